@@ -1,0 +1,201 @@
+#include "cli/cli_commands.h"
+
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/terminal_progress.h"
+#include "common/date_time.h"
+#include "common/error.h"
+#include "common/text_encoding.h"
+#include "parse/log_parser.h"
+
+namespace qorn {
+namespace {
+
+constexpr int kFailed = 1;
+constexpr int kUsage = 2;
+
+constexpr const char* kHelp = R"(Usage: qorn-cli COMMAND [OPTIONS]
+
+Commands:
+  parse LOGFILE --name NAME [--casts | --summary]
+      Read the log of the character NAME and print its damage records as
+      tab-separated text, one line per record under a header of the field
+      names. --casts prints the cast records instead; --summary prints only
+      how many records of each damage type and cast code were found and how
+      long the parse took.
+
+  help, --help
+      Show this text.
+
+Exit codes: 0 done, 1 the command failed, 2 the command line was wrong.
+)";
+
+struct UsageError {
+  std::string message;
+};
+
+// The command line after the command word: positional arguments and --options.
+struct Args {
+  std::vector<std::string> positional;
+  std::map<std::string, std::string, std::less<>> values;  // --name NAME
+  std::vector<std::string> flags;                          // --casts
+
+  bool Has(std::string_view flag) const {
+    for (const auto& f : flags) {
+      if (f == flag) return true;
+    }
+    return false;
+  }
+  std::optional<std::string> Value(std::string_view key) const {
+    const auto it = values.find(key);
+    if (it == values.end()) return std::nullopt;
+    return it->second;
+  }
+};
+
+Args ReadArgs(int argc, char** argv, int first, const std::vector<std::string>& valueOptions,
+              const std::vector<std::string>& flagOptions) {
+  Args args;
+  for (int i = first; i < argc; ++i) {
+    const std::string word = argv[i];
+    if (word.starts_with("--")) {
+      bool known = false;
+      for (const auto& opt : valueOptions) {
+        if (word == opt) {
+          if (i + 1 >= argc) throw UsageError{word + " needs a value"};
+          args.values[word] = argv[++i];
+          known = true;
+        }
+      }
+      for (const auto& opt : flagOptions) {
+        if (word == opt) {
+          args.flags.push_back(word);
+          known = true;
+        }
+      }
+      if (!known) throw UsageError{"unknown option " + word};
+    } else {
+      args.positional.push_back(word);
+    }
+  }
+  return args;
+}
+
+const char* Flag(bool value) { return value ? "-1" : "0"; }
+
+// Big buffered writes: a parse can print millions of lines.
+class Out {
+ public:
+  ~Out() { Flush(); }
+  Out& operator<<(std::string_view s) {
+    buffer_.append(s);
+    if (buffer_.size() > (1 << 20)) Flush();
+    return *this;
+  }
+  Out& Text(std::string_view s) { return *this << LogTextToUtf8(s); }
+  void Flush() {
+    std::fwrite(buffer_.data(), 1, buffer_.size(), stdout);
+    buffer_.clear();
+  }
+
+ private:
+  std::string buffer_;
+};
+
+void PrintDamage(const ParseResult& result) {
+  Out out;
+  out << "When\tWho\tMob\tDmg\tCrit\tDmgType\tDmgSrc\tCpower\tCoA\tInten\tReserved\n";
+  for (const DamageRec& r : result.DamageRecs) {
+    out << FormatSqlDateTime(r.When) << "\t";
+    out.Text(r.Who) << "\t";
+    out.Text(r.Mob) << "\t" << std::to_string(r.Dmg) << "\t" << Flag(r.Crit) << "\t" << r.DmgType
+                    << "\t";
+    out.Text(r.DmgSrc) << "\t" << Flag(r.Cpower) << "\t" << Flag(r.CoA) << "\t" << Flag(r.Inten)
+                       << "\t" << std::to_string(r.Reserved) << "\n";
+  }
+}
+
+void PrintCasts(const ParseResult& result) {
+  Out out;
+  out << "When\tCorR\tSpell\n";
+  for (const CastRec& r : result.CastRecs) {
+    out << FormatSqlDateTime(r.When) << "\t" << std::to_string(r.CorR) << "\t";
+    out.Text(r.Spell) << "\n";
+  }
+}
+
+void PrintSummary(const ParseResult& result, double seconds) {
+  std::map<std::string_view, long long> types;
+  for (std::string_view t : {kDot, kDD, kPet, kEpicSwarm}) types[t] = 0;
+  for (const DamageRec& r : result.DamageRecs) ++types[r.DmgType];
+  long long codes[4] = {};
+  for (const CastRec& r : result.CastRecs) {
+    if (r.CorR >= 0 && r.CorR < 4) ++codes[r.CorR];
+  }
+  std::printf("lines\t%lld\n", result.Lines);
+  std::printf("damage records\t%zu\n", result.DamageRecs.size());
+  for (std::string_view t : {kDot, kDD, kPet, kEpicSwarm}) {
+    std::printf("  %.*s\t%lld\n", static_cast<int>(t.size()), t.data(), types[t]);
+  }
+  std::printf("cast records\t%zu\n", result.CastRecs.size());
+  static constexpr const char* kCodeNames[] = {"0 cast begun", "1 resisted", "2 fizzled",
+                                               "3 interrupted"};
+  for (int c = 0; c < 4; ++c) std::printf("  %s\t%lld\n", kCodeNames[c], codes[c]);
+  std::printf("parse seconds\t%.3f\n", seconds);
+}
+
+int Parse(int argc, char** argv) {
+  const Args args = ReadArgs(argc, argv, 2, {"--name"}, {"--casts", "--summary"});
+  if (args.positional.size() != 1) throw UsageError{"parse needs exactly one LOGFILE"};
+  const auto name = args.Value("--name");
+  if (!name) throw UsageError{"parse needs --name NAME, the character's name"};
+  if (args.Has("--casts") && args.Has("--summary")) {
+    throw UsageError{"--casts and --summary exclude each other"};
+  }
+  TerminalProgress progress("Parsing");
+  const auto start = std::chrono::steady_clock::now();
+  const ParseResult result = ParseLogFile(args.positional[0], *name, progress);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  progress.SetVisible(false);
+  if (result.NoDamage()) std::fprintf(stderr, "%s\n", kNoDamageMessage.data());
+  if (args.Has("--summary")) {
+    PrintSummary(result, seconds);
+  } else if (args.Has("--casts")) {
+    PrintCasts(result);
+  } else {
+    PrintDamage(result);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int RunCli(int argc, char** argv) {
+  const std::string command = argc > 1 ? argv[1] : "";
+  try {
+    if (command == "help" || command == "--help" || command == "-h") {
+      std::fputs(kHelp, stdout);
+      return 0;
+    }
+    if (command == "parse") return Parse(argc, argv);
+    throw UsageError{command.empty() ? "no command given" : "unknown command " + command};
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "qorn-cli: %s\nTry 'qorn-cli --help'.\n", e.message.c_str());
+    return kUsage;
+  } catch (const Error& e) {
+    std::fprintf(stderr, "qorn-cli: %s\n", e.what());
+    return kFailed;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "qorn-cli: unexpected failure: %s\n", e.what());
+    return kFailed;
+  }
+}
+
+}  // namespace qorn

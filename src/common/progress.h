@@ -1,0 +1,24 @@
+#pragma once
+
+namespace qorn {
+
+// A progress bar as the commands drive it: visible or not, a maximum and a
+// value. The window forwards it to a real bar through queued signals; the CLI
+// draws it on a terminal; tests record it.
+class Progress {
+ public:
+  virtual ~Progress() = default;
+  virtual void SetVisible(bool visible) = 0;
+  virtual void SetMaximum(double maximum) = 0;
+  virtual void SetValue(double value) = 0;
+};
+
+// Progress that goes nowhere, for callers that do not show any.
+class NullProgress final : public Progress {
+ public:
+  void SetVisible(bool) override {}
+  void SetMaximum(double) override {}
+  void SetValue(double) override {}
+};
+
+}  // namespace qorn

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qorn {
+
+// Log texts are bytes in the Windows-1252 code page, one byte per character;
+// everything the program writes is UTF-8. A text that already is valid UTF-8
+// (newer game clients write it) is kept as it is.
+std::string LogTextToUtf8(std::string_view text);
+
+}  // namespace qorn

@@ -1,0 +1,87 @@
+#include "parse/block_reader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "common/error.h"
+
+namespace qorn {
+namespace {
+
+std::string Reason() { return std::strerror(errno); }
+
+}  // namespace
+
+BlockReader::BlockReader(const std::string& path, size_t blockSize)
+    : path_(path), buffer_(blockSize) {
+  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd_ < 0) throw Error("Cannot open the log file " + path + ": " + Reason());
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
+    const std::string why = S_ISDIR(st.st_mode) ? "it is a folder" : Reason();
+    ::close(fd_);
+    fd_ = -1;
+    throw Error("Cannot read the log file " + path + ": " + why);
+  }
+  fileSize_ = st.st_size;
+  ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+BlockReader::~BlockReader() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void BlockReader::Fill() {
+  // Move the unconsumed tail to the front, grow when one line fills the buffer.
+  if (begin_ > 0) {
+    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+  }
+  if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
+  while (end_ < buffer_.size()) {
+    const ssize_t n = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw Error("Cannot read the log file " + path_ + ": " + Reason());
+    }
+    if (n == 0) {
+      eof_ = true;
+      break;
+    }
+    end_ += static_cast<size_t>(n);
+  }
+  if (first_) {
+    first_ = false;
+    if (end_ >= 3 && std::memcmp(buffer_.data(), "\xEF\xBB\xBF", 3) == 0) begin_ = 3;
+  }
+}
+
+bool BlockReader::Next(std::string_view& block) {
+  for (;;) {
+    if (!eof_) Fill();
+    const char* data = buffer_.data() + begin_;
+    const size_t size = end_ - begin_;
+    if (size == 0) return false;
+    if (eof_) {
+      block = {data, size};
+      begin_ = end_;
+      return true;
+    }
+    // Up to and including the last line feed; the rest waits for more bytes.
+    const void* last = ::memrchr(data, '\n', size);
+    if (last != nullptr) {
+      const size_t len = static_cast<const char*>(last) - data + 1;
+      block = {data, len};
+      begin_ += len;
+      return true;
+    }
+    // No line end in a full buffer: Fill() grows it and reads on.
+  }
+}
+
+}  // namespace qorn

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/date_time.h"
+#include "common/progress.h"
+#include "common/text_pool.h"
+
+namespace qorn {
+
+// The damage type words, used verbatim in SQL by every view.
+inline constexpr std::string_view kDot = "Dot";
+inline constexpr std::string_view kDD = "DD";
+inline constexpr std::string_view kPet = "Pet";
+inline constexpr std::string_view kEpicSwarm = "Epic/Swarm";
+
+// Cast-result codes.
+inline constexpr int16_t kCastBegun = 0;
+inline constexpr int16_t kCastResisted = 1;
+inline constexpr int16_t kCastFizzled = 2;
+inline constexpr int16_t kCastInterrupted = 3;
+
+// What the window titles and shows for a log without damage.
+inline constexpr std::string_view kNoDamageTitle = "What the duce?";
+inline constexpr std::string_view kNoDamageMessage = "Dude, you have no damage in the log file!";
+
+// One hit of the character or its pets. Texts are views into the pool of the
+// ParseResult that holds the record.
+struct DamageRec {
+  DateTime When = 0;
+  std::string_view Who;
+  std::string_view Mob;
+  int32_t Dmg = 0;
+  bool Crit = false;
+  std::string_view DmgType;
+  std::string_view DmgSrc;
+  bool Cpower = false;  // Chaotic Power
+  bool CoA = false;     // Anguish breastplate
+  bool Inten = false;   // Intensity of the Resolute
+  int32_t Reserved = 0;
+};
+
+// One cast of the character, or what became of it.
+struct CastRec {
+  DateTime When = 0;
+  int16_t CorR = kCastBegun;
+  std::string_view Spell;
+};
+
+struct ParseResult {
+  TextPool Texts;  // owns every text the records view
+  std::vector<DamageRec> DamageRecs;
+  std::vector<CastRec> CastRecs;
+  long long Lines = 0;
+
+  bool NoDamage() const { return DamageRecs.empty(); }
+};
+
+// Reads the log of the character `charName` twice: first for the pet names,
+// then for the damage and cast records. `progress` is the loop bar: visible
+// during the run, its maximum the line count / 10 + 1 after the first pass,
+// one step per ten lines in the second. Throws qorn::Error when the file
+// cannot be opened or read.
+ParseResult ParseLogFile(const std::string& path, std::string_view charName, Progress& progress);
+
+}  // namespace qorn
