@@ -17,7 +17,7 @@ std::string Reason() { return std::strerror(errno); }
 }  // namespace
 
 BlockReader::BlockReader(const std::string& path, size_t blockSize)
-    : path_(path), buffer_(blockSize) {
+    : path_(path), buffer_(new char[blockSize]), capacity_(blockSize) {
   fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd_ < 0) throw Error("Cannot open the log file " + path + ": " + Reason());
   struct stat st {};
@@ -38,13 +38,18 @@ BlockReader::~BlockReader() {
 void BlockReader::Fill() {
   // Move the unconsumed tail to the front, grow when one line fills the buffer.
   if (begin_ > 0) {
-    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
     end_ -= begin_;
     begin_ = 0;
   }
-  if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
-  while (end_ < buffer_.size()) {
-    const ssize_t n = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
+  if (end_ == capacity_) {
+    std::unique_ptr<char[]> bigger(new char[capacity_ * 2]);
+    std::memcpy(bigger.get(), buffer_.get(), end_);
+    buffer_ = std::move(bigger);
+    capacity_ *= 2;
+  }
+  while (end_ < capacity_) {
+    const ssize_t n = ::read(fd_, buffer_.get() + end_, capacity_ - end_);
     if (n < 0) {
       if (errno == EINTR) continue;
       throw Error("Cannot read the log file " + path_ + ": " + Reason());
@@ -57,14 +62,14 @@ void BlockReader::Fill() {
   }
   if (first_) {
     first_ = false;
-    if (end_ >= 3 && std::memcmp(buffer_.data(), "\xEF\xBB\xBF", 3) == 0) begin_ = 3;
+    if (end_ >= 3 && std::memcmp(buffer_.get(), "\xEF\xBB\xBF", 3) == 0) begin_ = 3;
   }
 }
 
 bool BlockReader::Next(std::string_view& block) {
   for (;;) {
     if (!eof_) Fill();
-    const char* data = buffer_.data() + begin_;
+    const char* data = buffer_.get() + begin_;
     const size_t size = end_ - begin_;
     if (size == 0) return false;
     if (eof_) {

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace qorn {
 
@@ -28,7 +28,8 @@ class BlockReader {
   std::string path_;
   int fd_ = -1;
   long long fileSize_ = 0;
-  std::vector<char> buffer_;
+  std::unique_ptr<char[]> buffer_;  // left uninitialised: read() fills it
+  size_t capacity_ = 0;
   size_t begin_ = 0;  // start of the unconsumed bytes
   size_t end_ = 0;    // end of the bytes read
   bool eof_ = false;

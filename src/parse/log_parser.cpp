@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "parse/block_reader.h"
+#include "parse/byte_scan.h"
 #include "parse/log_time.h"
 
 namespace qorn {
@@ -32,14 +33,33 @@ constexpr sv kPetFragments[] = {
 };
 // Every line that holds one of the pet fragments holds one of these, and they
 // are rare enough to search whole blocks for.
-constexpr sv kPetNeedles[] = {", Master.", "tells you, 'Attacking"};
+constexpr sv kPetNeedles[] = {"Master.", "'Attacking"};
 
-// The messages after "] " that a line must start with to matter in the second
-// pass, short of a pet's or the character's name or a DoT tick: a coarse
-// filter, the tests themselves follow in ParseLine.
-constexpr sv kMessageStarts[] = {"You", "Quivering", "The ", "Vile "};
+// The messages that the buff, death and cast tests look for behind "] ".
+constexpr sv kSlain = "You have been slain";
+constexpr sv kCpowerOn = "Quivering power pulses through your hands.";
+constexpr sv kCpowerOff = "The power fades away.";
+constexpr sv kCoaOn = "Vile energy flows through your veins.";
+constexpr sv kCoaOff = "The vile power fades.";
+constexpr sv kIntenOn = "Your mind sharpens and strength flows into your body.";
+constexpr sv kIntenOff = "Your intensity fades.";
+constexpr sv kFizzle = "Your spell fizzles";
+constexpr sv kInterrupt = "Your spell is interrupted";
+constexpr sv kCast = "You begin casting ";
+constexpr sv kResist = "Your target resisted the ";
+constexpr sv kTaggedMessages[] = {kSlain,   kCpowerOn, kCpowerOff, kCoaOn, kCoaOff, kIntenOn,
+                                  kIntenOff, kFizzle,   kInterrupt, kCast,  kResist};
 
-bool Contains(sv line, sv fragment) { return line.find(fragment) != npos; }
+// starts_with, with the first byte tested before any call.
+bool StartsWith(sv text, sv prefix) {
+  return prefix.empty() || (text.size() >= prefix.size() && text[0] == prefix[0] &&
+                            std::memcmp(text.data(), prefix.data(), prefix.size()) == 0);
+}
+
+bool Contains(sv line, sv fragment) {
+  const char* end = line.data() + line.size();
+  return FindText(line.data(), end, fragment) != end;
+}
 
 bool ContainsIgnoreCase(sv line, sv lowerFragment) {
   if (lowerFragment.size() > line.size()) return false;
@@ -117,7 +137,6 @@ bool VerbTargetAmount(sv line, size_t nameEnd, sv& verb, sv& mob, int32_t& amoun
 
 struct PetName {
   sv name;            // pooled
-  std::string tag;    // "] " + name
   sv dmgType;         // Pet, or Epic/Swarm when the name holds the character's
   bool usable;        // names of three characters or fewer never match
 };
@@ -126,7 +145,6 @@ class LineParser {
  public:
   LineParser(ParseResult& out, sv charName) : out_(out) {
     charName_ = out_.Texts.Intern(charName);
-    charTag_ = "] " + std::string(charName);
     swarmName_ = out_.Texts.Intern(std::string(charName) + std::string(kPetSuffix));
   }
 
@@ -148,41 +166,66 @@ class LineParser {
   // The character's swarm pets stand last in the name list.
   void FinishPetNames() { AddPet(swarmName_); }
 
-  // Cheap test whether a line can yield anything; exact tests follow in ParseLine.
-  bool MayMatter(sv line) const {
-    for (size_t i = line.find("] "); i != npos; i = line.find("] ", i + 1)) {
-      const sv rest = line.substr(i + 2);
-      for (sv start : kMessageStarts) {
-        if (rest.starts_with(start)) return true;
-      }
-      if (rest.starts_with(charName_)) return true;
-      for (const PetName& pet : pets_) {
-        if (pet.usable && rest.starts_with(pet.name)) return true;
-      }
+  // Whether the text behind a "] " starts a message that a test looks for
+  // (the other conditions of the tests follow in ParseLine).
+  bool MayMatterAfterBracket(sv rest) const {
+    if (rest.empty()) return charName_.empty();
+    switch (rest[0]) {
+      case 'Y':
+      case 'Q':
+      case 'T':
+      case 'V':
+        for (sv message : kTaggedMessages) {
+          if (StartsWith(rest, message)) return true;
+        }
+        break;
+      default:
+        break;
+    }
+    if (StartsWith(rest, charName_)) return true;
+    for (const PetName& pet : pets_) {
+      if (pet.usable && StartsWith(rest, pet.name)) return true;
     }
     return false;
   }
 
-  void ParseLine(sv line) {
+  // One line of the second pass; `hasTaken` tells whether it holds "has taken".
+  void ParseLine(sv line, bool hasTaken) {
     if (Contains(line, "to your guild") || Contains(line, " tells ")) return;
     const std::optional<DateTime> when = LineTime(line);
     if (!when) return;
     when_ = *when;
 
-    if (Contains(line, "] You have been slain")) cpower_ = coa_ = inten_ = false;
-    if (Contains(line, "] Quivering power pulses through your hands.")) cpower_ = true;
-    if (Contains(line, "] The power fades away.")) cpower_ = false;
-    if (Contains(line, "] Vile energy flows through your veins.")) coa_ = true;
-    if (Contains(line, "] The vile power fades.")) coa_ = false;
-    if (Contains(line, "] Your mind sharpens and strength flows into your body.")) inten_ = true;
-    if (Contains(line, "] Your intensity fades.")) inten_ = false;
-
-    const bool hasDamage = Contains(line, "non-melee") || Contains(line, "points of damage");
-    for (const PetName& pet : pets_) {
-      if (pet.usable && hasDamage && Contains(line, pet.tag)) PetRecord(line, pet);
+    // The texts behind each "] " of the line: every "] X" test looks only there.
+    messages_.clear();
+    for (size_t i = line.find("] "); i != npos; i = line.find("] ", i + 1)) {
+      messages_.push_back(line.substr(i + 2));
     }
-    if (Contains(line, "has taken") && Contains(line, "damage from your")) DotRecord(line);
-    const bool charTagged = Contains(line, charTag_);
+    auto tagged = [this](sv text) {
+      for (sv message : messages_) {
+        if (StartsWith(message, text)) return true;
+      }
+      return false;
+    };
+
+    if (tagged(kSlain)) cpower_ = coa_ = inten_ = false;
+    if (tagged(kCpowerOn)) cpower_ = true;
+    if (tagged(kCpowerOff)) cpower_ = false;
+    if (tagged(kCoaOn)) coa_ = true;
+    if (tagged(kCoaOff)) coa_ = false;
+    if (tagged(kIntenOn)) inten_ = true;
+    if (tagged(kIntenOff)) inten_ = false;
+
+    int hasDamage = -1;  // looked at only when a pet is named
+    for (const PetName& pet : pets_) {
+      if (!pet.usable || !tagged(pet.name)) continue;
+      if (hasDamage < 0) {
+        hasDamage = Contains(line, "non-melee") || Contains(line, "points of damage");
+      }
+      if (hasDamage != 0) PetRecord(line, pet);
+    }
+    if (hasTaken && Contains(line, "damage from your")) DotRecord(line);
+    const bool charTagged = tagged(charName_);
     if (charTagged && Contains(line, kBodyMessage)) {
       AddDamage(swarmName_, lastMob_, kGuardianDmg, kEpicSwarm, kGuardian);
     }
@@ -190,12 +233,12 @@ class LineParser {
         !Contains(line, kPetSuffix)) {
       DdRecord(line);
     }
-    if (Contains(line, "] Your spell fizzles")) SetLastCast(kCastFizzled);
-    if (Contains(line, "] Your spell is interrupted")) SetLastCast(kCastInterrupted);
-    if (Contains(line, "] You begin casting ")) {
+    if (tagged(kFizzle)) SetLastCast(kCastFizzled);
+    if (tagged(kInterrupt)) SetLastCast(kCastInterrupted);
+    if (tagged(kCast)) {
       AddCast(kCastBegun, out_.Texts.Intern(Mid(line, kCastSpellStart)));
     }
-    if (Contains(line, "] Your target resisted the ") && line.size() >= kResistTail) {
+    if (tagged(kResist) && line.size() >= kResistTail) {
       spell_.assign(Mid(line, kResistSpellStart, line.size() - kResistTail));
       spell_ += '.';
       AddCast(kCastResisted, out_.Texts.Intern(spell_));
@@ -204,8 +247,7 @@ class LineParser {
 
  private:
   void AddPet(sv name) {
-    pets_.push_back({name, "] " + std::string(name),
-                     Contains(name, charName_) ? kEpicSwarm : kPet, name.size() >= 4});
+    pets_.push_back({name, name.find(charName_) != npos ? kEpicSwarm : kPet, name.size() >= 4});
   }
 
   std::optional<DateTime> LineTime(sv line) {
@@ -272,7 +314,6 @@ class LineParser {
 
   ParseResult& out_;
   sv charName_;
-  std::string charTag_;
   sv swarmName_;
   std::vector<PetName> pets_;
   bool cpower_ = false;
@@ -283,6 +324,7 @@ class LineParser {
   std::string stampKey_;
   DateTime stampValue_ = 0;
   std::string spell_;
+  std::vector<sv> messages_;
 };
 
 // A line without its terminator: a line feed, and a carriage return before it.
@@ -295,23 +337,10 @@ sv StripLineEnd(const char* begin, const char* end) {
 long long ScanPetNames(sv block, LineParser& parser) {
   const char* const data = block.data();
   const char* const stop = data + block.size();
-  long long lines = 0;
-  for (const char* p = data; p < stop;) {
-    const void* nl = std::memchr(p, '\n', static_cast<size_t>(stop - p));
-    ++lines;
-    if (nl == nullptr) break;
-    p = static_cast<const char*>(nl) + 1;
-  }
+  long long lines = CountByte(data, stop, '\n');
+  if (!block.empty() && block.back() != '\n') ++lines;  // the file's last line
   // The needles' hits in file order, so that names keep their order of first appearance.
-  const char* next[2];
-  auto find = [&](int k, const char* from) {
-    const void* hit = from < stop ? ::memmem(from, static_cast<size_t>(stop - from),
-                                             kPetNeedles[k].data(), kPetNeedles[k].size())
-                                  : nullptr;
-    next[k] = hit ? static_cast<const char*>(hit) : stop;
-  };
-  find(0, data);
-  find(1, data);
+  const char* next[2] = {FindText(data, stop, kPetNeedles[0]), FindText(data, stop, kPetNeedles[1])};
   while (next[0] < stop || next[1] < stop) {
     const char* hit = std::min(next[0], next[1]);
     const void* before = ::memrchr(data, '\n', static_cast<size_t>(hit - data));
@@ -319,10 +348,59 @@ long long ScanPetNames(sv block, LineParser& parser) {
     const void* after = std::memchr(hit, '\n', static_cast<size_t>(stop - hit));
     const char* lineEnd = after ? static_cast<const char*>(after) : stop;
     parser.AddPetName(StripLineEnd(lineBegin, lineEnd));
-    find(0, lineEnd);
-    find(1, lineEnd);
+    for (int k = 0; k < 2; ++k) next[k] = FindText(lineEnd, stop, kPetNeedles[k]);
   }
   return lines;
+}
+
+// Pass 2 over one block. Line feeds and "] " are found 64 bytes at a time;
+// only a line with a "] " that may start a message of interest, or with
+// "has taken" (found a block at a time), goes to ParseLine.
+void ScanRecords(sv block, LineParser& parser, long long& lineNo) {
+  const char* const base = block.data();
+  const size_t size = block.size();
+  const char* lineBegin = base;
+  bool candidate = false;
+  // Anchored on the "k": "h" and "n" are too common to filter on.
+  auto findTaken = [&](const char* from) { return FindText(from, base + size, "has taken", 6); };
+  const char* taken = findTaken(base);
+
+  auto bracket = [&](size_t i) {
+    if (!candidate && i + 1 < size && base[i + 1] == ' ') {
+      candidate = parser.MayMatterAfterBracket(sv(base + i + 2, size - i - 2));
+    }
+  };
+  auto lineEnd = [&](const char* end) {
+    ++lineNo;
+    const sv line = StripLineEnd(lineBegin, end);
+    if (taken < lineBegin) taken = findTaken(lineBegin);
+    const bool hasTaken = taken < end;
+    if (!line.empty() && (candidate || hasTaken)) parser.ParseLine(line, hasTaken);
+    lineBegin = end + 1;
+    candidate = false;
+  };
+
+  size_t i = 0;
+  for (; i + 64 <= size; i += 64) {
+    uint64_t feeds = 0, brackets = 0;
+    Match64(base + i, '\n', ']', feeds, brackets);
+    for (uint64_t all = feeds | brackets; all != 0; all &= all - 1) {
+      const int bit = __builtin_ctzll(all);
+      if ((feeds >> bit) & 1) {
+        lineEnd(base + i + bit);
+      } else {
+        bracket(i + bit);
+      }
+    }
+  }
+  for (; i < size; ++i) {
+    if (base[i] == '\n') {
+      lineEnd(base + i);
+    } else if (base[i] == ']') {
+      bracket(i);
+    }
+  }
+  if (lineBegin < base + size) lineEnd(base + size);  // the file's last line, without a line feed
 }
 
 }  // namespace
@@ -346,25 +424,7 @@ ParseResult ParseLogFile(const std::string& path, std::string_view charName, Pro
   sv block;
   long long lineNo = 0;
   while (reader.Next(block)) {
-    const char* const stop = block.data() + block.size();
-    // Lines holding "has taken" are found a block at a time; the rest must pass MayMatter.
-    const char* taken = nullptr;
-    auto findTaken = [&](const char* from) {
-      const void* hit = ::memmem(from, static_cast<size_t>(stop - from), "has taken", 9);
-      taken = hit ? static_cast<const char*>(hit) : stop;
-    };
-    findTaken(block.data());
-    for (const char* p = block.data(); p < stop;) {
-      const void* nl = std::memchr(p, '\n', static_cast<size_t>(stop - p));
-      const char* end = nl ? static_cast<const char*>(nl) : stop;
-      ++lineNo;
-      const sv line = StripLineEnd(p, end);
-      if (!line.empty()) {
-        if (taken < p) findTaken(p);
-        if (taken < end || parser.MayMatter(line)) parser.ParseLine(line);
-      }
-      p = end + 1;
-    }
+    ScanRecords(block, parser, lineNo);
     progress.SetValue(std::floor(static_cast<double>(lineNo) / 10.0));
   }
   progress.SetValue(0);

@@ -1,0 +1,97 @@
+#include "parse/byte_scan.h"
+
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace qorn {
+
+#if defined(__SSE2__)
+
+const char* FindText(const char* begin, const char* end, std::string_view needle,
+                     size_t anchor) {
+  const size_t n = needle.size();
+  if (static_cast<size_t>(end - begin) < n) return end;
+  if (anchor == 0 || anchor >= n) anchor = n - 1;
+  // Compare the needle's first byte and its anchor byte at once over 16
+  // candidate starts; only where both agree is the whole needle compared.
+  const __m128i first = _mm_set1_epi8(needle.front());
+  const __m128i last = _mm_set1_epi8(needle[anchor]);
+  const char* p = begin;
+  const char* const stop = end - n + 1;  // one past the last possible start
+  for (; p + 16 <= stop; p += 16) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + anchor));
+    unsigned mask = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last))));
+    while (mask != 0) {
+      const int bit = __builtin_ctz(mask);
+      if (std::memcmp(p + bit + 1, needle.data() + 1, n - 1) == 0) return p + bit;
+      mask &= mask - 1;
+    }
+  }
+  for (; p < stop; ++p) {
+    if (*p == needle.front() && std::memcmp(p, needle.data(), n) == 0) return p;
+  }
+  return end;
+}
+
+long long CountByte(const char* begin, const char* end, char c) {
+  const __m128i target = _mm_set1_epi8(c);
+  long long count = 0;
+  const char* p = begin;
+  // Byte counters (a match subtracts -1) summed before any of them can overflow.
+  while (p + 16 <= end) {
+    __m128i counters = _mm_setzero_si128();
+    for (int k = 0; k < 255 && p + 16 <= end; ++k, p += 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      counters = _mm_sub_epi8(counters, _mm_cmpeq_epi8(v, target));
+    }
+    const __m128i sums = _mm_sad_epu8(counters, _mm_setzero_si128());
+    count += _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
+  }
+  for (; p < end; ++p) count += *p == c;
+  return count;
+}
+
+void Match64(const char* p, char ca, char cb, uint64_t& a, uint64_t& b) {
+  const __m128i va = _mm_set1_epi8(ca);
+  const __m128i vb = _mm_set1_epi8(cb);
+  a = 0;
+  b = 0;
+  for (int k = 0; k < 4; ++k) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+    a |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, va))))
+         << (16 * k);
+    b |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, vb))))
+         << (16 * k);
+  }
+}
+
+#else
+
+const char* FindText(const char* begin, const char* end, std::string_view needle, size_t) {
+  const void* hit = ::memmem(begin, static_cast<size_t>(end - begin), needle.data(), needle.size());
+  return hit ? static_cast<const char*>(hit) : end;
+}
+
+long long CountByte(const char* begin, const char* end, char c) {
+  long long count = 0;
+  for (const char* p = begin; p < end; ++p) count += *p == c;
+  return count;
+}
+
+void Match64(const char* p, char ca, char cb, uint64_t& a, uint64_t& b) {
+  a = 0;
+  b = 0;
+  for (int i = 0; i < 64; ++i) {
+    a |= static_cast<uint64_t>(p[i] == ca) << i;
+    b |= static_cast<uint64_t>(p[i] == cb) << i;
+  }
+}
+
+#endif
+
+}  // namespace qorn

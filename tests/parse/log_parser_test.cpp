@@ -1,0 +1,275 @@
+#include "parse/log_parser.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/error.h"
+#include "support/temp_dir.h"
+
+namespace qorn {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// Every test line carries this stamp unless it says otherwise.
+std::string L(const std::string& message) { return "[Fri Dec 04 17:57:44 2026] " + message; }
+
+// A damage record as one comparable text: Who|Mob|Dmg|DmgType|DmgSrc|flags
+// where flags are C (Chaotic Power), A (Anguish), I (Intensity) or -.
+std::string Show(const DamageRec& r) {
+  std::string flags = std::string(r.Cpower ? "C" : "-") + (r.CoA ? "A" : "-") + (r.Inten ? "I" : "-");
+  return std::string(r.Who) + "|" + std::string(r.Mob) + "|" + std::to_string(r.Dmg) + "|" +
+         std::string(r.DmgType) + "|" + std::string(r.DmgSrc) + "|" + flags;
+}
+
+std::string Show(const CastRec& r) { return std::to_string(r.CorR) + "|" + std::string(r.Spell); }
+
+template <typename Rec>
+std::vector<std::string> ShowAll(const std::vector<Rec>& recs) {
+  std::vector<std::string> out;
+  for (const Rec& r : recs) out.push_back(Show(r));
+  return out;
+}
+
+class ParserTest : public ::testing::Test {
+ protected:
+  ParseResult Parse(const Lines& lines, const std::string& name = "Soandso") {
+    NullProgress progress;
+    return ParseLogFile(dir_.WriteLines("log.txt", lines), name, progress);
+  }
+  ParseResult ParseBytes(const std::string& bytes, const std::string& name = "Soandso") {
+    NullProgress progress;
+    return ParseLogFile(dir_.Write("log.txt", bytes), name, progress);
+  }
+  test::TempDir dir_;
+};
+
+struct DamageCase {
+  const char* what;
+  Lines lines;
+  std::vector<std::string> expected;
+  std::string name = "Soandso";
+};
+
+TEST_F(ParserTest, DamageRecords) {
+  const DamageCase cases[] = {
+      {"DoT tick keeps the spell's final period",
+       {L("A gnoll has taken 312 damage from your Splurt.")},
+       {"Soandso|A gnoll|312|Dot|Splurt.|---"}},
+      {"DD with a verb",
+       {L("Soandso hit a gnoll for 1200 points of non-melee damage.")},
+       {"Soandso|a gnoll|1200|DD|hit|---"}},
+      {"a DoT line and a DD line on one line give both, DoT first",
+       {L("Soandso hit a rat for 9 points of non-melee damage. a gnoll has taken 5 damage "
+          "from your Splurt.")},
+       {"Soandso|Soandso hit a rat for 9 points of non-melee damage. a gnoll|5|Dot|Splurt.|---",
+        "Soandso|a rat|9|DD|hit|---"}},
+      {"pet from a says line, melee and non-melee",
+       {L("Gobaner says 'Following you, Master.'"),
+        L("Gobaner bites a gnoll for 20 points of damage."),
+        L("Gobaner hit a gnoll for 33 points of non-melee damage.")},
+       {"Gobaner|a gnoll|20|Pet|bites|---", "Gobaner|a gnoll|33|Pet|non-melee|---"}},
+      {"pet named after the first pass line that names it, even later in the log",
+       {L("Xabanar slashes a rat for 7 points of damage."),
+        L("Xabanar says 'Waiting for your order to attack, Master.'")},
+       {"Xabanar|a rat|7|Pet|slashes|---"}},
+      {"a pet of three letters never matches",
+       {L("Bob says 'Following you, Master.'"), L("Bob bites a gnoll for 20 points of damage.")},
+       {}},
+      {"a pet that is the target yields nothing",
+       {L("Gobaner says 'Following you, Master.'"),
+        L("A gnoll hits Gobaner for 20 points of damage.")},
+       {}},
+      {"a player's tell with 'Attacking' makes the player a pet",
+       {L("Bigfoot tells you, 'Attacking a gnoll Master.'"),
+        L("Bigfoot slashes a gnoll for 11 points of damage.")},
+       {"Bigfoot|a gnoll|11|Pet|slashes|---"}},
+      {"swarm pets and pets whose name holds the character's are Epic/Swarm",
+       {L("Soandsoling says 'Following you, Master.'"),
+        L("Soandso`s pet hits a gnoll for 30 points of damage."),
+        L("Soandsoling hits a gnoll for 31 points of damage.")},
+       {"Soandso`s pet|a gnoll|30|Epic/Swarm|hits|---",
+        "Soandsoling|a gnoll|31|Epic/Swarm|hits|---"}},
+      {"Guardian before any DoT has no mob, after one the last DoT's mob",
+       {L("Soandso`s pet's body fills with energy."),
+        L("a gnoll has taken 5 damage from your Splurt."),
+        L("Soandso`s pet's body fills with energy.")},
+       {"Soandso`s pet||600|Epic/Swarm|Guardian of Blood Strike|---",
+        "Soandso|a gnoll|5|Dot|Splurt.|---",
+        "Soandso`s pet|a gnoll|600|Epic/Swarm|Guardian of Blood Strike|---"}},
+      {"chat lines yield nothing and change no buff",
+       {L("Friend tells you, 'a gnoll has taken 5 damage from your Splurt.'"),
+        L("Friend tells the group, 'Quivering power pulses through your hands.'"),
+        L("Friend says to your guild, 'Soandso hit a rat for 9 points of non-melee damage.'"),
+        L("a rat has taken 1 damage from your Splurt.")},
+       {"Soandso|a rat|1|Dot|Splurt.|---"}},
+      {"buffs stamp the hits after them; being slain clears all",
+       {L("Quivering power pulses through your hands."),
+        L("a rat has taken 1 damage from your Splurt."),
+        L("Vile energy flows through your veins."),
+        L("Your mind sharpens and strength flows into your body."),
+        L("a rat has taken 2 damage from your Splurt."),
+        L("The power fades away."),
+        L("a rat has taken 3 damage from your Splurt."),
+        L("The vile power fades."),
+        L("Your intensity fades."),
+        L("a rat has taken 4 damage from your Splurt."),
+        L("Quivering power pulses through your hands."),
+        L("Vile energy flows through your veins."),
+        L("You have been slain by a rat!"),
+        L("a rat has taken 5 damage from your Splurt.")},
+       {"Soandso|a rat|1|Dot|Splurt.|C--", "Soandso|a rat|2|Dot|Splurt.|CAI",
+        "Soandso|a rat|3|Dot|Splurt.|-AI", "Soandso|a rat|4|Dot|Splurt.|---",
+        "Soandso|a rat|5|Dot|Splurt.|---"}},
+      // Amounts come from the damage phrase, not from every digit of the line.
+      {"digits in names do not join the amount",
+       {L("a gnoll 2 has taken 312 damage from your Splurt 3."),
+        L("Soandso hit guard 7 for 40 points of non-melee damage.")},
+       {"Soandso|a gnoll 2|312|Dot|Splurt 3.|---", "Soandso|guard 7|40|DD|hit|---"}},
+      {"a target with 'for' in its name keeps its whole name",
+       {L("Gobaner says 'Following you, Master.'"),
+        L("Gobaner hits a forest giant for 20 points of damage."),
+        L("Soandso hit a forlorn fortune teller for 40 points of non-melee damage.")},
+       {"Gobaner|a forest giant|20|Pet|hits|---",
+        "Soandso|a forlorn fortune teller|40|DD|hit|---"}},
+      {"no number or one beyond 32 bits yields no record",
+       {L("a gnoll has taken many damage from your Splurt."),
+        L("a gnoll has taken 2147483648 damage from your Splurt."),
+        L("a gnoll has taken 2147483647 damage from your Splurt."),
+        L("Soandso hit a gnoll for lots points of non-melee damage.")},
+       {"Soandso|a gnoll|2147483647|Dot|Splurt.|---"}},
+      {"an unreadable stamp makes the line yield nothing",
+       {"[Fri Dex 04 17:57:44 2026] a gnoll has taken 5 damage from your Splurt.",
+        "[Fri Dec 04 1x:57:44 2026] Soandso hit a rat for 9 points of non-melee damage.",
+        "a gnoll has taken 5 damage from your Splurt."},
+       {}},
+      {"with no name every pet is Epic/Swarm",
+       {L("Gobaner says 'Following you, Master.'"),
+        L("Gobaner bites a gnoll for 20 points of damage.")},
+       {"Gobaner|a gnoll|20|Epic/Swarm|bites|---"},
+       ""},
+      {"the swarm name is not a DD",
+       {L("Soandso`s pet hit a gnoll for 50 points of non-melee damage.")},
+       {"Soandso`s pet|a gnoll|50|Epic/Swarm|non-melee|---"}},
+  };
+  for (const DamageCase& c : cases) {
+    const ParseResult result = Parse(c.lines, c.name);
+    EXPECT_EQ(ShowAll(result.DamageRecs), c.expected) << c.what;
+  }
+}
+
+TEST_F(ParserTest, CastRecordsAndTheirOutcomes) {
+  const ParseResult result = Parse({
+      L("Your spell fizzles!"),  // before any cast: nothing to change
+      L("You begin casting Splurt."),
+      L("Your spell fizzles!"),
+      L("You begin casting Pyre of Mori."),
+      L("Your spell is interrupted."),
+      L("You begin casting Dark Plague."),
+      L("Your target resisted the Dark Plague spell."),
+      L("Your target resisted the Snare spell."),
+      L("Friend tells you, 'You begin casting Nothing.'"),
+  });
+  EXPECT_EQ(ShowAll(result.CastRecs),
+            (std::vector<std::string>{"2|Splurt.", "3|Pyre of Mori.", "0|Dark Plague.",
+                                      "1|Dark Plague.", "1|Snare."}));
+  EXPECT_DOUBLE_EQ(result.CastRecs[0].When, *MakeDateTime({2026, 12, 4, 17, 57, 44}));
+  EXPECT_TRUE(result.NoDamage());
+  EXPECT_TRUE(result.DamageRecs.empty());  // no blank record stands in for an empty list
+}
+
+TEST_F(ParserTest, RecordsCarryTheirLinesTime) {
+  const ParseResult result = Parse({
+      "[Fri Dec 04 17:57:44 2026] a gnoll has taken 5 damage from your Splurt.",
+      "[Fri Dec 04 17:57:50 2026] a gnoll has taken 6 damage from your Splurt.",
+  });
+  ASSERT_EQ(result.DamageRecs.size(), 2u);
+  EXPECT_EQ(SecondsBetween(result.DamageRecs[0].When, result.DamageRecs[1].When), 6);
+  EXPECT_EQ(result.Lines, 2);
+}
+
+TEST_F(ParserTest, InputAsItReallyIs) {
+  // A byte-order mark, CRLF and LF endings, empty lines, a 600-character chat
+  // line, Windows-1252 and UTF-8 bytes, and a last line cut off mid-stamp.
+  std::string bytes = "\xEF\xBB\xBF" + L("a gnoll has taken 5 damage from your Splurt.") + "\r\n";
+  bytes += "\r\n\n";
+  bytes += L("Friend shouts, '" + std::string(600, 'x') + "'") + "\n";
+  bytes += L("a caf\xE9 rat has taken 6 damage from your Splurt.") + "\r\n";
+  bytes += L("a caf\xC3\xA9 rat has taken 7 damage from your Splurt.") + "\n";
+  bytes += "[Fri Dec 04 17:5";
+  const ParseResult result = ParseBytes(bytes);
+  EXPECT_EQ(ShowAll(result.DamageRecs),
+            (std::vector<std::string>{"Soandso|a gnoll|5|Dot|Splurt.|---",
+                                      "Soandso|a caf\xE9 rat|6|Dot|Splurt.|---",
+                                      "Soandso|a caf\xC3\xA9 rat|7|Dot|Splurt.|---"}));
+  EXPECT_EQ(result.Lines, 7);
+}
+
+TEST_F(ParserTest, LinesLongerThanAReadBlock) {
+  // A line that spans the reader's blocks is still seen whole.
+  Lines lines(3, L("Friend shouts, '" + std::string(9 << 20, 'y') + "'"));
+  lines.push_back(L("a gnoll has taken 5 damage from your Splurt."));
+  EXPECT_EQ(Parse(lines).DamageRecs.size(), 1u);
+}
+
+TEST_F(ParserTest, ProgressPhases) {
+  struct Recorder : Progress {
+    std::vector<std::string> calls;
+    void SetVisible(bool v) override { calls.push_back(v ? "visible" : "hidden"); }
+    void SetMaximum(double m) override { calls.push_back("max " + std::to_string(m)); }
+    void SetValue(double v) override { calls.push_back("value " + std::to_string(v)); }
+  } recorder;
+  Lines lines(25, L("Friend waves."));
+  ParseLogFile(dir_.WriteLines("log.txt", lines), "Soandso", recorder);
+  EXPECT_EQ(recorder.calls,
+            (std::vector<std::string>{"visible", "value 0.000000", "max 3.500000", "visible",
+                                      "value 2.000000", "value 0.000000"}));
+}
+
+TEST_F(ParserTest, UnreadableFileIsAnErrorNamingThePath) {
+  NullProgress progress;
+  const std::string missing = dir_.File("missing.txt");
+  try {
+    ParseLogFile(missing, "Soandso", progress);
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find(missing), std::string::npos);
+    EXPECT_NE(std::string(e.what()).find("No such file"), std::string::npos);
+  }
+  EXPECT_THROW(ParseLogFile(dir_.path().string(), "Soandso", progress), Error);
+}
+
+TEST(ParserRealLogs, ExcerptsGiveTheExpectedRecords) {
+  struct Case {
+    const char* file;
+    const char* name;
+    size_t damage;
+    size_t casts;
+    const char* firstDamage;
+  };
+  // The wyvern raid: the necromancer's pet Vobeker announces itself by tells.
+  // The 2003 shapes: one DD and one DoT of 'Soandso'.
+  const Case cases[] = {
+      {"p99-raid-shard-wyvern-2022.txt", "Xyz", 142, 3,
+       "Vobeker|an ancient shard wyvern|26|Pet|bashes|---"},
+      {"live-2003-message-shapes.txt", "Soandso", 2, 3,
+       "Soandso|a Bloodguard crypt sentry|300|DD|hit|---"},
+      {"p99-raid-derakor-2025.txt", "Nobodyhere", 0, 0, nullptr},
+      {"p99-short-2024.txt", "Nobodyhere", 0, 0, nullptr},
+  };
+  for (const Case& c : cases) {
+    NullProgress progress;
+    const ParseResult result =
+        ParseLogFile(std::string(QORN_REAL_LOGS) + "/" + c.file, c.name, progress);
+    EXPECT_EQ(result.DamageRecs.size(), c.damage) << c.file;
+    EXPECT_EQ(result.CastRecs.size(), c.casts) << c.file;
+    if (c.firstDamage != nullptr && !result.DamageRecs.empty()) {
+      EXPECT_EQ(Show(result.DamageRecs.front()), c.firstDamage) << c.file;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace qorn
