@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 SAMPLE_NAME ?= Qornek
-SAMPLE ?= data/sample-log.txt
+SAMPLE ?= samples/sample-log.txt
 
 .PHONY: all deps configure build run test bench clean
 

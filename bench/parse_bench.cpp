@@ -1,0 +1,35 @@
+// Times ParseLogFile (both passes, all records built) over one log file and
+// prints MB/s, lines/s and peak memory. Usage: parse_bench LOGFILE NAME [RUNS]
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "bench_util.h"
+#include "parse/log_parser.h"
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: parse_bench LOGFILE NAME [RUNS]\n");
+    return 2;
+  }
+  const std::string path = argv[1];
+  const int runs = argc > 3 ? std::atoi(argv[3]) : 3;
+  const double mb = qorn::bench::FileSizeMB(path);
+  double best = 1e30;
+  long long lines = 0;
+  size_t damage = 0, casts = 0;
+  for (int i = 0; i < runs; ++i) {
+    qorn::NullProgress progress;
+    qorn::bench::Stopwatch watch;
+    const qorn::ParseResult result = qorn::ParseLogFile(path, argv[2], progress);
+    best = std::min(best, watch.Seconds());
+    lines = result.Lines;
+    damage = result.DamageRecs.size();
+    casts = result.CastRecs.size();
+  }
+  std::printf("ParseLogFile  %-28s %8.1f MB  %9lld lines  %8zu damage  %6zu casts\n",
+              path.substr(path.find_last_of('/') + 1).c_str(), mb, lines, damage, casts);
+  std::printf("  best of %d: %.3f s  %.0f MB/s  %.1f M lines/s  peak RSS %.0f MiB\n", runs, best,
+              mb / best, static_cast<double>(lines) / best / 1e6, qorn::bench::PeakRssMiB());
+  return 0;
+}
