@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+namespace qorn {
+
+// Rewrites the database file into Temp.mdb beside it and puts that in its
+// place by an atomic rename, so the old file is replaced, never deleted
+// first. Makes the file writable first and removes a Temp.mdb left by an
+// earlier failed run. Silent: false when any step failed, and then the
+// database file is as it was.
+bool CompactParseDatabase(const std::string& databasePath);
+
+}  // namespace qorn

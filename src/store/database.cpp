@@ -1,0 +1,288 @@
+#include "store/database.h"
+
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstdio>
+#include <strings.h>
+
+#include "common/error.h"
+#include "store/jet_sql.h"
+#include "store/schema.h"
+
+namespace qorn {
+
+// ---- Value ----
+
+int64_t Value::AsInt() const {
+  if (const auto* i = std::get_if<int64_t>(&v_)) return *i;
+  if (const auto* d = std::get_if<double>(&v_)) return static_cast<int64_t>(std::nearbyint(*d));
+  if (const auto* s = std::get_if<std::string>(&v_)) return std::strtoll(s->c_str(), nullptr, 10);
+  return 0;
+}
+
+double Value::AsDouble() const {
+  if (const auto* i = std::get_if<int64_t>(&v_)) return static_cast<double>(*i);
+  if (const auto* d = std::get_if<double>(&v_)) return *d;
+  if (const auto* s = std::get_if<std::string>(&v_)) return std::strtod(s->c_str(), nullptr);
+  return 0;
+}
+
+std::string Value::AsText() const {
+  if (const auto* i = std::get_if<int64_t>(&v_)) return std::to_string(*i);
+  if (const auto* d = std::get_if<double>(&v_)) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.15g", *d);
+    return buf;
+  }
+  if (const auto* s = std::get_if<std::string>(&v_)) return *s;
+  return {};
+}
+
+// ---- Statement ----
+
+Statement::Statement(Database& db, std::string_view sql) : db_(db), sql_(sql) {
+  if (sqlite3_prepare_v2(db.Handle(), sql_.data(), static_cast<int>(sql_.size()), &stmt_,
+                         nullptr) != SQLITE_OK) {
+    db.Fail("prepare \"" + sql_ + "\"");
+  }
+}
+
+Statement::~Statement() { sqlite3_finalize(stmt_); }
+
+Statement& Statement::Bind(int index, int64_t value) {
+  sqlite3_bind_int64(stmt_, index, value);
+  return *this;
+}
+
+Statement& Statement::Bind(int index, double value) {
+  sqlite3_bind_double(stmt_, index, value);
+  return *this;
+}
+
+Statement& Statement::Bind(int index, std::string_view text) {
+  sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+  return *this;
+}
+
+Statement& Statement::BindNull(int index) {
+  sqlite3_bind_null(stmt_, index);
+  return *this;
+}
+
+Statement& Statement::Bind(int index, const Value& value) {
+  std::visit(
+      [&](const auto& v) {
+        using T = std::decay_t<decltype(v)>;
+        if constexpr (std::is_same_v<T, std::monostate>) {
+          BindNull(index);
+        } else if constexpr (std::is_same_v<T, std::string>) {
+          Bind(index, std::string_view(v));
+        } else {
+          Bind(index, v);
+        }
+      },
+      value.Raw());
+  return *this;
+}
+
+bool Statement::Step() {
+  const int rc = sqlite3_step(stmt_);
+  if (rc == SQLITE_ROW) return true;
+  if (rc == SQLITE_DONE) return false;
+  db_.Fail("run \"" + sql_ + "\"");
+}
+
+void Statement::Reset() {
+  sqlite3_reset(stmt_);
+  sqlite3_clear_bindings(stmt_);
+}
+
+int Statement::ColumnCount() const { return sqlite3_column_count(stmt_); }
+
+std::string Statement::ColumnName(int i) const { return sqlite3_column_name(stmt_, i); }
+
+std::string_view Statement::ColumnText(int i) const {
+  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
+  return text ? std::string_view(text, static_cast<size_t>(sqlite3_column_bytes(stmt_, i)))
+              : std::string_view();
+}
+
+Value Statement::Column(int i) const {
+  switch (sqlite3_column_type(stmt_, i)) {
+    case SQLITE_INTEGER: return Value(static_cast<int64_t>(sqlite3_column_int64(stmt_, i)));
+    case SQLITE_FLOAT: return Value(sqlite3_column_double(stmt_, i));
+    case SQLITE_NULL: return Value();
+    default: return Value(std::string(ColumnText(i)));
+  }
+}
+
+// ---- Database ----
+
+Database::Database(const std::string& path) : path_(path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    throw Error("Cannot open the parse database " + path + ": it is a folder");
+  }
+  sqlite3* raw = nullptr;
+  const int rc = sqlite3_open_v2(path.c_str(), &raw,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                                 nullptr);
+  db_.reset(raw);
+  if (rc != SQLITE_OK) {
+    const std::string reason = raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc);
+    throw Error("Cannot open the parse database " + path + ": " + reason);
+  }
+  sqlite3_extended_result_codes(raw, 1);
+  sqlite3_busy_timeout(raw, 3000);  // another program reading the file: wait a little
+  CreateSchemaIfNew();
+}
+
+Database::~Database() = default;
+
+void Database::Fail(std::string_view what) const {
+  std::string reason = sqlite3_errmsg(db_.get());
+  const int code = sqlite3_extended_errcode(db_.get());
+  if (code == SQLITE_READONLY || (code & 0xff) == SQLITE_READONLY) {
+    reason += " (the file or its folder is read-only)";
+  } else if ((code & 0xff) == SQLITE_FULL) {
+    reason += " (the disk is full)";
+  } else if ((code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED) {
+    reason += " (another program holds the file)";
+  }
+  throw Error("Cannot " + std::string(what) + " in the parse database " + path_ + ": " + reason);
+}
+
+void Database::ExecuteNative(std::string_view sql) {
+  const std::string text(sql);
+  if (sqlite3_exec(db_.get(), text.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+    Fail("run \"" + text + "\"");
+  }
+}
+
+void Database::Execute(std::string_view jetSql) { ExecuteNative(TranslateJetSql(jetSql)); }
+
+void Database::CreateSchemaIfNew() {
+  {
+    // Reading the catalogue also proves that the file is a database.
+    Statement probe(*this, "SELECT count(*) FROM sqlite_master WHERE name = 'ParseData'");
+    probe.Step();
+    if (probe.ColumnInt(0) > 0) return;
+  }
+  Transaction tx(*this);
+  ExecuteNative(SchemaSql());
+  Statement insert(*this, "INSERT INTO SpellDat (Spell, Dmg, Mana) VALUES (?, ?, ?)");
+  const std::string_view tsv = SpellDatTsv();
+  size_t pos = tsv.find('\n');  // past the header
+  while (pos != std::string_view::npos && pos + 1 < tsv.size()) {
+    const size_t start = pos + 1;
+    pos = tsv.find('\n', start);
+    const std::string_view line =
+        tsv.substr(start, (pos == std::string_view::npos ? tsv.size() : pos) - start);
+    const size_t t1 = line.find('\t');
+    const size_t t2 = line.find('\t', t1 + 1);
+    if (t1 == std::string_view::npos || t2 == std::string_view::npos) continue;
+    const size_t t3 = line.find('\t', t2 + 1);
+    insert.Bind(1, line.substr(0, t1))
+        .Bind(2, static_cast<int64_t>(std::stoll(std::string(line.substr(t1 + 1, t2 - t1 - 1)))))
+        .Bind(3, static_cast<int64_t>(std::stoll(std::string(line.substr(t2 + 1, t3 - t2 - 1)))));
+    insert.Step();
+    insert.Reset();
+  }
+  tx.Commit();
+}
+
+// ---- Transaction ----
+
+Transaction::Transaction(Database& db) : db_(db) { db_.ExecuteNative("BEGIN IMMEDIATE"); }
+
+Transaction::~Transaction() {
+  if (!done_) sqlite3_exec(db_.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void Transaction::Commit() {
+  db_.ExecuteNative("COMMIT");
+  done_ = true;
+}
+
+// ---- Recordset ----
+
+namespace {
+
+// The table that edits of a query's rows go to: the one named after FROM.
+std::string EditableTable(std::string_view sql) {
+  for (size_t i = 0; i + 4 < sql.size(); ++i) {
+    if (strncasecmp(sql.data() + i, "from", 4) != 0) continue;
+    size_t j = i + 4;
+    while (j < sql.size() && sql[j] == ' ') ++j;
+    size_t k = j;
+    while (k < sql.size() && (std::isalnum(static_cast<unsigned char>(sql[k])) || sql[k] == '_')) ++k;
+    const std::string name(sql.substr(j, k - j));
+    if (strcasecmp(name.c_str(), "ParseData") == 0 || strcasecmp(name.c_str(), "SortMobTime") == 0) {
+      return "ParseData";
+    }
+    if (strcasecmp(name.c_str(), "SpellCastResist") == 0) return "SpellCastResist";
+    return {};
+  }
+  return {};
+}
+
+}  // namespace
+
+Recordset::Recordset(Database& db, std::string_view jetSql) : db_(db) {
+  const std::string sql = TranslateJetSql(jetSql);
+  Statement stmt(db, sql);
+  const int columns = stmt.ColumnCount();
+  for (int i = 0; i < columns; ++i) names_.push_back(stmt.ColumnName(i));
+  while (stmt.Step()) {
+    std::vector<Value> row;
+    row.reserve(static_cast<size_t>(columns));
+    for (int i = 0; i < columns; ++i) row.push_back(stmt.Column(i));
+    rows_.push_back(std::move(row));
+  }
+  table_ = EditableTable(sql);
+}
+
+int Recordset::IndexOf(std::string_view name) const {
+  for (size_t i = 0; i < names_.size(); ++i) {
+    if (names_[i].size() == name.size() &&
+        strncasecmp(names_[i].data(), name.data(), name.size()) == 0) {
+      return static_cast<int>(i);
+    }
+  }
+  throw Error("No field " + std::string(name) + " in the query's result");
+}
+
+const Value& Recordset::Field(int index) const {
+  if (EndOfFile()) throw Error("No current record");
+  if (index < 0 || index >= FieldCount()) throw Error("No field " + std::to_string(index));
+  return rows_[pos_][static_cast<size_t>(index)];
+}
+
+const Value& Recordset::Field(std::string_view name) const { return Field(IndexOf(name)); }
+
+void Recordset::SetField(std::string_view name, Value value) {
+  if (EndOfFile()) throw Error("No current record");
+  const int index = IndexOf(name);
+  rows_[pos_][static_cast<size_t>(index)] = std::move(value);
+  edited_.push_back(index);
+}
+
+void Recordset::Update() {
+  if (edited_.empty()) return;
+  if (table_.empty()) throw Error("This query's rows cannot be edited");
+  const Value& key = Field("RecNum");
+  std::string sql = "UPDATE " + table_ + " SET ";
+  for (size_t i = 0; i < edited_.size(); ++i) {
+    sql += (i ? ", " : "") + names_[static_cast<size_t>(edited_[i])] + " = ?";
+  }
+  sql += " WHERE RecNum = ?";
+  Statement stmt(db_, sql);
+  int param = 1;
+  for (int index : edited_) stmt.Bind(param++, rows_[pos_][static_cast<size_t>(index)]);
+  stmt.Bind(param, key.AsInt());
+  stmt.Step();
+  edited_.clear();
+}
+
+}  // namespace qorn

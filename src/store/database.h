@@ -1,0 +1,147 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace qorn {
+
+// A field's value as the database returns it.
+class Value {
+ public:
+  Value() = default;
+  explicit Value(int64_t v) : v_(v) {}
+  explicit Value(double v) : v_(v) {}
+  explicit Value(std::string v) : v_(std::move(v)) {}
+
+  bool IsNull() const { return std::holds_alternative<std::monostate>(v_); }
+  int64_t AsInt() const;      // null is 0; a real is rounded half to even, as Jet converts
+  double AsDouble() const;    // null is 0
+  std::string AsText() const; // the plain text form: null is empty, numbers without grouping
+  const std::variant<std::monostate, int64_t, double, std::string>& Raw() const { return v_; }
+
+ private:
+  std::variant<std::monostate, int64_t, double, std::string> v_;
+};
+
+class Database;
+
+// A prepared statement, finalized when it goes.
+class Statement {
+ public:
+  Statement(Database& db, std::string_view sql);  // SQLite's own dialect
+  ~Statement();
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+
+  Statement& Bind(int index, int64_t value);
+  Statement& Bind(int index, double value);
+  Statement& Bind(int index, std::string_view text);
+  Statement& Bind(int index, const std::string& text) { return Bind(index, std::string_view(text)); }
+  Statement& Bind(int index, const char* text) { return Bind(index, std::string_view(text)); }
+  Statement& BindNull(int index);
+  Statement& Bind(int index, const Value& value);
+  // One step: true while a row stands ready.
+  bool Step();
+  void Reset();
+  int ColumnCount() const;
+  std::string ColumnName(int i) const;
+  Value Column(int i) const;
+  int64_t ColumnInt(int i) const { return sqlite3_column_int64(stmt_, i); }
+  double ColumnDouble(int i) const { return sqlite3_column_double(stmt_, i); }
+  std::string_view ColumnText(int i) const;
+  bool ColumnIsNull(int i) const { return sqlite3_column_type(stmt_, i) == SQLITE_NULL; }
+
+ private:
+  Database& db_;
+  sqlite3_stmt* stmt_ = nullptr;
+  std::string sql_;
+};
+
+// The parse database file, open for the life of the object. Opening creates
+// the file with its tables, views and spell table when it does not exist.
+class Database {
+ public:
+  explicit Database(const std::string& path);
+  ~Database();
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
+  const std::string& Path() const { return path_; }
+  sqlite3* Handle() const { return db_.get(); }
+
+  // Runs one of the program's Jet SQL texts (see TranslateJetSql).
+  void Execute(std::string_view jetSql);
+  // Runs SQLite's own dialect, any number of statements.
+  void ExecuteNative(std::string_view sql);
+
+  // Throws qorn::Error naming the database file, what failed and SQLite's reason.
+  [[noreturn]] void Fail(std::string_view what) const;
+
+ private:
+  void CreateSchemaIfNew();
+
+  struct Closer {
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+  };
+  std::string path_;
+  std::unique_ptr<sqlite3, Closer> db_;
+};
+
+// Rolls back unless committed.
+class Transaction {
+ public:
+  explicit Transaction(Database& db);
+  ~Transaction();
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+  void Commit();
+
+ private:
+  Database& db_;
+  bool done_ = false;
+};
+
+// The rows of one query, read at once, with a cursor over them as the
+// program's routines walk them: first, next, last, end of file, count, fields
+// by position or by name (without regard to case), and editing the current
+// row. Edits write through to the table behind the query when Update() is
+// called; that needs a query on ParseData, SortMobTime or SpellCastResist
+// that returns RecNum.
+class Recordset {
+ public:
+  Recordset(Database& db, std::string_view jetSql);
+
+  bool EndOfFile() const { return pos_ >= rows_.size(); }
+  void MoveFirst() { pos_ = 0; }
+  void MoveNext() {
+    if (pos_ < rows_.size()) ++pos_;
+  }
+  void MoveLast() { pos_ = rows_.empty() ? 0 : rows_.size() - 1; }
+  long long RecordCount() const { return static_cast<long long>(rows_.size()); }
+  int FieldCount() const { return static_cast<int>(names_.size()); }
+
+  const Value& Field(int index) const;
+  const Value& Field(std::string_view name) const;
+
+  // Edit of the current row: set a field, then Update() to store the edits.
+  void SetField(std::string_view name, Value value);
+  void Update();
+
+ private:
+  int IndexOf(std::string_view name) const;
+
+  Database& db_;
+  std::string table_;  // the table edits go to, empty when not editable
+  std::vector<std::string> names_;
+  std::vector<std::vector<Value>> rows_;
+  size_t pos_ = 0;
+  std::vector<int> edited_;
+};
+
+}  // namespace qorn

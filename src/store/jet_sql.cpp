@@ -1,0 +1,115 @@
+#include "store/jet_sql.h"
+
+#include <cctype>
+#include <cstdio>
+
+#include "common/date_time.h"
+#include "common/error.h"
+
+namespace qorn {
+namespace {
+
+bool IsWordChar(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
+}
+
+bool WordAt(std::string_view s, size_t i, std::string_view word) {
+  if (i + word.size() > s.size()) return false;
+  for (size_t k = 0; k < word.size(); ++k) {
+    if (std::tolower(static_cast<unsigned char>(s[i + k])) != word[k]) return false;
+  }
+  const bool startOk = i == 0 || !IsWordChar(s[i - 1]);
+  const bool endOk = i + word.size() == s.size() || !IsWordChar(s[i + word.size()]);
+  return startOk && endOk;
+}
+
+size_t SkipBlanks(std::string_view s, size_t i) {
+  while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
+  return i;
+}
+
+std::string Number(double value) {
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%.17g", value);
+  return buf;
+}
+
+}  // namespace
+
+std::string TranslateJetSql(std::string_view jet) {
+  std::string out;
+  out.reserve(jet.size() + 16);
+  size_t i = 0;
+  while (i < jet.size()) {
+    const char c = jet[i];
+    if (c == '\'') {  // a string literal, copied whole ('' inside stays)
+      size_t j = i + 1;
+      while (j < jet.size()) {
+        if (jet[j] == '\'') {
+          if (j + 1 < jet.size() && jet[j + 1] == '\'') {
+            j += 2;
+            continue;
+          }
+          break;
+        }
+        ++j;
+      }
+      const size_t end = std::min(j + 1, jet.size());
+      out.append(jet.substr(i, end - i));
+      i = end;
+    } else if (c == '[') {  // a bracketed name, copied whole
+      const size_t close = jet.find(']', i);
+      const size_t end = close == std::string_view::npos ? jet.size() : close + 1;
+      out.append(jet.substr(i, end - i));
+      i = end;
+    } else if (c == '#') {
+      const size_t close = jet.find('#', i + 1);
+      if (close == std::string_view::npos) throw Error("Unclosed date literal in SQL: " + std::string(jet));
+      const std::string_view text = jet.substr(i + 1, close - i - 1);
+      const auto value = ParseDateText(text);
+      if (!value) throw Error("Unreadable date literal #" + std::string(text) + "# in SQL");
+      out += Number(*value);
+      i = close + 1;
+    } else if (WordAt(jet, i, "delete")) {
+      out.append(jet.substr(i, 6));
+      i += 6;
+      const size_t star = SkipBlanks(jet, i);
+      if (star < jet.size() && jet[star] == '*' && WordAt(jet, SkipBlanks(jet, star + 1), "from")) {
+        i = star + 1;  // drop the "*"
+      }
+    } else if (WordAt(jet, i, "true")) {
+      out += "-1";
+      i += 4;
+    } else if (WordAt(jet, i, "false")) {
+      out += "0";
+      i += 5;
+    } else if (IsWordChar(c)) {  // copy a whole word so no keyword is found inside it
+      size_t j = i;
+      while (j < jet.size() && IsWordChar(jet[j])) ++j;
+      out.append(jet.substr(i, j - i));
+      i = j;
+    } else {
+      out += c;
+      ++i;
+    }
+  }
+  return out;
+}
+
+std::string SqlQuote(std::string_view text) {
+  std::string out = "'";
+  for (char c : text) {
+    out += c;
+    if (c == '\'') out += '\'';
+  }
+  return out + "'";
+}
+
+std::string SqlDateLiteral(double value) {
+  std::string literal(1, '#');
+  literal += FormatSqlDateTime(value);
+  literal += '#';
+  return literal;
+}
+
+}  // namespace qorn

@@ -1,0 +1,93 @@
+#include "store/parse_store.h"
+
+#include "common/text_encoding.h"
+#include "store/database.h"
+#include "store/jet_sql.h"
+
+namespace qorn {
+namespace {
+
+int64_t YesNo(bool value) { return value ? -1 : 0; }
+const char* YesNoWord(bool value) { return value ? "True" : "False"; }
+
+// Moves a bar a few hundred times in all, not once per record.
+class Stepper {
+ public:
+  Stepper(Progress& progress, size_t count) : progress_(progress), step_(count / 200 + 1) {
+    progress_.SetValue(0);
+    progress_.SetMaximum(static_cast<double>(count));
+  }
+  void Tick(size_t done) {
+    if (done % step_ == 0) progress_.SetValue(static_cast<double>(done));
+  }
+
+ private:
+  Progress& progress_;
+  size_t step_;
+};
+
+}  // namespace
+
+std::string InsertDamageSql(size_t i, const DamageRec& r) {
+  return "INSERT into ParseData values (" + std::to_string(i) + "," + SqlDateLiteral(r.When) +
+         "," + SqlQuote(LogTextToUtf8(r.Who)) + "," + SqlQuote(LogTextToUtf8(r.Mob)) + "," +
+         std::to_string(r.Dmg) + "," + YesNoWord(r.Crit) + "," + SqlQuote(LogTextToUtf8(r.DmgSrc)) +
+         "," + SqlQuote(r.DmgType) + "," + YesNoWord(r.Cpower) + "," + YesNoWord(r.Inten) + "," +
+         YesNoWord(r.CoA) + "," + std::to_string(r.Reserved) + ",0,0,0)";
+}
+
+std::string InsertCastSql(size_t i, const CastRec& r) {
+  return "INSERT into SpellCastResist values (" + std::to_string(i) + "," +
+         SqlDateLiteral(r.When) + "," + std::to_string(r.CorR) + "," +
+         SqlQuote(LogTextToUtf8(r.Spell)) + ")";
+}
+
+void StoreParsedRecords(const std::string& databasePath, const ParseResult& parsed,
+                        Progress& progress) {
+  Database db(databasePath);
+  Transaction tx(db);
+
+  db.Execute("delete * from ParseData");
+  {
+    Stepper stepper(progress, parsed.DamageRecs.size());
+    Statement insert(db, "INSERT INTO ParseData VALUES (?,?,?,?,?,?,?,?,?,?,?,?,0,0,0)");
+    for (size_t i = 0; i < parsed.DamageRecs.size(); ++i) {
+      const DamageRec& r = parsed.DamageRecs[i];
+      insert.Bind(1, static_cast<int64_t>(i))
+          .Bind(2, r.When)
+          .Bind(3, LogTextToUtf8(r.Who))
+          .Bind(4, LogTextToUtf8(r.Mob))
+          .Bind(5, static_cast<int64_t>(r.Dmg))
+          .Bind(6, YesNo(r.Crit))
+          .Bind(7, LogTextToUtf8(r.DmgSrc))
+          .Bind(8, r.DmgType)
+          .Bind(9, YesNo(r.Cpower))
+          .Bind(10, YesNo(r.Inten))
+          .Bind(11, YesNo(r.CoA))
+          .Bind(12, static_cast<int64_t>(r.Reserved));
+      insert.Step();
+      insert.Reset();
+      stepper.Tick(i + 1);
+    }
+  }
+
+  db.Execute("delete * from SpellCastResist");
+  {
+    Stepper stepper(progress, parsed.CastRecs.size());
+    Statement insert(db, "INSERT INTO SpellCastResist VALUES (?,?,?,?)");
+    for (size_t i = 0; i < parsed.CastRecs.size(); ++i) {
+      const CastRec& r = parsed.CastRecs[i];
+      insert.Bind(1, static_cast<int64_t>(i))
+          .Bind(2, r.When)
+          .Bind(3, static_cast<int64_t>(r.CorR))
+          .Bind(4, LogTextToUtf8(r.Spell));
+      insert.Step();
+      insert.Reset();
+      stepper.Tick(i + 1);
+    }
+  }
+  tx.Commit();
+  progress.SetValue(0);
+}
+
+}  // namespace qorn
