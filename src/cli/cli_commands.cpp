@@ -11,8 +11,11 @@
 #include "cli/terminal_progress.h"
 #include "common/date_time.h"
 #include "common/error.h"
+#include "common/event_timer.h"
 #include "common/text_encoding.h"
 #include "parse/log_parser.h"
+#include "store/commands.h"
+#include "store/program_folder.h"
 
 namespace qorn {
 namespace {
@@ -20,9 +23,22 @@ namespace {
 constexpr int kFailed = 1;
 constexpr int kUsage = 2;
 
-constexpr const char* kHelp = R"(Usage: qorn-cli COMMAND [OPTIONS]
+constexpr const char* kHelp = R"(Usage: qorn-cli [--home DIR] COMMAND [OPTIONS]
 
 Commands:
+  getlog LOGFILE --name NAME [--timer SECONDS]
+      Get Log: read the log of the character NAME, store it in the parse
+      database (replacing the previous parse), cut it into fights and print
+      the fights as tab-separated text: Mob, Damage, DPS, Seconds, Start, End.
+
+  previous [--timer SECONDS]
+      Get Previous: cut the stored parse into fights again, for example with
+      another timer, and print them as getlog does.
+
+      --timer SECONDS  the longest quiet gap that stays in one fight (default
+                       18); a number above -32000 and below 32000, rounded
+                       to whole seconds.
+
   parse LOGFILE --name NAME [--casts | --summary]
       Read the log of the character NAME and print its damage records as
       tab-separated text, one line per record under a header of the field
@@ -32,6 +48,10 @@ Commands:
 
   help, --help
       Show this text.
+
+Options:
+  --home DIR  the folder of the parse database QornDB.mdb (default: $QORN_HOME,
+              else the program's folder, else ~/.local/share/qorn).
 
 Exit codes: 0 done, 1 the command failed, 2 the command line was wrong.
 )";
@@ -175,16 +195,90 @@ int Parse(int argc, char** argv) {
   return 0;
 }
 
+// Names the stage on the terminal's bar as the command moves on.
+class StageLabels final : public Progress {
+ public:
+  explicit StageLabels(TerminalProgress& bar) : bar_(bar) {}
+  void SetVisible(bool) override {}
+  void SetMaximum(double) override {}
+  void SetValue(double value) override {
+    static constexpr const char* kStages[] = {"Parsing", "Storing", "Events", "Overview",
+                                              "Compacting", "Done"};
+    const int stage = static_cast<int>(value);
+    if (stage >= 0 && stage <= kCommandStages) bar_.SetLabel(kStages[stage]);
+  }
+
+ private:
+  TerminalProgress& bar_;
+};
+
+int16_t TimerOption(const Args& args) {
+  const auto text = args.Value("--timer");
+  if (!text) return kDefaultEventTimerSeconds;
+  const auto timer = ParseEventTimer(*text);
+  if (!timer) {
+    throw UsageError{"--timer needs a number of seconds above -32000 and below 32000, not '" +
+                     *text + "'"};
+  }
+  return *timer;
+}
+
+void PrintOverview(const Overview& overview) {
+  Out out;
+  out << "Mob\tDamage\tDPS\tSeconds\tStart\tEnd\n";
+  for (const OverviewRow& row : overview.Rows) {
+    const auto cells = row.Cells();
+    for (size_t i = 0; i < cells.size(); ++i) out << (i ? "\t" : "") << cells[i];
+    out << "\n";
+  }
+}
+
+int RunCommand(const std::string& command, int argc, char** argv,
+               const std::optional<std::string>& home) {
+  const bool getLog = command == "getlog";
+  const Args args = getLog ? ReadArgs(argc, argv, 2, {"--name", "--timer"}, {})
+                           : ReadArgs(argc, argv, 2, {"--timer"}, {});
+  const int16_t timer = TimerOption(args);
+  const std::string folder = FindProgramFolder(home);
+  TerminalProgress loop(getLog ? "Parsing" : "Events");
+  StageLabels stages(loop);
+  CommandOutcome outcome;
+  if (getLog) {
+    if (args.positional.size() != 1) throw UsageError{"getlog needs exactly one LOGFILE"};
+    const auto name = args.Value("--name");
+    if (!name) throw UsageError{"getlog needs --name NAME, the character's name"};
+    outcome = RunGetLog(folder, args.positional[0], *name, timer, {loop, stages});
+  } else {
+    if (!args.positional.empty()) throw UsageError{"previous takes no file"};
+    outcome = RunGetPrevious(folder, timer, {loop, stages});
+  }
+  loop.SetVisible(false);
+  if (outcome.NoDamage) std::fprintf(stderr, "%s\n", kNoDamageMessage.data());
+  PrintOverview(outcome.EventList);
+  return 0;
+}
+
 }  // namespace
 
 int RunCli(int argc, char** argv) {
-  const std::string command = argc > 1 ? argv[1] : "";
   try {
+    // Options for every command come before the command word.
+    std::optional<std::string> home;
+    int first = 1;
+    while (first < argc && std::string_view(argv[first]) == "--home") {
+      if (first + 1 >= argc) throw UsageError{"--home needs a folder"};
+      home = argv[first + 1];
+      first += 2;
+    }
+    argv += first - 1;
+    argc -= first - 1;
+    const std::string command = argc > 1 ? argv[1] : "";
     if (command == "help" || command == "--help" || command == "-h") {
       std::fputs(kHelp, stdout);
       return 0;
     }
     if (command == "parse") return Parse(argc, argv);
+    if (command == "getlog" || command == "previous") return RunCommand(command, argc, argv, home);
     throw UsageError{command.empty() ? "no command given" : "unknown command " + command};
   } catch (const UsageError& e) {
     std::fprintf(stderr, "qorn-cli: %s\nTry 'qorn-cli --help'.\n", e.message.c_str());

@@ -134,7 +134,7 @@ Database::Database(const std::string& path) : path_(path) {
     throw Error("Cannot open the parse database " + path + ": " + reason);
   }
   sqlite3_extended_result_codes(raw, 1);
-  sqlite3_busy_timeout(raw, 3000);  // another program reading the file: wait a little
+  sqlite3_busy_timeout(raw, 2000);  // another program reading the file: wait a little
   CreateSchemaIfNew();
 }
 

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace qorn {
+
+// An event timer typed by the user: numeric text (optional sign, decimal
+// part and exponent; blanks around it allowed) whose value v has
+// -32000 < v < 32000, rounded to whole seconds with halves to the even
+// neighbour (20.5 gives 20, 21.5 gives 22). nullopt for anything else.
+std::optional<int16_t> ParseEventTimer(std::string_view text);
+
+}  // namespace qorn

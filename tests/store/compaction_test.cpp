@@ -1,0 +1,58 @@
+#include "store/compaction.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "store/database.h"
+#include "support/parse_db.h"
+#include "support/temp_dir.h"
+
+namespace qorn {
+namespace {
+
+namespace fs = std::filesystem;
+
+class CompactionTest : public ::testing::Test {
+ protected:
+  void SetUp() override { test::WriteParseRows(db_, {{"a gnoll", 0, 5}, {"a rat", 9, 7}}); }
+  long long Rows() {
+    Database db(db_);
+    Recordset rs(db, "SELECT * FROM ParseData");
+    return rs.RecordCount();
+  }
+  test::TempDir dir_;
+  std::string db_ = dir_.File("QornDB.mdb");
+  std::string temp_ = dir_.File("Temp.mdb");
+};
+
+TEST_F(CompactionTest, ReplacesTheFileAndLeavesNoTempFile) {
+  {
+    Database db(db_);  // make some free pages to give back
+    db.ExecuteNative("CREATE TABLE Junk (x); INSERT INTO Junk VALUES (zeroblob(200000)); DROP TABLE Junk");
+  }
+  const auto before = fs::file_size(db_);
+  EXPECT_TRUE(CompactParseDatabase(db_));
+  EXPECT_LT(fs::file_size(db_), before);
+  EXPECT_FALSE(fs::exists(temp_));
+  EXPECT_EQ(Rows(), 2);
+}
+
+TEST_F(CompactionTest, ALeftoverTempFileOrAReadOnlyFileDoNotStopIt) {
+  dir_.Write("Temp.mdb", "left over by a run that failed");
+  fs::permissions(db_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  EXPECT_TRUE(CompactParseDatabase(db_));
+  EXPECT_FALSE(fs::exists(temp_));
+  EXPECT_EQ(Rows(), 2);
+}
+
+TEST_F(CompactionTest, FailureIsSilentAndKeepsTheFile) {
+  fs::create_directory(temp_);  // a folder where Temp.mdb should go cannot be removed
+  fs::create_directory(fs::path(temp_) / "x");
+  EXPECT_FALSE(CompactParseDatabase(db_));
+  EXPECT_EQ(Rows(), 2);
+  EXPECT_FALSE(CompactParseDatabase(dir_.File("missing.mdb")));
+}
+
+}  // namespace
+}  // namespace qorn

@@ -1,0 +1,120 @@
+#include "store/event_builder.h"
+
+#include <gtest/gtest.h>
+
+#include "store/database.h"
+#include "support/parse_db.h"
+#include "support/temp_dir.h"
+
+namespace qorn {
+namespace {
+
+using test::FixtureRow;
+
+struct EventCase {
+  const char* what;
+  std::vector<FixtureRow> rows;
+  std::vector<std::string> expected;  // "EventNum/TickNum" per row, in RecNum order
+  int16_t timer = 18;
+};
+
+TEST(BuildEvents, CutsEventsAndNumbersTicks) {
+  const EventCase cases[] = {
+      {"a gap equal to the timer stays in the event, one second more splits",
+       {{"a gnoll", 0, 10}, {"a gnoll", 18, 10}, {"a gnoll", 37, 10}},
+       {"1/1", "1/4", "2/1"}},
+      {"mobs that differ only in case are one mob and sort together",
+       {{"A gnoll", 0, 10}, {"a gnoll", 6, 10, "DD", "hit"}, {"A gnoll", 12, 10}},
+       {"1/1", "1/2", "1/3"}},
+      {"events are numbered by mob, then time, whatever the order in time",
+       {{"a rat", 0, 10}, {"a gnoll", 5, 10}, {"a rat", 100, 10}},
+       {"2/1", "1/1", "3/1"}},
+      {"overlapping fights of two mobs are separate events",
+       {{"a rat", 0, 1}, {"a gnoll", 1, 1}, {"a rat", 6, 1}, {"a gnoll", 7, 1}},
+       {"2/1", "1/1", "2/2", "1/2"}},
+      {"rows with an empty mob come first and take event 1, and so does the next row",
+       {{"", 500, 1, "Epic/Swarm", "Guardian of Blood Strike"}, {"a gnoll", 0, 1}, {"a gnoll", 6, 1}},
+       {"1/84", "1/1", "1/2"}},
+      {"an event in one second is all tick 1",
+       {{"a gnoll", 3, 1, "Pet", "bites"}, {"a gnoll", 3, 1}, {"a gnoll", 3, 1, "DD", "hit"}},
+       {"1/1", "1/1", "1/1"}},
+      {"without DoT ticks, ticks count from the first row",
+       {{"a gnoll", 0, 1, "Pet", "bites"}, {"a gnoll", 5, 1, "Pet", "bites"},
+        {"a gnoll", 6, 1, "DD", "hit"}, {"a gnoll", 13, 1, "Pet", "bites"}},
+       {"1/1", "1/1", "1/2", "1/3"}},
+      {"the shift: 14 s and 3 s before the first DoT tick, it, and 20 s after give 1, 3, 4, 7",
+       {{"a gnoll", 0, 1, "Pet", "bites"}, {"a gnoll", 11, 1, "DD", "hit"}, {"a gnoll", 14, 1},
+        {"a gnoll", 34, 1, "Pet", "bites"}},
+       {"1/1", "1/3", "1/4", "1/7"},
+       30},
+      {"an event whose first row is its first DoT tick has no shift",
+       {{"a gnoll", 0, 1}, {"a gnoll", 5, 1, "Pet", "bites"}, {"a gnoll", 6, 1}},
+       {"1/1", "1/1", "1/2"}},
+      {"a longer timer joins what a shorter one splits",
+       {{"a gnoll", 0, 1}, {"a gnoll", 40, 1}},
+       {"1/1", "1/7"},
+       60},
+  };
+  for (const EventCase& c : cases) {
+    test::TempDir dir;
+    const std::string db = dir.File("QornDB.mdb");
+    test::WriteParseRows(db, c.rows);
+    NullProgress progress;
+    BuildEvents(db, c.timer, progress);
+    EXPECT_EQ(test::EventsAndTicks(db), c.expected) << c.what;
+  }
+}
+
+TEST(BuildEvents, MarksCritsAtTwiceTheNormalTick) {
+  // Splurt. does 96 a tick: 192 is a crit, 191 is not; an unknown spell never is.
+  test::TempDir dir;
+  const std::string db = dir.File("QornDB.mdb");
+  {
+    // A normal damage beyond 16 bits is compared in full.
+    Database d(db);
+    d.ExecuteNative("INSERT INTO SpellDat VALUES ('Big Spell.', 40000, 10)");
+  }
+  test::WriteParseRows(db, {{"a gnoll", 0, 192},
+                            {"a gnoll", 6, 191},
+                            {"a gnoll", 12, 5000, "Dot", "Made Up Spell."},
+                            {"a gnoll", 18, 5000, "Dot", "splurt."},  // names compare exactly
+                            {"a gnoll", 24, 5000, "DD", "Splurt."},
+                            {"a gnoll", 30, 79999, "Dot", "Big Spell."},
+                            {"a gnoll", 36, 80000, "Dot", "Big Spell."}});
+  NullProgress progress;
+  const EventBuildResult result = BuildEvents(db, 18, progress);
+  Database d(db);
+  Statement crits(d, "SELECT Crit FROM ParseData ORDER BY RecNum");
+  std::vector<int64_t> flags;
+  while (crits.Step()) flags.push_back(crits.ColumnInt(0));
+  EXPECT_EQ(flags, (std::vector<int64_t>{-1, 0, 0, 0, 0, 0, -1}));
+  EXPECT_EQ(result.EventCount, 1);
+  ASSERT_FALSE(result.SpellDatRecs.empty());
+  EXPECT_EQ(result.SpellDatRecs.front().Spell, "Disease Cloud.");
+  EXPECT_EQ(result.SpellDatRecs.back().Dmg, 40000);
+}
+
+TEST(BuildEvents, EmptyTablesGiveNoEvents) {
+  test::TempDir dir;
+  const std::string db = dir.File("QornDB.mdb");
+  {
+    Database d(db);
+    d.ExecuteNative("DELETE FROM SpellDat");
+  }
+  NullProgress progress;
+  const EventBuildResult result = BuildEvents(db, 18, progress);
+  EXPECT_EQ(result.EventCount, 0);
+  EXPECT_TRUE(result.SpellDatRecs.empty());
+}
+
+TEST(CompareNoCase, FoldsAsciiLettersOnly) {
+  EXPECT_EQ(CompareNoCase("A gnoll", "a gnoll"), 0);
+  EXPECT_LT(CompareNoCase("a gnoll", "a gnoll pup"), 0);
+  EXPECT_LT(CompareNoCase("", "a"), 0);
+  EXPECT_GT(CompareNoCase("b", "A"), 0);
+  EXPECT_GT(CompareNoCase("Z", "_"), 0);  // folded to 'z', which comes after '_'
+  EXPECT_NE(CompareNoCase("\xC3\x89", "\xC3\xA9"), 0);  // only ASCII letters fold
+}
+
+}  // namespace
+}  // namespace qorn

@@ -1,0 +1,40 @@
+#include "store/jet_sql.h"
+
+#include <gtest/gtest.h>
+
+#include "common/date_time.h"
+#include "common/error.h"
+
+namespace qorn {
+namespace {
+
+TEST(TranslateJetSql, RewritesOnlyOutsideStringLiterals) {
+  const double when = *MakeDateTime({2026, 12, 4, 17, 57, 44});
+  char number[40];
+  std::snprintf(number, sizeof number, "%.17g", when);
+  struct Case {
+    std::string jet;
+    std::string sqlite;
+  };
+  const Case cases[] = {
+      {"delete * from ParseData", "delete from ParseData"},
+      {"DELETE  *  FROM SpellCastResist", "DELETE  FROM SpellCastResist"},
+      {"INSERT into T values (0,#12/04/2026 05:57:44 PM#,'a','b',True,False)",
+       std::string("INSERT into T values (0,") + number + ",'a','b',-1,0)"},
+      {"select 'True #x# delete * from', 'it''s True' from T where truest = 1",
+       "select 'True #x# delete * from', 'it''s True' from T where truest = 1"},
+      {"SELECT TickNum, Sum([dmg]) From ParseData Where [True] = 1",
+       "SELECT TickNum, Sum([dmg]) From ParseData Where [True] = 1"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(TranslateJetSql(c.jet), c.sqlite) << c.jet;
+  EXPECT_THROW(TranslateJetSql("select #13/45/2026 01:00:00 PM#"), Error);
+  EXPECT_THROW(TranslateJetSql("select #12/04/2026"), Error);
+}
+
+TEST(SqlLiterals, QuotesAndDates) {
+  EXPECT_EQ(SqlQuote("Tunare's guardian"), "'Tunare''s guardian'");
+  EXPECT_EQ(SqlDateLiteral(*MakeDateTime({2026, 12, 4, 17, 57, 44})), "#12/04/2026 05:57:44 PM#");
+}
+
+}  // namespace
+}  // namespace qorn
