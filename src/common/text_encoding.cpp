@@ -67,8 +67,10 @@ constexpr uint16_t kHigh[32] = {
 
 }  // namespace
 
+bool NeedsUtf8Conversion(std::string_view text) { return !IsAscii(text) && !IsValidUtf8(text); }
+
 std::string LogTextToUtf8(std::string_view text) {
-  if (IsAscii(text) || IsValidUtf8(text)) return std::string(text);
+  if (!NeedsUtf8Conversion(text)) return std::string(text);
   std::string out;
   out.reserve(text.size() + text.size() / 2);
   for (unsigned char c : text) {

@@ -10,4 +10,7 @@ namespace qorn {
 // (newer game clients write it) is kept as it is.
 std::string LogTextToUtf8(std::string_view text);
 
+// Whether LogTextToUtf8 would change the text (it has bytes that are not UTF-8).
+bool NeedsUtf8Conversion(std::string_view text);
+
 }  // namespace qorn

@@ -134,7 +134,10 @@ Database::Database(const std::string& path) : path_(path) {
     throw Error("Cannot open the parse database " + path + ": " + reason);
   }
   sqlite3_extended_result_codes(raw, 1);
-  sqlite3_busy_timeout(raw, 2000);  // another program reading the file: wait a little
+  sqlite3_busy_timeout(raw, 1000);  // another program reading the file: wait a little
+  // Room for the pages a whole parse touches while it is stored or numbered.
+  sqlite3_exec(raw, "PRAGMA cache_size = -65536; PRAGMA temp_store = MEMORY", nullptr, nullptr,
+               nullptr);
   CreateSchemaIfNew();
 }
 

@@ -161,8 +161,10 @@ void NumberTicks(Row* first, Row* last) {
   }
 }
 
-void WriteEvents(Database& db, const std::vector<Row>& rows) {
-  // Rewriting every row is quicker without the event index; it is built again after.
+void WriteEvents(Database& db, std::vector<Row>& rows) {
+  // Rewriting every row is quicker without the event index (built again
+  // after) and in RecNum order, page by page through the table.
+  std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.recNum < b.recNum; });
   db.ExecuteNative("DROP INDEX IF EXISTS ParseData_Event");
   {
     Statement update(db, "UPDATE ParseData SET EventNum = ?, TickNum = ? WHERE RecNum = ?");

@@ -8,6 +8,19 @@ namespace qorn {
 namespace {
 
 int64_t YesNo(bool value) { return value ? -1 : 0; }
+
+// A log text as UTF-8, converted only when it has to be (most are ASCII).
+class Utf8Text {
+ public:
+  std::string_view operator()(std::string_view text) {
+    if (!NeedsUtf8Conversion(text)) return text;
+    held_ = LogTextToUtf8(text);
+    return held_;
+  }
+
+ private:
+  std::string held_;
+};
 const char* YesNoWord(bool value) { return value ? "True" : "False"; }
 
 // Moves a bar a few hundred times in all, not once per record.
@@ -51,15 +64,16 @@ void StoreParsedRecords(const std::string& databasePath, const ParseResult& pars
   {
     Stepper stepper(progress, parsed.DamageRecs.size());
     Statement insert(db, "INSERT INTO ParseData VALUES (?,?,?,?,?,?,?,?,?,?,?,?,0,0,0)");
+    Utf8Text who, mob, source;
     for (size_t i = 0; i < parsed.DamageRecs.size(); ++i) {
       const DamageRec& r = parsed.DamageRecs[i];
       insert.Bind(1, static_cast<int64_t>(i))
           .Bind(2, r.When)
-          .Bind(3, LogTextToUtf8(r.Who))
-          .Bind(4, LogTextToUtf8(r.Mob))
+          .Bind(3, who(r.Who))
+          .Bind(4, mob(r.Mob))
           .Bind(5, static_cast<int64_t>(r.Dmg))
           .Bind(6, YesNo(r.Crit))
-          .Bind(7, LogTextToUtf8(r.DmgSrc))
+          .Bind(7, source(r.DmgSrc))
           .Bind(8, r.DmgType)
           .Bind(9, YesNo(r.Cpower))
           .Bind(10, YesNo(r.Inten))
@@ -75,12 +89,13 @@ void StoreParsedRecords(const std::string& databasePath, const ParseResult& pars
   {
     Stepper stepper(progress, parsed.CastRecs.size());
     Statement insert(db, "INSERT INTO SpellCastResist VALUES (?,?,?,?)");
+    Utf8Text spell;
     for (size_t i = 0; i < parsed.CastRecs.size(); ++i) {
       const CastRec& r = parsed.CastRecs[i];
       insert.Bind(1, static_cast<int64_t>(i))
           .Bind(2, r.When)
           .Bind(3, static_cast<int64_t>(r.CorR))
-          .Bind(4, LogTextToUtf8(r.Spell));
+          .Bind(4, spell(r.Spell));
       insert.Step();
       insert.Reset();
       stepper.Tick(i + 1);
