@@ -1,0 +1,51 @@
+// qorn: the window. Options: --home DIR, the folder of QornDB.mdb and Settings.ini.
+#include <QApplication>
+#include <QStringList>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+#include "common/error.h"
+#include "store/program_folder.h"
+#include "ui/dialogs.h"
+#include "ui/main_window.h"
+
+namespace {
+
+bool HasDisplay() {
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  if (platform != nullptr && *platform != '\0') return true;  // the user chose one
+  for (const char* var : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* value = std::getenv(var);
+    if (value != nullptr && *value != '\0') return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::optional<std::string> home;
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (std::string(argv[i]) == "--home") home = argv[i + 1];
+  }
+  if (!HasDisplay()) {
+    std::fprintf(stderr,
+                 "qorn: there is no display to open the window on (DISPLAY is not set).\n"
+                 "Run it on a desktop, or use the command-line tool: qorn-cli --help\n");
+    return 1;
+  }
+  QApplication app(argc, argv);
+  std::string folder;
+  try {
+    folder = qorn::FindProgramFolder(home, QCoreApplication::applicationDirPath().toStdString());
+  } catch (const qorn::Error& e) {
+    std::fprintf(stderr, "qorn: %s\n", e.what());
+    return 1;
+  }
+  qorn::QtDialogs dialogs;
+  qorn::MainWindow window(folder, dialogs);
+  window.show();
+  return QApplication::exec();
+}

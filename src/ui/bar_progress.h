@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QPointer>
+#include <QProgressBar>
+
+#include "common/progress.h"
+
+namespace qorn {
+
+// Progress reported from the worker thread, shown on a progress bar of the
+// window: each change is posted to the window's thread, and values only when
+// the bar would move visibly.
+class BarProgress final : public Progress {
+ public:
+  explicit BarProgress(QProgressBar* bar) : bar_(bar) {}
+  void SetVisible(bool visible) override;
+  void SetMaximum(double maximum) override;
+  void SetValue(double value) override;
+
+ private:
+  template <typename F>
+  void Post(F&& apply);
+
+  QPointer<QProgressBar> bar_;
+  int maximum_ = 100;
+  int shown_ = -1;
+};
+
+}  // namespace qorn

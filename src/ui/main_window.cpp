@@ -1,0 +1,311 @@
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QChartView>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabBar>
+#include <QThread>
+#include <cstdio>
+
+#include "ui/settings_file.h"
+#include "ui/twips.h"
+#include "ui/window_layout.h"
+
+namespace qorn {
+namespace {
+
+constexpr int kInView = 120;
+constexpr int kOutOfView = -20000;
+constexpr int kFrameTop = 960;
+
+template <typename T>
+T* Named(T* widget, const char* name) {
+  widget->setObjectName(name);
+  return widget;
+}
+
+void Place(QWidget* widget, int left, int top, int width, int height) {
+  widget->setGeometry(TwipRect(left, top, width, height));
+}
+
+QGroupBox* MakeFrame(QWidget* parent, const char* name, const char* caption, int left) {
+  auto* frame = Named(new QGroupBox(caption, parent), name);
+  Place(frame, left, kFrameTop, 11535, 6735);
+  return frame;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(std::string programFolder, Dialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), programFolder_(std::move(programFolder)), dialogs_(dialogs) {
+  setObjectName("Form1");
+  setWindowTitle("Qorn");
+  BuildControls();
+  BuildMenus();
+  StartUp();
+  // The client area at design is 11730 x 7755 twips; the menu bar comes on top.
+  resize(Px(11730), Px(7755) + menuBar()->sizeHint().height());
+}
+
+MainWindow::~MainWindow() {
+  if (worker_ != nullptr) worker_->wait();
+}
+
+void MainWindow::BuildControls() {
+  auto* client = new QWidget(this);
+  client->setObjectName("client");
+  setCentralWidget(client);
+  client->installEventFilter(this);
+
+  TabStrip1 = Named(new QTabBar(client), "TabStrip1");
+  for (const char* tab : {"Settings", "Damage", "DoT Breakdown", "DoT Ticks", "DoT Tick Graph",
+                          "All Damage Graph", "All Damage Detail"}) {
+    TabStrip1->addTab(tab);
+  }
+  TabStrip1->setExpanding(false);
+  TabStrip1->setDrawBase(true);
+  Place(TabStrip1, 0, 0, 11655, 615);
+  connect(TabStrip1, &QTabBar::currentChanged, this, &MainWindow::ChooseTab);
+
+  ProgressBar1 = Named(new QProgressBar(client), "ProgressBar1");
+  Place(ProgressBar1, 120, 720, 11535, 255);
+  ProgressBar2 = Named(new QProgressBar(client), "ProgressBar2");
+  Place(ProgressBar2, 120, 960, 11535, 255);
+  for (QProgressBar* bar : {ProgressBar1, ProgressBar2}) bar->setTextVisible(false);
+
+  Frame6 = MakeFrame(client, "Frame6", "Frame6", kInView);
+  Label2 = Named(new QLabel("Character Name:", Frame6), "Label2");
+  Place(Label2, 240, 600, 1215, 255);
+  Yourname = Named(new QLineEdit("Type your name here", Frame6), "Yourname");
+  Place(Yourname, 2040, 480, 1815, 285);
+  Label3 = Named(new QLabel("Time Between Events:", Frame6), "Label3");
+  Place(Label3, 240, 960, 1695, 255);
+  cmbEventTimer = Named(new QComboBox(Frame6), "cmbEventTimer");
+  cmbEventTimer->setEditable(true);
+  cmbEventTimer->setInsertPolicy(QComboBox::NoInsert);
+  Place(cmbEventTimer, 2040, 840, 1815, 315);
+  Command1 = Named(new QPushButton("Get Log", Frame6), "Command1");
+  Place(Command1, 240, 1680, 1215, 495);
+  Command2 = Named(new QPushButton("Get Previous", Frame6), "Command2");
+  Place(Command2, 240, 2400, 1215, 495);
+  connect(Command1, &QPushButton::clicked, this, &MainWindow::GetLog);
+  connect(Command2, &QPushButton::clicked, this, &MainWindow::GetPrevious);
+  connect(Yourname, &QLineEdit::textChanged, this,
+          [this](const QString& text) { mnuSetName->setEnabled(!text.isEmpty()); });
+
+  auto list = [](QGroupBox* frame, const char* name) {
+    auto* view = Named(new ReportList(frame), name);
+    Place(view, 120, 240, 11295, 6375);
+    return view;
+  };
+  auto chart = [](QGroupBox* frame, const char* name) {
+    auto* view = Named(new QChartView(frame), name);
+    view->setRenderHint(QPainter::Antialiasing);
+    Place(view, 120, 240, 11295, 6375);
+    return view;
+  };
+  auto pic = [](QGroupBox* frame, const char* name) {
+    auto* button = Named(new QPushButton("Pic", frame), name);
+    Place(button, 120, 6120, 495, 495);
+    return button;
+  };
+  Frame1 = MakeFrame(client, "Frame1", "Damage Overview", kOutOfView);
+  ListView1 = list(Frame1, "ListView1");
+  connect(ListView1, &QTreeWidget::itemClicked, this, [this] { TabStrip1->setVisible(true); });
+  Frame2 = MakeFrame(client, "Frame2", "DoT Breakdown", kOutOfView);
+  ListView2 = list(Frame2, "ListView2");
+  Frame3 = MakeFrame(client, "Frame3", "DoT Ticks", kOutOfView);
+  ListView3 = list(Frame3, "ListView3");
+  Frame4 = MakeFrame(client, "Frame4", "DoT Graph", kOutOfView);
+  MSChart1 = chart(Frame4, "MSChart1");
+  Clipboard = pic(Frame4, "Clipboard");
+  Frame7 = MakeFrame(client, "Frame7", "All Damage Graph", kOutOfView);
+  MSChart2 = chart(Frame7, "MSChart2");
+  Clipboard2 = pic(Frame7, "Clipboard2");
+  Frame5 = MakeFrame(client, "Frame5", "All Damage - Detail", kOutOfView);
+  ListView4 = list(Frame5, "ListView4");
+  // The bars lie over the frames' top edge while a command runs.
+  ProgressBar1->raise();
+  ProgressBar2->raise();
+}
+
+void MainWindow::BuildMenus() {
+  auto action = [this](QMenu* menu, const char* name, const char* caption,
+                       const char* shortcut = nullptr) {
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(name);
+    if (shortcut != nullptr) a->setShortcut(QKeySequence(shortcut));
+    return a;
+  };
+  mnuFule = Named(menuBar()->addMenu("File"), "mnuFule");
+  mnuOpen = action(mnuFule, "mnuOpen", "&Open Log...", "Ctrl+O");
+  mnuOpenPrevious = action(mnuFule, "mnuOpenPrevious", "Open Previous Events");
+  mnuOpenSavedEvents = action(mnuFule, "mnuOpenSavedEvents", "Open Saved Events");
+  mnuSaveEvent = action(mnuFule, "mnuSaveEvent", "Save Event");
+  mnuQuit = action(mnuFule, "mnuQuit", "Quit", "Ctrl+Q");
+  mnuExport = Named(menuBar()->addMenu("Export"), "mnuExport");
+  mnuExportDmg = action(mnuExport, "mnuExportDmg", "Export Damage...");
+  mnuExportDoTBrk = action(mnuExport, "mnuExportDoTBrk", "Export DoT Breakdown...");
+  mnuExportDoTTick = action(mnuExport, "mnuExportDoTTick", "Export DoT Ticks...");
+  mnuExportGraph = action(mnuExport, "mnuExportGraph", "Export Graph...");
+  mnuExportAllDamageDetail =
+      action(mnuExport, "mnuExportAllDamageDetail", "Export All Damage Detail...");
+  mnuOptions = Named(menuBar()->addMenu("Options"), "mnuOptions");
+  mnuSetName = action(mnuOptions, "mnuSetName", "Set Character Name");
+  mnuEventTimer = action(mnuOptions, "mnuEventTimer", "Set Time Between events");
+  mnuPetDetail = action(mnuOptions, "mnuPetDetail", "Display Pet Detail");
+  mnuSpellDetail = action(mnuOptions, "mnuSpellDetail", "Display Spell Detail");
+  for (QAction* toggle : {mnuPetDetail, mnuSpellDetail}) {
+    toggle->setCheckable(true);
+    toggle->setChecked(true);
+  }
+  mnuHelp = Named(menuBar()->addMenu("Help"), "mnuHelp");
+  mnuHelp2 = action(mnuHelp, "mnuHelp2", "Help", "Ctrl+H");
+  mnuAbout = action(mnuHelp, "mnuAbout", "About", "Ctrl+A");
+
+  connect(mnuOpen, &QAction::triggered, this, &MainWindow::GetLog);
+  connect(mnuOpenPrevious, &QAction::triggered, this, &MainWindow::GetPrevious);
+  connect(mnuQuit, &QAction::triggered, this, &QWidget::close);
+  connect(mnuSetName, &QAction::triggered, this, &MainWindow::SetCharacterName);
+  connect(mnuEventTimer, &QAction::triggered, this, &MainWindow::SetEventTimer);
+  // The toggles flip their own check mark before these run.
+  connect(mnuPetDetail, &QAction::triggered, this, &MainWindow::TogglePetDetail);
+  connect(mnuSpellDetail, &QAction::triggered, this, &MainWindow::ToggleSpellDetail);
+  connect(mnuHelp2, &QAction::triggered, this, &MainWindow::ShowHelp);
+  connect(mnuAbout, &QAction::triggered, this, &MainWindow::ShowAbout);
+}
+
+void MainWindow::StartUp() {
+  for (int s = 18; s <= 900; s += 6) {
+    cmbEventTimer->addItem(QString::asprintf("%02d:%02d:%02d", s / 3600, s / 60 % 60, s % 60));
+  }
+  cmbEventTimer->setCurrentIndex(-1);
+  cmbEventTimer->setEditText(QString());
+  eventTimerSeconds_ = 18;
+  Frame6->setTitle("Settings");
+  mnuOpenSavedEvents->setEnabled(false);
+  mnuSaveEvent->setEnabled(false);
+  sortColumn_ = 0;
+  ProgressBar1->hide();
+  ProgressBar2->hide();
+  TabStrip1->hide();
+  for (QAction* a : {mnuExportDmg, mnuExportDoTBrk, mnuExportDoTTick, mnuExportGraph,
+                     mnuExportAllDamageDetail}) {
+    a->setEnabled(false);
+  }
+  ListView1->SetColumns({{"Mob", 2200}, {"Damage", 1000}, {"DPS", 1000}, {"Seconds", 1000},
+                         {"Start", 2000}, {"End", 2000}});
+  ListView2->SetColumns({{"Tick", 500}, {"Mob", 2200}, {"DMG Type", 2000}, {"DMG", 1000},
+                         {"Crit", 1000}, {"CPow", 1000}, {"CoABP", 1000}, {"Inten", 1000}});
+  ListView3->SetColumns({{"Tick", 500}, {"Mob", 2200}, {"DMG", 1000}, {"CPow", 1000},
+                         {"CoABP", 1000}, {"Inten", 1000}});
+  constexpr Qt::Alignment kRight = Qt::AlignRight;
+  ListView4->SetColumns({{"Damage Source", 2200},
+                         {"Total", 1000, kRight},
+                         {"Avg. DPS", 1000, kRight},
+                         {"High", 750, kRight},
+                         {"Low", 750, kRight},
+                         {"Avg. DMG", 1000, kRight},
+                         {"Hits", 750, kRight},
+                         {"DPM", 750, kRight},
+                         {"Crits", 1050, kRight},
+                         {"Casts", 750, kRight},
+                         {"Resists", 750, kRight},
+                         {"Fizzles", 750, kRight},
+                         {"Interrupts", 1000, kRight}});
+  mnuSetName->setEnabled(!Yourname->text().isEmpty());
+  if (const auto name = ReadSettingsName(programFolder_)) {
+    Yourname->setText(QString::fromStdString(*name));
+  }
+}
+
+std::array<QGroupBox*, 7> MainWindow::Frames() const {
+  return {Frame1, Frame2, Frame3, Frame4, Frame5, Frame6, Frame7};
+}
+
+void MainWindow::MoveFrameIntoView(QGroupBox* frame) {
+  for (QGroupBox* f : Frames()) {
+    f->move(Px(f == frame ? kInView : kOutOfView), Px(kFrameTop));
+  }
+}
+
+void MainWindow::ChooseTab(int index) {
+  // The frame of each tab, in tab order.
+  const std::array<QGroupBox*, 7> byTab = {Frame6, Frame1, Frame2, Frame3, Frame4, Frame7, Frame5};
+  if (index >= 0 && index < static_cast<int>(byTab.size())) MoveFrameIntoView(byTab[static_cast<size_t>(index)]);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == centralWidget() && event->type() == QEvent::Resize) ApplyLayout();
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::ApplyLayout() {
+  // The outer size in twips: the client area plus what border, caption and
+  // menu bar add at design.
+  const QSize client = centralWidget()->size();
+  const WindowLayout layout = ComputeWindowLayout(Twips(client.width()) + kOuterExtraWidth,
+                                                  Twips(client.height()) + kOuterExtraHeight);
+  const std::array<QWidget*, 6> views = {ListView1, ListView2, ListView3, ListView4, MSChart1, MSChart2};
+  if (layout.frameHeight) {
+    frameHeightTwips_ = *layout.frameHeight;
+    for (QGroupBox* f : Frames()) f->resize(f->width(), Px(*layout.frameHeight));
+  }
+  if (layout.listHeight) {
+    for (QWidget* v : views) v->resize(v->width(), Px(*layout.listHeight));
+  }
+  if (layout.frameWidth) {
+    for (QGroupBox* f : Frames()) f->resize(Px(*layout.frameWidth), f->height());
+  }
+  if (layout.listWidth) {
+    for (QWidget* v : views) v->resize(Px(*layout.listWidth), v->height());
+  }
+  if (layout.tabWidth) TabStrip1->resize(Px(*layout.tabWidth), TabStrip1->height());
+  const int picTop = Px(PicButtonTop(frameHeightTwips_));
+  Clipboard->move(Clipboard->x(), picTop);
+  Clipboard2->move(Clipboard2->x(), picTop);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // A command that runs finishes its transaction first; nothing is asked or saved.
+  if (worker_ != nullptr) worker_->wait();
+  event->accept();
+}
+
+QString MainWindow::AboutText() {
+  const QStringList lines = {
+      "I created this because I wanted a necro parser that I could control",
+      "and add different things to like catching CoA BP clicks and procs from",
+      "spells like Demand for Blood, and see how that affected ticks.",
+      "I could also exclude them for the purposes of crit calculations.",
+      "",
+      "Basically this app takes a log file and pulls out your necro damage.",
+      "It sticks the info in a database and fills in some lists and make a pretty",
+      "graph.  You can also export the various lists and grpahs to csv's and html.",
+      "I'll add more 'features' as I think of them and find the time etc",
+      "",
+      QString("Beta Version %1.%2.%3").arg(QORN_VERSION_MAJOR).arg(QORN_VERSION_MINOR).arg(QORN_VERSION_PATCH),
+  };
+  return lines.join("\n");
+}
+
+QString MainWindow::HelpText() {
+  return "This is so incredibly beta, I mean there's barely any\n"
+         "error handling of any sort at all.  I'm sure you can\n"
+         "find a way to crash the software, probably dozens of\n"
+         "different ways.  If you find one let me know, maybe\n"
+         "also include the log file so I can catch it in code...\n";
+}
+
+void MainWindow::ShowAbout() { dialogs_.Message(this, "About Qorn", AboutText()); }
+
+void MainWindow::ShowHelp() { dialogs_.Message(this, "help me", HelpText()); }
+
+}  // namespace qorn

@@ -1,0 +1,132 @@
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "ui/dialogs.h"
+#include "ui/report_list.h"
+
+class QAction;
+class QChartView;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QTabBar;
+class QThread;
+
+namespace qorn {
+
+struct CommandOutcome;
+
+// Form1, the program's one window: the tab strip, the seven frames, the
+// progress bars, the menus and the lists, each named as the program names
+// it (also as its Qt object name). The handlers of each menu and button are
+// methods; the two commands run on a worker thread.
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+ public:
+  MainWindow(std::string programFolder, Dialogs& dialogs, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  int16_t EventTimerSeconds() const { return eventTimerSeconds_; }
+  bool CommandRunning() const { return worker_ != nullptr; }
+
+  // The controls, by their names.
+  QTabBar* TabStrip1 = nullptr;
+  QProgressBar* ProgressBar1 = nullptr;
+  QProgressBar* ProgressBar2 = nullptr;
+  QGroupBox* Frame1 = nullptr;  // Damage Overview
+  QGroupBox* Frame2 = nullptr;  // DoT Breakdown
+  QGroupBox* Frame3 = nullptr;  // DoT Ticks
+  QGroupBox* Frame4 = nullptr;  // DoT Graph
+  QGroupBox* Frame5 = nullptr;  // All Damage - Detail
+  QGroupBox* Frame6 = nullptr;  // Settings
+  QGroupBox* Frame7 = nullptr;  // All Damage Graph
+  QLabel* Label2 = nullptr;
+  QLabel* Label3 = nullptr;
+  QLineEdit* Yourname = nullptr;
+  QComboBox* cmbEventTimer = nullptr;
+  QPushButton* Command1 = nullptr;
+  QPushButton* Command2 = nullptr;
+  QPushButton* Clipboard = nullptr;
+  QPushButton* Clipboard2 = nullptr;
+  ReportList* ListView1 = nullptr;
+  ReportList* ListView2 = nullptr;
+  ReportList* ListView3 = nullptr;
+  ReportList* ListView4 = nullptr;
+  QChartView* MSChart1 = nullptr;
+  QChartView* MSChart2 = nullptr;
+
+  QMenu* mnuFule = nullptr;
+  QMenu* mnuExport = nullptr;
+  QMenu* mnuOptions = nullptr;
+  QMenu* mnuHelp = nullptr;
+  QAction* mnuOpen = nullptr;
+  QAction* mnuOpenPrevious = nullptr;
+  QAction* mnuOpenSavedEvents = nullptr;
+  QAction* mnuSaveEvent = nullptr;
+  QAction* mnuQuit = nullptr;
+  QAction* mnuExportDmg = nullptr;
+  QAction* mnuExportDoTBrk = nullptr;
+  QAction* mnuExportDoTTick = nullptr;
+  QAction* mnuExportGraph = nullptr;
+  QAction* mnuExportAllDamageDetail = nullptr;
+  QAction* mnuSetName = nullptr;
+  QAction* mnuEventTimer = nullptr;
+  QAction* mnuPetDetail = nullptr;
+  QAction* mnuSpellDetail = nullptr;
+  QAction* mnuHelp2 = nullptr;
+  QAction* mnuAbout = nullptr;
+
+  // The handlers.
+  void GetLog();       // Command1, mnuOpen
+  void GetPrevious();  // Command2, mnuOpenPrevious
+  void SetCharacterName();
+  void SetEventTimer();
+  void TogglePetDetail();
+  void ToggleSpellDetail();
+  void ShowAbout();
+  void ShowHelp();
+
+  // The texts of About and Help.
+  static QString AboutText();
+  static QString HelpText();
+
+ signals:
+  // A command has ended and the window shows its outcome (or its failure).
+  void commandFinished();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  struct CommandResult;
+
+  void BuildControls();
+  void BuildMenus();
+  void StartUp();
+  void ApplyLayout();
+  void ChooseTab(int index);
+  void MoveFrameIntoView(QGroupBox* frame);
+  void RunCommand(bool getLog);
+  void FinishCommand(bool getLog, const CommandResult& result);
+  void SetCommandsEnabled(bool enabled);
+  std::array<QGroupBox*, 7> Frames() const;
+
+  std::string programFolder_;
+  Dialogs& dialogs_;
+  int16_t eventTimerSeconds_ = 18;
+  int16_t sortColumn_ = 0;
+  QThread* worker_ = nullptr;
+  int frameHeightTwips_ = 6735;
+};
+
+}  // namespace qorn

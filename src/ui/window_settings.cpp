@@ -1,0 +1,58 @@
+// The settings: the character name and Settings.ini, the event timer, and
+// the two display toggles.
+#include <QAction>
+#include <QLineEdit>
+#include <QTabBar>
+
+#include "common/error.h"
+#include "common/event_timer.h"
+#include "ui/main_window.h"
+#include "ui/settings_file.h"
+
+namespace qorn {
+
+void MainWindow::SetCharacterName() {
+  const QString name = Yourname->text();
+  if (!IsLettersOnly(name.toStdString())) {
+    dialogs_.Message(this, "You broke it!",
+                     "Sorry, you need to use only letters for a character name.");
+    return;
+  }
+  try {
+    WriteSettingsName(programFolder_, name.toStdString());
+  } catch (const Error& e) {
+    dialogs_.Message(this, "Set Character Name",
+                     "Your character name was not saved. " + QString::fromStdString(e.what()));
+    return;
+  }
+  dialogs_.Message(this, "Tada!", "Your character name, " + name + ", has been set.");
+}
+
+void MainWindow::SetEventTimer() {
+  const QString reply = dialogs_.InputBox(this, "How many seconds between fights?", "Event Timer", "");
+  if (const auto timer = ParseEventTimer(reply.toStdString())) {
+    eventTimerSeconds_ = *timer;
+    dialogs_.Message(this, "Event Timer",
+                     QString("Your event timer has been set to %1.").arg(eventTimerSeconds_));
+  } else {
+    dialogs_.Message(
+        this, "Event Timer",
+        QString("I didn't like your input, so I'm keeping the event timer at %1.").arg(eventTimerSeconds_));
+  }
+}
+
+void MainWindow::TogglePetDetail() {
+  // The detail report reads the check mark; the view in front is built again
+  // with it once the tabs fill their views.
+  ChooseTab(TabStrip1->currentIndex());
+}
+
+void MainWindow::ToggleSpellDetail() {
+  // Casts, Resists, Fizzles and Interrupts of the detail list.
+  constexpr int kWidths[] = {750, 750, 750, 1000};
+  for (int i = 0; i < 4; ++i) {
+    ListView4->SetColumnWidthTwips(9 + i, mnuSpellDetail->isChecked() ? kWidths[i] : 0);
+  }
+}
+
+}  // namespace qorn

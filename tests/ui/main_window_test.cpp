@@ -1,0 +1,339 @@
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QChartView>
+#include <fstream>
+
+#include "ui/scripted_dialogs.h"
+#include "ui/settings_file.h"
+#include "ui/twips.h"
+
+namespace qorn {
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<QTemporaryDir> home_;
+  test::ScriptedDialogs dialogs_;
+
+  std::string Home() const { return home_->path().toStdString(); }
+  void WriteFile(const QString& name, const std::string& bytes) {
+    std::ofstream(home_->filePath(name).toStdString(), std::ios::binary) << bytes;
+  }
+  std::unique_ptr<MainWindow> Open() {
+    auto window = std::make_unique<MainWindow>(Home(), dialogs_);
+    window->show();
+    return window;
+  }
+  static void RunAndWait(MainWindow& w, QAction* action) {
+    QSignalSpy done(&w, &MainWindow::commandFinished);
+    action->trigger();
+    if (w.CommandRunning()) QVERIFY(done.wait(60000));
+  }
+  // A frame's left edge, read back in twips (pixels hold them to 15 twips).
+  static int LeftTwips(QWidget* w) { return w->x() == Px(-20000) ? -20000 : Twips(w->x()); }
+  QString SampleLog() {
+    // Two fights of a gnoll 40 s apart, and a rat.
+    const std::string path = home_->filePath("fight.txt").toStdString();
+    std::ofstream out(path, std::ios::binary);
+    out << "[Fri Dec 04 17:00:00 2026] A gnoll has taken 100 damage from your Splurt.\r\n"
+           "[Fri Dec 04 17:00:06 2026] A gnoll has taken 100 damage from your Splurt.\r\n"
+           "[Fri Dec 04 17:00:46 2026] A gnoll has taken 100 damage from your Splurt.\r\n"
+           "[Fri Dec 04 17:05:00 2026] Soandso hit a rat for 50 points of non-melee damage.\r\n";
+    return QString::fromStdString(path);
+  }
+
+ private slots:
+  void init() {
+    home_ = std::make_unique<QTemporaryDir>();
+    dialogs_ = test::ScriptedDialogs();
+  }
+
+  void startUpState() {
+    auto w = Open();
+    QCOMPARE(w->objectName(), QString("Form1"));
+    QCOMPARE(w->windowTitle(), QString("Qorn"));
+    QCOMPARE(w->TabStrip1->count(), 7);
+    QCOMPARE(w->TabStrip1->tabText(6), QString("All Damage Detail"));
+    QCOMPARE(w->TabStrip1->currentIndex(), 0);
+    QVERIFY(!w->TabStrip1->isVisible());
+    QVERIFY(!w->ProgressBar1->isVisible());
+    QVERIFY(!w->ProgressBar2->isVisible());
+    QCOMPARE(w->Frame6->title(), QString("Settings"));
+    QCOMPARE(LeftTwips(w->Frame6), 120);
+    for (QGroupBox* f : {w->Frame1, w->Frame2, w->Frame3, w->Frame4, w->Frame5, w->Frame7}) {
+      QCOMPARE(LeftTwips(f), -20000);
+    }
+    QCOMPARE(w->cmbEventTimer->count(), 148);
+    QCOMPARE(w->cmbEventTimer->itemText(0), QString("00:00:18"));
+    QCOMPARE(w->cmbEventTimer->itemText(147), QString("00:15:00"));
+    QCOMPARE(w->cmbEventTimer->currentIndex(), -1);
+    QCOMPARE(w->EventTimerSeconds(), int16_t{18});
+    QCOMPARE(w->Yourname->text(), QString("Type your name here"));
+    QVERIFY(w->mnuSetName->isEnabled());
+    QVERIFY(!w->mnuOpenSavedEvents->isEnabled() && !w->mnuSaveEvent->isEnabled());
+    for (QAction* a : {w->mnuExportDmg, w->mnuExportDoTBrk, w->mnuExportDoTTick,
+                       w->mnuExportGraph, w->mnuExportAllDamageDetail}) {
+      QVERIFY(!a->isEnabled());
+    }
+    QVERIFY(w->mnuPetDetail->isChecked() && w->mnuSpellDetail->isChecked());
+    QCOMPARE(w->mnuOpen->shortcut(), QKeySequence("Ctrl+O"));
+    QCOMPARE(w->mnuQuit->shortcut(), QKeySequence("Ctrl+Q"));
+    QCOMPARE(w->mnuAbout->shortcut(), QKeySequence("Ctrl+A"));
+    QCOMPARE(w->mnuHelp2->shortcut(), QKeySequence("Ctrl+H"));
+    QCOMPARE(w->mnuOpen->text(), QString("&Open Log..."));
+    QCOMPARE(w->ListView1->RowTexts(-1), QStringList());
+    QCOMPARE(w->ListView1->headerItem()->text(4), QString("Start"));
+    QCOMPARE(w->ListView4->columnCount(), 13);
+    QCOMPARE(w->ListView4->ColumnWidthTwips(8), 1050);
+    QVERIFY(w->ListView4->headerItem()->textAlignment(1) & Qt::AlignRight);
+    QCOMPARE(w->ListView2->ColumnWidthTwips(0), 500);
+    // Every control carries its name.
+    for (const char* name : {"TabStrip1", "ProgressBar1", "ProgressBar2", "Frame1", "Frame7",
+                             "Label2", "Label3", "Yourname", "cmbEventTimer", "Command1",
+                             "Command2", "ListView1", "ListView4", "MSChart1", "MSChart2",
+                             "Clipboard", "Clipboard2", "mnuFule", "mnuExportAllDamageDetail",
+                             "mnuSpellDetail", "mnuAbout"}) {
+      QVERIFY2(w->findChild<QObject*>(name) != nullptr, name);
+    }
+  }
+
+  void settingsFileAtStartUp_data() {
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("setNameEnabled");
+    QTest::newRow("Name=Xy") << "Name=Xy\r\n" << "Xy" << true;
+    QTest::newRow("bare Name=") << "Name=\r\n" << "" << false;
+    QTest::newRow("two lines") << "Name=First\r\nName=Second\r\n" << "Second" << true;
+    QTest::newRow("no such field") << "Other=1\r\n" << "Type your name here" << true;
+  }
+  void settingsFileAtStartUp() {
+    QFETCH(QString, content);
+    QFETCH(QString, expected);
+    QFETCH(bool, setNameEnabled);
+    WriteFile("Settings.ini", content.toStdString());
+    auto w = Open();
+    QCOMPARE(w->Yourname->text(), expected);
+    QCOMPARE(w->mnuSetName->isEnabled(), setNameEnabled);
+  }
+
+  void aFolderNamedSettingsIniIsNoFile() {
+    QDir(home_->path()).mkdir("Settings.ini");
+    auto w = Open();
+    QCOMPARE(w->Yourname->text(), QString("Type your name here"));
+  }
+
+  void getLogEndToEnd() {
+    auto w = Open();
+    w->Yourname->setText("Soandso");
+    const QString log = SampleLog();
+    dialogs_.openAnswers = {log};
+    RunAndWait(*w, w->mnuOpen);
+    QCOMPARE(dialogs_.fileTitles, QStringList{"Pick a log file already | Text files (*.txt)|*.TXT"});
+    QCOMPARE(w->windowTitle(), "Qorn - " + log);
+    QCOMPARE(w->ListView1->RowCount(), 3);
+    QCOMPARE(w->ListView1->RowTexts(0),
+             (QStringList{"A gnoll", "200", "33.33", "6", "12/4/2026 5:00:00 PM",
+                          "12/4/2026 5:00:06 PM"}));
+    QCOMPARE(w->ListView1->EventNumOf(w->ListView1->topLevelItem(2)), 3);
+    QCOMPARE(LeftTwips(w->Frame1), 120);
+    QCOMPARE(LeftTwips(w->Frame6), -20000);
+    QVERIFY(!w->Command1->isVisible() && !w->Command2->isVisible() && !w->Yourname->isVisible());
+    QVERIFY(w->mnuExportDmg->isEnabled());
+    QVERIFY(w->TabStrip1->isVisible());
+    QCOMPARE(w->TabStrip1->currentIndex(), 1);
+    QVERIFY(!w->ProgressBar1->isVisible() && !w->ProgressBar2->isVisible());
+    QVERIFY(w->mnuOpen->isEnabled() && w->mnuOpenPrevious->isEnabled());
+    QVERIFY(dialogs_.messages.isEmpty());
+  }
+
+  void cancelLeavesTheWindowAsItWas() {
+    auto w = Open();
+    dialogs_.openAnswers = {""};
+    RunAndWait(*w, w->mnuOpen);
+    QCOMPARE(w->windowTitle(), QString("Qorn"));
+    QCOMPARE(w->ListView1->RowCount(), 0);
+    QCOMPARE(LeftTwips(w->Frame6), 120);
+    QVERIFY(w->Command1->isVisible());
+    QVERIFY(!w->mnuExportDmg->isEnabled());
+  }
+
+  void getPreviousWithAnotherTimer() {
+    auto w = Open();
+    w->Yourname->setText("Soandso");
+    dialogs_.openAnswers = {SampleLog()};
+    RunAndWait(*w, w->mnuOpen);
+    QCOMPARE(w->ListView1->RowCount(), 3);
+    w->cmbEventTimer->setCurrentIndex(4);  // 00:00:42
+    RunAndWait(*w, w->mnuOpenPrevious);
+    QCOMPARE(w->EventTimerSeconds(), int16_t{42});
+    QCOMPARE(w->ListView1->RowCount(), 2);  // the 40 s gap no longer splits the gnoll
+    QCOMPARE(w->ListView1->RowTexts(0)[1], QString("300"));
+    QVERIFY(w->Yourname->isVisible() || !w->Frame6->isVisible());
+  }
+
+  void getPreviousLeavesTheTabStripHiddenUntilTheOverviewIsClicked() {
+    auto w = Open();
+    w->Yourname->setText("Soandso");
+    dialogs_.openAnswers = {SampleLog()};
+    RunAndWait(*w, w->mnuOpen);
+    auto w2 = Open();
+    RunAndWait(*w2, w2->mnuOpenPrevious);
+    QCOMPARE(w2->ListView1->RowCount(), 3);
+    QVERIFY(!w2->TabStrip1->isVisible());
+    QCOMPARE(w2->TabStrip1->currentIndex(), 1);
+    QVERIFY(!w2->mnuExportAllDamageDetail->isEnabled());
+    QCOMPARE(LeftTwips(w2->Frame1), 120);
+    QTest::mouseClick(w2->ListView1->viewport(), Qt::LeftButton, {},
+                      w2->ListView1->visualItemRect(w2->ListView1->topLevelItem(0)).center());
+    QVERIFY(w2->TabStrip1->isVisible());
+  }
+
+  void failuresAndALogWithoutDamage() {
+    auto w = Open();
+    w->Yourname->setText("Soandso");
+    dialogs_.openAnswers = {home_->filePath("missing.txt")};
+    RunAndWait(*w, w->mnuOpen);
+    QCOMPARE(dialogs_.messages.size(), 1);
+    QVERIFY2(dialogs_.messages[0].startsWith("Get Log: Cannot open the log file"), qPrintable(dialogs_.messages[0]));
+    QVERIFY(w->Command1->isVisible() && w->Command1->isEnabled());
+    QVERIFY(w->mnuOpen->isEnabled());
+
+    dialogs_.messages.clear();
+    WriteFile("quiet.txt", "[Fri Dec 04 17:00:00 2026] Hello.\r\n");
+    dialogs_.openAnswers = {home_->filePath("quiet.txt")};
+    RunAndWait(*w, w->mnuOpen);
+    QCOMPARE(dialogs_.messages, QStringList{"What the duce?: Dude, you have no damage in the log file!"});
+    QCOMPARE(w->ListView1->RowCount(), 0);
+  }
+
+  void characterName() {
+    auto w = Open();
+    w->Yourname->setText("Ab1");
+    w->mnuSetName->trigger();
+    QCOMPARE(dialogs_.messages.last(), QString("You broke it!: Sorry, you need to use only letters for a character name."));
+    QVERIFY(!QFile::exists(home_->filePath("Settings.ini")));
+    w->Yourname->setText("AbCd");
+    w->mnuSetName->trigger();
+    w->Yourname->setText("Second");
+    w->mnuSetName->trigger();
+    QCOMPARE(dialogs_.messages.last(), QString("Tada!: Your character name, Second, has been set."));
+    QFile file(home_->filePath("Settings.ini"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("Name=Second\r\n"));
+    w->Yourname->setText("");
+    QVERIFY(!w->mnuSetName->isEnabled());
+  }
+
+  void characterNameThatCannotBeSaved() {
+    auto w = Open();
+    w->Yourname->setText("Soandso");
+    QDir(home_->path()).mkpath("Settings.ini/inside");  // a folder in the file's place
+    w->mnuSetName->trigger();
+    QVERIFY2(dialogs_.messages.last().startsWith("Set Character Name: Your character name was not saved."),
+             qPrintable(dialogs_.messages.last()));
+  }
+
+  void eventTimerDialog() {
+    auto w = Open();
+    struct Step {
+      const char* reply;
+      int16_t timer;
+      const char* message;
+    };
+    const Step steps[] = {
+        {"45", 45, "Event Timer: Your event timer has been set to 45."},
+        {"abc", 45, "Event Timer: I didn't like your input, so I'm keeping the event timer at 45."},
+        {"", 45, "Event Timer: I didn't like your input, so I'm keeping the event timer at 45."},
+        {"32000", 45, "Event Timer: I didn't like your input, so I'm keeping the event timer at 45."},
+        {"-31999", -31999, "Event Timer: Your event timer has been set to -31999."},
+        {"20.5", 20, "Event Timer: Your event timer has been set to 20."},
+        {"18", 18, "Event Timer: Your event timer has been set to 18."},
+    };
+    for (const Step& s : steps) {
+      dialogs_.inputAnswers = {s.reply};
+      w->mnuEventTimer->trigger();
+      QCOMPARE(dialogs_.messages.last(), QString(s.message));
+      QCOMPARE(w->EventTimerSeconds(), s.timer);
+    }
+    QVERIFY(dialogs_.messages.contains("Event Timer? How many seconds between fights?"));
+  }
+
+  void displayToggles() {
+    auto w = Open();
+    w->mnuSpellDetail->trigger();
+    QVERIFY(!w->mnuSpellDetail->isChecked());
+    for (int c = 9; c <= 12; ++c) QCOMPARE(w->ListView4->ColumnWidthTwips(c), 0);
+    w->mnuSpellDetail->trigger();
+    QCOMPARE(w->ListView4->ColumnWidthTwips(9), 750);
+    QCOMPARE(w->ListView4->ColumnWidthTwips(12), 1000);
+    w->mnuPetDetail->trigger();
+    QVERIFY(!w->mnuPetDetail->isChecked());
+  }
+
+  void helpAboutAndQuit() {
+    auto w = Open();
+    w->mnuAbout->trigger();
+    w->mnuHelp2->trigger();
+    QVERIFY(dialogs_.messages[0].startsWith("About Qorn: I created this because"));
+    QVERIFY(dialogs_.messages[0].endsWith("\n\nBeta Version 0.0.31"));
+    QVERIFY(dialogs_.messages[1].startsWith("help me: This is so incredibly beta"));
+    QCOMPARE(dialogs_.messages[1].count('\n'), 5);
+    w->Yourname->setText("Unsaved");
+    w->mnuQuit->trigger();
+    QVERIFY(!w->isVisible());
+    QVERIFY(!QFile::exists(home_->filePath("Settings.ini")));
+  }
+
+  void resizeFollowsTheWindow() {
+    auto w = Open();
+    auto check = [&](int frameW, int frameH, int listW, int listH, int tabW, int picTop) {
+      QCOMPARE(Twips(w->Frame3->width()), frameW);
+      QCOMPARE(Twips(w->Frame3->height()), frameH);
+      QCOMPARE(Twips(w->ListView2->width()), listW);
+      QCOMPARE(Twips(w->MSChart2->height()), listH);
+      QCOMPARE(Twips(w->TabStrip1->width()), tabW);
+      QCOMPARE(Twips(w->Clipboard->y()), picTop);
+      QCOMPARE(Twips(w->Clipboard2->y()), picTop);
+    };
+    QCOMPARE(Twips(w->centralWidget()->width()), 11730);
+    QCOMPARE(Twips(w->centralWidget()->height()), 7755);
+    check(11535, 6735, 11295, 6375, 11655, 5775);
+    w->resize(w->width() + Px(1500), w->height() + Px(1500));
+    QTest::qWait(10);
+    check(13035, 8235, 12795, 7875, 13155, 7275);
+    // Far too small: what would be negative keeps its last size.
+    w->setMinimumSize(1, 1);
+    w->resize(Px(300), w->menuBar()->height() + 1);
+    QTest::qWait(10);
+    QCOMPARE(Twips(w->Frame3->height()), 8235);
+  }
+};
+
+}  // namespace qorn
+
+// Qt's offscreen platform warns of every window it cannot size; that says nothing here.
+static void QuietOffscreen(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (text.contains("propagateSizeHints")) return;
+  qt_message_output(type, context, text);
+}
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  qInstallMessageHandler(QuietOffscreen);
+  qorn::MainWindowTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+#include "main_window_test.moc"
