@@ -35,6 +35,17 @@ void Place(QWidget* widget, int left, int top, int width, int height) {
   widget->setGeometry(TwipRect(left, top, width, height));
 }
 
+// A label keeps its design width; where the desktop's font is wider than the
+// design's, the label's font shrinks until the text fits.
+void FitLabel(QLabel* label) {
+  QFont font = label->font();
+  while (QFontMetrics(font).horizontalAdvance(label->text()) > label->width() &&
+         font.pointSizeF() > 6.0) {
+    font.setPointSizeF(font.pointSizeF() - 0.5);
+  }
+  label->setFont(font);
+}
+
 QGroupBox* MakeFrame(QWidget* parent, const char* name, const char* caption, int left) {
   auto* frame = Named(new QGroupBox(caption, parent), name);
   Place(frame, left, kFrameTop, 11535, 6735);
@@ -47,6 +58,10 @@ MainWindow::MainWindow(std::string programFolder, Dialogs& dialogs, QWidget* par
     : QMainWindow(parent), programFolder_(std::move(programFolder)), dialogs_(dialogs) {
   setObjectName("Form1");
   setWindowTitle("Qorn");
+  // The design's geometry is laid out for an 8 point dialog font.
+  QFont font = this->font();
+  font.setPointSize(8);
+  setFont(font);
   BuildControls();
   BuildMenus();
   StartUp();
@@ -70,7 +85,7 @@ void MainWindow::BuildControls() {
     TabStrip1->addTab(tab);
   }
   TabStrip1->setExpanding(false);
-  TabStrip1->setDrawBase(true);
+  TabStrip1->setDrawBase(false);
   Place(TabStrip1, 0, 0, 11655, 615);
   connect(TabStrip1, &QTabBar::currentChanged, this, &MainWindow::ChooseTab);
 
@@ -87,6 +102,8 @@ void MainWindow::BuildControls() {
   Place(Yourname, 2040, 480, 1815, 285);
   Label3 = Named(new QLabel("Time Between Events:", Frame6), "Label3");
   Place(Label3, 240, 960, 1695, 255);
+  FitLabel(Label2);
+  FitLabel(Label3);
   cmbEventTimer = Named(new QComboBox(Frame6), "cmbEventTimer");
   cmbEventTimer->setEditable(true);
   cmbEventTimer->setInsertPolicy(QComboBox::NoInsert);
