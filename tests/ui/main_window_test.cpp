@@ -1,7 +1,6 @@
 #include "ui/main_window.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -20,6 +19,16 @@
 #include "ui/twips.h"
 
 namespace qorn {
+namespace {
+
+// Qt's offscreen platform warns of every window it cannot size; that says nothing here.
+QtMessageHandler testHandler = nullptr;
+void QuietOffscreen(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (text.contains("propagateSizeHints")) return;
+  testHandler(type, context, text);
+}
+
+}  // namespace
 
 class MainWindowTest : public QObject {
   Q_OBJECT
@@ -56,6 +65,8 @@ class MainWindowTest : public QObject {
   }
 
  private slots:
+  void initTestCase() { testHandler = qInstallMessageHandler(QuietOffscreen); }
+
   void init() {
     home_ = std::make_unique<QTemporaryDir>();
     dialogs_ = test::ScriptedDialogs();
@@ -324,16 +335,5 @@ class MainWindowTest : public QObject {
 
 }  // namespace qorn
 
-// Qt's offscreen platform warns of every window it cannot size; that says nothing here.
-static void QuietOffscreen(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-  if (text.contains("propagateSizeHints")) return;
-  qt_message_output(type, context, text);
-}
-
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  qInstallMessageHandler(QuietOffscreen);
-  qorn::MainWindowTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(qorn::MainWindowTest)
 #include "main_window_test.moc"
