@@ -202,8 +202,8 @@ class StageLabels final : public Progress {
   void SetVisible(bool) override {}
   void SetMaximum(double) override {}
   void SetValue(double value) override {
-    static constexpr const char* kStages[] = {"Parsing", "Storing", "Events", "Overview",
-                                              "Compacting", "Done"};
+    static constexpr const char* kStages[] = {"Parsing",  "Storing",    "Events",
+                                              "Overview", "Compacting", "Done"};
     const int stage = static_cast<int>(value);
     if (stage >= 0 && stage <= kCommandStages) bar_.SetLabel(kStages[stage]);
   }

@@ -87,8 +87,8 @@ std::string FormatGeneralDate(DateTime value) {
   const CivilTime c = ToCivil(value);
   const int h12 = c.hour % 12 == 0 ? 12 : c.hour % 12;
   char buf[40];
-  std::snprintf(buf, sizeof buf, "%d/%d/%d %d:%02d:%02d %s", c.month, c.day, c.year, h12,
-                c.minute, c.second, c.hour < 12 ? "AM" : "PM");
+  std::snprintf(buf, sizeof buf, "%d/%d/%d %d:%02d:%02d %s", c.month, c.day, c.year, h12, c.minute,
+                c.second, c.hour < 12 ? "AM" : "PM");
   return buf;
 }
 
@@ -97,8 +97,8 @@ std::optional<DateTime> ParseDateText(std::string_view text) {
   auto number = [&](int maxDigits, int& out) {
     const size_t start = pos;
     out = 0;
-    while (pos < text.size() && pos - start < static_cast<size_t>(maxDigits) &&
-           text[pos] >= '0' && text[pos] <= '9') {
+    while (pos < text.size() && pos - start < static_cast<size_t>(maxDigits) && text[pos] >= '0' &&
+           text[pos] <= '9') {
       out = out * 10 + (text[pos++] - '0');
     }
     return pos > start;

@@ -10,8 +10,7 @@ namespace qorn {
 
 #if defined(__SSE2__)
 
-const char* FindText(const char* begin, const char* end, std::string_view needle,
-                     size_t anchor) {
+const char* FindText(const char* begin, const char* end, std::string_view needle, size_t anchor) {
   const size_t n = needle.size();
   if (static_cast<size_t>(end - begin) < n) return end;
   if (anchor == 0 || anchor >= n) anchor = n - 1;

@@ -47,7 +47,7 @@ constexpr sv kFizzle = "Your spell fizzles";
 constexpr sv kInterrupt = "Your spell is interrupted";
 constexpr sv kCast = "You begin casting ";
 constexpr sv kResist = "Your target resisted the ";
-constexpr sv kTaggedMessages[] = {kSlain,   kCpowerOn, kCpowerOff, kCoaOn, kCoaOff, kIntenOn,
+constexpr sv kTaggedMessages[] = {kSlain,    kCpowerOn, kCpowerOff, kCoaOn, kCoaOff, kIntenOn,
                                   kIntenOff, kFizzle,   kInterrupt, kCast,  kResist};
 
 // starts_with, with the first byte tested before any call.
@@ -136,9 +136,9 @@ bool VerbTargetAmount(sv line, size_t nameEnd, sv& verb, sv& mob, int32_t& amoun
 }
 
 struct PetName {
-  sv name;            // pooled
-  sv dmgType;         // Pet, or Epic/Swarm when the name holds the character's
-  bool usable;        // names of three characters or fewer never match
+  sv name;      // pooled
+  sv dmgType;   // Pet, or Epic/Swarm when the name holds the character's
+  bool usable;  // names of three characters or fewer never match
 };
 
 class LineParser {
@@ -340,7 +340,8 @@ long long ScanPetNames(sv block, LineParser& parser) {
   long long lines = CountByte(data, stop, '\n');
   if (!block.empty() && block.back() != '\n') ++lines;  // the file's last line
   // The needles' hits in file order, so that names keep their order of first appearance.
-  const char* next[2] = {FindText(data, stop, kPetNeedles[0]), FindText(data, stop, kPetNeedles[1])};
+  const char* next[2] = {FindText(data, stop, kPetNeedles[0]),
+                         FindText(data, stop, kPetNeedles[1])};
   while (next[0] < stop || next[1] < stop) {
     const char* hit = std::min(next[0], next[1]);
     const void* before = ::memrchr(data, '\n', static_cast<size_t>(hit - data));

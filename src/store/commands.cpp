@@ -30,8 +30,8 @@ class StageBar {
 };
 
 // Event building, overview and compaction: the end both commands share.
-void FinishCommand(const std::string& database, int16_t eventTimerSeconds,
-                   CommandProgress progress, StageBar& stages, CommandOutcome& outcome) {
+void FinishCommand(const std::string& database, int16_t eventTimerSeconds, CommandProgress progress,
+                   StageBar& stages, CommandOutcome& outcome) {
   outcome.Events = BuildEvents(database, eventTimerSeconds, progress.loop);
   stages.Next();
   outcome.EventList = FillEventList(database, progress.loop);
@@ -66,8 +66,8 @@ CommandOutcome RunGetPrevious(const std::string& programFolder, int16_t eventTim
   StageBar stages(progress);
   stages.Next();  // no parse
   stages.Next();  // no store
-  FinishCommand(InProgramFolder(programFolder, kDatabaseFile), eventTimerSeconds, progress,
-                stages, outcome);
+  FinishCommand(InProgramFolder(programFolder, kDatabaseFile), eventTimerSeconds, progress, stages,
+                outcome);
   return outcome;
 }
 

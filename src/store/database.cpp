@@ -2,9 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <strings.h>
 #include <cmath>
 #include <cstdio>
-#include <strings.h>
 
 #include "common/error.h"
 #include "store/jet_sql.h"
@@ -110,10 +110,14 @@ std::string_view Statement::ColumnText(int i) const {
 
 Value Statement::Column(int i) const {
   switch (sqlite3_column_type(stmt_, i)) {
-    case SQLITE_INTEGER: return Value(static_cast<int64_t>(sqlite3_column_int64(stmt_, i)));
-    case SQLITE_FLOAT: return Value(sqlite3_column_double(stmt_, i));
-    case SQLITE_NULL: return Value();
-    default: return Value(std::string(ColumnText(i)));
+    case SQLITE_INTEGER:
+      return Value(static_cast<int64_t>(sqlite3_column_int64(stmt_, i)));
+    case SQLITE_FLOAT:
+      return Value(sqlite3_column_double(stmt_, i));
+    case SQLITE_NULL:
+      return Value();
+    default:
+      return Value(std::string(ColumnText(i)));
   }
 }
 
@@ -125,9 +129,9 @@ Database::Database(const std::string& path) : path_(path) {
     throw Error("Cannot open the parse database " + path + ": it is a folder");
   }
   sqlite3* raw = nullptr;
-  const int rc = sqlite3_open_v2(path.c_str(), &raw,
-                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                                 nullptr);
+  const int rc =
+      sqlite3_open_v2(path.c_str(), &raw,
+                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
   db_.reset(raw);
   if (rc != SQLITE_OK) {
     const std::string reason = raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc);
@@ -219,9 +223,11 @@ std::string EditableTable(std::string_view sql) {
     size_t j = i + 4;
     while (j < sql.size() && sql[j] == ' ') ++j;
     size_t k = j;
-    while (k < sql.size() && (std::isalnum(static_cast<unsigned char>(sql[k])) || sql[k] == '_')) ++k;
+    while (k < sql.size() && (std::isalnum(static_cast<unsigned char>(sql[k])) || sql[k] == '_'))
+      ++k;
     const std::string name(sql.substr(j, k - j));
-    if (strcasecmp(name.c_str(), "ParseData") == 0 || strcasecmp(name.c_str(), "SortMobTime") == 0) {
+    if (strcasecmp(name.c_str(), "ParseData") == 0 ||
+        strcasecmp(name.c_str(), "SortMobTime") == 0) {
       return "ParseData";
     }
     if (strcasecmp(name.c_str(), "SpellCastResist") == 0) return "SpellCastResist";

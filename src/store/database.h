@@ -20,9 +20,9 @@ class Value {
   explicit Value(std::string v) : v_(std::move(v)) {}
 
   bool IsNull() const { return std::holds_alternative<std::monostate>(v_); }
-  int64_t AsInt() const;      // null is 0; a real is rounded half to even, as Jet converts
-  double AsDouble() const;    // null is 0
-  std::string AsText() const; // the plain text form: null is empty, numbers without grouping
+  int64_t AsInt() const;       // null is 0; a real is rounded half to even, as Jet converts
+  double AsDouble() const;     // null is 0
+  std::string AsText() const;  // the plain text form: null is empty, numbers without grouping
   const std::variant<std::monostate, int64_t, double, std::string>& Raw() const { return v_; }
 
  private:
@@ -42,7 +42,9 @@ class Statement {
   Statement& Bind(int index, int64_t value);
   Statement& Bind(int index, double value);
   Statement& Bind(int index, std::string_view text);
-  Statement& Bind(int index, const std::string& text) { return Bind(index, std::string_view(text)); }
+  Statement& Bind(int index, const std::string& text) {
+    return Bind(index, std::string_view(text));
+  }
   Statement& Bind(int index, const char* text) { return Bind(index, std::string_view(text)); }
   Statement& BindNull(int index);
   Statement& Bind(int index, const Value& value);

@@ -76,8 +76,8 @@ std::vector<Row> LoadSortedRows(Database& db, std::vector<std::string>& mobs) {
       mob.assign(all.ColumnText(2));
       auto [it, added] = mobIndex.emplace(mob, static_cast<uint32_t>(mobs.size()));
       if (added) mobs.push_back(mob);
-      rows.push_back({all.ColumnInt(0), all.ColumnDouble(1), it->second,
-                      all.ColumnText(3) == "Dot"});
+      rows.push_back(
+          {all.ColumnInt(0), all.ColumnDouble(1), it->second, all.ColumnText(3) == "Dot"});
     }
   }
   std::vector<uint32_t> order(mobs.size());
@@ -164,7 +164,8 @@ void NumberTicks(Row* first, Row* last) {
 void WriteEvents(Database& db, std::vector<Row>& rows) {
   // Rewriting every row is quicker without the event index (built again
   // after) and in RecNum order, page by page through the table.
-  std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.recNum < b.recNum; });
+  std::sort(rows.begin(), rows.end(),
+            [](const Row& a, const Row& b) { return a.recNum < b.recNum; });
   db.ExecuteNative("DROP INDEX IF EXISTS ParseData_Event");
   {
     Statement update(db, "UPDATE ParseData SET EventNum = ?, TickNum = ? WHERE RecNum = ?");

@@ -81,7 +81,8 @@ Overview FillEventList(const std::string& databasePath, Progress& progress) {
     ev.first = std::min(ev.first, when);
     ev.last = std::max(ev.last, when);
     const int order = CompareNoCase(mob, ev.mob);
-    if (order < 0 || (order == 0 && (when < ev.mobTime || (when == ev.mobTime && recNum < ev.mobRecNum)))) {
+    if (order < 0 ||
+        (order == 0 && (when < ev.mobTime || (when == ev.mobTime && recNum < ev.mobRecNum)))) {
       ev.mob.assign(mob);
       ev.mobTime = when;
       ev.mobRecNum = recNum;

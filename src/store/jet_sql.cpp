@@ -9,9 +9,7 @@
 namespace qorn {
 namespace {
 
-bool IsWordChar(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
-}
+bool IsWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_'; }
 
 bool WordAt(std::string_view s, size_t i, std::string_view word) {
   if (i + word.size() > s.size()) return false;
@@ -64,7 +62,8 @@ std::string TranslateJetSql(std::string_view jet) {
       i = end;
     } else if (c == '#') {
       const size_t close = jet.find('#', i + 1);
-      if (close == std::string_view::npos) throw Error("Unclosed date literal in SQL: " + std::string(jet));
+      if (close == std::string_view::npos)
+        throw Error("Unclosed date literal in SQL: " + std::string(jet));
       const std::string_view text = jet.substr(i + 1, close - i - 1);
       const auto value = ParseDateText(text);
       if (!value) throw Error("Unreadable date literal #" + std::string(text) + "# in SQL");

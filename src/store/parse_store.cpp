@@ -42,17 +42,16 @@ class Stepper {
 }  // namespace
 
 std::string InsertDamageSql(size_t i, const DamageRec& r) {
-  return "INSERT into ParseData values (" + std::to_string(i) + "," + SqlDateLiteral(r.When) +
-         "," + SqlQuote(LogTextToUtf8(r.Who)) + "," + SqlQuote(LogTextToUtf8(r.Mob)) + "," +
+  return "INSERT into ParseData values (" + std::to_string(i) + "," + SqlDateLiteral(r.When) + "," +
+         SqlQuote(LogTextToUtf8(r.Who)) + "," + SqlQuote(LogTextToUtf8(r.Mob)) + "," +
          std::to_string(r.Dmg) + "," + YesNoWord(r.Crit) + "," + SqlQuote(LogTextToUtf8(r.DmgSrc)) +
          "," + SqlQuote(r.DmgType) + "," + YesNoWord(r.Cpower) + "," + YesNoWord(r.Inten) + "," +
          YesNoWord(r.CoA) + "," + std::to_string(r.Reserved) + ",0,0,0)";
 }
 
 std::string InsertCastSql(size_t i, const CastRec& r) {
-  return "INSERT into SpellCastResist values (" + std::to_string(i) + "," +
-         SqlDateLiteral(r.When) + "," + std::to_string(r.CorR) + "," +
-         SqlQuote(LogTextToUtf8(r.Spell)) + ")";
+  return "INSERT into SpellCastResist values (" + std::to_string(i) + "," + SqlDateLiteral(r.When) +
+         "," + std::to_string(r.CorR) + "," + SqlQuote(LogTextToUtf8(r.Spell)) + ")";
 }
 
 void StoreParsedRecords(const std::string& databasePath, const ParseResult& parsed,

@@ -11,7 +11,8 @@ template <typename F>
 void BarProgress::Post(F&& apply) {
   QProgressBar* bar = bar_.data();
   if (bar == nullptr) return;
-  QMetaObject::invokeMethod(bar, [bar, apply] { apply(bar); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      bar, [bar, apply] { apply(bar); }, Qt::QueuedConnection);
 }
 
 void BarProgress::SetVisible(bool visible) {

@@ -217,12 +217,26 @@ void MainWindow::StartUp() {
                      mnuExportAllDamageDetail}) {
     a->setEnabled(false);
   }
-  ListView1->SetColumns({{"Mob", 2200}, {"Damage", 1000}, {"DPS", 1000}, {"Seconds", 1000},
-                         {"Start", 2000}, {"End", 2000}});
-  ListView2->SetColumns({{"Tick", 500}, {"Mob", 2200}, {"DMG Type", 2000}, {"DMG", 1000},
-                         {"Crit", 1000}, {"CPow", 1000}, {"CoABP", 1000}, {"Inten", 1000}});
-  ListView3->SetColumns({{"Tick", 500}, {"Mob", 2200}, {"DMG", 1000}, {"CPow", 1000},
-                         {"CoABP", 1000}, {"Inten", 1000}});
+  ListView1->SetColumns({{"Mob", 2200},
+                         {"Damage", 1000},
+                         {"DPS", 1000},
+                         {"Seconds", 1000},
+                         {"Start", 2000},
+                         {"End", 2000}});
+  ListView2->SetColumns({{"Tick", 500},
+                         {"Mob", 2200},
+                         {"DMG Type", 2000},
+                         {"DMG", 1000},
+                         {"Crit", 1000},
+                         {"CPow", 1000},
+                         {"CoABP", 1000},
+                         {"Inten", 1000}});
+  ListView3->SetColumns({{"Tick", 500},
+                         {"Mob", 2200},
+                         {"DMG", 1000},
+                         {"CPow", 1000},
+                         {"CoABP", 1000},
+                         {"Inten", 1000}});
   constexpr Qt::Alignment kRight = Qt::AlignRight;
   ListView4->SetColumns({{"Damage Source", 2200},
                          {"Total", 1000, kRight},
@@ -256,7 +270,8 @@ void MainWindow::MoveFrameIntoView(QGroupBox* frame) {
 void MainWindow::ChooseTab(int index) {
   // The frame of each tab, in tab order.
   const std::array<QGroupBox*, 7> byTab = {Frame6, Frame1, Frame2, Frame3, Frame4, Frame7, Frame5};
-  if (index >= 0 && index < static_cast<int>(byTab.size())) MoveFrameIntoView(byTab[static_cast<size_t>(index)]);
+  if (index >= 0 && index < static_cast<int>(byTab.size()))
+    MoveFrameIntoView(byTab[static_cast<size_t>(index)]);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -270,7 +285,8 @@ void MainWindow::ApplyLayout() {
   const QSize client = centralWidget()->size();
   const WindowLayout layout = ComputeWindowLayout(Twips(client.width()) + kOuterExtraWidth,
                                                   Twips(client.height()) + kOuterExtraHeight);
-  const std::array<QWidget*, 6> views = {ListView1, ListView2, ListView3, ListView4, MSChart1, MSChart2};
+  const std::array<QWidget*, 6> views = {ListView1, ListView2, ListView3,
+                                         ListView4, MSChart1,  MSChart2};
   if (layout.frameHeight) {
     frameHeightTwips_ = *layout.frameHeight;
     for (QGroupBox* f : Frames()) f->resize(f->width(), Px(*layout.frameHeight));
@@ -308,7 +324,10 @@ QString MainWindow::AboutText() {
       "graph.  You can also export the various lists and grpahs to csv's and html.",
       "I'll add more 'features' as I think of them and find the time etc",
       "",
-      QString("Beta Version %1.%2.%3").arg(QORN_VERSION_MAJOR).arg(QORN_VERSION_MINOR).arg(QORN_VERSION_PATCH),
+      QString("Beta Version %1.%2.%3")
+          .arg(QORN_VERSION_MAJOR)
+          .arg(QORN_VERSION_MINOR)
+          .arg(QORN_VERSION_PATCH),
   };
   return lines.join("\n");
 }

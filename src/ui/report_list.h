@@ -15,7 +15,6 @@ struct ColumnSpec {
 // A list in report view: rows of texts under column headers. Each row
 // keeps the event number it shows (0 when it shows no event).
 class ReportList : public QTreeWidget {
-
  public:
   explicit ReportList(QWidget* parent = nullptr);
 

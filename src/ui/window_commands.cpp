@@ -7,8 +7,8 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTabBar>
 #include <QSignalBlocker>
+#include <QTabBar>
 #include <QThread>
 
 #include "common/error.h"
@@ -52,7 +52,8 @@ void MainWindow::RunCommand(bool getLog) {
 
   std::string logPath;
   if (getLog) {
-    const QString chosen = dialogs_.OpenFile(this, "Pick a log file already", "Text files (*.txt)|*.TXT");
+    const QString chosen =
+        dialogs_.OpenFile(this, "Pick a log file already", "Text files (*.txt)|*.TXT");
     if (chosen.isEmpty()) {
       ProgressBar1->hide();
       ProgressBar2->hide();

@@ -29,15 +29,16 @@ void MainWindow::SetCharacterName() {
 }
 
 void MainWindow::SetEventTimer() {
-  const QString reply = dialogs_.InputBox(this, "How many seconds between fights?", "Event Timer", "");
+  const QString reply =
+      dialogs_.InputBox(this, "How many seconds between fights?", "Event Timer", "");
   if (const auto timer = ParseEventTimer(reply.toStdString())) {
     eventTimerSeconds_ = *timer;
     dialogs_.Message(this, "Event Timer",
                      QString("Your event timer has been set to %1.").arg(eventTimerSeconds_));
   } else {
-    dialogs_.Message(
-        this, "Event Timer",
-        QString("I didn't like your input, so I'm keeping the event timer at %1.").arg(eventTimerSeconds_));
+    dialogs_.Message(this, "Event Timer",
+                     QString("I didn't like your input, so I'm keeping the event timer at %1.")
+                         .arg(eventTimerSeconds_));
   }
 }
 

@@ -38,9 +38,9 @@ TEST(DateTime, TextForms) {
 }
 
 TEST(DateTime, ParseRejectsMalformedText) {
-  for (const char* text : {"", "12/4/2026 5:57:44", "13/4/2026 1:00:00 PM", "2/30/2026",
-                           "12/4/2026 13:00:00 PM", "12/4/2026 5:57:44 XM", "x/4/2026",
-                           "12/4/2026 5:57:44 PMx"}) {
+  for (const char* text :
+       {"", "12/4/2026 5:57:44", "13/4/2026 1:00:00 PM", "2/30/2026", "12/4/2026 13:00:00 PM",
+        "12/4/2026 5:57:44 XM", "x/4/2026", "12/4/2026 5:57:44 PMx"}) {
     EXPECT_FALSE(ParseDateText(text)) << text;
   }
   EXPECT_TRUE(ParseDateText("12/4/2026"));

@@ -19,7 +19,8 @@ std::string L(const std::string& message) { return "[Fri Dec 04 17:57:44 2026] "
 // A damage record as one comparable text: Who|Mob|Dmg|DmgType|DmgSrc|flags
 // where flags are C (Chaotic Power), A (Anguish), I (Intensity) or -.
 std::string Show(const DamageRec& r) {
-  std::string flags = std::string(r.Cpower ? "C" : "-") + (r.CoA ? "A" : "-") + (r.Inten ? "I" : "-");
+  std::string flags =
+      std::string(r.Cpower ? "C" : "-") + (r.CoA ? "A" : "-") + (r.Inten ? "I" : "-");
   return std::string(r.Who) + "|" + std::string(r.Mob) + "|" + std::to_string(r.Dmg) + "|" +
          std::string(r.DmgType) + "|" + std::string(r.DmgSrc) + "|" + flags;
 }
@@ -107,19 +108,13 @@ TEST_F(ParserTest, DamageRecords) {
        {"Soandso|a rat|1|Dot|Splurt.|---"}},
       {"buffs stamp the hits after them; being slain clears all",
        {L("Quivering power pulses through your hands."),
-        L("a rat has taken 1 damage from your Splurt."),
-        L("Vile energy flows through your veins."),
+        L("a rat has taken 1 damage from your Splurt."), L("Vile energy flows through your veins."),
         L("Your mind sharpens and strength flows into your body."),
-        L("a rat has taken 2 damage from your Splurt."),
-        L("The power fades away."),
-        L("a rat has taken 3 damage from your Splurt."),
-        L("The vile power fades."),
-        L("Your intensity fades."),
-        L("a rat has taken 4 damage from your Splurt."),
-        L("Quivering power pulses through your hands."),
-        L("Vile energy flows through your veins."),
-        L("You have been slain by a rat!"),
-        L("a rat has taken 5 damage from your Splurt.")},
+        L("a rat has taken 2 damage from your Splurt."), L("The power fades away."),
+        L("a rat has taken 3 damage from your Splurt."), L("The vile power fades."),
+        L("Your intensity fades."), L("a rat has taken 4 damage from your Splurt."),
+        L("Quivering power pulses through your hands."), L("Vile energy flows through your veins."),
+        L("You have been slain by a rat!"), L("a rat has taken 5 damage from your Splurt.")},
        {"Soandso|a rat|1|Dot|Splurt.|C--", "Soandso|a rat|2|Dot|Splurt.|CAI",
         "Soandso|a rat|3|Dot|Splurt.|-AI", "Soandso|a rat|4|Dot|Splurt.|---",
         "Soandso|a rat|5|Dot|Splurt.|---"}},

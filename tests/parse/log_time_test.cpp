@@ -26,13 +26,13 @@ TEST(ConvertLogTime, ReadsTheStamp) {
 TEST(ConvertLogTime, UnreadableStampsGiveNothing) {
   for (const char* line : {
            "",
-           "[Fri Dec 04 23:59",              // cut short
-           "[Fri dec 04 23:59:59 2026] x",   // month is case-sensitive
-           "[Fri Dez 04 23:59:59 2026] x",   // unknown month
-           "[Fri Dec 4  23:59:59 2026] x",   // non-digit day
-           "[Fri Dec 04 2a:59:59 2026] x",   // non-digit hour
-           "[Fri Dec 04 23:59:59 20x6] x",   // non-digit year
-           "[Thu Feb 30 10:00:00 2026] x",   // no such date
+           "[Fri Dec 04 23:59",             // cut short
+           "[Fri dec 04 23:59:59 2026] x",  // month is case-sensitive
+           "[Fri Dez 04 23:59:59 2026] x",  // unknown month
+           "[Fri Dec 4  23:59:59 2026] x",  // non-digit day
+           "[Fri Dec 04 2a:59:59 2026] x",  // non-digit hour
+           "[Fri Dec 04 23:59:59 20x6] x",  // non-digit year
+           "[Thu Feb 30 10:00:00 2026] x",  // no such date
        }) {
     EXPECT_FALSE(ConvertLogTime(line)) << line;
   }

@@ -23,7 +23,9 @@ struct BarLog : Progress {
 
 class CommandsTest : public ::testing::Test {
  protected:
-  std::string Log(const std::vector<std::string>& lines) { return dir_.WriteLines("log.txt", lines); }
+  std::string Log(const std::vector<std::string>& lines) {
+    return dir_.WriteLines("log.txt", lines);
+  }
   test::TempDir dir_;
   std::string folder_ = dir_.path().string();
   NullProgress loop_;
@@ -42,8 +44,8 @@ TEST_F(CommandsTest, GetLogThenGetPreviousWithAnotherTimer) {
   ASSERT_EQ(got.EventList.Rows.size(), 2u);  // 24 s of quiet splits at 18 s
   EXPECT_TRUE(got.Compacted);
   EXPECT_FALSE(fs::exists(dir_.path() / "Temp.mdb"));
-  EXPECT_EQ(stages_.calls, (std::vector<std::string>{"m5", "=0", "v1", "=1", "=2", "=3", "=4",
-                                                     "=5", "v0"}));
+  EXPECT_EQ(stages_.calls,
+            (std::vector<std::string>{"m5", "=0", "v1", "=1", "=2", "=3", "=4", "=5", "v0"}));
 
   const CommandOutcome again = RunGetPrevious(folder_, 30, {loop_, stages_});
   ASSERT_EQ(again.EventList.Rows.size(), 1u);
@@ -52,9 +54,8 @@ TEST_F(CommandsTest, GetLogThenGetPreviousWithAnotherTimer) {
 }
 
 TEST_F(CommandsTest, ALogWithoutDamageIsReportedAndStoresNothing) {
-  const CommandOutcome got =
-      RunGetLog(folder_, Log({"[Fri Dec 04 17:00:00 2026] Hello."}), "Soandso", 18,
-                {loop_, stages_});
+  const CommandOutcome got = RunGetLog(folder_, Log({"[Fri Dec 04 17:00:00 2026] Hello."}),
+                                       "Soandso", 18, {loop_, stages_});
   EXPECT_TRUE(got.NoDamage);
   EXPECT_TRUE(got.EventList.Rows.empty());
 }
@@ -68,8 +69,9 @@ TEST_F(CommandsTest, AnUnreadableLogLeavesTheStoredParse) {
 }
 
 TEST_F(CommandsTest, TheBundledSampleGivesFights) {
-  const CommandOutcome got = RunGetLog(folder_, std::string(QORN_SOURCE_DIR) + "/samples/sample-log.txt",
-                                       "Qornek", 18, {loop_, stages_});
+  const CommandOutcome got =
+      RunGetLog(folder_, std::string(QORN_SOURCE_DIR) + "/samples/sample-log.txt", "Qornek", 18,
+                {loop_, stages_});
   EXPECT_FALSE(got.NoDamage);
   EXPECT_GE(got.EventList.Rows.size(), 3u);
 }

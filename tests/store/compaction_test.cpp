@@ -29,7 +29,8 @@ class CompactionTest : public ::testing::Test {
 TEST_F(CompactionTest, ReplacesTheFileAndLeavesNoTempFile) {
   {
     Database db(db_);  // make some free pages to give back
-    db.ExecuteNative("CREATE TABLE Junk (x); INSERT INTO Junk VALUES (zeroblob(200000)); DROP TABLE Junk");
+    db.ExecuteNative(
+        "CREATE TABLE Junk (x); INSERT INTO Junk VALUES (zeroblob(200000)); DROP TABLE Junk");
   }
   const auto before = fs::file_size(db_);
   EXPECT_TRUE(CompactParseDatabase(db_));

@@ -33,17 +33,23 @@ TEST(BuildEvents, CutsEventsAndNumbersTicks) {
        {{"a rat", 0, 1}, {"a gnoll", 1, 1}, {"a rat", 6, 1}, {"a gnoll", 7, 1}},
        {"2/1", "1/1", "2/2", "1/2"}},
       {"rows with an empty mob come first and take event 1, and so does the next row",
-       {{"", 500, 1, "Epic/Swarm", "Guardian of Blood Strike"}, {"a gnoll", 0, 1}, {"a gnoll", 6, 1}},
+       {{"", 500, 1, "Epic/Swarm", "Guardian of Blood Strike"},
+        {"a gnoll", 0, 1},
+        {"a gnoll", 6, 1}},
        {"1/84", "1/1", "1/2"}},
       {"an event in one second is all tick 1",
        {{"a gnoll", 3, 1, "Pet", "bites"}, {"a gnoll", 3, 1}, {"a gnoll", 3, 1, "DD", "hit"}},
        {"1/1", "1/1", "1/1"}},
       {"without DoT ticks, ticks count from the first row",
-       {{"a gnoll", 0, 1, "Pet", "bites"}, {"a gnoll", 5, 1, "Pet", "bites"},
-        {"a gnoll", 6, 1, "DD", "hit"}, {"a gnoll", 13, 1, "Pet", "bites"}},
+       {{"a gnoll", 0, 1, "Pet", "bites"},
+        {"a gnoll", 5, 1, "Pet", "bites"},
+        {"a gnoll", 6, 1, "DD", "hit"},
+        {"a gnoll", 13, 1, "Pet", "bites"}},
        {"1/1", "1/1", "1/2", "1/3"}},
       {"the shift: 14 s and 3 s before the first DoT tick, it, and 20 s after give 1, 3, 4, 7",
-       {{"a gnoll", 0, 1, "Pet", "bites"}, {"a gnoll", 11, 1, "DD", "hit"}, {"a gnoll", 14, 1},
+       {{"a gnoll", 0, 1, "Pet", "bites"},
+        {"a gnoll", 11, 1, "DD", "hit"},
+        {"a gnoll", 14, 1},
         {"a gnoll", 34, 1, "Pet", "bites"}},
        {"1/1", "1/3", "1/4", "1/7"},
        30},
@@ -112,7 +118,7 @@ TEST(CompareNoCase, FoldsAsciiLettersOnly) {
   EXPECT_LT(CompareNoCase("a gnoll", "a gnoll pup"), 0);
   EXPECT_LT(CompareNoCase("", "a"), 0);
   EXPECT_GT(CompareNoCase("b", "A"), 0);
-  EXPECT_GT(CompareNoCase("Z", "_"), 0);  // folded to 'z', which comes after '_'
+  EXPECT_GT(CompareNoCase("Z", "_"), 0);                // folded to 'z', which comes after '_'
   EXPECT_NE(CompareNoCase("\xC3\x89", "\xC3\xA9"), 0);  // only ASCII letters fold
 }
 

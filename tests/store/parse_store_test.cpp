@@ -35,7 +35,8 @@ TEST_F(StoreTest, StoresWhatTheInsertStatementsWouldStore) {
   const ParseResult parsed = Parse({
       "[Fri Dec 04 17:57:44 2026] Quivering power pulses through your hands.",
       "[Fri Dec 04 17:57:44 2026] Tunare's guardian has taken 312 damage from your Splurt.",
-      "[Fri Dec 04 00:00:01 2026] Soandso hit Tunare's guardian for 900 points of non-melee damage.",
+      "[Fri Dec 04 00:00:01 2026] Soandso hit Tunare's guardian for 900 points of non-melee "
+      "damage.",
       "[Fri Dec 04 12:30:00 2026] You begin casting Splurt.",
       "[Fri Dec 04 12:30:01 2026] Your target resisted the Mori's Fire spell.",
   });
@@ -64,8 +65,9 @@ TEST_F(StoreTest, StoresWhatTheInsertStatementsWouldStore) {
 
 TEST_F(StoreTest, EmptyListsStoreNoRowsAndReplaceThePreviousParse) {
   const std::string db = dir_.File("QornDB.mdb");
-  StoreParsedRecords(db, Parse({"[Fri Dec 04 17:57:44 2026] a rat has taken 1 damage from your Splurt.",
-                                "[Fri Dec 04 17:57:44 2026] You begin casting Splurt."}),
+  StoreParsedRecords(db,
+                     Parse({"[Fri Dec 04 17:57:44 2026] a rat has taken 1 damage from your Splurt.",
+                            "[Fri Dec 04 17:57:44 2026] You begin casting Splurt."}),
                      progress_);
   ASSERT_EQ(AllRows(db, "ParseData").size(), 1u);
   StoreParsedRecords(db, Parse({"[Fri Dec 04 17:57:44 2026] Nothing here."}), progress_);

@@ -37,17 +37,18 @@ class SqlTexts : public ::testing::Test {
  protected:
   void SetUp() override {
     // Event 1, "a gnoll" (ticks 1..3 anchored at the first DoT tick); event 2, "a rat".
-    test::WriteParseRows(path_, {
-        {"a gnoll", 0, 96, "Dot", "Splurt.", true},                // tick 1
-        {"a gnoll", 0, 20, "Pet", "bites"},                         // tick 1
-        {"a gnoll", 6, 192, "Dot", "Splurt."},                      // tick 2, a crit
-        {"a gnoll", 6, 956, "Dot", "Dread Pyre."},                  // tick 2
-        {"a gnoll", 7, 1000, "DD", "hit"},                          // tick 2
-        {"a gnoll", 8, 30, "Epic/Swarm", "hits", false, true},      // tick 2
-        {"A gnoll", 12, 90, "Dot", "Splurt."},                      // tick 3
-        {"a rat", 100, 5, "Pet", "bites"},                          // event 2, tick 1
-        {"a rat", 106, 50, "DD", "hit"},                            // event 2, tick 2
-    });
+    test::WriteParseRows(path_,
+                         {
+                             {"a gnoll", 0, 96, "Dot", "Splurt.", true},  // tick 1
+                             {"a gnoll", 0, 20, "Pet", "bites"},          // tick 1
+                             {"a gnoll", 6, 192, "Dot", "Splurt."},       // tick 2, a crit
+                             {"a gnoll", 6, 956, "Dot", "Dread Pyre."},   // tick 2
+                             {"a gnoll", 7, 1000, "DD", "hit"},           // tick 2
+                             {"a gnoll", 8, 30, "Epic/Swarm", "hits", false, true},  // tick 2
+                             {"A gnoll", 12, 90, "Dot", "Splurt."},                  // tick 3
+                             {"a rat", 100, 5, "Pet", "bites"},  // event 2, tick 1
+                             {"a rat", 106, 50, "DD", "hit"},    // event 2, tick 2
+                         });
     test::WriteCasts(path_, {{-2, 0, "Splurt."},
                              {0, 0, "Dread Pyre."},
                              {3, 1, "Dread Pyre."},
@@ -173,7 +174,8 @@ TEST_F(SqlTexts, RowQueriesInTheViewsOrder) {
             (std::vector<std::string>{"192", "956", "1000", "30"}));
   EXPECT_EQ(column("SELECT * FROM SpellDat", "Spell").size(), 37u);
 
-  auto sources = column("Select distinct dmgsrc FROM SortMobTime WHERE dmgtype = 'Dot' and eventnum = 1", "dmgsrc");
+  auto sources = column(
+      "Select distinct dmgsrc FROM SortMobTime WHERE dmgtype = 'Dot' and eventnum = 1", "dmgsrc");
   std::sort(sources.begin(), sources.end());
   EXPECT_EQ(sources, (std::vector<std::string>{"Dread Pyre.", "Splurt."}));
 
@@ -181,7 +183,8 @@ TEST_F(SqlTexts, RowQueriesInTheViewsOrder) {
   auto cast = column(
       "SELECT DISTINCT (SpellCastResist.spell) FROM SpellCastResist RIGHT JOIN Spelldat ON "
       "SpellCastResist.Spell=Spelldat.spell WHERE SpellCastResist.CorR<5 AND "
-      "SpellCastResist.DTime >= #" + kStart + "# AND SpellCastResist.DTime <= #" + kEnd + "#",
+      "SpellCastResist.DTime >= #" +
+          kStart + "# AND SpellCastResist.DTime <= #" + kEnd + "#",
       "spell");
   std::sort(cast.begin(), cast.end());
   EXPECT_EQ(cast, (std::vector<std::string>{"Dread Pyre.", "Ignite Blood.", "Splurt."}));
@@ -199,7 +202,8 @@ TEST_F(SqlTexts, EditingRowsAndDeletingParses) {
       }
     }
   }
-  EXPECT_EQ(Rows(db, "SELECT RecNum FROM ParseData WHERE Color = 1"), (std::vector<std::string>{"4"}));
+  EXPECT_EQ(Rows(db, "SELECT RecNum FROM ParseData WHERE Color = 1"),
+            (std::vector<std::string>{"4"}));
   db.Execute("delete * from ParseData");
   db.Execute("delete * from SpellCastResist");
   EXPECT_TRUE(Rows(db, "SELECT * FROM ParseData").empty());

@@ -4,7 +4,9 @@
 
 namespace qorn::test {
 
-DateTime FixtureTime(int second) { return *MakeDateTime({2026, 12, 4, 17, 0, 0}) + second / 86400.0; }
+DateTime FixtureTime(int second) {
+  return *MakeDateTime({2026, 12, 4, 17, 0, 0}) + second / 86400.0;
+}
 
 void WriteParseRows(const std::string& path, const std::vector<FixtureRow>& rows) {
   Database db(path);

@@ -32,7 +32,8 @@ std::string TempDir::Write(std::string_view name, std::string_view bytes) const 
   return file;
 }
 
-std::string TempDir::WriteLines(std::string_view name, const std::vector<std::string>& lines) const {
+std::string TempDir::WriteLines(std::string_view name,
+                                const std::vector<std::string>& lines) const {
   std::string bytes;
   for (const auto& line : lines) bytes += line + "\n";
   return Write(name, bytes);

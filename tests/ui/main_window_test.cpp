@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include <QAction>
+#include <QChartView>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -11,7 +12,6 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QChartView>
 #include <fstream>
 
 #include "ui/scripted_dialogs.h"
@@ -95,8 +95,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(w->Yourname->text(), QString("Type your name here"));
     QVERIFY(w->mnuSetName->isEnabled());
     QVERIFY(!w->mnuOpenSavedEvents->isEnabled() && !w->mnuSaveEvent->isEnabled());
-    for (QAction* a : {w->mnuExportDmg, w->mnuExportDoTBrk, w->mnuExportDoTTick,
-                       w->mnuExportGraph, w->mnuExportAllDamageDetail}) {
+    for (QAction* a : {w->mnuExportDmg, w->mnuExportDoTBrk, w->mnuExportDoTTick, w->mnuExportGraph,
+                       w->mnuExportAllDamageDetail}) {
       QVERIFY(!a->isEnabled());
     }
     QVERIFY(w->mnuPetDetail->isChecked() && w->mnuSpellDetail->isChecked());
@@ -112,11 +112,27 @@ class MainWindowTest : public QObject {
     QVERIFY(w->ListView4->headerItem()->textAlignment(1) & Qt::AlignRight);
     QCOMPARE(w->ListView2->ColumnWidthTwips(0), 500);
     // Every control carries its name.
-    for (const char* name : {"TabStrip1", "ProgressBar1", "ProgressBar2", "Frame1", "Frame7",
-                             "Label2", "Label3", "Yourname", "cmbEventTimer", "Command1",
-                             "Command2", "ListView1", "ListView4", "MSChart1", "MSChart2",
-                             "Clipboard", "Clipboard2", "mnuFule", "mnuExportAllDamageDetail",
-                             "mnuSpellDetail", "mnuAbout"}) {
+    for (const char* name : {"TabStrip1",
+                             "ProgressBar1",
+                             "ProgressBar2",
+                             "Frame1",
+                             "Frame7",
+                             "Label2",
+                             "Label3",
+                             "Yourname",
+                             "cmbEventTimer",
+                             "Command1",
+                             "Command2",
+                             "ListView1",
+                             "ListView4",
+                             "MSChart1",
+                             "MSChart2",
+                             "Clipboard",
+                             "Clipboard2",
+                             "mnuFule",
+                             "mnuExportAllDamageDetail",
+                             "mnuSpellDetail",
+                             "mnuAbout"}) {
       QVERIFY2(w->findChild<QObject*>(name) != nullptr, name);
     }
   }
@@ -125,10 +141,14 @@ class MainWindowTest : public QObject {
     QTest::addColumn<QString>("content");
     QTest::addColumn<QString>("expected");
     QTest::addColumn<bool>("setNameEnabled");
-    QTest::newRow("Name=Xy") << "Name=Xy\r\n" << "Xy" << true;
-    QTest::newRow("bare Name=") << "Name=\r\n" << "" << false;
-    QTest::newRow("two lines") << "Name=First\r\nName=Second\r\n" << "Second" << true;
-    QTest::newRow("no such field") << "Other=1\r\n" << "Type your name here" << true;
+    QTest::newRow("Name=Xy") << "Name=Xy\r\n"
+                             << "Xy" << true;
+    QTest::newRow("bare Name=") << "Name=\r\n"
+                                << "" << false;
+    QTest::newRow("two lines") << "Name=First\r\nName=Second\r\n"
+                               << "Second" << true;
+    QTest::newRow("no such field") << "Other=1\r\n"
+                                   << "Type your name here" << true;
   }
   void settingsFileAtStartUp() {
     QFETCH(QString, content);
@@ -152,7 +172,8 @@ class MainWindowTest : public QObject {
     const QString log = SampleLog();
     dialogs_.openAnswers = {log};
     RunAndWait(*w, w->mnuOpen);
-    QCOMPARE(dialogs_.fileTitles, QStringList{"Pick a log file already | Text files (*.txt)|*.TXT"});
+    QCOMPARE(dialogs_.fileTitles,
+             QStringList{"Pick a log file already | Text files (*.txt)|*.TXT"});
     QCOMPARE(w->windowTitle(), "Qorn - " + log);
     QCOMPARE(w->ListView1->RowCount(), 3);
     QCOMPARE(w->ListView1->RowTexts(0),
@@ -218,7 +239,8 @@ class MainWindowTest : public QObject {
     dialogs_.openAnswers = {home_->filePath("missing.txt")};
     RunAndWait(*w, w->mnuOpen);
     QCOMPARE(dialogs_.messages.size(), 1);
-    QVERIFY2(dialogs_.messages[0].startsWith("Get Log: Cannot open the log file"), qPrintable(dialogs_.messages[0]));
+    QVERIFY2(dialogs_.messages[0].startsWith("Get Log: Cannot open the log file"),
+             qPrintable(dialogs_.messages[0]));
     QVERIFY(w->Command1->isVisible() && w->Command1->isEnabled());
     QVERIFY(w->mnuOpen->isEnabled());
 
@@ -226,7 +248,8 @@ class MainWindowTest : public QObject {
     WriteFile("quiet.txt", "[Fri Dec 04 17:00:00 2026] Hello.\r\n");
     dialogs_.openAnswers = {home_->filePath("quiet.txt")};
     RunAndWait(*w, w->mnuOpen);
-    QCOMPARE(dialogs_.messages, QStringList{"What the duce?: Dude, you have no damage in the log file!"});
+    QCOMPARE(dialogs_.messages,
+             QStringList{"What the duce?: Dude, you have no damage in the log file!"});
     QCOMPARE(w->ListView1->RowCount(), 0);
   }
 
@@ -234,13 +257,15 @@ class MainWindowTest : public QObject {
     auto w = Open();
     w->Yourname->setText("Ab1");
     w->mnuSetName->trigger();
-    QCOMPARE(dialogs_.messages.last(), QString("You broke it!: Sorry, you need to use only letters for a character name."));
+    QCOMPARE(dialogs_.messages.last(),
+             QString("You broke it!: Sorry, you need to use only letters for a character name."));
     QVERIFY(!QFile::exists(home_->filePath("Settings.ini")));
     w->Yourname->setText("AbCd");
     w->mnuSetName->trigger();
     w->Yourname->setText("Second");
     w->mnuSetName->trigger();
-    QCOMPARE(dialogs_.messages.last(), QString("Tada!: Your character name, Second, has been set."));
+    QCOMPARE(dialogs_.messages.last(),
+             QString("Tada!: Your character name, Second, has been set."));
     QFile file(home_->filePath("Settings.ini"));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("Name=Second\r\n"));
@@ -253,7 +278,8 @@ class MainWindowTest : public QObject {
     w->Yourname->setText("Soandso");
     QDir(home_->path()).mkpath("Settings.ini/inside");  // a folder in the file's place
     w->mnuSetName->trigger();
-    QVERIFY2(dialogs_.messages.last().startsWith("Set Character Name: Your character name was not saved."),
+    QVERIFY2(dialogs_.messages.last().startsWith(
+                 "Set Character Name: Your character name was not saved."),
              qPrintable(dialogs_.messages.last()));
   }
 
@@ -268,7 +294,8 @@ class MainWindowTest : public QObject {
         {"45", 45, "Event Timer: Your event timer has been set to 45."},
         {"abc", 45, "Event Timer: I didn't like your input, so I'm keeping the event timer at 45."},
         {"", 45, "Event Timer: I didn't like your input, so I'm keeping the event timer at 45."},
-        {"32000", 45, "Event Timer: I didn't like your input, so I'm keeping the event timer at 45."},
+        {"32000", 45,
+         "Event Timer: I didn't like your input, so I'm keeping the event timer at 45."},
         {"-31999", -31999, "Event Timer: Your event timer has been set to -31999."},
         {"20.5", 20, "Event Timer: Your event timer has been set to 20."},
         {"18", 18, "Event Timer: Your event timer has been set to 18."},

@@ -27,10 +27,14 @@ struct Rng {
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
     return z ^ (z >> 31);
   }
-  int Range(int lo, int hi) { return lo + static_cast<int>(Next() % static_cast<uint64_t>(hi - lo + 1)); }
+  int Range(int lo, int hi) {
+    return lo + static_cast<int>(Next() % static_cast<uint64_t>(hi - lo + 1));
+  }
   bool Chance(int percent) { return Range(1, 100) <= percent; }
   template <typename T>
-  const T& Pick(const std::vector<T>& v) { return v[Next() % v.size()]; }
+  const T& Pick(const std::vector<T>& v) {
+    return v[Next() % v.size()];
+  }
 };
 
 struct Spell {
@@ -39,30 +43,45 @@ struct Spell {
 };
 
 const std::vector<Spell> kDots = {
-    {"Dread Pyre", 956},   {"Chaos Venom", 473},   {"Ancient: Curse of Mori", 639},
-    {"Pyre of Mori", 419}, {"Corath Venom", 611},  {"Dark Nightmare", 591},
+    {"Dread Pyre", 956},   {"Chaos Venom", 473},  {"Ancient: Curse of Mori", 639},
+    {"Pyre of Mori", 419}, {"Corath Venom", 611}, {"Dark Nightmare", 591},
     {"Splurt", 96},        {"Grip of Mori", 197},
 };
 const std::vector<std::string> kDirect = {"Ancient: Touch of Orshilak", "Conglaciation of Bone",
                                           "Ignite Bones"};
 const std::vector<std::string> kMobs = {
-    "a gnoll pup",         "a forest giant",     "an ancient shard wyvern",
-    "Derakor the Vindicator", "a Bloodguard crypt sentry", "Tunare's guardian",
-    "a tree snake",        "an aggressive corpse", "a sarnak conscript",
-    "a scaled wolf",       "a lizard",           "Vallon Zek",
+    "a gnoll pup",
+    "a forest giant",
+    "an ancient shard wyvern",
+    "Derakor the Vindicator",
+    "a Bloodguard crypt sentry",
+    "Tunare's guardian",
+    "a tree snake",
+    "an aggressive corpse",
+    "a sarnak conscript",
+    "a scaled wolf",
+    "a lizard",
+    "Vallon Zek",
 };
 const std::vector<std::string> kPlayers = {"Backwoodz", "Kelce",   "Supository", "Snomel",
                                            "Yungbae",   "Fourier", "Kaldolin",   "Findawenye",
                                            "Piemastaj", "Rumstil", "Lenantik",   "Garantik"};
-const std::vector<std::string> kMelee = {"crushes", "kicks", "pierces", "slashes",
+const std::vector<std::string> kMelee = {"crushes", "kicks",  "pierces", "slashes",
                                          "hits",    "bashes", "punches", "bites"};
 const std::vector<std::string> kPetVerbs = {"bites", "claws", "hits", "slashes", "bashes"};
 const std::vector<std::string> kOtherSpells = {"Mind Tempest", "Breath of Queen Malarian",
                                                "Mind Coil Rk. II", "Slitheren Venom Rk. III"};
 const std::vector<std::string> kChat = {
-    "anyone selling a bone chips?", "inc!",     "CH on Backwoodz next", "LFG necro 65",
-    "assist Kelce",                 "thanks!",  "med break after this pull",
-    "root is up, stay back",        "lol",      "who has the key for the door?",
+    "anyone selling a bone chips?",
+    "inc!",
+    "CH on Backwoodz next",
+    "LFG necro 65",
+    "assist Kelce",
+    "thanks!",
+    "med break after this pull",
+    "root is up, stay back",
+    "lol",
+    "who has the key for the door?",
 };
 const char* const kWeekdays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
@@ -143,27 +162,48 @@ class Generator {
     const std::string& p = rng_.Pick(kPlayers);
     const std::string& q = rng_.Pick(kPlayers);
     switch (rng_.Range(0, fighting ? 13 : 6)) {
-      case 0: w_.Line(Msg({p, " tells the guild, '", rng_.Pick(kChat), "'"})); break;
-      case 1: w_.Line(Msg({p, " tells the group, '", rng_.Pick(kChat), "'"})); break;
-      case 2: w_.Line(Msg({p, " says, '", rng_.Pick(kChat), "'"})); break;
-      case 3: w_.Line(Msg({"Your Location is ", N(rng_.Range(-900, 900)), ".", N(rng_.Range(10, 99)),
-                           ", ", N(rng_.Range(-900, 900)), ".", N(rng_.Range(10, 99)), ", -16.25"}));
+      case 0:
+        w_.Line(Msg({p, " tells the guild, '", rng_.Pick(kChat), "'"}));
         break;
-      case 4: w_.Line(Msg({p, " tells you, '", rng_.Pick(kChat), "'"})); break;
-      case 5: w_.Line(Msg({p, " begins to cast a spell."})); break;
-      case 6: w_.Line(Msg({"You say to your guild, '", rng_.Pick(kChat), "'"})); break;
-      case 7: case 8: case 9:
+      case 1:
+        w_.Line(Msg({p, " tells the group, '", rng_.Pick(kChat), "'"}));
+        break;
+      case 2:
+        w_.Line(Msg({p, " says, '", rng_.Pick(kChat), "'"}));
+        break;
+      case 3:
+        w_.Line(Msg({"Your Location is ", N(rng_.Range(-900, 900)), ".", N(rng_.Range(10, 99)),
+                     ", ", N(rng_.Range(-900, 900)), ".", N(rng_.Range(10, 99)), ", -16.25"}));
+        break;
+      case 4:
+        w_.Line(Msg({p, " tells you, '", rng_.Pick(kChat), "'"}));
+        break;
+      case 5:
+        w_.Line(Msg({p, " begins to cast a spell."}));
+        break;
+      case 6:
+        w_.Line(Msg({"You say to your guild, '", rng_.Pick(kChat), "'"}));
+        break;
+      case 7:
+      case 8:
+      case 9:
         w_.Line(Msg({p, " ", rng_.Pick(kMelee), " ", mob, " for ", N(rng_.Range(5, 900)),
                      " points of damage."}));
         break;
-      case 10: w_.Line(Msg({p, " tries to ", "hit ", mob, ", but misses!"})); break;
-      case 11: w_.Line(Msg({Capitalized(mob), " hits ", q, " for ", N(rng_.Range(100, 1500)),
-                            " points of damage."}));
+      case 10:
+        w_.Line(Msg({p, " tries to ", "hit ", mob, ", but misses!"}));
         break;
-      case 12: w_.Line(Msg({Capitalized(mob), " has taken ", N(rng_.Range(500, 40000)),
-                            " damage from ", rng_.Pick(kOtherSpells), " by ", p, "."}));
+      case 11:
+        w_.Line(Msg({Capitalized(mob), " hits ", q, " for ", N(rng_.Range(100, 1500)),
+                     " points of damage."}));
         break;
-      default: w_.Line(Msg({Capitalized(mob), " was burned."})); break;
+      case 12:
+        w_.Line(Msg({Capitalized(mob), " has taken ", N(rng_.Range(500, 40000)), " damage from ",
+                     rng_.Pick(kOtherSpells), " by ", p, "."}));
+        break;
+      default:
+        w_.Line(Msg({Capitalized(mob), " was burned."}));
+        break;
     }
   }
 
@@ -179,9 +219,12 @@ class Generator {
   void Cast(const std::string& spell) {
     w_.Line(Msg({"You begin casting ", spell, "."}));
     const int roll = rng_.Range(1, 100);
-    if (roll <= 8) w_.Line(Msg({"Your target resisted the ", spell, " spell."}));
-    else if (roll <= 12) w_.Line("Your spell fizzles!");
-    else if (roll <= 15) w_.Line("Your spell is interrupted.");
+    if (roll <= 8)
+      w_.Line(Msg({"Your target resisted the ", spell, " spell."}));
+    else if (roll <= 12)
+      w_.Line("Your spell fizzles!");
+    else if (roll <= 15)
+      w_.Line("Your spell is interrupted.");
   }
 
   void Fight() {
@@ -208,14 +251,14 @@ class Generator {
                      " points of damage."}));
       }
       if (rng_.Chance(4)) {
-        w_.Line(Msg({pet_, " hit ", mob, " for ", N(rng_.Range(50, 300)),
-                     " points of non-melee damage."}));
+        w_.Line(Msg(
+            {pet_, " hit ", mob, " for ", N(rng_.Range(50, 300)), " points of non-melee damage."}));
       }
       if (s % 6 == 0) {
         for (const Spell* d : dots) {
           const int dmg = rng_.Chance(5) ? d->tick * 2 : d->tick - rng_.Range(0, d->tick / 10);
-          w_.Line(Msg({Capitalized(mob), " has taken ", N(dmg), " damage from your ", d->name,
-                       "."}));
+          w_.Line(
+              Msg({Capitalized(mob), " has taken ", N(dmg), " damage from your ", d->name, "."}));
         }
       }
       if (rng_.Chance(6)) {
@@ -249,10 +292,20 @@ long long ReadSize(const char* text) {
   long long mult = 1;
   if (end && *end) {
     switch (*end) {
-      case 'k': case 'K': mult = 1LL << 10; break;
-      case 'm': case 'M': mult = 1LL << 20; break;
-      case 'g': case 'G': mult = 1LL << 30; break;
-      default: return -1;
+      case 'k':
+      case 'K':
+        mult = 1LL << 10;
+        break;
+      case 'm':
+      case 'M':
+        mult = 1LL << 20;
+        break;
+      case 'g':
+      case 'G':
+        mult = 1LL << 30;
+        break;
+      default:
+        return -1;
     }
   }
   return static_cast<long long>(v * static_cast<double>(mult));
@@ -275,12 +328,18 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     const bool hasValue = i + 1 < argc;
-    if (a == "--size" && hasValue) size = ReadSize(argv[++i]);
-    else if (a == "--seed" && hasValue) seed = std::strtoull(argv[++i], nullptr, 10);
-    else if (a == "--name" && hasValue) name = argv[++i];
-    else if (a == "--out" && hasValue) outPath = argv[++i];
-    else if (a == "--lf") crlf = false;
-    else return Usage();
+    if (a == "--size" && hasValue)
+      size = ReadSize(argv[++i]);
+    else if (a == "--seed" && hasValue)
+      seed = std::strtoull(argv[++i], nullptr, 10);
+    else if (a == "--name" && hasValue)
+      name = argv[++i];
+    else if (a == "--out" && hasValue)
+      outPath = argv[++i];
+    else if (a == "--lf")
+      crlf = false;
+    else
+      return Usage();
   }
   if (size <= 0) return Usage();
   FILE* out = outPath ? std::fopen(outPath, "wb") : stdout;
