@@ -22,6 +22,8 @@ struct Row {
   bool dot;
   int32_t eventNum = 0;
   int32_t tickNum = 0;
+  int64_t storedEventNum = 0;  // as the row stands in the table
+  int64_t storedTickNum = 0;
 };
 
 std::vector<SpellDatRec> LoadSpellTable(Database& db) {
@@ -46,7 +48,8 @@ void MarkCrits(Database& db, const std::vector<SpellDatRec>& spells) {
   if (normal.empty()) return;
   std::vector<int64_t> crits;
   {
-    Statement dots(db, "SELECT RecNum, DmgSrc, Dmg FROM ParseData WHERE DmgType = 'Dot'");
+    // Crits are never cleared, so rows marked already need no second look.
+    Statement dots(db, "SELECT RecNum, DmgSrc, Dmg FROM ParseData WHERE DmgType = 'Dot' AND Crit = 0");
     std::string source;
     while (dots.Step()) {
       source.assign(dots.ColumnText(1));
@@ -70,14 +73,16 @@ std::vector<Row> LoadSortedRows(Database& db, std::vector<std::string>& mobs) {
   std::vector<Row> rows;
   std::unordered_map<std::string, uint32_t> mobIndex;
   {
-    Statement all(db, "SELECT RecNum, DTime, Mob, DmgType FROM ParseData");
+    Statement all(db, "SELECT RecNum, DTime, Mob, DmgType, EventNum, TickNum FROM ParseData");
     std::string mob;
     while (all.Step()) {
       mob.assign(all.ColumnText(2));
       auto [it, added] = mobIndex.emplace(mob, static_cast<uint32_t>(mobs.size()));
       if (added) mobs.push_back(mob);
-      rows.push_back(
-          {all.ColumnInt(0), all.ColumnDouble(1), it->second, all.ColumnText(3) == "Dot"});
+      Row row{all.ColumnInt(0), all.ColumnDouble(1), it->second, all.ColumnText(3) == "Dot"};
+      row.storedEventNum = all.ColumnInt(4);
+      row.storedTickNum = all.ColumnInt(5);
+      rows.push_back(row);
     }
   }
   std::vector<uint32_t> order(mobs.size());
@@ -162,14 +167,22 @@ void NumberTicks(Row* first, Row* last) {
 }
 
 void WriteEvents(Database& db, std::vector<Row>& rows) {
-  // Rewriting every row is quicker without the event index (built again
-  // after) and in RecNum order, page by page through the table.
+  // Only rows whose numbers change are written, in RecNum order, page by page
+  // through the table. Rewriting many is quicker without the event index,
+  // which is then built again after.
   std::sort(rows.begin(), rows.end(),
             [](const Row& a, const Row& b) { return a.recNum < b.recNum; });
-  db.ExecuteNative("DROP INDEX IF EXISTS ParseData_Event");
+  auto changed = [](const Row& r) {
+    return r.eventNum != r.storedEventNum || r.tickNum != r.storedTickNum;
+  };
+  const auto changes = std::count_if(rows.begin(), rows.end(), changed);
+  if (changes == 0) return;
+  const bool rebuildIndex = changes * 10 > static_cast<std::ptrdiff_t>(rows.size());
+  if (rebuildIndex) db.ExecuteNative("DROP INDEX IF EXISTS ParseData_Event");
   {
     Statement update(db, "UPDATE ParseData SET EventNum = ?, TickNum = ? WHERE RecNum = ?");
     for (const Row& r : rows) {
+      if (!changed(r)) continue;
       update.Bind(1, static_cast<int64_t>(r.eventNum))
           .Bind(2, static_cast<int64_t>(r.tickNum))
           .Bind(3, r.recNum);
@@ -177,7 +190,7 @@ void WriteEvents(Database& db, std::vector<Row>& rows) {
       update.Reset();
     }
   }
-  db.ExecuteNative("CREATE INDEX ParseData_Event ON ParseData (EventNum, TickNum)");
+  if (rebuildIndex) db.ExecuteNative("CREATE INDEX ParseData_Event ON ParseData (EventNum, TickNum)");
 }
 
 }  // namespace
