@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# qorn-cli as a user runs it: exit codes, messages, and what getlog and
+# previous print. Usage: cli_test.sh QORN_CLI SAMPLE_LOG
+set -u
+cli=$1
+sample=$2
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+failed=0
+passed=0
+
+# expect CODE PATTERN -- ARGS...: the exit code, and a pattern that stdout+stderr must hold.
+expect() {
+  local code=$1 pattern=$2
+  shift 3
+  local out rc
+  out=$("$cli" "$@" 2>&1)
+  rc=$?
+  if [ "$rc" -ne "$code" ] || ! grep -qE -- "$pattern" <<<"$out"; then
+    echo "FAIL: qorn-cli $* -> exit $rc, wanted $code and /$pattern/"
+    echo "$out" | head -5
+    failed=$((failed + 1))
+  else
+    passed=$((passed + 1))
+  fi
+}
+
+expect 0 "getlog LOGFILE --name NAME" -- --help
+expect 2 "no command given" --
+expect 2 "unknown command frob" -- frob
+expect 2 "needs --name NAME" -- parse "$sample"
+expect 2 "exclude each other" -- parse "$sample" --name Qornek --casts --summary
+expect 1 "Cannot open the log file $home/missing.txt: No such file" -- parse "$home/missing.txt" --name Qornek
+expect 0 "^  Dot	[1-9]" -- parse "$sample" --name Qornek --summary
+expect 0 "^When	Who	Mob	Dmg	Crit	DmgType	DmgSrc	Cpower	CoA	Inten	Reserved$" -- parse "$sample" --name Qornek
+expect 0 "^When	CorR	Spell$" -- parse "$sample" --name Qornek --casts
+expect 2 "--timer needs a number" -- --home "$home" getlog "$sample" --name Qornek --timer abc
+expect 2 "--timer needs a number" -- --home "$home" previous --timer 32000
+expect 0 "^Mob	Damage	DPS	Seconds	Start	End$" -- --home "$home" getlog "$sample" --name Qornek
+expect 0 "^Vallon Zek	[0-9]+	" -- --home "$home" previous --timer 20.5
+printf '[Fri Dec 04 17:00:00 2026] Hello.\r\n' >"$home/quiet.txt"
+expect 0 "Dude, you have no damage in the log file!" -- --home "$home" getlog "$home/quiet.txt" --name Qornek
+
+# A longer timer joins fights: previous with 15 minutes gives fewer lines than with 18 s.
+short=$("$cli" --home "$home" getlog "$sample" --name Qornek | wc -l)
+long=$("$cli" --home "$home" previous --timer 900 | wc -l)
+if [ "$long" -lt "$short" ]; then passed=$((passed + 1)); else
+  echo "FAIL: previous --timer 900 gave $long lines, getlog $short"; failed=$((failed + 1)); fi
+
+echo "cli: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
