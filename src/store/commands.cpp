@@ -1,7 +1,10 @@
 #include "store/commands.h"
 
+#include <memory>
+
 #include "parse/log_parser.h"
 #include "store/compaction.h"
+#include "store/database.h"
 #include "store/parse_store.h"
 #include "store/program_folder.h"
 
@@ -29,11 +32,9 @@ class StageBar {
   int value_ = 0;
 };
 
-// Event building, overview and compaction: the end both commands share.
-void FinishCommand(const std::string& database, int16_t eventTimerSeconds, CommandProgress progress,
-                   StageBar& stages, CommandOutcome& outcome) {
-  outcome.Events = BuildEvents(database, eventTimerSeconds, progress.loop);
-  stages.Next();
+// Overview and compaction: the end both commands share.
+void FinishCommand(const std::string& database, CommandProgress progress, StageBar& stages,
+                   CommandOutcome& outcome) {
   outcome.EventList = FillEventList(database, progress.loop);
   outcome.Events.EventCount = outcome.EventList.EventCount;
   stages.Next();
@@ -49,14 +50,22 @@ CommandOutcome RunGetLog(const std::string& programFolder, const std::string& lo
   CommandOutcome outcome;
   StageBar stages(progress);
   const std::string database = InProgramFolder(programFolder, kDatabaseFile);
+  auto parsed = std::make_unique<ParseResult>(ParseLogFile(logPath, charName, progress.loop));
+  outcome.NoDamage = parsed->NoDamage();
+  stages.Next();
   {
-    const ParseResult parsed = ParseLogFile(logPath, charName, progress.loop);
-    outcome.NoDamage = parsed.NoDamage();
+    // The new parse and its events are stored together or not at all, so a
+    // failure leaves the previous parse with its events.
+    Database db(database);
+    Transaction tx(db);
+    StoreParsedRecords(db, *parsed, progress.loop);
+    parsed.reset();
     stages.Next();
-    StoreParsedRecords(database, parsed, progress.loop);
-    stages.Next();
+    outcome.Events = BuildEvents(db, eventTimerSeconds, progress.loop);
+    tx.Commit();
   }
-  FinishCommand(database, eventTimerSeconds, progress, stages, outcome);
+  stages.Next();
+  FinishCommand(database, progress, stages, outcome);
   return outcome;
 }
 
@@ -66,8 +75,10 @@ CommandOutcome RunGetPrevious(const std::string& programFolder, int16_t eventTim
   StageBar stages(progress);
   stages.Next();  // no parse
   stages.Next();  // no store
-  FinishCommand(InProgramFolder(programFolder, kDatabaseFile), eventTimerSeconds, progress, stages,
-                outcome);
+  const std::string database = InProgramFolder(programFolder, kDatabaseFile);
+  outcome.Events = BuildEvents(database, eventTimerSeconds, progress.loop);
+  stages.Next();
+  FinishCommand(database, progress, stages, outcome);
   return outcome;
 }
 

@@ -28,8 +28,7 @@ inline constexpr int kCommandStages = 5;
 
 // Get Log: parse the log of `charName`, store it, build events, fill the
 // overview, compact. Throws qorn::Error when a step fails; the stored parse
-// is then as it was before the command (or, when only event building
-// failed, the new parse without its events).
+// and its events are then as they were before the command.
 CommandOutcome RunGetLog(const std::string& programFolder, const std::string& logPath,
                          const std::string& charName, int16_t eventTimerSeconds,
                          CommandProgress progress);

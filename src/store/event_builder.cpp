@@ -49,7 +49,8 @@ void MarkCrits(Database& db, const std::vector<SpellDatRec>& spells) {
   std::vector<int64_t> crits;
   {
     // Crits are never cleared, so rows marked already need no second look.
-    Statement dots(db, "SELECT RecNum, DmgSrc, Dmg FROM ParseData WHERE DmgType = 'Dot' AND Crit = 0");
+    Statement dots(db,
+                   "SELECT RecNum, DmgSrc, Dmg FROM ParseData WHERE DmgType = 'Dot' AND Crit = 0");
     std::string source;
     while (dots.Step()) {
       source.assign(dots.ColumnText(1));
@@ -190,7 +191,8 @@ void WriteEvents(Database& db, std::vector<Row>& rows) {
       update.Reset();
     }
   }
-  if (rebuildIndex) db.ExecuteNative("CREATE INDEX ParseData_Event ON ParseData (EventNum, TickNum)");
+  if (rebuildIndex)
+    db.ExecuteNative("CREATE INDEX ParseData_Event ON ParseData (EventNum, TickNum)");
 }
 
 }  // namespace
@@ -207,9 +209,15 @@ int CompareNoCase(std::string_view a, std::string_view b) {
 
 EventBuildResult BuildEvents(const std::string& databasePath, int16_t eventTimerSeconds,
                              Progress& progress) {
-  EventBuildResult result;
   Database db(databasePath);
   Transaction tx(db);
+  EventBuildResult result = BuildEvents(db, eventTimerSeconds, progress);
+  tx.Commit();
+  return result;
+}
+
+EventBuildResult BuildEvents(Database& db, int16_t eventTimerSeconds, Progress& progress) {
+  EventBuildResult result;
   result.SpellDatRecs = LoadSpellTable(db);
   MarkCrits(db, result.SpellDatRecs);
 
@@ -223,7 +231,6 @@ EventBuildResult BuildEvents(const std::string& databasePath, int16_t eventTimer
     begin = end;
   }
   WriteEvents(db, rows);
-  tx.Commit();
   return result;
 }
 

@@ -8,6 +8,8 @@
 
 namespace qorn {
 
+class Database;
+
 // One spell of the spell table: its normal damage per tick and mana cost.
 struct SpellDatRec {
   std::string Spell;
@@ -29,6 +31,8 @@ inline constexpr int16_t kDefaultEventTimerSeconds = 18;
 // in one transaction. `progress` follows the rows while events are cut.
 EventBuildResult BuildEvents(const std::string& databasePath, int16_t eventTimerSeconds,
                              Progress& progress);
+// The same inside a transaction the caller holds on `db`.
+EventBuildResult BuildEvents(Database& db, int16_t eventTimerSeconds, Progress& progress);
 
 // Text order of the database's text columns: byte by byte with ASCII letters
 // folded to lower case, a shorter text first when it is the other's start.

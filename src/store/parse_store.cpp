@@ -58,7 +58,11 @@ void StoreParsedRecords(const std::string& databasePath, const ParseResult& pars
                         Progress& progress) {
   Database db(databasePath);
   Transaction tx(db);
+  StoreParsedRecords(db, parsed, progress);
+  tx.Commit();
+}
 
+void StoreParsedRecords(Database& db, const ParseResult& parsed, Progress& progress) {
   db.Execute("delete * from ParseData");
   {
     Stepper stepper(progress, parsed.DamageRecs.size());
@@ -100,7 +104,6 @@ void StoreParsedRecords(const std::string& databasePath, const ParseResult& pars
       stepper.Tick(i + 1);
     }
   }
-  tx.Commit();
   progress.SetValue(0);
 }
 

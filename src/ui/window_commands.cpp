@@ -3,6 +3,7 @@
 // the window shows the outcome when the thread has finished.
 #include <QAction>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -60,7 +61,7 @@ void MainWindow::RunCommand(bool getLog) {
       return;
     }
     setWindowTitle("Qorn - " + chosen);
-    logPath = chosen.toStdString();
+    logPath = QFile::encodeName(chosen).toStdString();
   }
   setCursor(Qt::WaitCursor);
   SetCommandsEnabled(false);
@@ -80,6 +81,7 @@ void MainWindow::RunCommand(bool getLog) {
       result->error = QString("Unexpected failure: ") + e.what();
     }
   });
+  worker_->setParent(this);
   connect(worker_, &QThread::finished, this, [this, getLog, result] {
     worker_->deleteLater();
     worker_ = nullptr;
@@ -95,7 +97,7 @@ void MainWindow::FinishCommand(bool getLog, const CommandResult& result) {
     ProgressBar1->hide();
     ProgressBar2->hide();
     dialogs_.Message(this, getLog ? "Get Log" : "Get Previous",
-                     result.error + "\n\nWhat the database held before is unchanged.");
+                     result.error + "\n\nThe stored fights are as they were.");
     emit commandFinished();
     return;
   }
