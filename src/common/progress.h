@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 namespace qorn {
 
 // A progress bar as the commands drive it: visible or not, a maximum and a
@@ -19,6 +21,20 @@ class NullProgress final : public Progress {
   void SetVisible(bool) override {}
   void SetMaximum(double) override {}
   void SetValue(double) override {}
+};
+
+// Passes a loop's progress on a few hundred times in all, not once per row.
+class ProgressSteps {
+ public:
+  ProgressSteps(Progress& progress, size_t count) : progress_(progress), step_(count / 200 + 1) {}
+  // `done` rows of the loop are through.
+  void Done(size_t done) {
+    if (done % step_ == 0) progress_.SetValue(static_cast<double>(done));
+  }
+
+ private:
+  Progress& progress_;
+  size_t step_;
 };
 
 }  // namespace qorn

@@ -19,7 +19,6 @@ class TextPool {
   TextPool& operator=(const TextPool&) = delete;
 
   std::string_view Intern(std::string_view text);
-  size_t size() const { return index_.size(); }
 
  private:
   std::string_view Copy(std::string_view text);

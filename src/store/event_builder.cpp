@@ -111,7 +111,7 @@ int32_t CutEvents(std::vector<Row>& rows, const std::vector<std::string>& mobs,
                   int16_t eventTimerSeconds, Progress& progress) {
   progress.SetValue(0);
   progress.SetMaximum(static_cast<double>(rows.size()));
-  const size_t step = rows.size() / 200 + 1;
+  ProgressSteps steps(progress, rows.size());
   int32_t n = 1;
   const Row* previous = nullptr;
   for (size_t i = 0; i < rows.size(); ++i) {
@@ -125,7 +125,7 @@ int32_t CutEvents(std::vector<Row>& rows, const std::vector<std::string>& mobs,
     }
     row.eventNum = n;
     previous = &row;
-    if ((i + 1) % step == 0) progress.SetValue(static_cast<double>(i + 1));
+    steps.Done(i + 1);
   }
   progress.SetValue(static_cast<double>(rows.size()));
   return rows.empty() ? 0 : n;

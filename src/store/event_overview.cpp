@@ -89,7 +89,7 @@ Overview FillEventList(const std::string& databasePath, Progress& progress) {
     }
   }
 
-  const int32_t step = overview.EventCount / 200 + 1;
+  ProgressSteps steps(progress, static_cast<size_t>(std::max(overview.EventCount, 0)));
   for (int32_t e = 1; e <= overview.EventCount; ++e) {
     const Event& ev = events[static_cast<size_t>(e)];
     OverviewRow row;
@@ -102,7 +102,7 @@ Overview FillEventList(const std::string& databasePath, Progress& progress) {
     if (row.Seconds == 0) row.Seconds = 1;
     row.Dps = RoundTwoDecimals(static_cast<double>(row.Total) / static_cast<double>(row.Seconds));
     overview.Rows.push_back(std::move(row));
-    if (e % step == 0) progress.SetValue(e);
+    steps.Done(static_cast<size_t>(e));
   }
   return overview;
 }

@@ -23,22 +23,6 @@ class Utf8Text {
 };
 const char* YesNoWord(bool value) { return value ? "True" : "False"; }
 
-// Moves a bar a few hundred times in all, not once per record.
-class Stepper {
- public:
-  Stepper(Progress& progress, size_t count) : progress_(progress), step_(count / 200 + 1) {
-    progress_.SetValue(0);
-    progress_.SetMaximum(static_cast<double>(count));
-  }
-  void Tick(size_t done) {
-    if (done % step_ == 0) progress_.SetValue(static_cast<double>(done));
-  }
-
- private:
-  Progress& progress_;
-  size_t step_;
-};
-
 }  // namespace
 
 std::string InsertDamageSql(size_t i, const DamageRec& r) {
@@ -65,7 +49,9 @@ void StoreParsedRecords(const std::string& databasePath, const ParseResult& pars
 void StoreParsedRecords(Database& db, const ParseResult& parsed, Progress& progress) {
   db.Execute("delete * from ParseData");
   {
-    Stepper stepper(progress, parsed.DamageRecs.size());
+    progress.SetValue(0);
+    progress.SetMaximum(static_cast<double>(parsed.DamageRecs.size()));
+    ProgressSteps steps(progress, parsed.DamageRecs.size());
     Statement insert(db, "INSERT INTO ParseData VALUES (?,?,?,?,?,?,?,?,?,?,?,?,0,0,0)");
     Utf8Text who, mob, source;
     for (size_t i = 0; i < parsed.DamageRecs.size(); ++i) {
@@ -84,13 +70,15 @@ void StoreParsedRecords(Database& db, const ParseResult& parsed, Progress& progr
           .Bind(12, static_cast<int64_t>(r.Reserved));
       insert.Step();
       insert.Reset();
-      stepper.Tick(i + 1);
+      steps.Done(i + 1);
     }
   }
 
   db.Execute("delete * from SpellCastResist");
   {
-    Stepper stepper(progress, parsed.CastRecs.size());
+    progress.SetValue(0);
+    progress.SetMaximum(static_cast<double>(parsed.CastRecs.size()));
+    ProgressSteps steps(progress, parsed.CastRecs.size());
     Statement insert(db, "INSERT INTO SpellCastResist VALUES (?,?,?,?)");
     Utf8Text spell;
     for (size_t i = 0; i < parsed.CastRecs.size(); ++i) {
@@ -101,7 +89,7 @@ void StoreParsedRecords(Database& db, const ParseResult& parsed, Progress& progr
           .Bind(4, spell(r.Spell));
       insert.Step();
       insert.Reset();
-      stepper.Tick(i + 1);
+      steps.Done(i + 1);
     }
   }
   progress.SetValue(0);
