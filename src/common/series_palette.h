@@ -45,35 +45,34 @@ inline constexpr std::array<PaletteSlot, 12> kPaletteSlots = {{
     {"yellow.gif", {0xFF, 0xFF, 0x00}},
 }};
 
-// Colours for the slots past the named images (an eleventh DoT source and
-// later); they repeat after these.
-inline constexpr std::array<Rgb, 10> kExtraSlotColours = {{
-    {0x8B, 0x45, 0x13},  // brown
-    {0x00, 0x80, 0x80},  // teal
-    {0xFF, 0x00, 0xFF},  // magenta
-    {0x80, 0x80, 0x00},  // olive
-    {0x80, 0x00, 0x00},  // maroon
-    {0x00, 0xFF, 0xFF},  // cyan
-    {0xDA, 0xA5, 0x20},  // goldenrod
-    {0x70, 0x80, 0x90},  // slate grey
-    {0xFF, 0x7F, 0x50},  // coral
-    {0x4B, 0x00, 0x82},  // indigo
+// The slots past the twelve images the HTML graph has always named: an
+// eleventh DoT source and later. The export writes their images as it does
+// the others; past these the extra slots repeat.
+inline constexpr std::array<PaletteSlot, 10> kExtraSlots = {{
+    {"brown.gif", {0x8B, 0x45, 0x13}},
+    {"teal.gif", {0x00, 0x80, 0x80}},
+    {"magenta.gif", {0xFF, 0x00, 0xFF}},
+    {"olive.gif", {0x80, 0x80, 0x00}},
+    {"maroon.gif", {0x80, 0x00, 0x00}},
+    {"cyan.gif", {0x00, 0xFF, 0xFF}},
+    {"goldenrod.gif", {0xDA, 0xA5, 0x20}},
+    {"slategrey.gif", {0x70, 0x80, 0x90}},
+    {"coral.gif", {0xFF, 0x7F, 0x50}},
+    {"indigo.gif", {0x4B, 0x00, 0x82}},
 }};
 
-// The image of a slot; empty past the named images.
-constexpr std::string_view SlotImageFile(int slot) {
-  if (slot < 0 || slot >= static_cast<int>(kPaletteSlots.size())) return {};
-  return kPaletteSlots[static_cast<size_t>(slot)].ImageFile;
-}
-
-// The colour of any slot from 0.
-constexpr Rgb SlotColour(int slot) {
+// Any slot from 0.
+constexpr const PaletteSlot& Slot(int slot) {
   if (slot < 0) slot = 0;
   if (slot < static_cast<int>(kPaletteSlots.size())) {
-    return kPaletteSlots[static_cast<size_t>(slot)].Colour;
+    return kPaletteSlots[static_cast<size_t>(slot)];
   }
   const size_t extra = static_cast<size_t>(slot) - kPaletteSlots.size();
-  return kExtraSlotColours[extra % kExtraSlotColours.size()];
+  return kExtraSlots[extra % kExtraSlots.size()];
 }
+
+// The image and the colour of any slot from 0.
+constexpr std::string_view SlotImageFile(int slot) { return Slot(slot).ImageFile; }
+constexpr Rgb SlotColour(int slot) { return Slot(slot).Colour; }
 
 }  // namespace qorn

@@ -10,8 +10,9 @@ TEST(SeriesPalette, SlotsFollowTheHtmlGraphsImages) {
   EXPECT_EQ(SlotImageFile(kDirectDamageSlot), "darkblue.gif");
   EXPECT_EQ(SlotImageFile(DotSourceSlot(0)), "darkgreen.gif");
   EXPECT_EQ(SlotImageFile(DotSourceSlot(9)), "yellow.gif");
-  // An eleventh DoT source has no image of its own.
-  EXPECT_EQ(SlotImageFile(DotSourceSlot(10)), "");
+  // An eleventh DoT source has an image of its own; past the extra slots they repeat.
+  EXPECT_EQ(SlotImageFile(DotSourceSlot(10)), "brown.gif");
+  EXPECT_EQ(SlotImageFile(DotSourceSlot(20)), "brown.gif");
   EXPECT_EQ(SlotColour(DotSourceSlot(0)), kPaletteSlots[2].Colour);
 }
 
