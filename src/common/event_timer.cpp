@@ -1,8 +1,8 @@
 #include "common/event_timer.h"
 
 #include <cmath>
-#include <cstdlib>
-#include <string>
+
+#include "common/number_format.h"
 
 namespace qorn {
 namespace {
@@ -37,7 +37,7 @@ std::optional<int16_t> ParseEventTimer(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
   if (!IsNumericText(text)) return std::nullopt;
-  const double value = std::strtod(std::string(text).c_str(), nullptr);
+  const double value = ParseDouble(text).value_or(0);
   if (!(value > -32000 && value < 32000)) return std::nullopt;
   return static_cast<int16_t>(std::nearbyint(value));  // the default mode rounds halves to even
 }

@@ -3,10 +3,12 @@
 #include <sys/stat.h>
 
 #include <strings.h>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
 #include "common/error.h"
+#include "common/number_format.h"
 #include "store/jet_sql.h"
 #include "store/schema.h"
 
@@ -24,7 +26,7 @@ int64_t Value::AsInt() const {
 double Value::AsDouble() const {
   if (const auto* i = std::get_if<int64_t>(&v_)) return static_cast<double>(*i);
   if (const auto* d = std::get_if<double>(&v_)) return *d;
-  if (const auto* s = std::get_if<std::string>(&v_)) return std::strtod(s->c_str(), nullptr);
+  if (const auto* s = std::get_if<std::string>(&v_)) return ParseDouble(*s).value_or(0);
   return 0;
 }
 
@@ -32,8 +34,8 @@ std::string Value::AsText() const {
   if (const auto* i = std::get_if<int64_t>(&v_)) return std::to_string(*i);
   if (const auto* d = std::get_if<double>(&v_)) {
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.15g", *d);
-    return buf;
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, *d, std::chars_format::general, 15);
+    return ec == std::errc() ? std::string(buf, end) : std::string();
   }
   if (const auto* s = std::get_if<std::string>(&v_)) return *s;
   return {};

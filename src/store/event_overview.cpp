@@ -1,36 +1,12 @@
 #include "store/event_overview.h"
 
-#include <cmath>
-#include <cstdio>
-
 #include <algorithm>
 
+#include "common/number_format.h"
 #include "store/database.h"
 #include "store/event_builder.h"
 
 namespace qorn {
-
-double RoundTwoDecimals(double value) {
-  // Through the decimal text of the value, so that 1.005 written as such is
-  // treated as the 1.005 the user sees, not as its binary neighbour.
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.10f", std::fabs(value));
-  double scaled = std::strtod(buf, nullptr) * 100.0;
-  scaled = std::floor(scaled + 0.5 + 1e-9);
-  return std::copysign(scaled / 100.0, value);
-}
-
-std::string FormatShortDecimal(double value) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.2f", RoundTwoDecimals(value));
-  std::string text = buf;
-  if (text.find('.') != std::string::npos) {
-    while (text.back() == '0') text.pop_back();
-    if (text.back() == '.') text.pop_back();
-  }
-  if (text == "-0") text = "0";
-  return text;
-}
 
 std::vector<std::string> OverviewRow::Cells() const {
   return {Mob,

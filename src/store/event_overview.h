@@ -32,11 +32,4 @@ struct Overview {
 // steps once per event.
 Overview FillEventList(const std::string& databasePath, Progress& progress);
 
-// A number rounded to two decimals and written without trailing zeros:
-// 12.5, 1234.57, 100.
-std::string FormatShortDecimal(double value);
-
-// Rounds to two decimals as a "#,##0.00" mask does: halves away from zero.
-double RoundTwoDecimals(double value);
-
 }  // namespace qorn

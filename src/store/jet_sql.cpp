@@ -1,20 +1,25 @@
 #include "store/jet_sql.h"
 
-#include <cctype>
-#include <cstdio>
+#include <algorithm>
 
 #include "common/date_time.h"
 #include "common/error.h"
+#include "common/number_format.h"
 
 namespace qorn {
 namespace {
 
-bool IsWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_'; }
+// ASCII only, whatever the C library's locale says of other bytes.
+bool IsWordChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool WordAt(std::string_view s, size_t i, std::string_view word) {
   if (i + word.size() > s.size()) return false;
   for (size_t k = 0; k < word.size(); ++k) {
-    if (std::tolower(static_cast<unsigned char>(s[i + k])) != word[k]) return false;
+    if (AsciiLower(s[i + k]) != word[k]) return false;
   }
   const bool startOk = i == 0 || !IsWordChar(s[i - 1]);
   const bool endOk = i + word.size() == s.size() || !IsWordChar(s[i + word.size()]);
@@ -22,14 +27,8 @@ bool WordAt(std::string_view s, size_t i, std::string_view word) {
 }
 
 size_t SkipBlanks(std::string_view s, size_t i) {
-  while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
+  while (i < s.size() && (s[i] == ' ' || (s[i] >= '\t' && s[i] <= '\r'))) ++i;
   return i;
-}
-
-std::string Number(double value) {
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.17g", value);
-  return buf;
 }
 
 }  // namespace
@@ -67,7 +66,7 @@ std::string TranslateJetSql(std::string_view jet) {
       const std::string_view text = jet.substr(i + 1, close - i - 1);
       const auto value = ParseDateText(text);
       if (!value) throw Error("Unreadable date literal #" + std::string(text) + "# in SQL");
-      out += Number(*value);
+      out += FormatDouble(*value);
       i = close + 1;
     } else if (WordAt(jet, i, "delete")) {
       out.append(jet.substr(i, 6));

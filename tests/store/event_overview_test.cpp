@@ -9,14 +9,6 @@
 namespace qorn {
 namespace {
 
-TEST(FormatShortDecimal, TwoDecimalsWithoutTrailingZeros) {
-  const std::pair<double, const char*> cases[] = {
-      {12.5, "12.5"},  {1234.567, "1234.57"}, {100, "100"},    {0.004, "0"},
-      {2.345, "2.35"}, {1.005, "1.01"},       {99.999, "100"}, {1234567.891, "1234567.89"},
-  };
-  for (const auto& [value, text] : cases) EXPECT_EQ(FormatShortDecimal(value), text) << value;
-}
-
 TEST(FillEventList, OneRowPerEventWithTheListsTexts) {
   test::TempDir dir;
   const std::string db = dir.File("QornDB.mdb");

@@ -4,14 +4,14 @@
 
 #include "common/date_time.h"
 #include "common/error.h"
+#include "common/number_format.h"
 
 namespace qorn {
 namespace {
 
 TEST(TranslateJetSql, RewritesOnlyOutsideStringLiterals) {
   const double when = *MakeDateTime({2026, 12, 4, 17, 57, 44});
-  char number[40];
-  std::snprintf(number, sizeof number, "%.17g", when);
+  const std::string number = FormatDouble(when);
   struct Case {
     std::string jet;
     std::string sqlite;
