@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qorn {
+
+// What a list shows: its column captions, and per row the first column's
+// text followed by the row's further cells (a row may have fewer cells than
+// the list has columns).
+struct ListContents {
+  std::vector<std::string> Headers;
+  std::vector<std::vector<std::string>> Rows;
+};
+
+// The four lists that export to CSV.
+enum class CsvList { Overview, DotBreakdown, DotTicks, AllDamageDetail };
+
+struct CsvExportKind {
+  int Columns = 0;           // the list's columns: the header line has this many captions
+  bool Quoted = false;       // cells after the first between double quotes, no comma clean-up
+  std::string_view Message;  // the first line of the message after the export
+};
+
+const CsvExportKind& KindOf(CsvList list);
+
+inline constexpr std::string_view kCsvDialogTitle = "Create a comma seperated file";
+inline constexpr std::string_view kCsvFilter = "Csv files (*.csv)|*.CSV";
+// The title of the message that confirms an export.
+inline constexpr std::string_view kExportedTitle = "Tada!";
+
+// The file's bytes: the header line and one line per row, each ending in CR LF.
+std::string CsvText(CsvList list, const ListContents& contents);
+
+// Writes CsvText to `path` (see WriteFileReplacing). Throws qorn::Error.
+void WriteCsvExport(CsvList list, const ListContents& contents, const std::string& path);
+
+// The confirmation: the message line, a line break ("\n") and the path.
+std::string ExportedMessage(std::string_view messageLine, const std::string& path);
+
+}  // namespace qorn

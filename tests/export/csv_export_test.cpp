@@ -1,0 +1,88 @@
+#include "export/csv_export.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "common/error.h"
+#include "support/temp_dir.h"
+
+namespace qorn {
+namespace {
+
+const std::vector<std::string> kTicksHeaders = {"Tick", "Mob", "DMG", "CPow", "CoABP", "Inten"};
+const std::vector<std::string> kDetailHeaders = {
+    "Damage Source", "Total", "Avg. DPS", "High",    "Low",     "Avg. DMG",  "Hits",
+    "DPM",           "Crits", "Casts",    "Resists", "Fizzles", "Interrupts"};
+
+TEST(CsvText, UnquotedListsCleanCommasBesideBlanks) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> row;
+    const char* line;
+  };
+  const Case cases[] = {
+      {"plain row", {"3", "a gnoll", "1536", "-1", "0", "0"}, "3,a gnoll,1536,-1,0,0"},
+      {"comma and blank inside a cell",
+       {"3", "Vox, the dragon", "1", "0", "0", "0"},
+       "3,Vox the dragon,1,0,0,0"},
+      {"cell beginning with a blank", {"3", " gnoll", "1", "0", "0", "0"}, "3 gnoll,1,0,0,0"},
+      {"cell ending with a blank", {"3", "gnoll ", "1", "0", "0", "0"}, "3,gnoll 1,0,0,0"},
+      {"thousands separator stays",
+       {"3", "a gnoll", "1,536", "0", "0", "0"},
+       "3,a gnoll,1,536,0,0,0"},
+      {"missing cells are empty", {"3"}, "3,,,,,"},
+  };
+  for (const Case& c : cases) {
+    const std::string text = CsvText(CsvList::DotTicks, {kTicksHeaders, {c.row}});
+    EXPECT_EQ(text, "Tick,Mob,DMG,CPow,CoABP,Inten\r\n" + std::string(c.line) + "\r\n") << c.what;
+  }
+}
+
+TEST(CsvText, HeaderLineKeepsItsBlanksAndAnEmptyListGivesOnlyIt) {
+  const std::vector<std::string> overview = {"Mob", "Damage", "DPS", "Seconds", "Start", "End"};
+  EXPECT_EQ(CsvText(CsvList::Overview, {overview, {}}), "Mob,Damage,DPS,Seconds,Start,End\r\n");
+  // The detail list's captions have blanks beside no comma; they stand as they are.
+  EXPECT_EQ(CsvText(CsvList::AllDamageDetail, {kDetailHeaders, {}}),
+            "Damage Source,Total,Avg. DPS,High,Low,Avg. DMG,Hits,DPM,Crits,Casts,Resists,"
+            "Fizzles,Interrupts\r\n");
+}
+
+TEST(CsvText, DetailRowsQuoteEveryCellTheyHave) {
+  const ListContents detail = {kDetailHeaders,
+                               {
+                                   {"DoTs"},
+                                   {"  Splurt.", "1,234", "12.34", "624", "312", "411.33", "3",
+                                    "2.06", "1 (33.33%)", "4", "1", "0", "0"},
+                                   {" TOTALS:", "1,234", "12.34", "", "", "", "3"},
+                                   {"  DD"},
+                               }};
+  EXPECT_EQ(CsvText(CsvList::AllDamageDetail, detail),
+            "Damage Source,Total,Avg. DPS,High,Low,Avg. DMG,Hits,DPM,Crits,Casts,Resists,"
+            "Fizzles,Interrupts\r\n"
+            "DoTs,\r\n"
+            "  Splurt.,\"1,234\",\"12.34\",\"624\",\"312\",\"411.33\",\"3\",\"2.06\","
+            "\"1 (33.33%)\",\"4\",\"1\",\"0\",\"0\"\r\n"
+            " TOTALS:,\"1,234\",\"12.34\",\"\",\"\",\"\",\"3\",\r\n"
+            "  DD,\r\n");
+}
+
+TEST(WriteCsvExport, WritesTheBytesAndReplacesAnOldFile) {
+  test::TempDir dir;
+  const std::string path = dir.Write("ticks.csv", "an older, longer file\r\nline two\r\n");
+  const ListContents ticks = {kTicksHeaders, {{"1", "a gnoll", "300", "0", "0", "-1"}}};
+  WriteCsvExport(CsvList::DotTicks, ticks, path);
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  EXPECT_EQ(bytes.str(), CsvText(CsvList::DotTicks, ticks));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1)
+      << "no temporary file is left";
+  EXPECT_EQ(ExportedMessage(KindOf(CsvList::DotTicks).Message, path),
+            "Your dot ticks have been exported:\n" + path);
+}
+
+}  // namespace
+}  // namespace qorn

@@ -1,0 +1,68 @@
+#include "export/file_output.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "common/error.h"
+#include "support/temp_dir.h"
+
+namespace qorn {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Read(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+std::string FailureOf(const std::string& path) {
+  try {
+    WriteFileReplacing(path, "new");
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return "no failure";
+}
+
+TEST(WriteFileReplacing, FailuresNameThePathAndTheReasonAndKeepWhatWasThere) {
+  test::TempDir dir;
+  const std::string missing = dir.File("no such folder/graph.htm");
+  EXPECT_EQ(FailureOf(missing), "Cannot write " + missing + ": No such file or directory");
+
+  const std::string file = dir.Write("plain", "kept");
+  EXPECT_EQ(FailureOf(file + "/graph.htm"), "Cannot write " + file + "/graph.htm: Not a directory");
+  EXPECT_EQ(Read(file), "kept");
+
+  fs::create_directory(dir.File("a folder"));
+  EXPECT_EQ(FailureOf(dir.File("a folder")),
+            "Cannot write " + dir.File("a folder") + ": Is a directory");
+  EXPECT_TRUE(fs::is_directory(dir.File("a folder")));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 2) << "no temporary file left";
+}
+
+TEST(WriteFileReplacing, ReplacesTheFileALinkNames) {
+  test::TempDir dir;
+  const std::string target = dir.Write("target.csv", "old");
+  fs::create_symlink(target, dir.File("link.csv"));
+  WriteFileReplacing(dir.File("link.csv"), "new");
+  EXPECT_TRUE(fs::is_symlink(dir.File("link.csv")));
+  EXPECT_EQ(Read(target), "new");
+}
+
+TEST(WriteFileIfMissing, LeavesAnExistingFileAlone) {
+  test::TempDir dir;
+  const std::string own = dir.Write("red.gif", "the user's own");
+  EXPECT_FALSE(WriteFileIfMissing(own, "ours"));
+  EXPECT_EQ(Read(own), "the user's own");
+  EXPECT_TRUE(WriteFileIfMissing(dir.File("white.gif"), "ours"));
+  EXPECT_EQ(Read(dir.File("white.gif")), "ours");
+}
+
+}  // namespace
+}  // namespace qorn
