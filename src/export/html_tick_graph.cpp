@@ -9,7 +9,7 @@
 #include "export/file_output.h"
 #include "export/gif_image.h"
 #include "store/database.h"
-#include "store/event_overview.h"
+#include "common/number_format.h"
 
 namespace qorn {
 namespace {
