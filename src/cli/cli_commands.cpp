@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/terminal_progress.h"
+#include "common/character_name.h"
 #include "common/date_time.h"
 #include "common/error.h"
 #include "common/event_timer.h"
@@ -27,9 +28,10 @@ constexpr const char* kHelp = R"(Usage: qorn-cli [--home DIR] COMMAND [OPTIONS]
 
 Commands:
   getlog LOGFILE --name NAME [--timer SECONDS]
-      Get Log: read the log of the character NAME, store it in the parse
-      database (replacing the previous parse), cut it into fights and print
-      the fights as tab-separated text: Mob, Damage, DPS, Seconds, Start, End.
+      Get Log: read the log of the character NAME (letters a-z and A-Z
+      only), store it in the parse database (replacing the previous parse),
+      cut it into fights and print the fights as tab-separated text: Mob,
+      Damage, DPS, Seconds, Start, End.
 
   previous [--timer SECONDS]
       Get Previous: cut the stored parse into fights again, for example with
@@ -170,17 +172,27 @@ void PrintSummary(const ParseResult& result, double seconds) {
   std::printf("parse seconds\t%.3f\n", seconds);
 }
 
+// --name as the window's name check takes it.
+std::string NameOption(const Args& args, const std::string& command) {
+  const auto name = args.Value("--name");
+  if (!name) throw UsageError{command + " needs --name NAME, the character's name"};
+  if (!IsCharacterName(*name)) {
+    throw UsageError{"--name needs the character's name, letters a-z and A-Z only, not '" + *name +
+                     "'"};
+  }
+  return *name;
+}
+
 int Parse(int argc, char** argv) {
   const Args args = ReadArgs(argc, argv, 2, {"--name"}, {"--casts", "--summary"});
   if (args.positional.size() != 1) throw UsageError{"parse needs exactly one LOGFILE"};
-  const auto name = args.Value("--name");
-  if (!name) throw UsageError{"parse needs --name NAME, the character's name"};
+  const std::string name = NameOption(args, "parse");
   if (args.Has("--casts") && args.Has("--summary")) {
     throw UsageError{"--casts and --summary exclude each other"};
   }
   TerminalProgress progress("Parsing");
   const auto start = std::chrono::steady_clock::now();
-  const ParseResult result = ParseLogFile(args.positional[0], *name, progress);
+  const ParseResult result = ParseLogFile(args.positional[0], name, progress);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   progress.SetVisible(false);
@@ -239,19 +251,19 @@ int RunCommand(const std::string& command, int argc, char** argv,
   const Args args = getLog ? ReadArgs(argc, argv, 2, {"--name", "--timer"}, {})
                            : ReadArgs(argc, argv, 2, {"--timer"}, {});
   const int16_t timer = TimerOption(args);
+  std::string name;
+  if (getLog) {
+    if (args.positional.size() != 1) throw UsageError{"getlog needs exactly one LOGFILE"};
+    name = NameOption(args, "getlog");
+  } else if (!args.positional.empty()) {
+    throw UsageError{"previous takes no file"};
+  }
   const std::string folder = FindProgramFolder(home);
   TerminalProgress loop(getLog ? "Parsing" : "Events");
   StageLabels stages(loop);
-  CommandOutcome outcome;
-  if (getLog) {
-    if (args.positional.size() != 1) throw UsageError{"getlog needs exactly one LOGFILE"};
-    const auto name = args.Value("--name");
-    if (!name) throw UsageError{"getlog needs --name NAME, the character's name"};
-    outcome = RunGetLog(folder, args.positional[0], *name, timer, {loop, stages});
-  } else {
-    if (!args.positional.empty()) throw UsageError{"previous takes no file"};
-    outcome = RunGetPrevious(folder, timer, {loop, stages});
-  }
+  const CommandOutcome outcome =
+      getLog ? RunGetLog(folder, args.positional[0], name, timer, {loop, stages})
+             : RunGetPrevious(folder, timer, {loop, stages});
   loop.SetVisible(false);
   if (outcome.NoDamage) std::fprintf(stderr, "%s\n", kNoDamageMessage.data());
   PrintOverview(outcome.EventList);

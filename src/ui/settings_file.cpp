@@ -5,7 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <string_view>
 
 #include "common/error.h"
 #include "store/program_folder.h"
@@ -13,40 +13,89 @@
 namespace qorn {
 namespace fs = std::filesystem;
 
+namespace {
+
+// A field longer than this is no name the program wrote; it is skipped, so
+// that reading a huge file holds no more than a buffer and one field.
+constexpr size_t kMaxField = 1024;
+
+// Splits the file into fields as it streams by: a field ends at a comma or
+// a line end; a quoted field keeps its commas and line ends; blanks before
+// a field and after an unquoted one are dropped.
+class FieldReader {
+ public:
+  void Feed(char c) {
+    switch (state_) {
+      case State::Start:
+        if (c == ' ') return;
+        if (c == '"') {
+          state_ = State::Quoted;
+          return;
+        }
+        if (IsEnd(c)) return Finish();
+        state_ = State::Plain;
+        return Add(c);
+      case State::Plain:
+        return IsEnd(c) ? Finish() : Add(c);
+      case State::Quoted:
+        if (c == '"') {
+          state_ = State::AfterQuote;
+          return;
+        }
+        return Add(c);
+      case State::AfterQuote:
+        if (IsEnd(c)) Finish();
+        return;  // text after the closing quote is dropped
+    }
+  }
+  void Finish() {
+    if (state_ == State::Plain) {
+      while (!field_.empty() && field_.back() == ' ') field_.pop_back();
+    }
+    if (!tooLong_ && field_.rfind("Name=", 0) == 0) name_ = field_.substr(5);
+    field_.clear();
+    tooLong_ = false;
+    state_ = State::Start;
+  }
+  const std::optional<std::string>& Name() const { return name_; }
+
+ private:
+  enum class State { Start, Plain, Quoted, AfterQuote };
+  static bool IsEnd(char c) { return c == ',' || c == '\r' || c == '\n'; }
+  void Add(char c) {
+    if (field_.size() < kMaxField) {
+      field_ += c;
+    } else {
+      tooLong_ = true;
+    }
+  }
+
+  State state_ = State::Start;
+  std::string field_;
+  bool tooLong_ = false;
+  std::optional<std::string> name_;
+};
+
+}  // namespace
+
 std::optional<std::string> ReadSettingsName(const std::string& folder) {
   const std::string path = InProgramFolder(folder, kSettingsFile);
   std::error_code ec;
   if (!fs::is_regular_file(path, ec)) return std::nullopt;
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  const std::string text = buffer.str();
-
-  std::optional<std::string> name;
-  size_t i = 0;
-  while (i <= text.size()) {
-    // One field: up to a comma or a line end; a quoted field keeps its commas.
-    std::string field;
-    while (i < text.size() && text[i] == ' ') ++i;
-    if (i < text.size() && text[i] == '"') {
-      const size_t close = text.find('"', i + 1);
-      const size_t end = close == std::string::npos ? text.size() : close;
-      field = text.substr(i + 1, end - i - 1);
-      i = end == text.size() ? end : end + 1;
-      while (i < text.size() && text[i] != ',' && text[i] != '\r' && text[i] != '\n') ++i;
-    } else {
-      const size_t start = i;
-      while (i < text.size() && text[i] != ',' && text[i] != '\r' && text[i] != '\n') ++i;
-      field = text.substr(start, i - start);
-      while (!field.empty() && field.back() == ' ') field.pop_back();
-    }
-    if (field.rfind("Name=", 0) == 0) name = field.substr(5);
-    if (i >= text.size()) break;
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    ++i;
+  FieldReader reader;
+  char buffer[16384];
+  bool first = true;
+  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+    std::string_view chunk(buffer, static_cast<size_t>(in.gcount()));
+    // An editor may put a UTF-8 byte-order mark before "Name=".
+    if (first && chunk.starts_with("\xEF\xBB\xBF")) chunk.remove_prefix(3);
+    first = false;
+    for (char c : chunk) reader.Feed(c);
   }
-  return name;
+  reader.Finish();
+  return reader.Name();
 }
 
 void WriteSettingsName(const std::string& folder, const std::string& name) {
@@ -65,15 +114,6 @@ void WriteSettingsName(const std::string& folder, const std::string& name) {
   std::error_code ec;
   fs::rename(temp, path, ec);
   if (ec) fail(ec.message());
-}
-
-bool IsLettersOnly(const std::string& name) {
-  static constexpr std::string_view kLetters = "qwertyuiopasdfghjklzxcvbnm";
-  for (char c : name) {
-    const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    if (kLetters.find(lower) == std::string_view::npos) return false;
-  }
-  return true;
 }
 
 }  // namespace qorn

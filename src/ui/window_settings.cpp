@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QTabBar>
 
+#include "common/character_name.h"
 #include "common/error.h"
 #include "common/event_timer.h"
 #include "ui/main_window.h"
@@ -13,7 +14,7 @@ namespace qorn {
 
 void MainWindow::SetCharacterName() {
   const QString name = Yourname->text();
-  if (!IsLettersOnly(name.toStdString())) {
+  if (!IsCharacterName(name.toStdString())) {
     dialogs_.Message(this, "You broke it!",
                      "Sorry, you need to use only letters for a character name.");
     return;

@@ -34,6 +34,11 @@ expect 1 "Cannot open the log file $home/missing.txt: No such file" -- parse "$h
 expect 0 "^  Dot	[1-9]" -- parse "$sample" --name Qornek --summary
 expect 0 "^When	Who	Mob	Dmg	Crit	DmgType	DmgSrc	Cpower	CoA	Inten	Reserved$" -- parse "$sample" --name Qornek
 expect 0 "^When	CorR	Spell$" -- parse "$sample" --name Qornek --casts
+# The window's name check: letters only, at least one; nothing is stored.
+expect 2 "--name needs the character's name, letters a-z and A-Z only, not ''" -- --home "$home" getlog "$sample" --name ""
+expect 2 "letters a-z and A-Z only, not 'Qor nek'" -- --home "$home" getlog "$sample" --name "Qor nek"
+expect 2 "letters a-z and A-Z only, not 'Ab1'" -- parse "$sample" --name Ab1
+if [ -e "$home/QornDB.mdb" ]; then echo "FAIL: a refused name made a database"; failed=$((failed + 1)); fi
 expect 2 "--timer needs a number" -- --home "$home" getlog "$sample" --name Qornek --timer abc
 expect 2 "--timer needs a number" -- --home "$home" previous --timer 32000
 expect 0 "^Mob	Damage	DPS	Seconds	Start	End$" -- --home "$home" getlog "$sample" --name Qornek

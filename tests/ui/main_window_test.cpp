@@ -149,6 +149,13 @@ class MainWindowTest : public QObject {
                                << "Second" << true;
     QTest::newRow("no such field") << "Other=1\r\n"
                                    << "Type your name here" << true;
+    QTest::newRow("byte-order mark") << "\xEF\xBB\xBFName=Xy\r\n"
+                                     << "Xy" << true;
+    QTest::newRow("fields") << "Other=1, Name=Cd  ,\r\n \"Name=A,b\" x\r\n"
+                            << "A,b" << true;
+    // A huge field is skipped, not held: an earlier name stays.
+    QTest::newRow("1 MB field") << "Name=Xy\r\nName=" + QString(1 << 20, 'z') + "\r\n"
+                                << "Xy" << true;
   }
   void settingsFileAtStartUp() {
     QFETCH(QString, content);
