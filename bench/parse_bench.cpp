@@ -1,5 +1,10 @@
 // Times ParseLogFile (both passes, all records built) over one log file and
-// prints MB/s, lines/s and peak memory. Usage: parse_bench LOGFILE NAME [RUNS]
+// prints MB/s, lines/s and peak memory.
+//
+//   parse_bench LOGFILE NAME [RUNS] [--row LABEL]
+//
+// With --row, one line of a table instead: label, MB, lines, damage and cast
+// records, best seconds, MB/s and peak memory in MiB, separated by tabs.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -9,11 +14,19 @@
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: parse_bench LOGFILE NAME [RUNS]\n");
+    std::fprintf(stderr, "usage: parse_bench LOGFILE NAME [RUNS] [--row LABEL]\n");
     return 2;
   }
   const std::string path = argv[1];
-  const int runs = argc > 3 ? std::atoi(argv[3]) : 3;
+  int runs = 3;
+  const char* row = nullptr;
+  for (int i = 3; i < argc; ++i) {
+    if (std::string(argv[i]) == "--row" && i + 1 < argc) {
+      row = argv[++i];
+    } else {
+      runs = std::atoi(argv[i]);
+    }
+  }
   const double mb = qorn::bench::FileSizeMB(path);
   double best = 1e30;
   long long lines = 0;
@@ -26,6 +39,11 @@ int main(int argc, char** argv) {
     lines = result.Lines;
     damage = result.DamageRecs.size();
     casts = result.CastRecs.size();
+  }
+  if (row != nullptr) {
+    std::printf("%s\t%.1f\t%lld\t%zu\t%zu\t%.3f\t%.0f\t%.0f\n", row, mb, lines, damage, casts, best,
+                mb / best, qorn::bench::PeakRssMiB());
+    return 0;
   }
   std::printf("ParseLogFile  %-28s %8.1f MB  %9lld lines  %8zu damage  %6zu casts\n",
               path.substr(path.find_last_of('/') + 1).c_str(), mb, lines, damage, casts);

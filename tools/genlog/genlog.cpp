@@ -1,13 +1,15 @@
-// genlog: writes a deterministic, realistic necromancer log of any size.
+// genlog: writes a deterministic necromancer log of any size.
 //
-//   genlog --size 1G [--seed N] [--name NAME] [--out FILE] [--lf]
+//   genlog --size 1G [--shape NAME] [--seed N] [--name NAME] [--out FILE] [--lf]
 //
-// Fights against several mobs with quiet pauses between them; the character's
-// DoT ticks (now and then a double-damage crit), direct damage, the pet's and
-// the swarm pets' hits, casts with resists, fizzles and interrupts, the buff
-// messages; and around all of it the bulk of a real raid log, which yields
-// nothing: other players' melee and spells, misses, chat, tells, the guild,
-// locations and zone messages. The same arguments give the same bytes.
+// The realistic shape (the default): fights against several mobs with quiet
+// pauses between them; the character's DoT ticks (now and then a double-damage
+// crit), direct damage, the pet's and the swarm pets' hits, casts with resists,
+// fizzles and interrupts, the buff messages; and around all of it the bulk of a
+// real raid log, which yields nothing: other players' melee and spells, misses,
+// chat, tells, the guild, locations and zone messages. Lines end in CR LF, or
+// LF with --lf. The other shapes stress one cost each (see kShapes). The same
+// arguments give the same bytes.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -92,6 +94,70 @@ std::string Capitalized(std::string s) {
   return s;
 }
 
+enum class Shape { Realistic, Lf, Says, Tells, Dense, Pets, Mobs, LongLines, Brackets };
+
+struct ShapeInfo {
+  const char* name;
+  Shape shape;
+  const char* what;
+};
+
+const ShapeInfo kShapes[] = {
+    {"realistic", Shape::Realistic, "a raid log of fights and pauses, CR LF"},
+    {"lf", Shape::Lf, "the realistic log with LF-only line ends"},
+    {"says", Shape::Says, "the pet only says its commands, often; no 'Attacking anywhere"},
+    {"tells", Shape::Tells,
+     "'tells you, 'Attacking' from the pet and players, often; no 'Master.' anywhere"},
+    {"dense", Shape::Dense, "every line the character's own DoT tick or direct damage"},
+    {"pets", Shape::Pets, "50,000 distinct pet names up front, fights by any of them"},
+    {"mobs", Shape::Mobs, "100,000 distinct mobs, a short fight each"},
+    {"long-lines", Shape::LongLines,
+     "lines of 1 MB: messages of 100 pets and the character run together"},
+    {"brackets", Shape::Brackets, "lines of ~4 KB, each with hundreds of \"] \""},
+};
+
+// A distinct name for every index below 37^3, capitalised: Gobaner-like pet names.
+std::string PetName(int index) {
+  static const char* const kSyllables[] = {
+      "go", "ba", "ne", "ka", "bo", "xa", "na", "ro", "ve", "le", "ti", "ma", "ru",
+      "se", "da", "ki", "lo", "pe", "za", "mu", "fe", "ha", "jo", "wi", "qu", "ce",
+      "di", "fa", "gu", "hi", "ju", "ko", "ly", "mi", "no", "pa", "re"};
+  constexpr int n = 37;
+  std::string name = std::string(kSyllables[index % n]) + kSyllables[(index / n) % n] +
+                     kSyllables[(index / n / n) % n] + "n";
+  name[0] = static_cast<char>(name[0] - 'a' + 'A');
+  return name;
+}
+
+// A distinct mob for every index below 40 * 50 * 50.
+std::string MobName(int index) {
+  static const char* const kAdjectives[] = {
+      "frozen",   "ancient", "rotting", "scaled",  "vile",    "restless", "hungry", "pale",
+      "grim",     "savage",  "silent",  "burning", "twisted", "feral",    "gaunt",  "hollow",
+      "bitter",   "clever",  "crude",   "dusky",   "elder",   "fierce",   "gloomy", "hulking",
+      "jagged",   "lanky",   "mangy",   "noxious", "plump",   "ragged",   "shrewd", "stout",
+      "tattered", "umbral",  "vicious", "wary",    "young",   "zealous",  "blind",  "cursed"};
+  static const char* const kKinds[] = {
+      "gnoll",  "orc",      "goblin",   "kobold", "sarnak",   "wyvern",  "drake",   "spider",
+      "wolf",   "bear",     "lizard",   "snake",  "golem",    "wraith",  "ghoul",   "skeleton",
+      "imp",    "troll",    "ogre",     "giant",  "basilisk", "griffin", "harpy",   "naga",
+      "iksar",  "froglok",  "minotaur", "gorgon", "cyclops",  "wisp",    "shade",   "revenant",
+      "beetle", "scorpion", "rat",      "bat",    "boar",     "cougar",  "panther", "tiger",
+      "crab",   "eel",      "shark",    "kraken", "treant",   "dryad",   "sprite",  "brownie",
+      "hag",    "lich"};
+  static const char* const kRoles[] = {
+      "pup",      "scout",    "sentry",     "warrior",   "shaman",  "conscript", "guard",
+      "hunter",   "brute",    "captain",    "watcher",   "stalker", "raider",    "forager",
+      "mystic",   "oracle",   "zealot",     "champion",  "thrall",  "defender",  "savant",
+      "reaver",   "herald",   "keeper",     "warden",    "soldier", "legionary", "tracker",
+      "seer",     "priest",   "knight",     "archer",    "ravager", "drudge",    "slave",
+      "overseer", "marauder", "skirmisher", "lookout",   "elder",   "matriarch", "patriarch",
+      "runt",     "whelp",    "broodling",  "hatchling", "spawn",   "fiend",     "horror",
+      "terror"};
+  return std::string("a ") + kAdjectives[index % 40] + " " + kKinds[(index / 40) % 50] + " " +
+         kRoles[(index / 2000) % 50];
+}
+
 class Writer {
  public:
   Writer(FILE* out, long long limit, bool crlf) : out_(out), limit_(limit), crlf_(crlf) {
@@ -113,8 +179,21 @@ class Writer {
   time_t Now() const { return now_; }
 
   void Line(std::string_view message) {
+    Part(message);
+    EndLine();
+  }
+  // A stamped message without a line end: several run together into one line.
+  void Part(std::string_view message) {
     buffer_ += stamp_;
     buffer_ += message;
+    if (buffer_.size() > (1 << 22) - 4096) Flush();
+  }
+  // Text that is not a stamped message, and the line end.
+  void Raw(std::string_view text) {
+    buffer_ += text;
+    if (buffer_.size() > (1 << 22) - 4096) Flush();
+  }
+  void EndLine() {
     buffer_ += crlf_ ? "\r\n" : "\n";
     if (buffer_.size() > (1 << 22) - 4096) Flush();
   }
@@ -137,11 +216,21 @@ class Writer {
 
 class Generator {
  public:
-  Generator(Writer& w, uint64_t seed, std::string name)
-      : w_(w), rng_{seed}, name_(std::move(name)), pet_("Gobaner") {}
+  Generator(Writer& w, uint64_t seed, std::string name, Shape shape)
+      : w_(w), rng_{seed}, name_(std::move(name)), pet_("Gobaner"), shape_(shape) {}
 
   void Run() {
     w_.SetTime(1764864000 + rng_.Range(0, 86400));  // early December 2025
+    if (shape_ == Shape::Pets) {
+      // Every summon names a new pet; here 50,000 of them said so before the fights.
+      for (int i = 0; i < 50000; ++i) {
+        petPool_.push_back(PetName(i));
+        if (i % 20 == 0) w_.SetTime(w_.Now() + 1);
+        w_.Line(Msg({petPool_.back(), rng_.Chance(50) ? " says 'Following you, Master.'"
+                                                      : " says 'Waiting for your order to "
+                                                        "attack, Master.'"}));
+      }
+    }
     while (!w_.Full()) {
       Pause(rng_.Range(20, 90));
       if (w_.Full()) break;
@@ -208,7 +297,9 @@ class Generator {
   }
 
   void Pause(int seconds) {
-    if (rng_.Chance(50)) w_.Line(Msg({pet_, " says 'Following you, Master.'"}));
+    if (rng_.Chance(50) && shape_ != Shape::Tells) {
+      w_.Line(Msg({pet_, " says 'Following you, Master.'"}));
+    }
     for (int s = 0; s < seconds && !w_.Full(); ++s) {
       w_.SetTime(w_.Now() + 1);
       const int lines = rng_.Range(0, 3);
@@ -227,10 +318,27 @@ class Generator {
       w_.Line("Your spell is interrupted.");
   }
 
+  // The talk that the says and tells shapes add: about one line in forty.
+  void Chatter(const std::string& mob) {
+    if (shape_ == Shape::Says && rng_.Chance(30)) {
+      w_.Line(Msg({pet_, rng_.Chance(50) ? " says 'Following you, Master.'"
+                                         : " says 'Waiting for your order to attack, Master.'"}));
+    } else if (shape_ == Shape::Tells && rng_.Chance(30)) {
+      w_.Line(Msg({rng_.Pick(kPlayers), " tells you, 'Attacking ", mob, "'"}));
+    }
+  }
+
   void Fight() {
     const std::string mob = rng_.Pick(kMobs);
     const int length = rng_.Range(30, 240);
-    w_.Line(Msg({pet_, " tells you, 'Attacking ", mob, " Master.'"}));
+    if (shape_ == Shape::Pets) pet_ = rng_.Pick(petPool_);
+    if (shape_ == Shape::Says) {
+      w_.Line(Msg({pet_, " says 'Waiting for your order to attack, Master.'"}));
+    } else if (shape_ == Shape::Tells) {
+      w_.Line(Msg({pet_, " tells you, 'Attacking ", mob, "'"}));
+    } else {
+      w_.Line(Msg({pet_, " tells you, 'Attacking ", mob, " Master.'"}));
+    }
     std::vector<const Spell*> dots;
     for (size_t i = 0; i < kDots.size(); ++i) {
       if (rng_.Chance(45)) dots.push_back(&kDots[i]);
@@ -246,6 +354,7 @@ class Generator {
       // A raid log is busy: a dozen lines a second of other people's doings.
       const int noise = rng_.Range(4, 20);
       for (int i = 0; i < noise; ++i) Noise(mob, true);
+      Chatter(mob);
       if (rng_.Chance(70)) {
         w_.Line(Msg({pet_, " ", rng_.Pick(kPetVerbs), " ", mob, " for ", N(rng_.Range(20, 180)),
                      " points of damage."}));
@@ -284,7 +393,137 @@ class Generator {
   Rng rng_;
   std::string name_;
   std::string pet_;
+  Shape shape_;
+  std::vector<std::string> petPool_;
 };
+
+constexpr time_t kStart = 1764864000;  // early December 2025
+
+// Every line the character's own damage: DoT ticks and direct damage, a dozen a
+// second, against one mob after another.
+void WriteDense(Writer& w, Rng& rng, const std::string& name) {
+  w.SetTime(kStart + rng.Range(0, 86400));
+  std::string mob = rng.Pick(kMobs);
+  int fightLeft = rng.Range(30, 240);
+  while (!w.Full()) {
+    w.SetTime(w.Now() + 1);
+    if (--fightLeft == 0) {
+      mob = rng.Pick(kMobs);
+      fightLeft = rng.Range(30, 240);
+    }
+    const int lines = rng.Range(6, 16);
+    for (int i = 0; i < lines; ++i) {
+      if (rng.Chance(70)) {
+        const Spell& d = rng.Pick(kDots);
+        w.Line(Capitalized(mob) + " has taken " + std::to_string(d.tick - rng.Range(0, 30)) +
+               " damage from your " + d.name + ".");
+      } else {
+        w.Line(name + " hit " + mob + " for " + std::to_string(rng.Range(800, 4000)) +
+               " points of non-melee damage.");
+      }
+    }
+  }
+}
+
+// A hundred thousand distinct mobs, a fight of a few seconds each; then again.
+void WriteMobs(Writer& w, Rng& rng, const std::string& name) {
+  w.SetTime(kStart + rng.Range(0, 86400));
+  const std::string pet = "Gobaner";
+  for (int i = 0; !w.Full(); ++i) {
+    const std::string mob = MobName(i % 100000);
+    w.SetTime(w.Now() + rng.Range(2, 4));
+    w.Line(pet + " tells you, 'Attacking " + mob + " Master.'");
+    const Spell& dot = rng.Pick(kDots);
+    w.Line("You begin casting " + dot.name + ".");
+    const int seconds = rng.Range(1, 3);
+    for (int s = 0; s < seconds; ++s) {
+      w.SetTime(w.Now() + 1);
+      w.Line(Capitalized(mob) + " has taken " + std::to_string(dot.tick) + " damage from your " +
+             dot.name + ".");
+      if (rng.Chance(70)) {
+        w.Line(pet + " " + rng.Pick(kPetVerbs) + " " + mob + " for " +
+               std::to_string(rng.Range(20, 180)) + " points of damage.");
+      }
+      if (rng.Chance(20)) {
+        w.Line(name + " hit " + mob + " for " + std::to_string(rng.Range(800, 4000)) +
+               " points of non-melee damage.");
+      }
+      w.Line(rng.Pick(kPlayers) + " " + rng.Pick(kMelee) + " " + mob + " for " +
+             std::to_string(rng.Range(5, 900)) + " points of damage.");
+    }
+  }
+}
+
+// One message of a pet, of the character's DoT or of its direct damage.
+std::string DamageMessage(Rng& rng, const std::string& name, const std::string& pet) {
+  const std::string& mob = rng.Pick(kMobs);
+  const int roll = rng.Range(1, 10);
+  if (roll <= 8) {
+    return pet + " " + rng.Pick(kPetVerbs) + " " + mob + " for " +
+           std::to_string(rng.Range(20, 180)) + " points of damage.";
+  }
+  if (roll == 9) {
+    const Spell& d = rng.Pick(kDots);
+    return Capitalized(mob) + " has taken " + std::to_string(d.tick) + " damage from your " +
+           d.name + ".";
+  }
+  return name + " hit " + mob + " for " + std::to_string(rng.Range(800, 4000)) +
+         " points of non-melee damage.";
+}
+
+// Lines of 1 MB: the messages of 100 pets and of the character, their line
+// ends lost, as in a log that something rewrote.
+void WriteLongLines(Writer& w, Rng& rng, const std::string& name) {
+  w.SetTime(kStart + rng.Range(0, 86400));
+  for (int i = 0; i < 100; ++i) w.Line(PetName(i) + " says 'Following you, Master.'");
+  while (!w.Full()) {
+    size_t length = 0;
+    for (int part = 0; length < (1 << 20); ++part) {
+      if (part % 1000 == 0) w.SetTime(w.Now() + 1);
+      const std::string message = DamageMessage(rng, name, PetName(rng.Range(0, 99)));
+      w.Part(message + " ");
+      length += 28 + message.size();
+    }
+    w.EndLine();
+  }
+}
+
+// Lines of about 4 KB whose text holds hundreds of "] ", each followed by a
+// pet's name, the character's, the start of a message the parser looks for,
+// or a whole message; between them ordinary lines of damage.
+void WriteBrackets(Writer& w, Rng& rng, const std::string& name) {
+  w.SetTime(kStart + rng.Range(0, 86400));
+  std::vector<std::string> pets;
+  for (int i = 0; i < 5; ++i) {
+    pets.push_back(PetName(i));
+    w.Line(pets.back() + " says 'Following you, Master.'");
+  }
+  const std::vector<std::string> starts = {
+      "You", "Your", "You begin", "Your spell", "The", "The vile", "Vile", "Quivering",
+      "a",   "Yo",   "Y",         "Q",          "T",   "V",        "x",    "ly"};
+  while (!w.Full()) {
+    w.SetTime(w.Now() + 1);
+    std::string line = rng.Pick(kPlayers) + " shouts, '";
+    while (line.size() < 4000) {
+      line += "] ";
+      const int roll = rng.Range(1, 20);
+      if (roll <= 6) {
+        line += rng.Pick(pets);
+      } else if (roll <= 8) {
+        line += name;
+      } else if (roll <= 16) {
+        line += rng.Pick(starts);
+      } else if (roll == 17) {
+        line += DamageMessage(rng, name, rng.Pick(pets));
+      }
+      line += ' ';
+    }
+    line += "'";
+    w.Line(line);
+    const int ordinary = rng.Range(1, 3);
+    for (int i = 0; i < ordinary; ++i) w.Line(DamageMessage(rng, name, rng.Pick(pets)));
+  }
+}
 
 long long ReadSize(const char* text) {
   char* end = nullptr;
@@ -312,9 +551,19 @@ long long ReadSize(const char* text) {
 }
 
 int Usage() {
-  std::fputs("usage: genlog --size SIZE[K|M|G] [--seed N] [--name NAME] [--out FILE] [--lf]\n",
-             stderr);
+  std::fputs(
+      "usage: genlog --size SIZE[K|M|G] [--shape NAME] [--seed N] [--name NAME] [--out FILE] "
+      "[--lf]\nshapes:\n",
+      stderr);
+  for (const ShapeInfo& s : kShapes) std::fprintf(stderr, "  %-11s %s\n", s.name, s.what);
   return 2;
+}
+
+const ShapeInfo* FindShape(std::string_view name) {
+  for (const ShapeInfo& s : kShapes) {
+    if (name == s.name) return &s;
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -325,6 +574,7 @@ int main(int argc, char** argv) {
   std::string name = "Qornek";
   const char* outPath = nullptr;
   bool crlf = true;
+  Shape shape = Shape::Realistic;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -338,7 +588,11 @@ int main(int argc, char** argv) {
       outPath = argv[++i];
     else if (a == "--lf")
       crlf = false;
-    else
+    else if (a == "--shape" && hasValue) {
+      const ShapeInfo* info = FindShape(argv[++i]);
+      if (info == nullptr) return Usage();
+      shape = info->shape;
+    } else
       return Usage();
   }
   if (size <= 0) return Usage();
@@ -348,8 +602,25 @@ int main(int argc, char** argv) {
     return 1;
   }
   {
-    Writer writer(out, size, crlf);
-    Generator(writer, seed, name).Run();
+    Writer writer(out, size, crlf && shape != Shape::Lf);
+    Rng rng{seed};
+    switch (shape) {
+      case Shape::Dense:
+        WriteDense(writer, rng, name);
+        break;
+      case Shape::Mobs:
+        WriteMobs(writer, rng, name);
+        break;
+      case Shape::LongLines:
+        WriteLongLines(writer, rng, name);
+        break;
+      case Shape::Brackets:
+        WriteBrackets(writer, rng, name);
+        break;
+      default:
+        Generator(writer, seed, name, shape).Run();
+        break;
+    }
   }
   if (outPath && std::fclose(out) != 0) {
     std::perror(outPath);
