@@ -1,15 +1,17 @@
 #include "export/html_tick_graph.h"
 
 #include <algorithm>
+#include <cctype>
 #include <ctime>
 #include <filesystem>
+#include <unordered_map>
 #include <vector>
 
+#include "common/number_format.h"
 #include "common/series_palette.h"
 #include "export/file_output.h"
 #include "export/gif_image.h"
 #include "store/database.h"
-#include "common/number_format.h"
 
 namespace qorn {
 namespace {
@@ -102,6 +104,82 @@ DateTime LocalNow() {
 
 namespace {
 
+bool IsType(std::string_view type, std::string_view word) {
+  return type.size() == word.size() &&
+         std::equal(type.begin(), type.end(), word.begin(), [](char a, char b) {
+           return std::tolower(static_cast<unsigned char>(a)) ==
+                  std::tolower(static_cast<unsigned char>(b));
+         });
+}
+
+struct DotHit {
+  size_t Source = 0;
+  int64_t Dmg = 0;
+};
+
+// What the graph shows of one tick.
+struct TickSums {
+  int64_t Cpower = 0, CoA = 0, Inten = 0;  // below 0 when a hit had the buff
+  bool HasPet = false, HasDirect = false;
+  int64_t Pet = 0, Direct = 0;
+  std::vector<DotHit> DotHits;  // the hits of the fight's DoT sources, in SortMobTime's order
+};
+
+// The fight's rows as the graph shows them, in SortMobTime's order.
+struct FightRows {
+  bool Any = false;
+  std::string FirstMob;  // the first row's mob and time name the fight
+  DateTime FirstTime = 0;
+  int64_t TickMax = 0;          // "Select max(ticknum) FROM SortMobTime WHERE eventnum = e"
+  std::vector<TickSums> Ticks;  // ticks 1 to TickMax
+};
+
+// Per tick: the sums of "Select sum(cpower)", "sum(coa)" and "sum(inten)",
+// the pets' and the direct damage's "Select sum(dmg) FROM SortMobTime WHERE
+// ... ticknum = t and eventnum = e" (none without such rows), and the DoT
+// hits among the rows of "Select * FROM SortMobTime WHERE ticknum = t and
+// eventnum = e", gathered in one pass over the fight's rows instead of six
+// queries a tick.
+FightRows GatherFight(Database& db, int32_t eventNum, const std::vector<std::string>& dotSources) {
+  FightRows fight;
+  std::unordered_map<std::string_view, size_t> sourceIndex;
+  for (size_t j = 0; j < dotSources.size(); ++j) sourceIndex.emplace(dotSources[j], j);
+  Statement rows(db,
+                 "SELECT TickNum, DmgType, DmgSrc, Dmg, Cpower, CoA, Inten, Mob, DTime "
+                 "FROM SortMobTime WHERE EventNum = ?");
+  rows.Bind(1, static_cast<int64_t>(eventNum));
+  while (rows.Step()) {
+    const int64_t t = rows.ColumnInt(0);
+    if (!fight.Any) {
+      fight.Any = true;
+      fight.FirstMob = rows.ColumnText(7);
+      fight.FirstTime = rows.ColumnDouble(8);
+      fight.TickMax = t;
+    }
+    fight.TickMax = std::max(fight.TickMax, t);
+    if (t < 1) continue;
+    if (static_cast<uint64_t>(t) > fight.Ticks.size()) fight.Ticks.resize(static_cast<size_t>(t));
+    TickSums& tick = fight.Ticks[static_cast<size_t>(t - 1)];
+    const std::string_view type = rows.ColumnText(1);
+    const int64_t dmg = rows.ColumnInt(3);
+    tick.Cpower += rows.ColumnInt(4);
+    tick.CoA += rows.ColumnInt(5);
+    tick.Inten += rows.ColumnInt(6);
+    if (IsType(type, "Pet") || IsType(type, "Epic/Swarm")) {
+      tick.HasPet = true;
+      tick.Pet += dmg;
+    } else if (IsType(type, "DD")) {
+      tick.HasDirect = true;
+      tick.Direct += dmg;
+    }
+    if (!sourceIndex.empty()) {
+      const auto it = sourceIndex.find(rows.ColumnText(2));
+      if (it != sourceIndex.end()) tick.DotHits.push_back({it->second, dmg});
+    }
+  }
+  return fight;
+}
+
 struct TickGraph {
   std::string Html;
   size_t DotSourceCount = 0;
@@ -120,22 +198,31 @@ TickGraph BuildTickGraph(const std::string& databasePath, int32_t eventNum, Date
     for (; !rs.EndOfFile(); rs.MoveNext()) dotSources.push_back(rs.Field(0).AsText());
   }
 
-  // Each row's colour: 1 direct damage, 2 + j DoT source j, compared exactly.
+  // Each row's colour: 1 direct damage, 2 + j DoT source j (a source wins
+  // over direct damage, a later source over an earlier), names compared
+  // exactly; other rows keep theirs. One pass over the fight's rows per
+  // hundred sources.
   if (!dotSources.empty()) {
     Transaction tx(db);
-    Statement dd(db,
-                 "UPDATE ParseData SET Color = 1 WHERE EventNum = ? AND DmgType = 'DD' COLLATE "
-                 "BINARY");
-    dd.Bind(1, static_cast<int64_t>(eventNum)).Step();
-    Statement source(db,
-                     "UPDATE ParseData SET Color = ? WHERE EventNum = ? AND DmgSrc = ? COLLATE "
-                     "BINARY");
-    for (size_t j = 0; j < dotSources.size(); ++j) {
-      source.Bind(1, static_cast<int64_t>(DotSourceSlot(j)))
-          .Bind(2, static_cast<int64_t>(eventNum))
-          .Bind(3, dotSources[j])
-          .Step();
-      source.Reset();
+    constexpr size_t kChunk = 100;
+    for (size_t first = 0; first < dotSources.size(); first += kChunk) {
+      const size_t end = std::min(dotSources.size(), first + kChunk);
+      std::string colour = "CASE";
+      for (size_t j = end; j-- > first;) {
+        colour += " WHEN DmgSrc = ?" + Number(static_cast<int64_t>(j - first + 2)) +
+                  " COLLATE BINARY THEN " + Number(DotSourceSlot(j));
+      }
+      if (first == 0) colour += " WHEN DmgType = 'DD' COLLATE BINARY THEN 1";
+      colour += " ELSE Color END";
+      // Rows that have their colour already are not written again.
+      const std::string sql = "UPDATE ParseData SET Color = " + colour +
+                              " WHERE EventNum = ?1 AND Color IS NOT (" + colour + ")";
+      Statement update(db, sql);
+      update.Bind(1, static_cast<int64_t>(eventNum));
+      for (size_t j = first; j < end; ++j) {
+        update.Bind(static_cast<int>(j - first + 2), dotSources[j]);
+      }
+      update.Step();
     }
     tx.Commit();
   }
@@ -147,11 +234,7 @@ TickGraph BuildTickGraph(const std::string& databasePath, int32_t eventNum, Date
                        "> " + HtmlText(dotSources[j]) + "<br>");
   }
 
-  int64_t tickMax = 0;
-  {
-    Recordset rs(db, "Select max(ticknum) FROM SortMobTime WHERE eventnum = " + event);
-    if (!rs.EndOfFile()) tickMax = rs.Field(0).AsInt();
-  }
+  const FightRows fight = GatherFight(db, eventNum, dotSources);
 
   HtmlLines html;
   html.Line("<table cellspacing=0 cellpadding=0 border=0>");
@@ -160,15 +243,12 @@ TickGraph BuildTickGraph(const std::string& databasePath, int32_t eventNum, Date
   html.Line("<table cellspacing=0 cellpadding=0 border=0>");
 
   // The title names the fight's first row: its mob and its time.
-  {
-    Recordset rs(db, "Select * FROM SortMobTime WHERE eventnum = " + event + " LIMIT 1");
-    if (!rs.EndOfFile()) {
-      html.Line("<tr>");
-      html << "<td colspan=5>" << HtmlText(rs.Field("Mob").AsText()) << " on "
-           << FormatGeneralDate(rs.Field("DTime").AsDouble()) << "</td>";
-      html.End();
-      html.Line("</tr>");
-    }
+  if (fight.Any) {
+    html.Line("<tr>");
+    html << "<td colspan=5>" << HtmlText(fight.FirstMob) << " on "
+         << FormatGeneralDate(fight.FirstTime) << "</td>";
+    html.End();
+    html.Line("</tr>");
   }
   {
     Recordset rs(db, "Select * FROM DPS WHERE eventnum = " + event);
@@ -191,50 +271,28 @@ TickGraph BuildTickGraph(const std::string& databasePath, int32_t eventNum, Date
   html.Line("    </tr>");
   html.Line("<tr><td colspan=5>&nbsp;</td></tr>");
 
-  for (int64_t t = 1; t <= tickMax; ++t) {
-    const std::string where = Number(t) + " and eventnum = " + event;
+  for (int64_t t = 1; t <= fight.TickMax; ++t) {
+    const TickSums& tick = fight.Ticks[static_cast<size_t>(t - 1)];
     std::string bars;
     int64_t total = 0;
     html.Line("    <tr>");
     html << "        <td align=left>" << Number(t) << "&nbsp;</td>";
     html.End();
-    for (std::string_view buff : {"cpower", "coa", "inten"}) {
-      Recordset rs(
-          db, "Select sum(" + std::string(buff) + ") FROM SortMobTime WHERE ticknum = " + where);
-      if (rs.EndOfFile()) continue;
-      const bool running = rs.Field(0).AsInt() < 0;
-      html.Line(ImageTag("<td><img src=", running ? "red.gif" : "white.gif", "10", "></td>"));
+    for (int64_t buff : {tick.Cpower, tick.CoA, tick.Inten}) {
+      html.Line(ImageTag("<td><img src=", buff < 0 ? "red.gif" : "white.gif", "10", "></td>"));
     }
-    {
-      Recordset rs(db,
-                   "Select sum(dmg) FROM SortMobTime WHERE (dmgtype = 'Epic/Swarm' or dmgtype = "
-                   "'Pet') and ticknum = " +
-                       where);
-      if (!rs.EndOfFile() && !rs.Field(0).IsNull()) {
-        total = rs.Field(0).AsInt();
-        bars = ImageTag("<img src=", SlotImageFile(kPetSlot), BarWidth(total), ">");
-      }
+    if (tick.HasPet) {
+      total = tick.Pet;
+      bars = ImageTag("<img src=", SlotImageFile(kPetSlot), BarWidth(tick.Pet), ">");
     }
-    {
-      Recordset rs(db,
-                   "Select sum(dmg) FROM SortMobTime WHERE dmgtype = 'DD' and ticknum = " + where);
-      if (!rs.EndOfFile() && !rs.Field(0).IsNull()) {
-        const int64_t dd = rs.Field(0).AsInt();
-        total += dd;
-        bars += ImageTag("<img src=", SlotImageFile(kDirectDamageSlot), BarWidth(dd), ">");
-      }
+    if (tick.HasDirect) {
+      total += tick.Direct;
+      bars += ImageTag("<img src=", SlotImageFile(kDirectDamageSlot), BarWidth(tick.Direct), ">");
     }
-    if (!dotSources.empty()) {
-      Recordset rs(db, "Select * FROM SortMobTime WHERE ticknum = " + where);
-      for (; !rs.EndOfFile(); rs.MoveNext()) {
-        const std::string source = rs.Field("DmgSrc").AsText();
-        for (size_t j = 0; j < dotSources.size(); ++j) {
-          if (source != dotSources[j]) continue;
-          const int64_t dmg = rs.Field("Dmg").AsInt();
-          total += dmg;
-          bars += ImageTag("<img src=", SlotImageFile(DotSourceSlot(j)), BarWidth(dmg), ">");
-        }
-      }
+    for (const DotHit& hit : tick.DotHits) {
+      total += hit.Dmg;
+      bars +=
+          ImageTag("<img src=", SlotImageFile(DotSourceSlot(hit.Source)), BarWidth(hit.Dmg), ">");
     }
     html << "<td align=left>" << bars << "&nbsp;" << Number(total) << "</td>";
     html.End();
