@@ -14,6 +14,7 @@
 #include <QThread>
 #include <cstdio>
 
+#include "ui/menu_shortcuts.h"
 #include "ui/settings_file.h"
 #include "ui/twips.h"
 #include "ui/window_layout.h"
@@ -135,7 +136,9 @@ void MainWindow::BuildControls() {
   };
   Frame1 = MakeFrame(client, "Frame1", "Damage Overview", kOutOfView);
   ListView1 = list(Frame1, "ListView1");
-  connect(ListView1, &QTreeWidget::itemClicked, this, [this] { TabStrip1->setVisible(true); });
+  // A click anywhere on the overview shows the tab strip, also on its empty
+  // area: after Get Previous on an empty database there is no row to click.
+  ListView1->viewport()->installEventFilter(this);
   Frame2 = MakeFrame(client, "Frame2", "DoT Breakdown", kOutOfView);
   ListView2 = list(Frame2, "ListView2");
   Frame3 = MakeFrame(client, "Frame3", "DoT Ticks", kOutOfView);
@@ -197,6 +200,11 @@ void MainWindow::BuildMenus() {
   connect(mnuSpellDetail, &QAction::triggered, this, &MainWindow::ToggleSpellDetail);
   connect(mnuHelp2, &QAction::triggered, this, &MainWindow::ShowHelp);
   connect(mnuAbout, &QAction::triggered, this, &MainWindow::ShowAbout);
+  // The Ctrl shortcuts work whichever control has the focus, text boxes included.
+  for (QWidget* box : {static_cast<QWidget*>(Yourname), static_cast<QWidget*>(cmbEventTimer),
+                       static_cast<QWidget*>(cmbEventTimer->lineEdit())}) {
+    GiveShortcutsPriority(box, {mnuOpen, mnuQuit, mnuHelp2, mnuAbout});
+  }
 }
 
 void MainWindow::StartUp() {
@@ -276,6 +284,10 @@ void MainWindow::ChooseTab(int index) {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == centralWidget() && event->type() == QEvent::Resize) ApplyLayout();
+  if (ListView1 != nullptr && watched == ListView1->viewport() &&
+      event->type() == QEvent::MouseButtonRelease) {
+    TabStrip1->setVisible(true);
+  }
   return QMainWindow::eventFilter(watched, event);
 }
 

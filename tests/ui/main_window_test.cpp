@@ -240,6 +240,22 @@ class MainWindowTest : public QObject {
     QVERIFY(w2->TabStrip1->isVisible());
   }
 
+  void getPreviousOnAnEmptyDatabaseIsNoDeadEnd() {
+    auto w = Open();
+    RunAndWait(*w, w->mnuOpenPrevious);
+    QCOMPARE(w->ListView1->RowCount(), 0);
+    QCOMPARE(LeftTwips(w->Frame1), 120);
+    QVERIFY(!w->TabStrip1->isVisible());
+    // A click on the list's empty area shows the tab strip; its Settings tab
+    // brings back the name box and the settings.
+    QTest::mouseClick(w->ListView1->viewport(), Qt::LeftButton, {}, QPoint(40, 40));
+    QVERIFY(w->TabStrip1->isVisible());
+    QTest::mouseClick(w->TabStrip1, Qt::LeftButton, {}, w->TabStrip1->tabRect(0).center());
+    QCOMPARE(w->TabStrip1->currentIndex(), 0);
+    QCOMPARE(LeftTwips(w->Frame6), 120);
+    QVERIFY(w->Yourname->isVisible());
+  }
+
   void failuresAndALogWithoutDamage() {
     auto w = Open();
     w->Yourname->setText("Soandso");
@@ -340,6 +356,38 @@ class MainWindowTest : public QObject {
     w->mnuQuit->trigger();
     QVERIFY(!w->isVisible());
     QVERIFY(!QFile::exists(home_->filePath("Settings.ini")));
+  }
+
+  void menuShortcutsWinOverTheTextBoxes() {
+    auto w = Open();
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    w->Yourname->setText("Soandso");
+    for (QWidget* box :
+         {static_cast<QWidget*>(w->Yourname), static_cast<QWidget*>(w->cmbEventTimer),
+          static_cast<QWidget*>(w->ListView1)}) {
+      box->setFocus();
+      QVERIFY(box->hasFocus());
+      dialogs_.messages.clear();
+      dialogs_.fileTitles.clear();
+      QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+      QTest::keyClick(box, Qt::Key_H, Qt::ControlModifier);
+      dialogs_.openAnswers = {""};
+      QTest::keyClick(box, Qt::Key_O, Qt::ControlModifier);
+      QCOMPARE(dialogs_.messages.size(), 2);
+      QVERIFY2(dialogs_.messages[0].startsWith("About Qorn: "), qPrintable(box->objectName()));
+      QVERIFY2(dialogs_.messages[1].startsWith("help me: "), qPrintable(box->objectName()));
+      QCOMPARE(dialogs_.fileTitles.size(), 1);
+    }
+    // The name box still takes the keys that are no menu's.
+    QCOMPARE(w->Yourname->text(), QString("Soandso"));
+    w->Yourname->setFocus();
+    QTest::keyClick(w->Yourname, Qt::Key_End);
+    QTest::keyClick(w->Yourname, Qt::Key_Backspace);
+    QCOMPARE(w->Yourname->text(), QString("Soands"));
+    w->Yourname->setFocus();
+    QTest::keyClick(w->Yourname, Qt::Key_Q, Qt::ControlModifier);
+    QVERIFY(!w->isVisible());
   }
 
   void resizeFollowsTheWindow() {
