@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/series_palette.h"
 #include "store/database.h"
 
 namespace qorn {
@@ -150,6 +151,16 @@ ChartGrid DrawAllDamageGraph(const std::string& databasePath, int32_t eventNum,
   WriteDotHits(grid, dots);
   grid.SetChartType(ChartGrid::kBars2d);
   return grid;
+}
+
+int ColumnColourSlot(const ChartGrid& grid, int column) {
+  const int count = grid.ColumnCount();
+  if (count >= 2 && grid.ColumnLabel(count - 1) == kPetsColumn &&
+      grid.ColumnLabel(count) == kDirectDamageColumn) {
+    if (column == count - 1) return kPetSlot;
+    if (column == count) return kDirectDamageSlot;
+  }
+  return DotSourceSlot(static_cast<size_t>(column - 1));
 }
 
 }  // namespace qorn

@@ -26,4 +26,8 @@ ChartGrid DrawAllDamageGraph(const std::string& databasePath, int32_t eventNum,
 inline constexpr std::string_view kPetsColumn = "Pets";
 inline constexpr std::string_view kDirectDamageColumn = "DD's";
 
+// The palette slot of a column of either graph: the DoT sources in order,
+// then "Pets" and "DD's" when they are the last two columns.
+int ColumnColourSlot(const ChartGrid& grid, int column);
+
 }  // namespace qorn

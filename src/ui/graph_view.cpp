@@ -1,0 +1,250 @@
+#include "ui/graph_view.h"
+
+#include <QBarSeries>
+#include <QBarSet>
+#include <QCategoryAxis>
+#include <QChart>
+#include <QChartView>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QFontMetrics>
+#include <QGraphicsLayout>
+#include <QGraphicsSimpleTextItem>
+#include <QLegend>
+#include <QScrollBar>
+#include <QToolTip>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <QWheelEvent>
+#include <algorithm>
+
+#include "common/number_format.h"
+#include "common/series_palette.h"
+#include "views/tick_graphs.h"
+
+namespace qorn {
+namespace {
+
+// The narrowest a bar and the gap between two ticks' groups of bars may get.
+constexpr double kMinBarPx = 2;
+constexpr double kTickGapPx = 4;
+
+QColor ColourOf(int slot) {
+  const Rgb c = SlotColour(slot);
+  return {c.Red, c.Green, c.Blue};
+}
+
+QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
+
+int64_t LargestCell(const ChartGrid& grid) {
+  int64_t most = 0;
+  for (int r = 1; r <= grid.RowCount(); ++r) {
+    for (int c = 1; c <= grid.ColumnCount(); ++c) most = std::max(most, grid.Data(r, c));
+  }
+  return most;
+}
+
+// Every how many ticks a label fits: 1, 2, 5, 10, 20, 50 ...
+int LabelStep(double tickPx, double labelPx) {
+  for (int step = 1;; step *= 10) {
+    for (const int m : {1, 2, 5}) {
+      if (tickPx * step * m >= labelPx || step > 1000000) return step * m;
+    }
+  }
+}
+
+}  // namespace
+
+GraphView::GraphView(QWidget* parent) : QWidget(parent) {
+  chart_ = new QChart;
+  chart_->setAnimationOptions(QChart::NoAnimation);
+  chart_->legend()->setAlignment(Qt::AlignRight);
+  chart_->setBackgroundRoundness(0);
+  chart_->layout()->setContentsMargins(0, 0, 0, 0);
+  view_ = new QChartView(chart_, this);
+  view_->setObjectName("chartView");
+  view_->setRenderHint(QPainter::Antialiasing);
+  view_->viewport()->installEventFilter(this);
+  footnote_ = new QGraphicsSimpleTextItem(chart_);
+  connect(chart_, &QGraphicsWidget::geometryChanged, this, &GraphView::PlaceFootnote);
+
+  scroll_ = new QScrollBar(Qt::Horizontal, this);
+  scroll_->setObjectName("tickScroll");
+  scroll_->hide();
+  connect(scroll_, &QScrollBar::valueChanged, this, [this](int value) {
+    if (value + 1 != firstRow_) {
+      firstRow_ = value + 1;
+      Redraw();
+    }
+  });
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(view_);
+  layout->addWidget(scroll_);
+  SetGrid(ChartGrid());
+}
+
+void GraphView::SetGrid(ChartGrid grid) {
+  grid_ = std::move(grid);
+  axisMaximum_ = static_cast<double>(std::max<int64_t>(LargestCell(grid_), 10));
+  firstRow_ = 1;
+  footnote_->setText(Text(grid_.FootnoteText()));
+  chart_->legend()->setVisible(grid_.ShowLegend());
+  Relayout();
+}
+
+void GraphView::SetShowAllTicks(bool all) {
+  showAllTicks_ = all;
+  Relayout();
+}
+
+QString GraphView::FootnoteShown() const { return footnote_->text(); }
+
+QImage GraphView::Picture() { return view_->grab().toImage(); }
+
+void GraphView::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  Relayout();
+}
+
+bool GraphView::eventFilter(QObject* watched, QEvent* event) {
+  // The wheel over the chart moves through the ticks when they scroll.
+  if (watched == view_->viewport() && event->type() == QEvent::Wheel && scroll_->isVisible()) {
+    const QPoint delta = static_cast<QWheelEvent*>(event)->angleDelta();
+    const int notches = (delta.x() != 0 ? delta.x() : delta.y()) / 120;
+    scroll_->setValue(scroll_->value() - notches * std::max(1, scroll_->pageStep() / 4));
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+double GraphView::PlotWidthEstimate() const {
+  // The chart's width less the damage axis, the legend and the margins.
+  const QFontMetrics metrics(chart_->font());
+  double legend = 0;
+  if (grid_.ShowLegend()) {
+    int widest = 0;
+    for (int c = 1; c <= grid_.ColumnCount(); ++c) {
+      widest = std::max(widest, metrics.horizontalAdvance(Text(grid_.ColumnLabel(c))));
+    }
+    legend = widest + 50;
+  }
+  const double axis = metrics.horizontalAdvance(QString::number(axisMaximum_, 'f', 0)) + 50;
+  return std::max(40.0, width() - legend - axis - 40);
+}
+
+void GraphView::Relayout() {
+  const int rows = grid_.RowCount();
+  const double tickPx = std::max(1, grid_.ColumnCount()) * kMinBarPx + kTickGapPx;
+  const int fitting = std::max(1, static_cast<int>(PlotWidthEstimate() / tickPx));
+  visibleRows_ = showAllTicks_ ? rows : std::min(rows, fitting);
+  const int hidden = rows - visibleRows_;
+  firstRow_ = std::clamp(firstRow_, 1, std::max(1, hidden + 1));
+  {
+    const QSignalBlocker block(scroll_);
+    scroll_->setRange(0, std::max(0, hidden));
+    scroll_->setPageStep(std::max(1, visibleRows_));
+    scroll_->setSingleStep(1);
+    scroll_->setValue(firstRow_ - 1);
+  }
+  scroll_->setVisible(hidden > 0);
+  Redraw();
+}
+
+void GraphView::Redraw() {
+  chart_->removeAllSeries();
+  for (QAbstractAxis* axis : chart_->axes()) {
+    chart_->removeAxis(axis);
+    delete axis;
+  }
+  const int first = firstRow_;
+  const int count = visibleRows_;
+
+  auto* series = new QBarSeries;
+  for (int c = 1; c <= grid_.ColumnCount(); ++c) {
+    auto* set = new QBarSet(Text(grid_.ColumnLabel(c)));
+    const QColor colour = ColourOf(ColumnColourSlot(grid_, c));
+    set->setColor(colour);
+    // An outline a shade darker keeps white and yellow bars apart from the
+    // background.
+    set->setBorderColor(colour.darker(170));
+    QList<qreal> values;
+    values.reserve(count);
+    for (int r = first; r < first + count; ++r) values.append(static_cast<qreal>(grid_.Data(r, c)));
+    set->append(values);
+    connect(set, &QBarSet::hovered, this, [this, c, first](bool on, int index) {
+      if (!on) {
+        QToolTip::hideText();
+        return;
+      }
+      const int row = first + index;
+      if (row < 1 || row > grid_.RowCount()) return;
+      QToolTip::showText(QCursor::pos(),
+                         QString("%1\nTick %2: %3")
+                             .arg(Text(grid_.ColumnLabel(c)), Text(grid_.RowLabel(row)))
+                             .arg(grid_.Data(row, c)));
+    });
+    series->append(set);
+  }
+  series->setBarWidth(0.85);
+  chart_->addSeries(series);
+
+  // The ticks along the bottom at the bars' positions 0 .. count - 1, one
+  // label every `step` ticks so that none overlap.
+  auto* ticks = new QCategoryAxis;
+  ticks->setTitleText("Tick");
+  ticks->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+  ticks->setGridLineVisible(false);
+  ticks->setRange(-0.5, std::max(0, count) - 0.5);
+  if (count > 0) {
+    const QFontMetrics metrics(ticks->labelsFont());
+    int widest = 0;
+    for (int r = first; r < first + count; ++r) {
+      widest = std::max(widest, metrics.horizontalAdvance(Text(grid_.RowLabel(r))));
+    }
+    const double tickPx = PlotWidthEstimate() / count;
+    const int step = LabelStep(tickPx, widest + 8);
+    for (int r = first; r < first + count; ++r) {
+      if ((r - 1) % step == 0) ticks->append(Text(grid_.RowLabel(r)), r - first);
+    }
+  }
+  chart_->addAxis(ticks, Qt::AlignBottom);
+  series->attachAxis(ticks);
+
+  auto* damage = new QValueAxis;
+  damage->setTitleText("Damage");
+  damage->setLabelFormat("%.0f");
+  damage->setRange(0, axisMaximum_);
+  damage->applyNiceNumbers();
+  chart_->addAxis(damage, Qt::AlignLeft);
+  series->attachAxis(damage);
+  PlaceFootnote();
+}
+
+void GraphView::PlaceFootnote() {
+  // Room under the plot for the footnote, centred as a chart's footnote is.
+  const QRectF text = footnote_->boundingRect();
+  QMargins margins = chart_->margins();
+  margins.setBottom(static_cast<int>(text.height()) + 6);
+  if (chart_->margins() != margins) chart_->setMargins(margins);
+  const QRectF area = chart_->rect();
+  footnote_->setPos(area.left() + (area.width() - text.width()) / 2,
+                    area.bottom() - text.height() - 4);
+}
+
+QImage RenderGraph(const ChartGrid& grid, QSize size) {
+  GraphView view;
+  // Laid out as if shown, so that the chart takes the picture's size before
+  // it is drawn.
+  view.setAttribute(Qt::WA_DontShowOnScreen);
+  view.resize(size);
+  view.SetShowAllTicks(true);
+  view.SetGrid(grid);
+  view.show();
+  QCoreApplication::sendPostedEvents();
+  return view.Picture();
+}
+
+}  // namespace qorn

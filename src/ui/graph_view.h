@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <QWidget>
+
+#include "views/chart_grid.h"
+
+class QChart;
+class QChartView;
+class QGraphicsSimpleTextItem;
+class QScrollBar;
+
+namespace qorn {
+
+// A bar chart of a ChartGrid (MSChart1, MSChart2): a series per column in the
+// palette's colours, the rows along a "Tick" axis, "Damage" up the side, the
+// legend on the right and the footnote under the chart; hovering a bar shows
+// its exact value. Each tick keeps a width its bars can be seen at: when the
+// fight's ticks do not fit, the chart shows as many as fit and a scroll bar
+// under it moves through the rest. Axis labels are thinned to every 2nd, 5th,
+// 10th ... tick where they would overlap.
+class GraphView : public QWidget {
+  Q_OBJECT
+ public:
+  explicit GraphView(QWidget* parent = nullptr);
+
+  void SetGrid(ChartGrid grid);
+  const ChartGrid& Grid() const { return grid_; }
+
+  // The chart as it stands in view, legend and footnote included.
+  QImage Picture();
+
+  // Every tick at once, whatever the width (for pictures of a whole fight).
+  void SetShowAllTicks(bool all);
+
+  // The rows in view, from 1.
+  int FirstRow() const { return firstRow_; }
+  int VisibleRows() const { return visibleRows_; }
+  QChart* Chart() const { return chart_; }
+  QScrollBar* ScrollBar() const { return scroll_; }
+  QString FootnoteShown() const;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void Relayout();
+  void Redraw();
+  void PlaceFootnote();
+  double PlotWidthEstimate() const;
+
+  ChartGrid grid_;
+  QChart* chart_ = nullptr;
+  QChartView* view_ = nullptr;
+  QScrollBar* scroll_ = nullptr;
+  QGraphicsSimpleTextItem* footnote_ = nullptr;
+  bool showAllTicks_ = false;
+  int firstRow_ = 1;
+  int visibleRows_ = 0;
+  double axisMaximum_ = 0;
+};
+
+// A picture of the whole of `grid` at `size` pixels, drawn offscreen.
+QImage RenderGraph(const ChartGrid& grid, QSize size);
+
+}  // namespace qorn
