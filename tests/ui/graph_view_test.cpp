@@ -1,0 +1,144 @@
+#include "ui/graph_view.h"
+
+#include <QBarSeries>
+#include <QBarSet>
+#include <QCategoryAxis>
+#include <QChart>
+#include <QLegend>
+#include <QScrollBar>
+#include <QTest>
+
+#include "views/tick_graphs.h"
+
+namespace qorn {
+namespace {
+
+// A grid of `ticks` rows: DoT sources named in `dots`, then optionally the
+// pet and direct-damage columns; cell (r, c) holds 100 * c + r.
+ChartGrid Grid(int ticks, const std::vector<std::string>& dots, bool allDamage) {
+  ChartGrid grid;
+  grid.SetFootnoteText("          a gnoll");
+  grid.SetShowLegend(true);
+  grid.SetRowCount(ticks);
+  const int n = static_cast<int>(dots.size());
+  grid.SetColumnCount(n + (allDamage ? 2 : 0));
+  for (int c = 1; c <= grid.ColumnCount(); ++c) {
+    grid.SetColumn(c);
+    grid.SetColumnLabel(c <= n       ? dots[static_cast<size_t>(c - 1)]
+                        : c == n + 1 ? std::string(kPetsColumn)
+                                     : std::string(kDirectDamageColumn));
+  }
+  for (int r = 1; r <= ticks; ++r) {
+    grid.SetRow(r);
+    grid.SetRowLabel(std::to_string(r));
+    for (int c = 1; c <= grid.ColumnCount(); ++c) {
+      grid.SetColumn(c);
+      grid.SetData(100 * c + r);
+    }
+  }
+  return grid;
+}
+
+// Qt's offscreen platform warns of every window it cannot size; that says nothing here.
+QtMessageHandler testHandler = nullptr;
+void QuietOffscreen(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (text.contains("propagateSizeHints")) return;
+  testHandler(type, context, text);
+}
+
+QList<QBarSet*> Sets(const GraphView& view) {
+  const auto series = view.Chart()->series();
+  if (series.size() != 1) return {};
+  return static_cast<QBarSeries*>(series.front())->barSets();
+}
+
+QStringList TickLabels(const GraphView& view) {
+  for (QAbstractAxis* axis : view.Chart()->axes(Qt::Horizontal)) {
+    if (auto* ticks = qobject_cast<QCategoryAxis*>(axis)) return ticks->categoriesLabels();
+  }
+  return {};
+}
+
+}  // namespace
+
+class GraphViewTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() { testHandler = qInstallMessageHandler(QuietOffscreen); }
+
+  void showsTheGrid() {
+    GraphView view;
+    view.resize(753, 425);  // the charts' design size
+    view.show();
+    view.SetGrid(Grid(4, {"Splurt.", "Dread Pyre.", "splurt."}, true));
+    const QList<QBarSet*> sets = Sets(view);
+    QCOMPARE(sets.size(), 5);
+    QStringList labels;
+    for (QBarSet* set : sets) labels << set->label();
+    QCOMPARE(labels, QStringList({"Splurt.", "Dread Pyre.", "splurt.", "Pets", "DD's"}));
+    QCOMPARE(sets[1]->at(3), 204.0);
+    // The DoT sources in the HTML graph's order of colours, pets black, direct damage dark blue.
+    QCOMPARE(sets[0]->color(), QColor(0x00, 0x64, 0x00));
+    QCOMPARE(sets[1]->color(), QColor(0x80, 0x80, 0x80));
+    QCOMPARE(sets[3]->color(), QColor(Qt::black));
+    QCOMPARE(sets[4]->color(), QColor(0x00, 0x00, 0x8B));
+    QCOMPARE(TickLabels(view), QStringList({"1", "2", "3", "4"}));
+    QCOMPARE(view.FootnoteShown(), QString("          a gnoll"));
+    QVERIFY(view.Chart()->legend()->isVisible());
+    QVERIFY(!view.ScrollBar()->isVisible());
+
+    // The next fight replaces everything, also when it has no DoT column.
+    ChartGrid empty = Grid(2, {}, false);
+    empty.SetFootnoteText("          a rat");
+    view.SetGrid(empty);
+    QCOMPARE(Sets(view).size(), 0);
+    QCOMPARE(TickLabels(view), QStringList({"1", "2"}));
+    QCOMPARE(view.FootnoteShown(), QString("          a rat"));
+  }
+
+  void aThousandTicksScrollWithThinnedLabels() {
+    GraphView view;
+    view.resize(753, 425);
+    view.show();
+    view.SetGrid(Grid(1000, {"Splurt.", "Dread Pyre.", "Pyre of Mori.", "Ignite Blood."}, true));
+    QVERIFY(view.ScrollBar()->isVisible());
+    const int shown = view.VisibleRows();
+    QVERIFY2(shown >= 10 && shown < 100, qPrintable(QString::number(shown)));
+    QCOMPARE(Sets(view).front()->count(), shown);
+    QCOMPARE(view.ScrollBar()->maximum(), 1000 - shown);
+    // The last page: its first bar is that tick's value, its labels the ticks there.
+    view.ScrollBar()->setValue(view.ScrollBar()->maximum());
+    QCOMPARE(view.FirstRow(), 1001 - shown);
+    QCOMPARE(Sets(view).front()->at(0), 100.0 + 1001 - shown);
+    const QStringList last = TickLabels(view);
+    QVERIFY(!last.isEmpty());
+    for (const QString& label : last) QVERIFY(label.toInt() >= view.FirstRow());
+
+    // A picture of the whole fight thins its labels instead of scrolling.
+    view.SetShowAllTicks(true);
+    QCOMPARE(view.VisibleRows(), 1000);
+    QVERIFY(!view.ScrollBar()->isVisible());
+    const QStringList labels = TickLabels(view);
+    QVERIFY2(labels.size() > 5 && labels.size() <= 100, qPrintable(labels.join(",")));
+    QCOMPARE(labels.front(), QString("1"));
+  }
+
+  void rendersAPictureOfTheAskedSize() {
+    const QImage picture = RenderGraph(Grid(40, {"Splurt."}, true), QSize(1200, 600));
+    QCOMPARE(picture.size(), QSize(1200, 600));
+    // Something other than the background was drawn: dark green bars.
+    bool green = false;
+    for (int y = 0; y < picture.height() && !green; y += 2) {
+      for (int x = 0; x < picture.width() && !green; ++x) {
+        green = picture.pixelColor(x, y) == QColor(0x00, 0x64, 0x00);
+      }
+    }
+    QVERIFY(green);
+  }
+};
+
+}  // namespace qorn
+
+QTEST_MAIN(qorn::GraphViewTest)
+#include "graph_view_test.moc"
