@@ -236,13 +236,13 @@ void GraphView::PlaceFootnote() {
 
 QImage RenderGraph(const ChartGrid& grid, QSize size) {
   GraphView view;
-  // Laid out as if shown, so that the chart takes the picture's size before
-  // it is drawn.
-  view.setAttribute(Qt::WA_DontShowOnScreen);
   view.resize(size);
+  view.layout()->activate();
   view.SetShowAllTicks(true);
   view.SetGrid(grid);
-  view.show();
+  // The first drawing delivers the sizes a hidden widget holds back; the
+  // chart lays out its legend and axes on the events that follow.
+  view.Picture();
   QCoreApplication::sendPostedEvents();
   return view.Picture();
 }

@@ -1,6 +1,7 @@
 #include "views/tick_graphs.h"
 
 #include <algorithm>
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -18,14 +19,6 @@ int32_t TickMaximum(Database& db, int32_t eventNum) {
   return max.EndOfFile() ? 0 : static_cast<int32_t>(max.Field(0).AsInt());
 }
 
-struct DotRow {
-  double when = 0;
-  int64_t recNum = 0;
-  int64_t tick = 0;
-  std::string source;
-  int64_t dmg = 0;
-};
-
 struct DotHit {
   int64_t tick = 0;
   int source = 0;  // from 1
@@ -33,35 +26,63 @@ struct DotHit {
 };
 
 // The fight's DoT hits and their sources in order of first appearance, told
-// apart with case significant. The rows are taken in time order, as
-// SortMobTime gives them, so that a fight's sources are numbered the same way
-// in both charts and the HTML graph whatever order the query plan returns.
+// apart with case significant.
 struct DotHits {
   std::vector<std::string> sources;
   std::vector<DotHit> hits;
 };
 
+// Source names looked up without copying the text of every row.
+struct NameHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+};
+
 DotHits ReadDotHits(Database& db, int32_t eventNum) {
-  Recordset rs(db, "SELECT * From ParseData Where EventNum = " + std::to_string(eventNum) +
-                       "  AND DmgType = 'Dot' ");
-  std::vector<DotRow> rows;
-  rows.reserve(static_cast<size_t>(rs.RecordCount()));
-  for (rs.MoveFirst(); !rs.EndOfFile(); rs.MoveNext()) {
-    rows.push_back({rs.Field("DTime").AsDouble(), rs.Field("RecNum").AsInt(),
-                    rs.Field("TickNum").AsInt(), rs.Field("DmgSrc").AsText(),
-                    rs.Field("Dmg").AsInt()});
+  // The rows of "SELECT * From ParseData Where EventNum = e  AND DmgType =
+  // 'Dot' ", only the fields used. They are taken in time order, as
+  // SortMobTime gives them, so that a fight's sources are numbered as the
+  // HTML graph numbers their colours; the index returns them so already.
+  Statement rows(db,
+                 "SELECT DTime, RecNum, TickNum, DmgSrc, Dmg FROM ParseData WHERE EventNum = ? "
+                 "AND DmgType = 'Dot'");
+  rows.Bind(1, static_cast<int64_t>(eventNum));
+  struct Row {
+    double when;
+    int64_t recNum;
+    int64_t tick;
+    size_t name;
+    int64_t dmg;
+  };
+  std::vector<Row> read;
+  std::vector<std::string> names;
+  std::unordered_map<std::string, size_t, NameHash, std::equal_to<>> nameOf;
+  while (rows.Step()) {
+    const std::string_view source = rows.ColumnText(3);
+    auto it = nameOf.find(source);
+    if (it == nameOf.end()) {
+      names.emplace_back(source);
+      it = nameOf.emplace(names.back(), names.size() - 1).first;
+    }
+    read.push_back({rows.ColumnDouble(0), rows.ColumnInt(1), rows.ColumnInt(2), it->second,
+                    rows.ColumnInt(4)});
   }
-  std::sort(rows.begin(), rows.end(), [](const DotRow& a, const DotRow& b) {
+  const auto earlier = [](const Row& a, const Row& b) {
     return a.when != b.when ? a.when < b.when : a.recNum < b.recNum;
-  });
+  };
+  if (!std::is_sorted(read.begin(), read.end(), earlier)) {
+    std::sort(read.begin(), read.end(), earlier);
+  }
+
   DotHits out;
-  out.hits.reserve(rows.size());
-  std::unordered_map<std::string, int> sourceOf;
-  for (DotRow& row : rows) {
-    const auto [it, added] =
-        sourceOf.try_emplace(row.source, static_cast<int>(out.sources.size()) + 1);
-    if (added) out.sources.push_back(std::move(row.source));
-    out.hits.push_back({row.tick, it->second, row.dmg});
+  out.hits.reserve(read.size());
+  std::vector<int> column(names.size(), 0);
+  for (const Row& row : read) {
+    if (column[row.name] == 0) {
+      out.sources.push_back(std::move(names[row.name]));
+      column[row.name] = static_cast<int>(out.sources.size());
+    }
+    out.hits.push_back({row.tick, column[row.name], row.dmg});
   }
   return out;
 }
