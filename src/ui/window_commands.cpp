@@ -15,6 +15,7 @@
 #include "common/error.h"
 #include "parse/log_parser.h"
 #include "store/commands.h"
+#include "store/program_folder.h"
 #include "ui/bar_progress.h"
 #include "ui/main_window.h"
 
@@ -23,7 +24,36 @@ namespace qorn {
 struct MainWindow::CommandResult {
   CommandOutcome outcome;
   QString error;  // empty when the command went through
+  // What a failed command puts back, as the stored parse is then as it was:
+  // the overview (read again from the database), the caption that names the
+  // stored log, and the Export entries.
+  QString titleBefore;
+  QList<bool> exportsEnabledBefore;
 };
+
+namespace {
+
+// The item of the timer box that the user has chosen: the one whose text the
+// box shows. Typed text that matches no item chooses none (-1).
+int ChosenTimerItem(const QComboBox* box) {
+  return box->findText(box->currentText(), Qt::MatchFixedString | Qt::MatchCaseSensitive);
+}
+
+void ShowOverview(ReportList* list, const Overview& overview) {
+  list->clear();
+  for (const OverviewRow& row : overview.Rows) {
+    QStringList cells;
+    for (const std::string& cell : row.Cells()) cells << QString::fromStdString(cell);
+    list->AddRow(cells, row.EventNum);
+  }
+}
+
+QList<QAction*> ExportEntries(const MainWindow& w) {
+  return {w.mnuExportDmg, w.mnuExportDoTBrk, w.mnuExportDoTTick, w.mnuExportGraph,
+          w.mnuExportAllDamageDetail};
+}
+
+}  // namespace
 
 void MainWindow::GetLog() { RunCommand(true); }
 
@@ -40,33 +70,33 @@ void MainWindow::SetCommandsEnabled(bool enabled) {
 void MainWindow::RunCommand(bool getLog) {
   if (worker_ != nullptr) return;  // one command at a time
   // A chosen timer item replaces the timer; with none chosen it stays.
-  if (const int k = cmbEventTimer->currentIndex(); k >= 0) {
+  if (const int k = ChosenTimerItem(cmbEventTimer); k >= 0) {
     eventTimerSeconds_ = static_cast<int16_t>(18 + 6 * k);
   }
-  ProgressBar1->hide();
-  for (QAction* a : {mnuExportDmg, mnuExportDoTBrk, mnuExportDoTTick, mnuExportGraph}) {
-    a->setEnabled(false);
-  }
-  if (!getLog) mnuExportAllDamageDetail->setEnabled(false);
-  ListView1->clear();
   const std::string charName = Yourname->text().toStdString();
+  QString chosen;
+  if (getLog) {
+    chosen = dialogs_.OpenFile(this, "Pick a log file already", "Text files (*.txt)|*.TXT");
+    if (chosen.isEmpty()) return;  // cancelled: what is in view stays as it is
+  }
 
+  auto result = std::make_shared<CommandResult>();
+  result->titleBefore = windowTitle();
+  for (QAction* a : ExportEntries(*this)) {
+    result->exportsEnabledBefore << a->isEnabled();
+    if (!(getLog && a == mnuExportAllDamageDetail)) a->setEnabled(false);
+  }
+  ProgressBar1->hide();
+  const bool hadRows = ListView1->RowCount() > 0;
+  ListView1->clear();
   std::string logPath;
   if (getLog) {
-    const QString chosen =
-        dialogs_.OpenFile(this, "Pick a log file already", "Text files (*.txt)|*.TXT");
-    if (chosen.isEmpty()) {
-      ProgressBar1->hide();
-      ProgressBar2->hide();
-      return;
-    }
     setWindowTitle("Qorn - " + chosen);
     logPath = QFile::encodeName(chosen).toStdString();
   }
   setCursor(Qt::WaitCursor);
   SetCommandsEnabled(false);
 
-  auto result = std::make_shared<CommandResult>();
   auto loop = std::make_shared<BarProgress>(ProgressBar1);
   auto stages = std::make_shared<BarProgress>(ProgressBar2);
   const std::string folder = programFolder_;
@@ -79,6 +109,14 @@ void MainWindow::RunCommand(bool getLog) {
       result->error = QString::fromStdString(e.what());
     } catch (const std::exception& e) {
       result->error = QString("Unexpected failure: ") + e.what();
+    }
+    if (!result->error.isEmpty() && hadRows) {
+      try {
+        NullProgress none;
+        result->outcome.EventList = FillEventList(InProgramFolder(folder, kDatabaseFile), none);
+      } catch (const std::exception&) {
+        // The overview stays empty; the message says what failed.
+      }
     }
   });
   worker_->setParent(this);
@@ -96,6 +134,10 @@ void MainWindow::FinishCommand(bool getLog, const CommandResult& result) {
   if (!result.error.isEmpty()) {
     ProgressBar1->hide();
     ProgressBar2->hide();
+    ShowOverview(ListView1, result.outcome.EventList);
+    setWindowTitle(result.titleBefore);
+    const QList<QAction*> exports = ExportEntries(*this);
+    for (int i = 0; i < exports.size(); ++i) exports[i]->setEnabled(result.exportsEnabledBefore[i]);
     dialogs_.Message(this, getLog ? "Get Log" : "Get Previous",
                      result.error + "\n\nThe stored fights are as they were.");
     emit commandFinished();
@@ -109,11 +151,7 @@ void MainWindow::FinishCommand(bool getLog, const CommandResult& result) {
   Yourname->setVisible(!getLog);
   Command1->hide();
   Command2->hide();
-  for (const OverviewRow& row : result.outcome.EventList.Rows) {
-    QStringList cells;
-    for (const std::string& cell : row.Cells()) cells << QString::fromStdString(cell);
-    ListView1->AddRow(cells, row.EventNum);
-  }
+  ShowOverview(ListView1, result.outcome.EventList);
   mnuExportDmg->setEnabled(true);
   // Selecting the tab may move frames; the Damage frame is the tab's own.
   {

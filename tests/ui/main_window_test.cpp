@@ -14,9 +14,12 @@
 #include <QTest>
 #include <fstream>
 
+#include "store/database.h"
+#include "store/program_folder.h"
 #include "ui/scripted_dialogs.h"
 #include "ui/settings_file.h"
 #include "ui/twips.h"
+#include "ui/window_layout.h"
 
 namespace qorn {
 namespace {
@@ -256,6 +259,79 @@ class MainWindowTest : public QObject {
     QVERIFY(w->Yourname->isVisible());
   }
 
+  void aCancelledOrFailedCommandKeepsWhatIsInView() {
+    auto w = Open();
+    w->Yourname->setText("Soandso");
+    const QString log = SampleLog();
+    dialogs_.openAnswers = {log};
+    RunAndWait(*w, w->mnuOpen);
+    const QStringList rows = {w->ListView1->RowTexts(0).join('|'),
+                              w->ListView1->RowTexts(2).join('|')};
+    auto keptAsItWas = [&] {
+      QCOMPARE(w->ListView1->RowCount(), 3);
+      QCOMPARE(w->ListView1->RowTexts(0).join('|'), rows[0]);
+      QCOMPARE(w->ListView1->RowTexts(2).join('|'), rows[1]);
+      QCOMPARE(w->windowTitle(), "Qorn - " + log);
+      QVERIFY(w->mnuExportDmg->isEnabled());
+      QCOMPARE(LeftTwips(w->Frame1), 120);
+      QVERIFY(w->TabStrip1->isVisible());
+    };
+    dialogs_.openAnswers = {""};
+    RunAndWait(*w, w->mnuOpen);
+    keptAsItWas();
+    if (QTest::currentTestFailed()) return;
+
+    dialogs_.openAnswers = {home_->filePath("missing.txt")};
+    RunAndWait(*w, w->mnuOpen);
+    QVERIFY2(dialogs_.messages.last().startsWith("Get Log: Cannot open the log file"),
+             qPrintable(dialogs_.messages.last()));
+    keptAsItWas();
+    if (QTest::currentTestFailed()) return;
+
+    {
+      Database db(InProgramFolder(Home(), kDatabaseFile));
+      db.ExecuteNative("DROP TABLE SpellDat");  // event building cannot read its spell table
+    }
+    RunAndWait(*w, w->mnuOpenPrevious);
+    QVERIFY2(dialogs_.messages.last().startsWith("Get Previous: "),
+             qPrintable(dialogs_.messages.last()));
+    keptAsItWas();
+  }
+
+  void theTimerBoxChoosesTheItemItShows() {
+    auto w = Open();
+    QComboBox* box = w->cmbEventTimer;
+    auto type = [&](const char* text) {
+      box->setFocus();
+      box->lineEdit()->selectAll();
+      QTest::keyClicks(box, text);
+      QCOMPARE(box->currentText(), QString(text));
+    };
+    auto timerOfGetPrevious = [&] {
+      RunAndWait(*w, w->mnuOpenPrevious);
+      return w->EventTimerSeconds();
+    };
+    // Pick 00:00:30, then type 45: text that is no item chooses none, and
+    // the timer keeps its value.
+    box->setCurrentIndex(2);
+    type("45");
+    QCOMPARE(timerOfGetPrevious(), int16_t{18});
+    // Text that is an item's text chooses that item.
+    type("00:00:42");
+    QCOMPARE(timerOfGetPrevious(), int16_t{42});
+    // The dialog's value stays while no item is chosen ...
+    dialogs_.inputAnswers = {"50"};
+    w->mnuEventTimer->trigger();
+    type("45");
+    QCOMPARE(timerOfGetPrevious(), int16_t{50});
+    // ... and a chosen item at position 2 replaces it with 30 s.
+    dialogs_.inputAnswers = {"50"};
+    w->mnuEventTimer->trigger();
+    box->setCurrentIndex(2);
+    QCOMPARE(box->currentText(), QString("00:00:30"));
+    QCOMPARE(timerOfGetPrevious(), int16_t{30});
+  }
+
   void failuresAndALogWithoutDamage() {
     auto w = Open();
     w->Yourname->setText("Soandso");
@@ -412,6 +488,33 @@ class MainWindowTest : public QObject {
     w->resize(Px(300), w->menuBar()->height() + 1);
     QTest::qWait(10);
     QCOMPARE(Twips(w->Frame3->height()), 8235);
+    QCOMPARE(Twips(w->MSChart2->height()), 7875);
+    // Widths: the outer width is the client's plus 120 twips. Below 555 the
+    // lists and charts keep their width, below 315 the frames, below 195
+    // the tab strip.
+    struct Step {
+      int outerWidth;
+      int frameW, listW, tabW;
+    };
+    const Step steps[] = {
+        {570, 255, 15, 375},  // every group follows
+        {420, 105, 15, 225},  // lists and charts stay
+        {210, 105, 15, 15},   // frames stay too
+        {180, 105, 15, 15},   // and the tab strip
+    };
+    int chartWidth = 0;  // a chart is never narrower than its own minimum
+    for (const Step& step : steps) {
+      w->resize(Px(step.outerWidth - kOuterExtraWidth), w->height());
+      QTest::qWait(10);
+      QCOMPARE(Twips(w->centralWidget()->width()) + kOuterExtraWidth, step.outerWidth);
+      QCOMPARE(Twips(w->Frame3->width()), step.frameW);
+      QCOMPARE(Twips(w->Frame6->width()), step.frameW);
+      QCOMPARE(Twips(w->ListView2->width()), step.listW);
+      QCOMPARE(Twips(w->ListView4->width()), step.listW);
+      if (chartWidth != 0) QCOMPARE(w->MSChart2->width(), chartWidth);
+      chartWidth = w->MSChart2->width();
+      QCOMPARE(Twips(w->TabStrip1->width()), step.tabW);
+    }
   }
 };
 
