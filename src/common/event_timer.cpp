@@ -37,9 +37,9 @@ std::optional<int16_t> ParseEventTimer(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
   if (!IsNumericText(text)) return std::nullopt;
-  const double value = ParseDouble(text).value_or(0);
-  if (!(value > -32000 && value < 32000)) return std::nullopt;
-  return static_cast<int16_t>(std::nearbyint(value));  // the default mode rounds halves to even
+  const auto value = ParseDouble(text);
+  if (!value || !(*value > -32000 && *value < 32000)) return std::nullopt;
+  return static_cast<int16_t>(std::nearbyint(*value));  // the default mode rounds halves to even
 }
 
 }  // namespace qorn

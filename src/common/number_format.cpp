@@ -1,5 +1,6 @@
 #include "common/number_format.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -73,6 +74,28 @@ std::string FixedText(double value, int decimals, bool grouped, int minWholeDigi
   return out;
 }
 
+// Whether a decimal number that from_chars finds out of range is below the
+// smallest double (an underflow, read as zero) rather than above the largest.
+bool IsBelowRange(std::string_view text) {
+  const size_t e = text.find_first_of("eE");
+  const std::string_view mantissa = text.substr(0, e);
+  long long exponent = 0;
+  if (e != std::string_view::npos) {
+    std::string_view expText = text.substr(e + 1);
+    if (!expText.empty() && expText.front() == '+') expText.remove_prefix(1);
+    const auto [end, ec] =
+        std::from_chars(expText.data(), expText.data() + expText.size(), exponent);
+    if (ec == std::errc::result_out_of_range) return expText.front() == '-';
+  }
+  // The power of ten of the first significant digit.
+  const size_t point = std::min(mantissa.find('.'), mantissa.size());
+  const size_t first = mantissa.find_first_of("123456789");
+  if (first == std::string_view::npos) return true;
+  const long long order = first < point ? static_cast<long long>(point - first) - 1
+                                        : -static_cast<long long>(first - point);
+  return order + exponent < 0;
+}
+
 }  // namespace
 
 std::string FormatDouble(double value) {
@@ -89,7 +112,11 @@ std::optional<double> ParseDouble(std::string_view text) {
   double value = 0;
   const auto [end, ec] =
       std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
-  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  if (end != text.data() + text.size()) return std::nullopt;
+  if (ec == std::errc::result_out_of_range && IsBelowRange(text.substr(lead))) {
+    return lead ? -0.0 : 0.0;
+  }
+  if (ec != std::errc()) return std::nullopt;
   return value;
 }
 
