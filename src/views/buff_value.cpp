@@ -1,5 +1,9 @@
 #include "views/buff_value.h"
 
+#include <algorithm>
+#include <functional>
+#include <unordered_map>
+
 #include "common/number_format.h"
 #include "store/database.h"
 
@@ -8,16 +12,8 @@ namespace {
 
 __extension__ typedef __int128 Wide;
 
-struct Buff {
-  std::string_view Caption;
-  std::string_view Flag;  // the ParseData column
-};
-
-constexpr std::array<Buff, 3> kBuffs = {{
-    {"Chaotic Power", "Cpower"},
-    {"Anguish BP", "CoA"},
-    {"Intensity", "Inten"},
-}};
+// The buffs' captions, in the order of their flags Cpower, CoA, Inten.
+constexpr std::array<std::string_view, 3> kBuffs = {"Chaotic Power", "Anguish BP", "Intensity"};
 
 // Hits of one side (with or without a buff), summed in 64 bits.
 struct Hits {
@@ -40,33 +36,66 @@ struct SourceHits {
   std::array<Hits, kBuffs.size()> On;
 };
 
-// One query over the scope's DoT hits: per source the totals and, per buff,
-// the part that landed with the buff running. Sources group and order by name
-// without regard to case (DmgSrc compares so), as the detail report lists them.
-std::vector<SourceHits> ReadSourceHits(Database& db, const BuffScope& scope) {
-  std::string sql = "SELECT DmgSrc, count(Dmg), sum(Crit <> 0), sum(Dmg)";
-  for (const Buff& buff : kBuffs) {
-    const std::string on = std::string(buff.Flag) + " <> 0";
-    sql += ", sum(" + on + "), sum(" + on + " AND Crit <> 0), sum(CASE WHEN " + on +
-           " THEN Dmg ELSE 0 END)";
+// Jet and the DmgSrc column compare text without regard to case, folding
+// only A-Z: the group a source name belongs to, and its place in the order.
+std::string FoldedCase(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
-  sql += " FROM ParseData WHERE DmgType = 'Dot'";
-  if (!scope.WholeLog) sql += " AND EventNum = ?";
-  sql += " GROUP BY DmgSrc ORDER BY DmgSrc";
+  return out;
+}
 
-  Statement rows(db, sql);
+struct TextHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+};
+using IndexOfText = std::unordered_map<std::string, size_t, TextHash, std::equal_to<>>;
+
+// The scope's DoT hits, summed per source and, per buff, the part that landed
+// with the buff running. Sources group and order by name without regard to
+// case, as the detail report lists them, and each group keeps the spelling of
+// its first hit in the order the detail report's grouping meets them (a
+// fight's hits by tick, the whole log's as stored). The rows are summed here
+// in one pass rather than grouped by the database, which would sort every DoT
+// hit of the log first.
+std::vector<SourceHits> ReadSourceHits(Database& db, const BuffScope& scope) {
+  Statement rows(db, scope.WholeLog
+                         ? "SELECT DmgSrc, Dmg, Crit, Cpower, CoA, Inten FROM ParseData "
+                           "WHERE DmgType = 'Dot' ORDER BY RecNum"
+                         : "SELECT DmgSrc, Dmg, Crit, Cpower, CoA, Inten FROM ParseData "
+                           "WHERE EventNum = ? AND DmgType = 'Dot' ORDER BY TickNum, RecNum");
   if (!scope.WholeLog) rows.Bind(1, static_cast<int64_t>(scope.EventNum));
-  std::vector<SourceHits> out;
+  std::vector<SourceHits> groups;
+  std::vector<std::string> keys;
+  IndexOfText bySpelling;  // every spelling met
+  IndexOfText byKey;       // every group
   while (rows.Step()) {
-    SourceHits s;
-    s.Name = std::string(rows.ColumnText(0));
-    s.All = {rows.ColumnInt(1), rows.ColumnInt(2), rows.ColumnInt(3)};
-    for (size_t b = 0; b < kBuffs.size(); ++b) {
-      const int first = 4 + 3 * static_cast<int>(b);
-      s.On[b] = {rows.ColumnInt(first), rows.ColumnInt(first + 1), rows.ColumnInt(first + 2)};
+    if (rows.ColumnIsNull(1)) continue;  // no damage, no hit
+    const std::string_view name = rows.ColumnText(0);
+    auto spelling = bySpelling.find(name);
+    if (spelling == bySpelling.end()) {
+      std::string key = FoldedCase(name);
+      const auto [group, added] = byKey.try_emplace(key, groups.size());
+      if (added) {
+        groups.push_back({std::string(name), {}, {}});
+        keys.push_back(std::move(key));
+      }
+      spelling = bySpelling.emplace(std::string(name), group->second).first;
     }
-    out.push_back(std::move(s));
+    SourceHits& g = groups[spelling->second];
+    const Hits hit{1, rows.ColumnInt(2) != 0 ? 1 : 0, rows.ColumnInt(1)};
+    g.All += hit;
+    for (size_t b = 0; b < kBuffs.size(); ++b) {
+      if (rows.ColumnInt(3 + static_cast<int>(b)) != 0) g.On[b] += hit;
+    }
   }
+  std::vector<size_t> order(groups.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return keys[a] < keys[b]; });
+  std::vector<SourceHits> out;
+  out.reserve(groups.size());
+  for (size_t i : order) out.push_back(std::move(groups[i]));
   return out;
 }
 
@@ -121,11 +150,11 @@ std::vector<std::vector<std::string>> BuffValue(const std::string& databasePath,
     Hits allOn, allOff;
     for (const SourceHits& s : sources) {
       const Hits off = s.All - s.On[b];
-      lines.push_back(Line(kBuffs[b].Caption, s.Name, s.On[b], off));
+      lines.push_back(Line(kBuffs[b], s.Name, s.On[b], off));
       allOn += s.On[b];
       allOff += off;
     }
-    lines.push_back(Line(kBuffs[b].Caption, kAllDotsSource, allOn, allOff));
+    lines.push_back(Line(kBuffs[b], kAllDotsSource, allOn, allOff));
   }
   return lines;
 }
