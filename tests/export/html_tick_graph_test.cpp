@@ -2,71 +2,20 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "common/error.h"
 #include "common/series_palette.h"
+#include "export/export_fixture.h"
 #include "export/gif_image.h"
 #include "store/database.h"
-#include "store/event_builder.h"
-#include "support/parse_db.h"
-#include "support/temp_dir.h"
 
 namespace qorn {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string Read(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-// Compares with a file of tests/export/golden; QORN_UPDATE_GOLDEN=1 rewrites it.
-void ExpectGolden(const std::string& name, const std::string& actual) {
-  const std::string path = std::string(QORN_SOURCE_DIR) + "/tests/export/golden/" + name;
-  if (std::getenv("QORN_UPDATE_GOLDEN") != nullptr) {
-    std::ofstream(path, std::ios::binary) << actual;
-    return;
-  }
-  EXPECT_EQ(actual, Read(path)) << "differs from " << path;
-}
-
 DateTime Generated() { return *MakeDateTime({2026, 12, 5, 9, 3, 7}); }
-
-// Event 1, a gnoll: three DoT spells, a pet and a swarm pet, direct damage,
-// a tick without hits (seconds 14 to 19), Intensity on one of tick 2's hits.
-// Event 2, a rat of a name past ASCII, fought within one second.
-std::vector<test::FixtureRow> TwoFights() {
-  return {
-      {"a gnoll", 0, 120, "Pet", "Gobekn"},
-      {"a gnoll", 2, 312, "Dot", "Splurt."},
-      {"A gnoll", 2, 1200, "Dot", "Dread Pyre.", true},
-      {"a gnoll", 3, 1500, "DD", "Ignite Bones."},
-      {"a gnoll", 4, 77, "Epic/Swarm", "a shadowy blade"},
-      {"a gnoll", 8, 312, "Dot", "Splurt.", false, false, true},
-      {"A gnoll", 8, 1200, "Dot", "Dread Pyre."},
-      {"a gnoll", 9, 45, "Pet", "Gobekn"},
-      {"a gnoll", 10, 5, "Dot", "Chaos Venom."},
-      {"a gnoll", 20, 624, "Dot", "Splurt.", false, true},
-      {"a gnoll", 21, 1234, "DD", "Ignite Bones."},
-      {"a r\xC3\xA4t", 100, 300, "Dot", "Splurt."},
-      {"a r\xC3\xA4t", 100, 200, "Pet", "Gobekn"},
-  };
-}
-
-std::string FightDatabase(const test::TempDir& dir, const std::vector<test::FixtureRow>& rows) {
-  const std::string db = dir.File("QornDB.mdb");
-  test::WriteParseRows(db, rows);
-  NullProgress progress;
-  BuildEvents(db, 18, progress);
-  return db;
-}
 
 std::vector<int64_t> Colours(const std::string& db) {
   Database d(db);
@@ -78,14 +27,14 @@ std::vector<int64_t> Colours(const std::string& db) {
 
 TEST(HtmlTickGraph, GoldenFiles) {
   test::TempDir dir;
-  const std::string db = FightDatabase(dir, TwoFights());
-  ExpectGolden("tick_graph_fight.htm", HtmlTickGraphText(db, 1, Generated()));
-  ExpectGolden("tick_graph_zero_seconds.htm", HtmlTickGraphText(db, 2, Generated()));
+  const std::string db = test::FightDatabase(dir, test::TwoFights());
+  test::ExpectGolden("tick_graph_fight.htm", HtmlTickGraphText(db, 1, Generated()));
+  test::ExpectGolden("tick_graph_zero_seconds.htm", HtmlTickGraphText(db, 2, Generated()));
 }
 
 TEST(HtmlTickGraph, StoresTheColourOfEachRowOfTheFight) {
   test::TempDir dir;
-  const std::string db = FightDatabase(dir, TwoFights());
+  const std::string db = test::FightDatabase(dir, test::TwoFights());
   HtmlTickGraphText(db, 1, Generated());
   // Pets keep 0, direct damage 1, DoT sources 2 + their place; the other fight is untouched.
   EXPECT_EQ(Colours(db), (std::vector<int64_t>{0, 2, 3, 1, 0, 2, 3, 0, 4, 2, 1, 0, 0}));
@@ -93,7 +42,7 @@ TEST(HtmlTickGraph, StoresTheColourOfEachRowOfTheFight) {
 
 TEST(HtmlTickGraph, AFightWithoutDotsHasNoDotPiecesAndKeepsItsColours) {
   test::TempDir dir;
-  const std::string db = FightDatabase(
+  const std::string db = test::FightDatabase(
       dir, {{"a gnoll", 0, 1500, "DD", "Ignite Bones."}, {"a gnoll", 7, 90, "Pet", "Gobekn"}});
   const std::string html = HtmlTickGraphText(db, 1, Generated());
   EXPECT_NE(html.find("<td align=left><img src='darkblue.gif' width ='15'height='10'>&nbsp;1500"
@@ -111,7 +60,7 @@ TEST(HtmlTickGraph, EveryDotSourceHasAnImageOfItsOwn) {
   for (int j = 0; j < 12; ++j) {
     rows.push_back({"a gnoll", j, 100 + j, "Dot", "Spell " + std::to_string(j) + "."});
   }
-  const std::string db = FightDatabase(dir, rows);
+  const std::string db = test::FightDatabase(dir, rows);
   const std::string html = HtmlTickGraphText(db, 1, Generated());
   EXPECT_NE(html.find("<img src='yellow.gif' width ='10'height='10'> Spell 9.<br>"),
             std::string::npos);
@@ -124,23 +73,23 @@ TEST(HtmlTickGraph, EveryDotSourceHasAnImageOfItsOwn) {
 
 TEST(WriteHtmlTickGraph, WritesTheMissingImagesBesideTheFile) {
   test::TempDir dir;
-  std::vector<test::FixtureRow> rows = TwoFights();
+  std::vector<test::FixtureRow> rows = test::TwoFights();
   // Nine more DoT spells make twelve.
   for (int j = 4; j <= 12; ++j) {
     rows.push_back({"a gnoll", 22, 10, "Dot", "Spell " + std::to_string(j) + "."});
   }
-  const std::string db = FightDatabase(dir, rows);
+  const std::string db = test::FightDatabase(dir, rows);
   fs::create_directory(dir.File("out"));
   const std::string own = dir.Write("out/red.gif", "the user's own red");
   const std::string html = dir.File("out/graph.htm");
   WriteHtmlTickGraph(db, 1, html, Generated());
 
-  EXPECT_EQ(Read(html), HtmlTickGraphText(db, 1, Generated()));
-  EXPECT_EQ(Read(own), "the user's own red");
+  EXPECT_EQ(test::ReadFile(html), HtmlTickGraphText(db, 1, Generated()));
+  EXPECT_EQ(test::ReadFile(own), "the user's own red");
   // The twelve images, and brown and teal for the eleventh and twelfth DoT source.
   for (int slot = 0; slot < 14; ++slot) {
     if (slot == 9) continue;
-    const std::string image = Read(dir.File("out/" + std::string(SlotImageFile(slot))));
+    const std::string image = test::ReadFile(dir.File("out/" + std::string(SlotImageFile(slot))));
     EXPECT_EQ(image, SingleColourGif(SlotColour(slot))) << SlotImageFile(slot);
   }
   EXPECT_FALSE(fs::exists(dir.File("out/magenta.gif")));
@@ -157,7 +106,7 @@ TEST(SingleColourGif, IsAOnePixelGifOfItsColour) {
 
 TEST(WriteHtmlTickGraph, AFolderThatIsNotThereIsReportedWithThePath) {
   test::TempDir dir;
-  const std::string db = FightDatabase(dir, TwoFights());
+  const std::string db = test::FightDatabase(dir, test::TwoFights());
   const std::string html = dir.File("gone/graph.htm");
   try {
     WriteHtmlTickGraph(db, 1, html, Generated());
