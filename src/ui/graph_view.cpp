@@ -5,11 +5,13 @@
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QFontMetrics>
 #include <QGraphicsLayout>
 #include <QGraphicsSimpleTextItem>
+#include <QGuiApplication>
 #include <QLegend>
 #include <QScrollBar>
 #include <QToolTip>
@@ -20,6 +22,7 @@
 
 #include "common/number_format.h"
 #include "common/series_palette.h"
+#include "ui/dialogs.h"
 #include "views/tick_graphs.h"
 
 namespace qorn {
@@ -245,6 +248,12 @@ QImage RenderGraph(const ChartGrid& grid, QSize size) {
   view.Picture();
   QCoreApplication::sendPostedEvents();
   return view.Picture();
+}
+
+void CopyGraph(GraphView& chart, Dialogs& dialogs, QWidget* parent) {
+  QGuiApplication::clipboard()->setImage(chart.Picture());
+  dialogs.Message(parent, "Graph copy",
+                  "The graph has been copied to your clipboard, go paste it into something.");
 }
 
 }  // namespace qorn

@@ -65,4 +65,10 @@ class GraphView : public QWidget {
 // A picture of the whole of `grid` at `size` pixels, drawn offscreen.
 QImage RenderGraph(const ChartGrid& grid, QSize size);
 
+class Dialogs;
+
+// Graph copy ("Pic"): the chart as it stands, as a picture on the clipboard,
+// then the message that says so, also for an empty chart.
+void CopyGraph(GraphView& chart, Dialogs& dialogs, QWidget* parent);
+
 }  // namespace qorn

@@ -1,7 +1,6 @@
 #include "ui/main_window.h"
 
 #include <QAction>
-#include <QChartView>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
@@ -124,8 +123,7 @@ void MainWindow::BuildControls() {
     return view;
   };
   auto chart = [](QGroupBox* frame, const char* name) {
-    auto* view = Named(new QChartView(frame), name);
-    view->setRenderHint(QPainter::Antialiasing);
+    auto* view = Named(new GraphView(frame), name);
     Place(view, 120, 240, 11295, 6375);
     return view;
   };
@@ -149,6 +147,9 @@ void MainWindow::BuildControls() {
   Frame7 = MakeFrame(client, "Frame7", "All Damage Graph", kOutOfView);
   MSChart2 = chart(Frame7, "MSChart2");
   Clipboard2 = pic(Frame7, "Clipboard2");
+  connect(Clipboard, &QPushButton::clicked, this, [this] { CopyGraph(*MSChart1, dialogs_, this); });
+  connect(Clipboard2, &QPushButton::clicked, this,
+          [this] { CopyGraph(*MSChart2, dialogs_, this); });
   Frame5 = MakeFrame(client, "Frame5", "All Damage - Detail", kOutOfView);
   ListView4 = list(Frame5, "ListView4");
   // The bars lie over the frames' top edge while a command runs.

@@ -7,10 +7,10 @@
 #include <string>
 
 #include "ui/dialogs.h"
+#include "ui/graph_view.h"
 #include "ui/report_list.h"
 
 class QAction;
-class QChartView;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -61,8 +61,8 @@ class MainWindow : public QMainWindow {
   ReportList* ListView2 = nullptr;
   ReportList* ListView3 = nullptr;
   ReportList* ListView4 = nullptr;
-  QChartView* MSChart1 = nullptr;
-  QChartView* MSChart2 = nullptr;
+  GraphView* MSChart1 = nullptr;
+  GraphView* MSChart2 = nullptr;
 
   QMenu* mnuFule = nullptr;
   QMenu* mnuExport = nullptr;

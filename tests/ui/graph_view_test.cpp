@@ -4,10 +4,13 @@
 #include <QBarSet>
 #include <QCategoryAxis>
 #include <QChart>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLegend>
 #include <QScrollBar>
 #include <QTest>
 
+#include "ui/scripted_dialogs.h"
 #include "views/tick_graphs.h"
 
 namespace qorn {
@@ -122,6 +125,22 @@ class GraphViewTest : public QObject {
     const QStringList labels = TickLabels(view);
     QVERIFY2(labels.size() > 5 && labels.size() <= 100, qPrintable(labels.join(",")));
     QCOMPARE(labels.front(), QString("1"));
+  }
+
+  void picPutsTheChartOnTheClipboard() {
+    GraphView view;
+    view.resize(753, 425);
+    view.show();
+    test::ScriptedDialogs dialogs;
+    QGuiApplication::clipboard()->clear();
+    CopyGraph(view, dialogs, &view);  // an empty chart too
+    QCOMPARE(QGuiApplication::clipboard()->image().size(), view.Picture().size());
+    view.SetGrid(Grid(3, {"Splurt."}, false));
+    CopyGraph(view, dialogs, &view);
+    QCOMPARE(QGuiApplication::clipboard()->image(), view.Picture());
+    const QString message =
+        "Graph copy: The graph has been copied to your clipboard, go paste it into something.";
+    QCOMPARE(dialogs.messages, QStringList({message, message}));
   }
 
   void rendersAPictureOfTheAskedSize() {

@@ -1,9 +1,10 @@
 #include "ui/main_window.h"
 
 #include <QAction>
-#include <QChartView>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -464,6 +465,17 @@ class MainWindowTest : public QObject {
     w->Yourname->setFocus();
     QTest::keyClick(w->Yourname, Qt::Key_Q, Qt::ControlModifier);
     QVERIFY(!w->isVisible());
+  }
+
+  void picButtonsCopyTheirGraph() {
+    auto w = Open();
+    QGuiApplication::clipboard()->clear();
+    QTest::mouseClick(w->Clipboard2, Qt::LeftButton);
+    QCOMPARE(QGuiApplication::clipboard()->image().size(), w->MSChart2->Picture().size());
+    QTest::mouseClick(w->Clipboard, Qt::LeftButton);
+    const QString message =
+        "Graph copy: The graph has been copied to your clipboard, go paste it into something.";
+    QCOMPARE(dialogs_.messages, QStringList({message, message}));
   }
 
   void resizeFollowsTheWindow() {
