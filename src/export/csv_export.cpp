@@ -26,6 +26,35 @@ const std::string& CellOf(const std::vector<std::string>& row, size_t index) {
   return index < row.size() ? row[index] : kEmpty;
 }
 
+// A field as RFC 4180 writes it.
+void AppendField(std::string& line, std::string_view field) {
+  if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+    line += field;
+    return;
+  }
+  line += '"';
+  for (char c : field) {
+    if (c == '"') line += '"';
+    line += c;
+  }
+  line += '"';
+}
+
+// Header and rows, every line with all `columns` fields.
+std::string Rfc4180Text(size_t columns, const ListContents& contents) {
+  std::string text;
+  auto addLine = [&](const std::vector<std::string>& cells) {
+    for (size_t c = 0; c < columns; ++c) {
+      if (c > 0) text += ',';
+      AppendField(text, CellOf(cells, c));
+    }
+    text += kLineEnd;
+  };
+  addLine(contents.Headers);
+  for (const std::vector<std::string>& row : contents.Rows) addLine(row);
+  return text;
+}
+
 }  // namespace
 
 const CsvExportKind& KindOf(CsvList list) {
@@ -34,6 +63,7 @@ const CsvExportKind& KindOf(CsvList list) {
       {8, false, "Your dot tick data has been exported:"},
       {6, false, "Your dot ticks have been exported:"},
       {13, true, "Your all damage detail data has been created:"},
+      {11, false, "Your buff value data has been exported:", true},
   };
   return kKinds[static_cast<int>(list)];
 }
@@ -41,6 +71,7 @@ const CsvExportKind& KindOf(CsvList list) {
 std::string CsvText(CsvList list, const ListContents& contents) {
   const CsvExportKind& kind = KindOf(list);
   const size_t columns = static_cast<size_t>(kind.Columns);
+  if (kind.Rfc4180) return Rfc4180Text(columns, contents);
   std::string text;
   for (size_t i = 0; i < columns; ++i) {
     text += CellOf(contents.Headers, i);

@@ -14,13 +14,17 @@ struct ListContents {
   std::vector<std::vector<std::string>> Rows;
 };
 
-// The four lists that export to CSV.
-enum class CsvList { Overview, DotBreakdown, DotTicks, AllDamageDetail };
+// The lists that export to CSV.
+enum class CsvList { Overview, DotBreakdown, DotTicks, AllDamageDetail, BuffValue };
 
 struct CsvExportKind {
   int Columns = 0;           // the list's columns: the header line has this many captions
   bool Quoted = false;       // cells after the first between double quotes, no comma clean-up
   std::string_view Message;  // the first line of the message after the export
+  // Every field, headers included, as RFC 4180 writes it: between double
+  // quotes (inner ones doubled) where it holds a comma, a quote or a line
+  // break, else as it stands; every line has all the list's columns.
+  bool Rfc4180 = false;
 };
 
 const CsvExportKind& KindOf(CsvList list);

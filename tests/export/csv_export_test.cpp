@@ -69,6 +69,40 @@ TEST(CsvText, DetailRowsQuoteEveryCellTheyHave) {
             "  DD,\r\n");
 }
 
+TEST(CsvText, BuffValueQuotesAsRfc4180) {
+  const std::vector<std::string> headers = {"Buff",      "Source",  "Hits On",  "Crits On",
+                                            "Crit% On",  "Avg On",  "Hits Off", "Crits Off",
+                                            "Crit% Off", "Avg Off", "Added"};
+  struct Case {
+    const char* what;
+    std::string source;
+    const char* field;
+  };
+  const Case cases[] = {
+      {"plain text stands as it is", "Splurt.", "Splurt."},
+      {"blanks at the edges stay unquoted", " Splurt. ", " Splurt. "},
+      {"a comma is quoted", "Vox, the dragon", "\"Vox, the dragon\""},
+      {"a quote is doubled inside quotes", "Vox \"the\" dragon", "\"Vox \"\"the\"\" dragon\""},
+      {"a line break is quoted", "two\r\nlines", "\"two\r\nlines\""},
+      {"an empty cell is an empty field", "", ""},
+  };
+  for (const Case& c : cases) {
+    const ListContents list = {headers,
+                               {{"Anguish BP", c.source, "3", "2", "66.67%", "1,500.00", "3", "1",
+                                 "33.33%", "72.00", "-1,034"}}};
+    EXPECT_EQ(CsvText(CsvList::BuffValue, list),
+              "Buff,Source,Hits On,Crits On,Crit% On,Avg On,Hits Off,Crits Off,Crit% Off,Avg Off,"
+              "Added\r\n"
+              "Anguish BP," +
+                  std::string(c.field) + ",3,2,66.67%,\"1,500.00\",3,1,33.33%,72.00,\"-1,034\"\r\n")
+        << c.what;
+  }
+  // A short row still gets every field.
+  EXPECT_EQ(CsvText(CsvList::BuffValue, {headers, {{"Intensity", "All DoTs"}}}),
+            "Buff,Source,Hits On,Crits On,Crit% On,Avg On,Hits Off,Crits Off,Crit% Off,Avg Off,"
+            "Added\r\nIntensity,All DoTs,,,,,,,,,\r\n");
+}
+
 TEST(WriteCsvExport, WritesTheBytesAndReplacesAnOldFile) {
   test::TempDir dir;
   const std::string path = dir.Write("ticks.csv", "an older, longer file\r\nline two\r\n");
