@@ -14,17 +14,22 @@ const char* FindText(const char* begin, const char* end, std::string_view needle
   const size_t n = needle.size();
   if (static_cast<size_t>(end - begin) < n) return end;
   if (anchor == 0 || anchor >= n) anchor = n - 1;
-  // Compare the needle's first byte and its anchor byte at once over 16
-  // candidate starts; only where both agree is the whole needle compared.
+  // A third byte: the last, or the middle one when the anchor is the last.
+  const size_t third = anchor == n - 1 ? n / 2 : n - 1;
+  // Compare the needle's first, anchor and third bytes at once over 16
+  // candidate starts; only where all agree is the whole needle compared.
   const __m128i first = _mm_set1_epi8(needle.front());
-  const __m128i last = _mm_set1_epi8(needle[anchor]);
+  const __m128i second = _mm_set1_epi8(needle[anchor]);
+  const __m128i last = _mm_set1_epi8(needle[third]);
   const char* p = begin;
   const char* const stop = end - n + 1;  // one past the last possible start
   for (; p + 16 <= stop; p += 16) {
     const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + anchor));
-    unsigned mask = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last))));
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + third));
+    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(
+        _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, second)),
+                      _mm_cmpeq_epi8(c, last))));
     while (mask != 0) {
       const int bit = __builtin_ctz(mask);
       if (std::memcmp(p + bit + 1, needle.data() + 1, n - 1) == 0) return p + bit;

@@ -8,8 +8,9 @@ namespace qorn {
 // Fast scans over a block of log text, 16 bytes at a time where SSE2 is there.
 
 // The first occurrence of `needle` (two bytes or more) in [begin, end), or end.
-// Candidates are filtered on the needle's first byte and the byte at `anchor`
-// (default: the last); an anchor on a rare byte makes the scan faster.
+// Candidates are filtered on the needle's first byte, the byte at `anchor`
+// (default: the last) and one more (the last, or the middle one); an anchor on
+// a rare byte makes the scan faster.
 const char* FindText(const char* begin, const char* end, std::string_view needle,
                      size_t anchor = 0);
 

@@ -1,5 +1,6 @@
 #include "parse/log_parser.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <optional>
@@ -7,6 +8,7 @@
 #include "parse/block_reader.h"
 #include "parse/byte_scan.h"
 #include "parse/log_time.h"
+#include "parse/pet_names.h"
 
 namespace qorn {
 namespace {
@@ -32,8 +34,14 @@ constexpr sv kPetFragments[] = {
     "tells you, 'Attacking",
 };
 // Every line that holds one of the pet fragments holds one of these, and they
-// are rare enough to search whole blocks for.
-constexpr sv kPetNeedles[] = {"Master.", "'Attacking"};
+// are rare enough to search whole blocks for. The anchor is the second byte
+// that the search filters on: "'Attacking" is anchored on its "k", as its
+// last byte would let every "'Following" through.
+struct Needle {
+  sv text;
+  size_t anchor;
+};
+constexpr Needle kPetNeedles[] = {{"Master.", 6}, {"'Attacking", 6}};
 
 // The messages that the buff, death and cast tests look for behind "] ".
 constexpr sv kSlain = "You have been slain";
@@ -50,10 +58,56 @@ constexpr sv kResist = "Your target resisted the ";
 constexpr sv kTaggedMessages[] = {kSlain,    kCpowerOn, kCpowerOff, kCoaOn, kCoaOff, kIntenOn,
                                   kIntenOff, kFizzle,   kInterrupt, kCast,  kResist};
 
-// starts_with, with the first byte tested before any call.
+// starts_with, with the first and the last byte tested before any call.
 bool StartsWith(sv text, sv prefix) {
-  return prefix.empty() || (text.size() >= prefix.size() && text[0] == prefix[0] &&
-                            std::memcmp(text.data(), prefix.data(), prefix.size()) == 0);
+  const size_t n = prefix.size();
+  return n == 0 || (text.size() >= n && text[0] == prefix[0] && text[n - 1] == prefix[n - 1] &&
+                    std::memcmp(text.data(), prefix.data(), n) == 0);
+}
+
+// Bit k stands for kTaggedMessages[k] behind a "] ".
+constexpr unsigned Tag(sv message) {
+  for (size_t k = 0; k < std::size(kTaggedMessages); ++k) {
+    if (kTaggedMessages[k] == message) return 1u << k;
+  }
+  return 0;
+}
+
+// The tagged messages that `text` starts with.
+unsigned TagsOf(sv text) {
+  constexpr size_t kShortest = 18;  // "You begin casting ", "Your spell fizzles"
+  if (text.size() < kShortest) return 0;
+  unsigned tags = 0;
+  auto test = [text, &tags](sv message) {
+    if (StartsWith(text, message)) tags |= Tag(message);
+  };
+  switch (text[0]) {
+    case 'Y':
+      if (text[3] == ' ') {
+        test(kSlain);
+        test(kCast);
+      } else if (text[3] == 'r') {
+        test(kIntenOn);
+        test(kIntenOff);
+        test(kFizzle);
+        test(kInterrupt);
+        test(kResist);
+      }
+      break;
+    case 'Q':
+      test(kCpowerOn);
+      break;
+    case 'T':
+      test(kCpowerOff);
+      test(kCoaOff);
+      break;
+    case 'V':
+      test(kCoaOn);
+      break;
+    default:
+      break;
+  }
+  return tags;
 }
 
 bool Contains(sv line, sv fragment) {
@@ -61,13 +115,17 @@ bool Contains(sv line, sv fragment) {
   return FindText(line.data(), end, fragment) != end;
 }
 
-bool ContainsIgnoreCase(sv line, sv lowerFragment) {
+// Whether `line` holds `lowerFragment` in any case. The fragment's byte at
+// `anchor` has no case (a hyphen, say) and is looked for first.
+bool ContainsIgnoreCase(sv line, sv lowerFragment, size_t anchor) {
   if (lowerFragment.size() > line.size()) return false;
   const size_t last = line.size() - lowerFragment.size();
-  for (size_t i = 0; i <= last; ++i) {
+  for (size_t a = line.find(lowerFragment[anchor], anchor); a != npos && a - anchor <= last;
+       a = line.find(lowerFragment[anchor], a + 1)) {
     size_t k = 0;
+    const char* candidate = line.data() + (a - anchor);
     while (k < lowerFragment.size()) {
-      char c = line[i + k];
+      char c = candidate[k];
       if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
       if (c != lowerFragment[k]) break;
       ++k;
@@ -89,61 +147,79 @@ sv Mid(sv s, size_t start, size_t count = npos) {
 }
 
 // Digits at `at` up to the first non-digit, as a 32-bit amount; nullopt when
-// there are none or the amount does not fit.
+// there are none or the amount does not fit. `end` is set behind the digits.
 std::optional<int32_t> ReadAmount(sv line, size_t at, size_t& end) {
   int64_t value = 0;
+  bool fits = true;
   size_t i = at;
   while (i < line.size() && line[i] >= '0' && line[i] <= '9') {
     value = value * 10 + (line[i] - '0');
-    if (value > INT32_MAX) return std::nullopt;
+    if (value > INT32_MAX) {
+      fits = false;
+      value = INT32_MAX;
+    }
     ++i;
   }
-  if (i == at) return std::nullopt;
   end = i;
+  if (i == at || !fits) return std::nullopt;
   return static_cast<int32_t>(value);
 }
 
-// The damage phrase " for N point(s)" that starts at or behind `from`: the last
-// " for " followed by a number, so that a target such as "a forest giant"
-// keeps its whole name.
-bool FindForPoints(sv line, size_t from, size_t& phrase, int32_t& amount) {
-  size_t pos = line.rfind(" for ");
-  while (pos != npos && pos >= from) {
-    size_t end = 0;
-    if (const auto value = ReadAmount(line, pos + 5, end);
-        value && line.compare(end, 6, " point") == 0) {
-      phrase = pos;
-      amount = *value;
-      return true;
-    }
-    if (pos == 0) break;
-    pos = line.rfind(" for ", pos - 1);
-  }
-  return false;
-}
+// A target longer than this is no name but several messages run together.
+constexpr size_t kMaxTarget = 200;
 
 // The verb and the target behind a name that ends at `nameEnd`, and the
-// amount of the damage phrase. False when the line lacks any of them.
+// amount of the damage phrase. The target ends at the first " for N point"
+// behind the verb, so that "a forest giant" keeps its whole name and two
+// messages on one line stay apart. False when the line lacks any of them, the
+// amount does not fit, the target (with any blanks around it) is longer than
+// kMaxTarget, or a "] " stands before the phrase (which then belongs to
+// another message).
 bool VerbTargetAmount(sv line, size_t nameEnd, sv& verb, sv& mob, int32_t& amount) {
   const size_t verbStart = nameEnd + 1;
   const size_t blank = verbStart < line.size() ? line.find(' ', verbStart) : npos;
   if (blank == npos) return false;
-  size_t phrase = 0;
-  if (!FindForPoints(line, blank, phrase, amount)) return false;
-  verb = TrimSpaces(line.substr(verbStart, blank - verbStart));
-  mob = TrimSpaces(Mid(line, blank + 1, phrase - std::min(phrase, blank + 1)));
-  return true;
+  sv window = line.substr(0, std::min(line.size(), blank + 1 + kMaxTarget + 5));
+  window = window.substr(0, std::min(window.size(), window.find("] ", verbStart)));
+  for (size_t pos = window.find(" for ", blank); pos != npos; pos = window.find(" for ", pos + 1)) {
+    size_t end = 0;
+    const auto value = ReadAmount(line, pos + 5, end);
+    if (end == pos + 5 || line.compare(end, 6, " point") != 0) continue;
+    if (!value) return false;
+    amount = *value;
+    verb = TrimSpaces(line.substr(verbStart, blank - verbStart));
+    mob = TrimSpaces(Mid(line, blank + 1, pos - std::min(pos, blank + 1)));
+    return true;
+  }
+  return false;
 }
 
-struct PetName {
-  sv name;      // pooled
-  sv dmgType;   // Pet, or Epic/Swarm when the name holds the character's
-  bool usable;  // names of three characters or fewer never match
+// The texts of the last records before the pool: a fight names the same mob
+// and the same few spells line after line, and a comparison is cheaper than a
+// lookup in a pool of many texts.
+class RecentTexts {
+ public:
+  explicit RecentTexts(TextPool& pool) : pool_(pool) {}
+
+  sv Intern(sv text) {
+    if (text.empty()) return {};
+    const size_t slot = (text.size() * 31 + static_cast<unsigned char>(text.back())) % kSlots;
+    if (slots_[slot] != text) slots_[slot] = pool_.Intern(text);
+    return slots_[slot];
+  }
+
+ private:
+  static constexpr size_t kSlots = 16;
+  TextPool& pool_;
+  sv slots_[kSlots];
 };
+
+// Names of three characters or fewer never match.
+constexpr size_t kMinPetName = 4;
 
 class LineParser {
  public:
-  LineParser(ParseResult& out, sv charName) : out_(out) {
+  LineParser(ParseResult& out, sv charName) : out_(out), recent_(out.Texts) {
     charName_ = out_.Texts.Intern(charName);
     swarmName_ = out_.Texts.Intern(std::string(charName) + std::string(kPetSuffix));
   }
@@ -157,36 +233,25 @@ class LineParser {
     if (blank == npos) return;
     const sv name = TrimSpaces(line.substr(kMessageStart, blank - kMessageStart));
     if (name.empty()) return;
-    for (const PetName& pet : pets_) {
-      if (pet.name == name) return;
-    }
-    AddPet(out_.Texts.Intern(name));
+    if (pets_.Add(out_.Texts.Intern(name)) == petTypes_.size()) petTypes_.push_back(TypeOf(name));
   }
 
-  // The character's swarm pets stand last in the name list.
-  void FinishPetNames() { AddPet(swarmName_); }
+  // The character's swarm pets stand last in the name list. Their name holds a
+  // blank, so it is looked up on its own.
+  void FinishPetNames() {
+    swarmType_ = TypeOf(swarmName_);
+    petSeen_.assign(pets_.size() + 1, 0);
+  }
 
   // Whether the text behind a "] " starts a message that a test looks for
   // (the other conditions of the tests follow in ParseLine).
   bool MayMatterAfterBracket(sv rest) const {
     if (rest.empty()) return charName_.empty();
-    switch (rest[0]) {
-      case 'Y':
-      case 'Q':
-      case 'T':
-      case 'V':
-        for (sv message : kTaggedMessages) {
-          if (StartsWith(rest, message)) return true;
-        }
-        break;
-      default:
-        break;
-    }
-    if (StartsWith(rest, charName_)) return true;
-    for (const PetName& pet : pets_) {
-      if (pet.usable && StartsWith(rest, pet.name)) return true;
-    }
-    return false;
+    if (TagsOf(rest) != 0) return true;
+    if (StartsWith(rest, charName_) || StartsWith(rest, swarmName_)) return true;
+    bool pet = false;
+    pets_.ForEachPrefixOf(rest, [&pet](size_t) { pet = true; });
+    return pet;
   }
 
   // One line of the second pass; `hasTaken` tells whether it holds "has taken".
@@ -198,15 +263,15 @@ class LineParser {
 
     // The texts behind each "] " of the line: every "] X" test looks only there.
     messages_.clear();
+    unsigned tags = 0;
+    bool charTagged = false;
     for (size_t i = line.find("] "); i != npos; i = line.find("] ", i + 1)) {
-      messages_.push_back(line.substr(i + 2));
+      const sv message = line.substr(i + 2);
+      messages_.push_back(message);
+      tags |= TagsOf(message);
+      charTagged = charTagged || StartsWith(message, charName_);
     }
-    auto tagged = [this](sv text) {
-      for (sv message : messages_) {
-        if (StartsWith(message, text)) return true;
-      }
-      return false;
-    };
+    auto tagged = [tags](sv text) { return (tags & Tag(text)) != 0; };
 
     if (tagged(kSlain)) cpower_ = coa_ = inten_ = false;
     if (tagged(kCpowerOn)) cpower_ = true;
@@ -216,38 +281,60 @@ class LineParser {
     if (tagged(kIntenOn)) inten_ = true;
     if (tagged(kIntenOff)) inten_ = false;
 
-    int hasDamage = -1;  // looked at only when a pet is named
-    for (const PetName& pet : pets_) {
-      if (!pet.usable || !tagged(pet.name)) continue;
-      if (hasDamage < 0) {
-        hasDamage = Contains(line, "non-melee") || Contains(line, "points of damage");
-      }
-      if (hasDamage != 0) PetRecord(line, pet);
-    }
+    PetRecords(line);
     if (hasTaken && Contains(line, "damage from your")) DotRecord(line);
-    const bool charTagged = tagged(charName_);
     if (charTagged && Contains(line, kBodyMessage)) {
       AddDamage(swarmName_, lastMob_, kGuardianDmg, kEpicSwarm, kGuardian);
     }
-    if (charTagged && ContainsIgnoreCase(line, "of non-melee damage.") &&
+    if (charTagged && ContainsIgnoreCase(line, "of non-melee damage.", 7) &&
         !Contains(line, kPetSuffix)) {
       DdRecord(line);
     }
     if (tagged(kFizzle)) SetLastCast(kCastFizzled);
     if (tagged(kInterrupt)) SetLastCast(kCastInterrupted);
     if (tagged(kCast)) {
-      AddCast(kCastBegun, out_.Texts.Intern(Mid(line, kCastSpellStart)));
+      AddCast(kCastBegun, recent_.Intern(Mid(line, kCastSpellStart)));
     }
     if (tagged(kResist) && line.size() >= kResistTail) {
       spell_.assign(Mid(line, kResistSpellStart, line.size() - kResistTail));
       spell_ += '.';
-      AddCast(kCastResisted, out_.Texts.Intern(spell_));
+      AddCast(kCastResisted, recent_.Intern(spell_));
     }
   }
 
  private:
-  void AddPet(sv name) {
-    pets_.push_back({name, name.find(charName_) != npos ? kEpicSwarm : kPet, name.size() >= 4});
+  sv TypeOf(sv petName) const { return petName.find(charName_) != npos ? kEpicSwarm : kPet; }
+
+  // A record for every pet named behind a "] " of a line that speaks of
+  // damage, in the order of the name list. The name is read where it is first
+  // named behind a "] ".
+  void PetRecords(sv line) {
+    petHits_.clear();
+    ++lineStamp_;
+    const size_t swarm = pets_.size();  // the swarm name's place in the list
+    auto hit = [&](size_t pet, size_t at) {
+      if (petSeen_[pet] == lineStamp_) return;  // read where it is first named
+      petSeen_[pet] = lineStamp_;
+      petHits_.push_back({pet, at});
+    };
+    for (sv message : messages_) {
+      const size_t at = static_cast<size_t>(message.data() - line.data());
+      pets_.ForEachPrefixOf(message, [&](size_t pet) { hit(pet, at); });
+      if (swarmName_.size() >= kMinPetName && StartsWith(message, swarmName_)) hit(swarm, at);
+    }
+    if (petHits_.empty()) return;
+    if (!Contains(line, "non-melee") && !Contains(line, "points of damage")) return;
+    std::sort(petHits_.begin(), petHits_.end());
+    const bool nonMelee = Contains(line, "non-melee damage");
+    for (const auto& [pet, at] : petHits_) {
+      const sv name = pet == swarm ? swarmName_ : pets_[pet];
+      const sv type = pet == swarm ? swarmType_ : petTypes_[pet];
+      sv verb, mob;
+      int32_t amount = 0;
+      if (!VerbTargetAmount(line, at + name.size(), verb, mob, amount)) continue;
+      AddDamage(name, recent_.Intern(mob), amount, type,
+                nonMelee ? sv("non-melee") : recent_.Intern(verb));
+    }
   }
 
   std::optional<DateTime> LineTime(sv line) {
@@ -264,14 +351,6 @@ class LineParser {
     return value;
   }
 
-  void PetRecord(sv line, const PetName& pet) {
-    sv verb, mob;
-    int32_t amount = 0;
-    if (!VerbTargetAmount(line, line.find(pet.name) + pet.name.size(), verb, mob, amount)) return;
-    const sv source = Contains(line, "non-melee damage") ? sv("non-melee") : verb;
-    AddDamage(pet.name, out_.Texts.Intern(mob), amount, pet.dmgType, out_.Texts.Intern(source));
-  }
-
   void DotRecord(sv line) {
     const size_t taken = line.find("has taken");
     if (taken < kMessageStart || line.compare(taken + 9, 1, " ") != 0) return;
@@ -280,8 +359,8 @@ class LineParser {
     if (!amount || line.compare(end, 7, " damage") != 0) return;
     const sv mob = TrimSpaces(line.substr(kMessageStart, taken - kMessageStart));
     const sv spell = TrimSpaces(Mid(line, line.find("damage from your") + 17));
-    lastMob_ = out_.Texts.Intern(mob);
-    AddDamage(charName_, lastMob_, *amount, kDot, out_.Texts.Intern(spell));
+    lastMob_ = recent_.Intern(mob);
+    AddDamage(charName_, lastMob_, *amount, kDot, recent_.Intern(spell));
   }
 
   void DdRecord(sv line) {
@@ -290,7 +369,7 @@ class LineParser {
     if (!VerbTargetAmount(line, line.find(charName_) + charName_.size(), verb, mob, amount)) {
       return;
     }
-    AddDamage(charName_, out_.Texts.Intern(mob), amount, kDD, out_.Texts.Intern(verb));
+    AddDamage(charName_, recent_.Intern(mob), amount, kDD, recent_.Intern(verb));
   }
 
   void AddDamage(sv who, sv mob, int32_t dmg, sv type, sv source) {
@@ -313,9 +392,15 @@ class LineParser {
   }
 
   ParseResult& out_;
+  RecentTexts recent_;
   sv charName_;
   sv swarmName_;
-  std::vector<PetName> pets_;
+  PetNames pets_{kMinPetName};
+  std::vector<sv> petTypes_;  // by position in pets_
+  sv swarmType_;
+  std::vector<std::pair<size_t, size_t>> petHits_;  // pet, where its name stands
+  std::vector<uint64_t> petSeen_;                   // by pet: the line it was last named on
+  uint64_t lineStamp_ = 0;
   bool cpower_ = false;
   bool coa_ = false;
   bool inten_ = false;
@@ -339,9 +424,13 @@ long long ScanPetNames(sv block, LineParser& parser) {
   const char* const stop = data + block.size();
   long long lines = CountByte(data, stop, '\n');
   if (!block.empty() && block.back() != '\n') ++lines;  // the file's last line
-  // The needles' hits in file order, so that names keep their order of first appearance.
-  const char* next[2] = {FindText(data, stop, kPetNeedles[0]),
-                         FindText(data, stop, kPetNeedles[1])};
+  // The needles' hits in file order, so that names keep their order of first
+  // appearance. Each needle's search only moves forward: a needle that is rare
+  // or absent is not searched for again behind every hit of the other.
+  auto find = [stop](int k, const char* from) {
+    return FindText(from, stop, kPetNeedles[k].text, kPetNeedles[k].anchor);
+  };
+  const char* next[2] = {find(0, data), find(1, data)};
   while (next[0] < stop || next[1] < stop) {
     const char* hit = std::min(next[0], next[1]);
     const void* before = ::memrchr(data, '\n', static_cast<size_t>(hit - data));
@@ -349,7 +438,9 @@ long long ScanPetNames(sv block, LineParser& parser) {
     const void* after = std::memchr(hit, '\n', static_cast<size_t>(stop - hit));
     const char* lineEnd = after ? static_cast<const char*>(after) : stop;
     parser.AddPetName(StripLineEnd(lineBegin, lineEnd));
-    for (int k = 0; k < 2; ++k) next[k] = FindText(lineEnd, stop, kPetNeedles[k]);
+    for (int k = 0; k < 2; ++k) {
+      if (next[k] < lineEnd) next[k] = find(k, lineEnd);
+    }
   }
   return lines;
 }

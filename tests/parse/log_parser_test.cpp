@@ -148,6 +148,43 @@ TEST_F(ParserTest, DamageRecords) {
       {"the swarm name is not a DD",
        {L("Soandso`s pet hit a gnoll for 50 points of non-melee damage.")},
        {"Soandso`s pet|a gnoll|50|Epic/Swarm|non-melee|---"}},
+      {"one line naming two pets gives a record for each, in the order they were named",
+       {L("Gobaner says 'Following you, Master.'"), L("Xabanar says 'Following you, Master.'"),
+        L("Xabanar bites a rat for 5 points of damage. ] Gobaner hits a gnoll for 20 points of "
+          "damage.")},
+       {"Gobaner|a gnoll|20|Pet|hits|---", "Xabanar|a rat|5|Pet|bites|---"}},
+      // Several messages run together on one line do not merge into one target.
+      {"the target ends at the first damage phrase behind the verb",
+       {L("Gobaner says 'Following you, Master.'"),
+        L("Gobaner hits a gnoll for 20 points of damage. Gobaner hits a rat for 5 points of "
+          "damage."),
+        L("Soandso hit a gnoll for 9 points of non-melee damage. Soandso hit a rat for 7 points "
+          "of non-melee damage."),
+        L("Gobaner hits a gnoll for 5 minutes for 7 points of damage."),
+        L("Gobaner ] Soandso hit a rat for 8 points of non-melee damage.")},
+       {"Gobaner|a gnoll|20|Pet|hits|---", "Soandso|a gnoll|9|DD|hit|---",
+        "Gobaner|a gnoll for 5 minutes|7|Pet|hits|---", "Soandso|a rat|8|DD|hit|---"}},
+      {"a first damage phrase whose amount does not fit yields no record",
+       {L("Gobaner says 'Following you, Master.'"),
+        L("Gobaner hits a gnoll for 9999999999 points of damage. Gobaner hits a rat for 5 points "
+          "of damage.")},
+       {}},
+      {"a target of 200 characters is kept, a longer one yields no record",
+       {L("Gobaner says 'Following you, Master.'"),
+        L("Gobaner hits " + std::string(200, 'g') + " for 1 points of damage."),
+        L("Gobaner hits " + std::string(201, 'g') + " for 2 points of damage."),
+        L("Soandso hit " + std::string(200, 'g') + " for 3 points of non-melee damage."),
+        L("Soandso hit " + std::string(201, 'g') + " for 4 points of non-melee damage.")},
+       {"Gobaner|" + std::string(200, 'g') + "|1|Pet|hits|---",
+        "Soandso|" + std::string(200, 'g') + "|3|DD|hit|---"}},
+      // With no name, "] " followed by the name is any "] ": the direct damage
+      // test passes on every line, but its target would take in the stamp.
+      {"with no name the DD and Guardian tests pass on any message",
+       {L("a gnoll has taken 5 damage from your Splurt."),
+        L("Nobody`s pet's body fills with energy."),
+        L("Soandso hit a gnoll for 1200 points of non-melee damage.")},
+       {"|a gnoll|5|Dot|Splurt.|---", "`s pet|a gnoll|600|Epic/Swarm|Guardian of Blood Strike|---"},
+       ""},
   };
   for (const DamageCase& c : cases) {
     const ParseResult result = Parse(c.lines, c.name);

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace qorn {
+
+// The pet names of one parse, in order of first appearance, looked up by the
+// text behind a "] ": a name matches when the text starts with it. A lookup
+// costs the length of the longest name at most, however many names there are.
+// Names hold no blank (they are the first word of a message); the views must
+// outlive the index.
+class PetNames {
+ public:
+  // Names shorter than `minLength` are kept but never found by ForEachPrefixOf.
+  explicit PetNames(size_t minLength) : minLength_(minLength) {}
+
+  // Adds `name` unless it is there already; returns its position in the list.
+  size_t Add(std::string_view name);
+
+  size_t size() const { return names_.size(); }
+  std::string_view operator[](size_t i) const { return names_[i]; }
+
+  // Calls `found(position)` for every name of `minLength` bytes or more that
+  // `text` starts with, shortest first.
+  template <typename Found>
+  void ForEachPrefixOf(std::string_view text, Found&& found) const;
+
+ private:
+  static constexpr uint64_t kBasis = 14695981039346656037ULL;  // FNV-1a
+  static constexpr uint64_t kPrime = 1099511628211ULL;
+  static uint64_t Step(uint64_t hash, char c) {
+    return (hash ^ static_cast<unsigned char>(c)) * kPrime;
+  }
+  // The slot of `name` (hash `hash`), or of the empty slot where it belongs.
+  size_t Probe(uint64_t hash, std::string_view name) const;
+  void Grow();
+
+  struct Slot {
+    uint64_t hash = 0;
+    uint32_t position = 0;  // 1-based; 0 marks an empty slot
+  };
+  size_t minLength_;
+  std::vector<std::string_view> names_;
+  std::vector<Slot> slots_;      // open addressing, a power of two in size
+  std::vector<bool> hasLength_;  // whether a name of that many bytes is looked up
+  size_t maxLength_ = 0;
+};
+
+template <typename Found>
+void PetNames::ForEachPrefixOf(std::string_view text, Found&& found) const {
+  const size_t limit = std::min(text.size(), maxLength_);
+  uint64_t hash = kBasis;
+  for (size_t n = 1; n <= limit; ++n) {
+    const char c = text[n - 1];
+    if (c == ' ') return;
+    hash = Step(hash, c);
+    if (!hasLength_[n]) continue;
+    const Slot& slot = slots_[Probe(hash, text.substr(0, n))];
+    if (slot.position != 0) found(static_cast<size_t>(slot.position - 1));
+  }
+}
+
+}  // namespace qorn
