@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/cli_args.h"
+#include "cli/graph_command.h"
 #include "cli/terminal_progress.h"
 #include "common/character_name.h"
 #include "common/date_time.h"
@@ -48,6 +50,16 @@ Commands:
       how many records of each damage type and cast code were found and how
       long the parse took.
 
+  graph EVENT dot|all [--png FILE [--size WxH]]
+      A stored fight's "DoT Tick Graph" (dot) or "All Damage Graph" (all),
+      EVENT being its line in the fights getlog prints, counted from 1. Prints
+      the chart's data as tab-separated text: a header of an empty field and
+      the series (the DoT spells; then "Pets" and "DD's" for all); a line per
+      tick with its number and each series' damage; the chart's footnote last.
+      --png FILE also draws the chart as the window does, every tick at once,
+      into a PNG picture; --size WxH gives its size in pixels (default
+      753x425, the window's chart at design).
+
   help, --help
       Show this text.
 
@@ -57,57 +69,6 @@ Options:
 
 Exit codes: 0 done, 1 the command failed, 2 the command line was wrong.
 )";
-
-struct UsageError {
-  std::string message;
-};
-
-// The command line after the command word: positional arguments and --options.
-struct Args {
-  std::vector<std::string> positional;
-  std::map<std::string, std::string, std::less<>> values;  // --name NAME
-  std::vector<std::string> flags;                          // --casts
-
-  bool Has(std::string_view flag) const {
-    for (const auto& f : flags) {
-      if (f == flag) return true;
-    }
-    return false;
-  }
-  std::optional<std::string> Value(std::string_view key) const {
-    const auto it = values.find(key);
-    if (it == values.end()) return std::nullopt;
-    return it->second;
-  }
-};
-
-Args ReadArgs(int argc, char** argv, int first, const std::vector<std::string>& valueOptions,
-              const std::vector<std::string>& flagOptions) {
-  Args args;
-  for (int i = first; i < argc; ++i) {
-    const std::string word = argv[i];
-    if (word.starts_with("--")) {
-      bool known = false;
-      for (const auto& opt : valueOptions) {
-        if (word == opt) {
-          if (i + 1 >= argc) throw UsageError{word + " needs a value"};
-          args.values[word] = argv[++i];
-          known = true;
-        }
-      }
-      for (const auto& opt : flagOptions) {
-        if (word == opt) {
-          args.flags.push_back(word);
-          known = true;
-        }
-      }
-      if (!known) throw UsageError{"unknown option " + word};
-    } else {
-      args.positional.push_back(word);
-    }
-  }
-  return args;
-}
 
 const char* Flag(bool value) { return value ? "-1" : "0"; }
 
@@ -290,6 +251,8 @@ int RunCli(int argc, char** argv) {
       return 0;
     }
     if (command == "parse") return Parse(argc, argv);
+    if (command == "graph")
+      return RunGraphCommand(ReadArgs(argc, argv, 2, {"--png", "--size"}, {}), home);
     if (command == "getlog" || command == "previous") return RunCommand(command, argc, argv, home);
     throw UsageError{command.empty() ? "no command given" : "unknown command " + command};
   } catch (const UsageError& e) {

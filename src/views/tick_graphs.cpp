@@ -174,6 +174,13 @@ ChartGrid DrawAllDamageGraph(const std::string& databasePath, int32_t eventNum,
   return grid;
 }
 
+std::optional<std::string> EventMob(const std::string& databasePath, int32_t eventNum) {
+  Database db(databasePath);
+  Recordset mob(db, "Select mob FROM SortMobTime WHERE eventnum = " + std::to_string(eventNum));
+  if (mob.EndOfFile()) return std::nullopt;
+  return mob.Field(0).AsText();
+}
+
 int ColumnColourSlot(const ChartGrid& grid, int column) {
   const int count = grid.ColumnCount();
   if (count >= 2 && grid.ColumnLabel(count - 1) == kPetsColumn &&

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,11 @@ ChartGrid DrawDotTickGraph(const std::string& databasePath, int32_t eventNum,
 // per tick) as the last two columns.
 ChartGrid DrawAllDamageGraph(const std::string& databasePath, int32_t eventNum,
                              std::string_view fightText);
+
+// The mob the event overview shows for fight `eventNum` (its first row by
+// mob, time and record), the text the graphs' footnotes name when drawn
+// without a window; nullopt when no row belongs to that fight.
+std::optional<std::string> EventMob(const std::string& databasePath, int32_t eventNum);
 
 inline constexpr std::string_view kPetsColumn = "Pets";
 inline constexpr std::string_view kDirectDamageColumn = "DD's";

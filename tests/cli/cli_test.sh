@@ -43,6 +43,20 @@ expect 2 "--timer needs a number" -- --home "$home" getlog "$sample" --name Qorn
 expect 2 "--timer needs a number" -- --home "$home" previous --timer 32000
 expect 0 "^Mob	Damage	DPS	Seconds	Start	End$" -- --home "$home" getlog "$sample" --name Qornek
 expect 0 "^Vallon Zek	[0-9]+	" -- --home "$home" previous --timer 20.5
+# The graphs of a stored fight: text, a picture, and what is refused.
+expect 0 "^	Dread Pyre\.	Chaos Venom\.	Corath Venom\.	Pets	DD's$" -- --home "$home" graph 4 all
+expect 0 "^          a sarnak conscript$" -- --home "$home" graph 4 dot
+expect 1 "There is no fight 99 in" -- --home "$home" graph 99 dot
+expect 2 "EVENT must be a fight's number from 1, not '0'" -- --home "$home" graph 0 dot
+expect 2 "graph needs EVENT and dot or all" -- --home "$home" graph 4 pie
+expect 2 "--size needs WIDTHxHEIGHT" -- --home "$home" graph 4 dot --png "$home/g.png" --size 10x10
+expect 2 "--size goes with --png" -- --home "$home" graph 4 dot --size 800x600
+expect 1 "There is no parse database" -- --home "$home/nowhere" graph 1 dot
+expect 0 "^15	" -- --home "$home" graph 4 all --png "$home/graph.png" --size 900x400
+if [ "$(head -c 8 "$home/graph.png" | od -An -tx1 | tr -d ' ')" = "89504e470d0a1a0a" ] &&
+  [ ! -e "$home/nowhere/QornDB.mdb" ]; then passed=$((passed + 1)); else
+  echo "FAIL: graph --png wrote no PNG, or graph made a database"; failed=$((failed + 1)); fi
+
 printf '[Fri Dec 04 17:00:00 2026] Hello.\r\n' >"$home/quiet.txt"
 expect 0 "Dude, you have no damage in the log file!" -- --home "$home" getlog "$home/quiet.txt" --name Qornek
 

@@ -5,6 +5,7 @@
 #include "common/error.h"
 #include "store/database.h"
 #include "store/event_builder.h"
+#include "store/event_overview.h"
 #include "support/parse_db.h"
 #include "support/temp_dir.h"
 
@@ -89,6 +90,14 @@ TEST_F(TickGraphs, AFightWithoutDotsIsDrawnAfterOneWithThem) {
   EXPECT_EQ(dots.ChartType(), ChartGrid::kBars2d);
   EXPECT_EQ(ChartGridText(DrawAllDamageGraph(path_, 2, "a rat")),
             "\tPets\tDD's\n1\t5\t0\n2\t0\t50\n          a rat\n");
+}
+
+TEST_F(TickGraphs, EventMobIsTheOverviewsMob) {
+  NullProgress progress;
+  const Overview overview = FillEventList(path_, progress);
+  ASSERT_EQ(overview.Rows.size(), 2u);
+  for (const OverviewRow& row : overview.Rows) EXPECT_EQ(EventMob(path_, row.EventNum), row.Mob);
+  EXPECT_EQ(EventMob(path_, 3), std::nullopt);
 }
 
 TEST_F(TickGraphs, NoRowsOrRowsWithoutTicks) {

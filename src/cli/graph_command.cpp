@@ -1,0 +1,69 @@
+#include "cli/graph_command.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "common/error.h"
+#include "common/number_format.h"
+#include "export/file_output.h"
+#include "store/program_folder.h"
+#include "ui/graph_png.h"
+#include "views/tick_graphs.h"
+
+namespace qorn {
+namespace {
+
+// Pictures from a few pixels up to what a poster would need.
+constexpr int kMinSide = 50;
+constexpr int kMaxSide = 10000;
+
+int32_t EventNumber(const std::string& text) {
+  const auto value = ParseInt(text);
+  if (!value || *value < 1 || *value > INT32_MAX) {
+    throw UsageError{"EVENT must be a fight's number from 1, not '" + text + "'"};
+  }
+  return static_cast<int32_t>(*value);
+}
+
+std::pair<int, int> PictureSize(const std::string& text) {
+  const size_t x = text.find('x');
+  const auto width = ParseInt(text.substr(0, x));
+  const auto height = x == std::string::npos ? std::nullopt : ParseInt(text.substr(x + 1));
+  if (!width || !height || *width < kMinSide || *width > kMaxSide || *height < kMinSide ||
+      *height > kMaxSide) {
+    throw UsageError{"--size needs WIDTHxHEIGHT in pixels, each from " + std::to_string(kMinSide) +
+                     " to " + std::to_string(kMaxSide) + ", not '" + text + "'"};
+  }
+  return {static_cast<int>(*width), static_cast<int>(*height)};
+}
+
+}  // namespace
+
+int RunGraphCommand(const Args& args, const std::optional<std::string>& home) {
+  if (args.positional.size() != 2 || (args.positional[1] != "dot" && args.positional[1] != "all")) {
+    throw UsageError{"graph needs EVENT and dot or all"};
+  }
+  const int32_t eventNum = EventNumber(args.positional[0]);
+  const bool dots = args.positional[1] == "dot";
+  const auto png = args.Value("--png");
+  const auto size = args.Value("--size");
+  if (size && !png) throw UsageError{"--size goes with --png FILE"};
+  const auto [width, height] =
+      size ? PictureSize(*size) : std::pair{kGraphDesignWidth, kGraphDesignHeight};
+
+  // Reading the graph must not leave an empty database behind.
+  const std::string database = InProgramFolder(FindProgramFolder(home), kDatabaseFile);
+  if (!std::filesystem::is_regular_file(database)) {
+    throw Error("There is no parse database " + database + "; run getlog first.");
+  }
+  const auto mob = EventMob(database, eventNum);
+  if (!mob) throw Error("There is no fight " + args.positional[0] + " in " + database + ".");
+  const ChartGrid grid = dots ? DrawDotTickGraph(database, eventNum, *mob)
+                              : DrawAllDamageGraph(database, eventNum, *mob);
+  if (png) WriteFileReplacing(*png, GraphPng(grid, width, height));
+  const std::string text = ChartGridText(grid);
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  return 0;
+}
+
+}  // namespace qorn
