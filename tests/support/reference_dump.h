@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+
+#include "parse/log_parser.h"
+#include "store/event_overview.h"
+
+namespace qorn::test {
+
+// Reference results of Get Log and Get Previous, kept as text files under
+// tests/fixtures/reference. A case is a parse (the records as the parser gave
+// them) and what the stored tables and the overview held after the commands.
+
+// The damage and cast records as tab-separated text; times with every digit.
+std::string WriteRecords(const ParseResult& parsed);
+ParseResult ReadRecords(const std::string& text);
+
+// Every row of a table in RecNum order, each value with its storage class
+// (i:, r:, t:, n) so that a number stored as text or a real shows.
+std::string DumpTable(const std::string& databasePath, const std::string& table);
+std::string DumpOverview(const Overview& overview);
+
+// The sections of an expected file: the tables after Get Log with timer 18,
+// its overview, then the numbers and overview after Get Previous with timer 30.
+struct ReferenceResult {
+  std::string parseData;
+  std::string spellCastResist;
+  std::string spellDat;
+  std::string overview18;
+  std::string parseData30;
+  std::string overview30;
+};
+std::string WriteReference(const ReferenceResult& result);
+ReferenceResult ReadReference(const std::string& text);
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& text);
+
+}  // namespace qorn::test
