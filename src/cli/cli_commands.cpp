@@ -66,6 +66,8 @@ Commands:
 Options:
   --home DIR  the folder of the parse database QornDB.mdb (default: $QORN_HOME,
               else the program's folder, else ~/.local/share/qorn).
+  --verbose   when a command fails, also print what failed underneath (the
+              SQL text and the database engine's own words).
 
 Exit codes: 0 done, 1 the command failed, 2 the command line was wrong.
 )";
@@ -226,6 +228,7 @@ int RunCommand(const std::string& command, int argc, char** argv,
       getLog ? RunGetLog(folder, args.positional[0], name, timer, {loop, stages})
              : RunGetPrevious(folder, timer, {loop, stages});
   loop.SetVisible(false);
+  if (!outcome.Notice.empty()) std::fprintf(stderr, "qorn-cli: %s\n", outcome.Notice.c_str());
   if (outcome.NoDamage) std::fprintf(stderr, "%s\n", kNoDamageMessage.data());
   PrintOverview(outcome.EventList);
   return 0;
@@ -234,6 +237,16 @@ int RunCommand(const std::string& command, int argc, char** argv,
 }  // namespace
 
 int RunCli(int argc, char** argv) {
+  // --verbose may stand anywhere on the line.
+  bool verbose = false;
+  std::vector<char*> words(argv, argv + argc);
+  std::erase_if(words, [&](const char* w) {
+    const bool flag = std::string_view(w) == "--verbose";
+    verbose = verbose || flag;
+    return flag;
+  });
+  argc = static_cast<int>(words.size());
+  argv = words.data();
   try {
     // Options for every command come before the command word.
     std::optional<std::string> home;
@@ -260,6 +273,7 @@ int RunCli(int argc, char** argv) {
     return kUsage;
   } catch (const Error& e) {
     std::fprintf(stderr, "qorn-cli: %s\n", e.what());
+    if (verbose && !e.Detail().empty()) std::fprintf(stderr, "qorn-cli: %s\n", e.Detail().c_str());
     return kFailed;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "qorn-cli: unexpected failure: %s\n", e.what());

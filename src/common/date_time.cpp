@@ -1,5 +1,6 @@
 #include "common/date_time.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -38,7 +39,16 @@ int DaysInMonth(int y, int m) {
   return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
 }
 
-long long TotalSeconds(DateTime value) { return std::llround(value * 86400.0); }
+// The first and the last second that a date-time value can stand for (1 Jan
+// 100 and 31 Dec 9999); a value beyond them, a hand-edited 1e300 say, counts
+// as the nearest of them, so that second counts always fit 64 bits.
+constexpr double kFirstDay = -657434.0;
+constexpr double kLastDay = 2958465.0 + 86399.0 / 86400.0;
+
+long long TotalSeconds(DateTime value) {
+  if (std::isnan(value)) return 0;
+  return std::llround(std::clamp(value, kFirstDay, kLastDay) * 86400.0);
+}
 
 }  // namespace
 

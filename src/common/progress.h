@@ -26,15 +26,19 @@ class NullProgress final : public Progress {
 // Passes a loop's progress on a few hundred times in all, not once per row.
 class ProgressSteps {
  public:
-  ProgressSteps(Progress& progress, size_t count) : progress_(progress), step_(count / 200 + 1) {}
+  ProgressSteps(Progress& progress, size_t count)
+      : progress_(progress), step_(count / 200 + 1), next_(step_) {}
   // `done` rows of the loop are through.
   void Done(size_t done) {
-    if (done % step_ == 0) progress_.SetValue(static_cast<double>(done));
+    if (done < next_) return;
+    progress_.SetValue(static_cast<double>(done));
+    next_ = done + step_;
   }
 
  private:
   Progress& progress_;
   size_t step_;
+  size_t next_;
 };
 
 }  // namespace qorn

@@ -1,10 +1,9 @@
 #include "store/commands.h"
 
+#include <future>
 #include <memory>
 
-#include "parse/log_parser.h"
-#include "store/compaction.h"
-#include "store/database.h"
+#include "store/database_rebuild.h"
 #include "store/parse_store.h"
 #include "store/program_folder.h"
 
@@ -32,14 +31,35 @@ class StageBar {
   int value_ = 0;
 };
 
-// Overview and compaction: the end both commands share.
-void FinishCommand(const std::string& database, CommandProgress progress, StageBar& stages,
-                   CommandOutcome& outcome) {
-  outcome.EventList = FillEventList(database, progress.loop);
-  outcome.Events.EventCount = outcome.EventList.EventCount;
+std::string DamagedNotice(const DatabaseRebuild& rebuild, const std::string& aside) {
+  return "The parse database " + rebuild.StoredPath() +
+         " was damaged, so a new one was made for this log. The damaged file was moved to " +
+         aside + " as it was.";
+}
+
+// The stages after the parse: the rows of `parsed` with their events go into
+// the new file of an opened `rebuild`, which then takes the stored file's place.
+// `owned`, when given, holds `parsed` and is let go as soon as the rows are written.
+CommandOutcome StoreAndReplace(DatabaseRebuild& rebuild, const ParseResult& parsed,
+                               std::unique_ptr<ParseResult> owned, int16_t eventTimerSeconds,
+                               CommandProgress progress, StageBar& stages) {
+  CommandOutcome outcome;
+  outcome.NoDamage = parsed.NoDamage();
+  NumberedParse numbered = StoreNewParse(rebuild, parsed, eventTimerSeconds, progress.loop);
+  owned.reset();
   stages.Next();
-  outcome.Compacted = CompactParseDatabase(database);
+  rebuild.Finish();
+  outcome.Events = std::move(numbered.Events);
   stages.Next();
+  outcome.EventList =
+      OverviewOfEvents(numbered.Rows, numbered.Mobs, outcome.Events.EventCount, progress.loop);
+  stages.Next();
+  if (const std::string aside = rebuild.Replace(); !aside.empty()) {
+    outcome.Notice = DamagedNotice(rebuild, aside);
+  }
+  outcome.Compacted = true;  // a new file is compact as it is made
+  stages.Next();
+  return outcome;
 }
 
 }  // namespace
@@ -47,26 +67,32 @@ void FinishCommand(const std::string& database, CommandProgress progress, StageB
 CommandOutcome RunGetLog(const std::string& programFolder, const std::string& logPath,
                          const std::string& charName, int16_t eventTimerSeconds,
                          CommandProgress progress) {
-  CommandOutcome outcome;
   StageBar stages(progress);
-  const std::string database = InProgramFolder(programFolder, kDatabaseFile);
-  auto parsed = std::make_unique<ParseResult>(ParseLogFile(logPath, charName, progress.loop));
-  outcome.NoDamage = parsed->NoDamage();
+  DatabaseRebuild rebuild(InProgramFolder(programFolder, kDatabaseFile));
+  // The stored file is checked and the new one begun on the second core
+  // while the log is read.
+  auto opened = std::async(std::launch::async, [&rebuild] { rebuild.Open(true); });
+  auto parsed = std::make_unique<ParseResult>([&] {
+    try {
+      return ParseLogFile(logPath, charName, progress.loop);
+    } catch (...) {
+      opened.wait();
+      throw;
+    }
+  }());
+  opened.get();
   stages.Next();
-  {
-    // The new parse and its events are stored together or not at all, so a
-    // failure leaves the previous parse with its events.
-    Database db(database);
-    Transaction tx(db);
-    StoreParsedRecords(db, *parsed, progress.loop);
-    parsed.reset();
-    stages.Next();
-    outcome.Events = BuildEvents(db, eventTimerSeconds, progress.loop);
-    tx.Commit();
-  }
+  const ParseResult& records = *parsed;
+  return StoreAndReplace(rebuild, records, std::move(parsed), eventTimerSeconds, progress, stages);
+}
+
+CommandOutcome RunGetLog(const std::string& programFolder, const ParseResult& parsed,
+                         int16_t eventTimerSeconds, CommandProgress progress) {
+  StageBar stages(progress);
+  DatabaseRebuild rebuild(InProgramFolder(programFolder, kDatabaseFile));
+  rebuild.Open(true);
   stages.Next();
-  FinishCommand(database, progress, stages, outcome);
-  return outcome;
+  return StoreAndReplace(rebuild, parsed, nullptr, eventTimerSeconds, progress, stages);
 }
 
 CommandOutcome RunGetPrevious(const std::string& programFolder, int16_t eventTimerSeconds,
@@ -75,10 +101,18 @@ CommandOutcome RunGetPrevious(const std::string& programFolder, int16_t eventTim
   StageBar stages(progress);
   stages.Next();  // no parse
   stages.Next();  // no store
-  const std::string database = InProgramFolder(programFolder, kDatabaseFile);
-  outcome.Events = BuildEvents(database, eventTimerSeconds, progress.loop);
+  DatabaseRebuild rebuild(InProgramFolder(programFolder, kDatabaseFile));
+  rebuild.Open(false);  // the quick check runs beside the reading
+  NumberedParse numbered = RenumberStoredParse(rebuild, eventTimerSeconds, progress.loop);
+  rebuild.Finish();
+  outcome.Events = std::move(numbered.Events);
   stages.Next();
-  FinishCommand(database, progress, stages, outcome);
+  outcome.EventList =
+      OverviewOfEvents(numbered.Rows, numbered.Mobs, outcome.Events.EventCount, progress.loop);
+  stages.Next();
+  rebuild.Replace();
+  outcome.Compacted = true;
+  stages.Next();
   return outcome;
 }
 

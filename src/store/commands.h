@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/progress.h"
+#include "parse/log_parser.h"
 #include "store/event_builder.h"
 #include "store/event_overview.h"
 
@@ -22,19 +23,29 @@ struct CommandOutcome {
   EventBuildResult Events;
   Overview EventList;
   bool Compacted = false;
+  // Something the user must be told although the command went through (a
+  // damaged database moved aside); empty when there is nothing.
+  std::string Notice;
 };
 
 inline constexpr int kCommandStages = 5;
 
 // Get Log: parse the log of `charName`, store it, build events, fill the
-// overview, compact. Throws qorn::Error when a step fails; the stored parse
-// and its events are then as they were before the command.
+// overview, compact. The new parse is written into a new database file that
+// takes the stored one's place when it is complete. Throws qorn::Error when a
+// step fails; the stored parse and its events are then as they were before
+// the command. A damaged database is moved aside (never deleted), a new one
+// made, and the outcome's Notice says so.
 CommandOutcome RunGetLog(const std::string& programFolder, const std::string& logPath,
                          const std::string& charName, int16_t eventTimerSeconds,
                          CommandProgress progress);
+// The same from records already parsed (the parse stage counts at once).
+CommandOutcome RunGetLog(const std::string& programFolder, const ParseResult& parsed,
+                         int16_t eventTimerSeconds, CommandProgress progress);
 
 // Get Previous: build events, fill the overview and compact, from the rows
-// the database holds.
+// the database holds. A damaged database is moved aside and qorn::Error says
+// that Get Log must be run again.
 CommandOutcome RunGetPrevious(const std::string& programFolder, int16_t eventTimerSeconds,
                               CommandProgress progress);
 

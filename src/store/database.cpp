@@ -67,6 +67,11 @@ Statement& Statement::Bind(int index, std::string_view text) {
   return *this;
 }
 
+Statement& Statement::BindUnowned(int index, std::string_view text) {
+  sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+  return *this;
+}
+
 Statement& Statement::BindNull(int index) {
   sqlite3_bind_null(stmt_, index);
   return *this;
@@ -125,41 +130,87 @@ Value Statement::Column(int i) const {
 
 // ---- Database ----
 
-Database::Database(const std::string& path) : path_(path) {
+bool DatabaseError::Damaged() const {
+  const int primary = code_ & 0xff;
+  return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
+}
+
+namespace {
+
+// What the user reads when the engine fails: what happened to the file, in
+// plain words, and what to do about it.
+std::string MessageFor(int code, const std::string& path) {
+  switch (code & 0xff) {
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+      return "The parse database " + path +
+             " is read-only, so the fights cannot be stored in it. Make the file and its folder "
+             "writable, then try again.";
+    case SQLITE_FULL:
+      return "The disk that holds the parse database " + path +
+             " is full. Free some space, then try again.";
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return "Another program is using the parse database " + path + ". Close it, then try again.";
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+      return "The parse database " + path + " is damaged.";
+    case SQLITE_NOMEM:
+      return "There is not enough memory to work on the parse database " + path + ".";
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+      return "The parse database " + path + " cannot be read or written. Check the disk and " +
+             "the file's permissions, then try again.";
+    default:
+      return "The parse database " + path + " could not be used (" + sqlite3_errstr(code) + ").";
+  }
+}
+
+}  // namespace
+
+Database::Database(const std::string& path, OpenMode mode) : path_(path) {
   struct stat st {};
   if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-    throw Error("Cannot open the parse database " + path + ": it is a folder");
+    throw DatabaseError("The parse database " + path + " is a folder, not a file.",
+                        "cannot open " + path + ": it is a folder", SQLITE_CANTOPEN);
+  }
+  int flags = SQLITE_OPEN_NOMUTEX;
+  switch (mode) {
+    case OpenMode::kCreateIfNew:
+    case OpenMode::kBlank:
+      flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+      break;
+    case OpenMode::kExisting:
+      flags |= SQLITE_OPEN_READWRITE;
+      break;
+    case OpenMode::kReadOnly:
+      flags |= SQLITE_OPEN_READONLY;
+      break;
   }
   sqlite3* raw = nullptr;
-  const int rc =
-      sqlite3_open_v2(path.c_str(), &raw,
-                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+  const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
   db_.reset(raw);
   if (rc != SQLITE_OK) {
     const std::string reason = raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc);
-    throw Error("Cannot open the parse database " + path + ": " + reason);
+    throw DatabaseError(MessageFor(rc, path),
+                        "Cannot open the parse database " + path + ": " + reason, rc);
   }
   sqlite3_extended_result_codes(raw, 1);
   sqlite3_busy_timeout(raw, 1000);  // another program reading the file: wait a little
   // Room for the pages a whole parse touches while it is stored or numbered.
   sqlite3_exec(raw, "PRAGMA cache_size = -65536; PRAGMA temp_store = MEMORY", nullptr, nullptr,
                nullptr);
-  CreateSchemaIfNew();
+  if (mode == OpenMode::kCreateIfNew) CreateSchemaIfNew();
 }
 
 Database::~Database() = default;
 
 void Database::Fail(std::string_view what) const {
-  std::string reason = sqlite3_errmsg(db_.get());
   const int code = sqlite3_extended_errcode(db_.get());
-  if (code == SQLITE_READONLY || (code & 0xff) == SQLITE_READONLY) {
-    reason += " (the file or its folder is read-only)";
-  } else if ((code & 0xff) == SQLITE_FULL) {
-    reason += " (the disk is full)";
-  } else if ((code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED) {
-    reason += " (another program holds the file)";
-  }
-  throw Error("Cannot " + std::string(what) + " in the parse database " + path_ + ": " + reason);
+  throw DatabaseError(MessageFor(code, path_),
+                      "Cannot " + std::string(what) + " in the parse database " + path_ + ": " +
+                          sqlite3_errmsg(db_.get()),
+                      code);
 }
 
 void Database::ExecuteNative(std::string_view sql) {
@@ -179,25 +230,7 @@ void Database::CreateSchemaIfNew() {
     if (probe.ColumnInt(0) > 0) return;
   }
   Transaction tx(*this);
-  ExecuteNative(SchemaSql());
-  Statement insert(*this, "INSERT INTO SpellDat (Spell, Dmg, Mana) VALUES (?, ?, ?)");
-  const std::string_view tsv = SpellDatTsv();
-  size_t pos = tsv.find('\n');  // past the header
-  while (pos != std::string_view::npos && pos + 1 < tsv.size()) {
-    const size_t start = pos + 1;
-    pos = tsv.find('\n', start);
-    const std::string_view line =
-        tsv.substr(start, (pos == std::string_view::npos ? tsv.size() : pos) - start);
-    const size_t t1 = line.find('\t');
-    const size_t t2 = line.find('\t', t1 + 1);
-    if (t1 == std::string_view::npos || t2 == std::string_view::npos) continue;
-    const size_t t3 = line.find('\t', t2 + 1);
-    insert.Bind(1, line.substr(0, t1))
-        .Bind(2, static_cast<int64_t>(std::stoll(std::string(line.substr(t1 + 1, t2 - t1 - 1)))))
-        .Bind(3, static_cast<int64_t>(std::stoll(std::string(line.substr(t2 + 1, t3 - t2 - 1)))));
-    insert.Step();
-    insert.Reset();
-  }
+  CreateParseSchema(*this);
   tx.Commit();
 }
 

@@ -9,6 +9,8 @@
 #include <variant>
 #include <vector>
 
+#include "common/error.h"
+
 namespace qorn {
 
 // A field's value as the database returns it.
@@ -46,6 +48,8 @@ class Statement {
     return Bind(index, std::string_view(text));
   }
   Statement& Bind(int index, const char* text) { return Bind(index, std::string_view(text)); }
+  // Binds a text without copying it: it must stay as it is until the next Step().
+  Statement& BindUnowned(int index, std::string_view text);
   Statement& BindNull(int index);
   Statement& Bind(int index, const Value& value);
   // One step: true while a row stands ready.
@@ -65,11 +69,33 @@ class Statement {
   std::string sql_;
 };
 
+// How a database file is opened.
+enum class OpenMode {
+  kCreateIfNew,  // read and write; a new or empty file gets the tables, views and spell table
+  kExisting,     // read and write an existing file as it is
+  kReadOnly,     // read an existing file as it is
+  kBlank,        // read and write, created when missing, nothing added
+};
+
+// A failure of the database engine: what Database::Fail throws. `Code` is
+// SQLite's extended result code.
+class DatabaseError : public Error {
+ public:
+  DatabaseError(const std::string& message, std::string detail, int code)
+      : Error(message, std::move(detail)), code_(code) {}
+  int Code() const { return code_; }
+  // The file is not a database or its contents are broken.
+  bool Damaged() const;
+
+ private:
+  int code_;
+};
+
 // The parse database file, open for the life of the object. Opening creates
 // the file with its tables, views and spell table when it does not exist.
 class Database {
  public:
-  explicit Database(const std::string& path);
+  explicit Database(const std::string& path, OpenMode mode = OpenMode::kCreateIfNew);
   ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
@@ -82,7 +108,8 @@ class Database {
   // Runs SQLite's own dialect, any number of statements.
   void ExecuteNative(std::string_view sql);
 
-  // Throws qorn::Error naming the database file, what failed and SQLite's reason.
+  // Throws a DatabaseError: a message for the user naming the database file
+  // and what the user can do; `what` failed and SQLite's reason go to its detail.
   [[noreturn]] void Fail(std::string_view what) const;
 
  private:

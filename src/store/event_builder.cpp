@@ -1,30 +1,106 @@
 #include "store/event_builder.h"
 
-#include <algorithm>
-#include <cmath>
-#include <numeric>
-#include <string_view>
-#include <unordered_map>
+#include <future>
 
-#include "common/date_time.h"
+#include "common/error.h"
 #include "store/database.h"
+#include "store/database_rebuild.h"
 
 namespace qorn {
 namespace {
 
-unsigned char Fold(unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
+// Each row's new crit mark, event and tick number, as SQL functions of the
+// row's RecNum and DoT source, for the one statement that writes them all.
+class NumberingFunctions {
+ public:
+  NumberingFunctions(Database& db, const RowNumbers& numbers, const CritRule& crits)
+      : db_(db), numbers_(numbers), crits_(crits) {
+    Register("qorn_event", 1, &EventOf);
+    Register("qorn_tick", 1, &TickOf);
+    Register("qorn_crit", 2, &CritOf);
+  }
+  ~NumberingFunctions() {
+    for (const char* name : {"qorn_event", "qorn_tick"}) Unregister(name, 1);
+    Unregister("qorn_crit", 2);
+  }
+  NumberingFunctions(const NumberingFunctions&) = delete;
+  NumberingFunctions& operator=(const NumberingFunctions&) = delete;
 
-// One ParseData row as event building needs it.
-struct Row {
-  int64_t recNum;
-  DateTime when;
-  uint32_t mob;  // index into the mob texts
-  bool dot;
-  int32_t eventNum = 0;
-  int32_t tickNum = 0;
-  int64_t storedEventNum = 0;  // as the row stands in the table
-  int64_t storedTickNum = 0;
+  // The crit mark of a row: a DoT tick not marked yet is marked when the
+  // spell table says so; any other mark stays as it is.
+  static constexpr const char* kCrit =
+      "CASE WHEN Crit = 0 AND DmgType = 'Dot' AND qorn_crit(DmgSrc, Dmg) THEN -1 ELSE Crit END";
+
+ private:
+  using Function = void (*)(sqlite3_context*, int, sqlite3_value**);
+  void Register(const char* name, int args, Function f) {
+    if (sqlite3_create_function_v2(db_.Handle(), name, args, SQLITE_UTF8 | SQLITE_DIRECTONLY, this,
+                                   f, nullptr, nullptr, nullptr) != SQLITE_OK) {
+      db_.Fail("make the function " + std::string(name));
+    }
+  }
+  void Unregister(const char* name, int args) {
+    sqlite3_create_function_v2(db_.Handle(), name, args, SQLITE_UTF8, nullptr, nullptr, nullptr,
+                               nullptr, nullptr);
+  }
+  static const NumberingFunctions& Self(sqlite3_context* c) {
+    return *static_cast<const NumberingFunctions*>(sqlite3_user_data(c));
+  }
+  static void EventOf(sqlite3_context* c, int, sqlite3_value** v) {
+    int32_t event = 0, tick = 0;
+    Self(c).numbers_.Find(sqlite3_value_int64(v[0]), event, tick);
+    sqlite3_result_int64(c, event);
+  }
+  static void TickOf(sqlite3_context* c, int, sqlite3_value** v) {
+    int32_t event = 0, tick = 0;
+    Self(c).numbers_.Find(sqlite3_value_int64(v[0]), event, tick);
+    sqlite3_result_int64(c, tick);
+  }
+  static void CritOf(sqlite3_context* c, int, sqlite3_value** v) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v[0]));
+    const std::string_view source =
+        text ? std::string_view(text, static_cast<size_t>(sqlite3_value_bytes(v[0])))
+             : std::string_view();
+    sqlite3_result_int(c, Self(c).crits_.IsCrit(source, sqlite3_value_int64(v[1])) ? 1 : 0);
+  }
+
+  Database& db_;
+  const RowNumbers& numbers_;
+  const CritRule& crits_;
 };
+
+// The stored rows as event building reads them, in RecNum order.
+std::vector<EventRow> ReadEventRows(Database& db, MobTexts& mobs) {
+  std::vector<EventRow> rows;
+  {
+    Statement count(db, "SELECT count(*) FROM ParseData");
+    count.Step();
+    rows.reserve(static_cast<size_t>(count.ColumnInt(0)));
+  }
+  Statement all(db, "SELECT RecNum, DTime, Mob, DmgType, Dmg FROM ParseData ORDER BY RecNum");
+  while (all.Step()) {
+    EventRow row;
+    row.RecNum = all.ColumnInt(0);
+    row.When = all.ColumnDouble(1);
+    row.Mob = mobs.Index(all.ColumnText(2));
+    row.Dot = all.ColumnText(3) == "Dot";
+    row.Dmg = all.ColumnInt(4);
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+[[noreturn]] void FailDamaged(DatabaseRebuild& rebuild, const std::string& detail) {
+  const std::string path = rebuild.StoredPath();
+  const std::string aside = rebuild.MoveStoredAside();
+  throw Error("The stored parse in " + path +
+                  " is damaged, so the fights cannot be built from it. The file was moved to " +
+                  aside + " as it was. Use Get Log to read your log again.",
+              detail)
+      .StoredDataChanged();
+}
+
+}  // namespace
 
 std::vector<SpellDatRec> LoadSpellTable(Database& db) {
   std::vector<SpellDatRec> spells;
@@ -37,200 +113,71 @@ std::vector<SpellDatRec> LoadSpellTable(Database& db) {
   return spells;
 }
 
-void MarkCrits(Database& db, const std::vector<SpellDatRec>& spells) {
-  // A tick is critical when it does at least twice the normal damage of a
-  // spell of the same name (compared exactly); the smallest such damage decides.
-  std::unordered_map<std::string, int64_t> normal;
-  for (const SpellDatRec& s : spells) {
-    auto [it, added] = normal.emplace(s.Spell, s.Dmg);
-    if (!added) it->second = std::min<int64_t>(it->second, s.Dmg);
+NumberedParse RenumberStoredParse(DatabaseRebuild& rebuild, int16_t eventTimerSeconds,
+                                  Progress& progress) {
+  if (rebuild.Health().state == DatabaseHealth::State::kDamaged) {
+    FailDamaged(rebuild, rebuild.Health().detail);
   }
-  if (normal.empty()) return;
-  std::vector<int64_t> crits;
-  {
-    // Crits are never cleared, so rows marked already need no second look.
-    Statement dots(db,
-                   "SELECT RecNum, DmgSrc, Dmg FROM ParseData WHERE DmgType = 'Dot' AND Crit = 0");
-    std::string source;
-    while (dots.Step()) {
-      source.assign(dots.ColumnText(1));
-      const auto it = normal.find(source);
-      if (it != normal.end() && dots.ColumnInt(2) >= 2 * it->second) {
-        crits.push_back(dots.ColumnInt(0));
-      }
-    }
+  NumberedParse result;
+  if (!rebuild.HasStoredParse()) {
+    // Nothing stored yet: a new file with no rows and no events.
+    result.Events.SpellDatRecs = LoadSpellTable(rebuild.Fresh());
+    return result;
   }
-  Statement mark(db, "UPDATE ParseData SET Crit = -1 WHERE RecNum = ?");
-  for (int64_t recNum : crits) {
-    mark.Bind(1, recNum);
-    mark.Step();
-    mark.Reset();
+  // SQLite's check of every page runs on the second core while the rows are read.
+  auto quickCheck = std::async(std::launch::async, QuickCheckDatabaseFile, rebuild.StoredPath());
+  MobTexts mobs;
+  try {
+    result.Events.SpellDatRecs = LoadSpellTable(rebuild.Stored());
+    result.Rows = ReadEventRows(rebuild.Stored(), mobs);
+  } catch (const DatabaseError& e) {
+    if (!e.Damaged()) throw;
+    quickCheck.wait();
+    FailDamaged(rebuild, e.Detail());
   }
-}
+  if (const std::string problems = quickCheck.get(); !problems.empty()) {
+    FailDamaged(rebuild, problems);
+  }
+  result.Mobs = mobs.Texts();
+  result.Events.EventCount = NumberEvents(result.Rows, result.Mobs, eventTimerSeconds, progress);
 
-// The rows in SortMobTime's order: by mob without regard to case, then time,
-// then RecNum. Mobs are ranked once so that the sort compares numbers.
-std::vector<Row> LoadSortedRows(Database& db, std::vector<std::string>& mobs) {
-  std::vector<Row> rows;
-  std::unordered_map<std::string, uint32_t> mobIndex;
-  {
-    Statement all(db, "SELECT RecNum, DTime, Mob, DmgType, EventNum, TickNum FROM ParseData");
-    std::string mob;
-    while (all.Step()) {
-      mob.assign(all.ColumnText(2));
-      auto [it, added] = mobIndex.emplace(mob, static_cast<uint32_t>(mobs.size()));
-      if (added) mobs.push_back(mob);
-      Row row{all.ColumnInt(0), all.ColumnDouble(1), it->second, all.ColumnText(3) == "Dot"};
-      row.storedEventNum = all.ColumnInt(4);
-      row.storedTickNum = all.ColumnInt(5);
-      rows.push_back(row);
-    }
-  }
-  std::vector<uint32_t> order(mobs.size());
-  std::iota(order.begin(), order.end(), 0u);
-  std::sort(order.begin(), order.end(),
-            [&](uint32_t a, uint32_t b) { return CompareNoCase(mobs[a], mobs[b]) < 0; });
-  std::vector<uint32_t> rank(mobs.size());
-  for (size_t i = 0, r = 0; i < order.size(); ++i) {
-    if (i > 0 && CompareNoCase(mobs[order[i - 1]], mobs[order[i]]) != 0) ++r;
-    rank[order[i]] = static_cast<uint32_t>(r);
-  }
-  std::sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) {
-    if (rank[a.mob] != rank[b.mob]) return rank[a.mob] < rank[b.mob];
-    if (a.when != b.when) return a.when < b.when;
-    return a.recNum < b.recNum;
-  });
-  return rows;
-}
-
-bool SameMobIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && CompareNoCase(a, b) == 0;
-}
-
-int32_t CutEvents(std::vector<Row>& rows, const std::vector<std::string>& mobs,
-                  int16_t eventTimerSeconds, Progress& progress) {
-  progress.SetValue(0);
-  progress.SetMaximum(static_cast<double>(rows.size()));
-  ProgressSteps steps(progress, rows.size());
-  int32_t n = 1;
-  const Row* previous = nullptr;
-  for (size_t i = 0; i < rows.size(); ++i) {
-    Row& row = rows[i];
-    if (previous != nullptr && !mobs[previous->mob].empty()) {
-      // A gap equal to the timer stays in the event.
-      if (SecondsBetween(previous->when, row.when) > eventTimerSeconds ||
-          !SameMobIgnoringCase(mobs[row.mob], mobs[previous->mob])) {
-        ++n;
-      }
-    }
-    row.eventNum = n;
-    previous = &row;
-    steps.Done(i + 1);
-  }
-  progress.SetValue(static_cast<double>(rows.size()));
-  return rows.empty() ? 0 : n;
-}
-
-int32_t TickOf(long long seconds) {
-  return static_cast<int32_t>(std::floor(static_cast<double>(seconds) / kTickSeconds + 1));
-}
-
-// Ticks of one event's rows, in query order.
-void NumberTicks(Row* first, Row* last) {
-  const DateTime start = first->when;
-  const DateTime end = (last - 1)->when;
-  if (SecondsBetween(start, end) == 0) {
-    for (Row* r = first; r != last; ++r) r->tickNum = 1;
-    return;
-  }
-  const Row* firstDot = std::find_if(first, last, [](const Row& r) { return r.dot; });
-  if (firstDot == last) {
-    // No DoT tick: slots counted from the event's first row.
-    for (Row* r = first; r != last; ++r) r->tickNum = TickOf(SecondsBetween(start, r->when));
-    return;
-  }
-  // Slots on a grid anchored at the first DoT tick; rows before it get
-  // negative slots, and the whole event is shifted so the earliest slot is 1.
-  const DateTime anchor = firstDot->when;
-  int32_t shift = 0;
-  for (Row* r = first; r != last; ++r) {
-    if (SecondsBetween(anchor, r->when) >= 0) {
-      r->tickNum = TickOf(SecondsBetween(anchor, r->when));
-    } else {
-      const int32_t before = TickOf(SecondsBetween(r->when, anchor));
-      r->tickNum = -before;
-      if (shift == 0) shift = before + 1;
-    }
-  }
-  if (shift > 1) {
-    for (Row* r = first; r != last; ++r) r->tickNum += r->tickNum < 0 ? shift : shift - 1;
-  }
-}
-
-void WriteEvents(Database& db, std::vector<Row>& rows) {
-  // Only rows whose numbers change are written, in RecNum order, page by page
-  // through the table. Rewriting many is quicker without the event index,
-  // which is then built again after.
-  std::sort(rows.begin(), rows.end(),
-            [](const Row& a, const Row& b) { return a.recNum < b.recNum; });
-  auto changed = [](const Row& r) {
-    return r.eventNum != r.storedEventNum || r.tickNum != r.storedTickNum;
-  };
-  const auto changes = std::count_if(rows.begin(), rows.end(), changed);
-  if (changes == 0) return;
-  const bool rebuildIndex = changes * 10 > static_cast<std::ptrdiff_t>(rows.size());
-  if (rebuildIndex) db.ExecuteNative("DROP INDEX IF EXISTS ParseData_Event");
-  {
-    Statement update(db, "UPDATE ParseData SET EventNum = ?, TickNum = ? WHERE RecNum = ?");
-    for (const Row& r : rows) {
-      if (!changed(r)) continue;
-      update.Bind(1, static_cast<int64_t>(r.eventNum))
-          .Bind(2, static_cast<int64_t>(r.tickNum))
-          .Bind(3, r.recNum);
-      update.Step();
-      update.Reset();
-    }
-  }
-  if (rebuildIndex)
-    db.ExecuteNative("CREATE INDEX ParseData_Event ON ParseData (EventNum, TickNum)");
-}
-
-}  // namespace
-
-int CompareNoCase(std::string_view a, std::string_view b) {
-  const size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    const unsigned char x = Fold(static_cast<unsigned char>(a[i]));
-    const unsigned char y = Fold(static_cast<unsigned char>(b[i]));
-    if (x != y) return x < y ? -1 : 1;
-  }
-  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+  const RowNumbers numbers(result.Rows);
+  const CritRule crits(result.Events.SpellDatRecs);
+  Database& fresh = rebuild.Fresh();
+  const NumberingFunctions functions(fresh, numbers, crits);
+  fresh.ExecuteNative(
+      "INSERT INTO main.ParseData (RecNum, DTime, Who, Mob, Dmg, Crit, DmgSrc, DmgType, Cpower, "
+      "Inten, CoA, Reserved, EventNum, TickNum, Color) SELECT RecNum, DTime, Who, Mob, Dmg, " +
+      std::string(NumberingFunctions::kCrit) +
+      ", DmgSrc, DmgType, Cpower, Inten, CoA, Reserved, qorn_event(RecNum), qorn_tick(RecNum), "
+      "Color FROM old.ParseData ORDER BY RecNum");
+  fresh.ExecuteNative(
+      "INSERT INTO main.SpellCastResist (RecNum, DTime, CorR, Spell) SELECT RecNum, DTime, CorR, "
+      "Spell FROM old.SpellCastResist ORDER BY RecNum");
+  return result;
 }
 
 EventBuildResult BuildEvents(const std::string& databasePath, int16_t eventTimerSeconds,
                              Progress& progress) {
-  Database db(databasePath);
-  Transaction tx(db);
-  EventBuildResult result = BuildEvents(db, eventTimerSeconds, progress);
-  tx.Commit();
-  return result;
+  DatabaseRebuild rebuild(databasePath);
+  rebuild.Open(false);  // the quick check runs beside the reading
+  NumberedParse numbered = RenumberStoredParse(rebuild, eventTimerSeconds, progress);
+  rebuild.Finish();
+  rebuild.Replace();
+  return std::move(numbered.Events);
 }
 
 EventBuildResult BuildEvents(Database& db, int16_t eventTimerSeconds, Progress& progress) {
   EventBuildResult result;
   result.SpellDatRecs = LoadSpellTable(db);
-  MarkCrits(db, result.SpellDatRecs);
-
-  std::vector<std::string> mobs;
-  std::vector<Row> rows = LoadSortedRows(db, mobs);
-  result.EventCount = CutEvents(rows, mobs, eventTimerSeconds, progress);
-  for (size_t begin = 0; begin < rows.size();) {
-    size_t end = begin;
-    while (end < rows.size() && rows[end].eventNum == rows[begin].eventNum) ++end;
-    NumberTicks(&rows[begin], &rows[end]);
-    begin = end;
-  }
-  WriteEvents(db, rows);
+  MobTexts mobs;
+  std::vector<EventRow> rows = ReadEventRows(db, mobs);
+  result.EventCount = NumberEvents(rows, mobs.Texts(), eventTimerSeconds, progress);
+  const RowNumbers numbers(rows);
+  const CritRule crits(result.SpellDatRecs);
+  const NumberingFunctions functions(db, numbers, crits);
+  db.ExecuteNative("UPDATE ParseData SET Crit = " + std::string(NumberingFunctions::kCrit) +
+                   ", EventNum = qorn_event(RecNum), TickNum = qorn_tick(RecNum)");
   return result;
 }
 

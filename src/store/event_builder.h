@@ -5,10 +5,12 @@
 #include <vector>
 
 #include "common/progress.h"
+#include "store/event_rows.h"
 
 namespace qorn {
 
 class Database;
+class DatabaseRebuild;
 
 // One spell of the spell table: its normal damage per tick and mana cost.
 struct SpellDatRec {
@@ -22,20 +24,35 @@ struct EventBuildResult {
   int32_t EventCount = 0;                 // the highest event number given out
 };
 
-inline constexpr int kTickSeconds = 6;
 inline constexpr int16_t kDefaultEventTimerSeconds = 18;
 
 // Marks the critical DoT ticks (at least twice the spell's normal tick), cuts
 // the stored rows into events by mob and quiet gap (`eventTimerSeconds`), and
-// numbers the six-second ticks of each event. Works on all rows of ParseData
-// in one transaction. `progress` follows the rows while events are cut.
+// numbers the six-second ticks of each event. The rows are written with their
+// new numbers into a new database file that then takes the stored one's
+// place whole, so a failure leaves the stored parse as it was. A damaged
+// database is moved aside, and qorn::Error says so. `progress` follows the
+// rows while events are cut.
 EventBuildResult BuildEvents(const std::string& databasePath, int16_t eventTimerSeconds,
                              Progress& progress);
-// The same inside a transaction the caller holds on `db`.
+// The same in place, inside a transaction the caller holds on `db`.
 EventBuildResult BuildEvents(Database& db, int16_t eventTimerSeconds, Progress& progress);
 
-// Text order of the database's text columns: byte by byte with ASCII letters
-// folded to lower case, a shorter text first when it is the other's start.
-int CompareNoCase(std::string_view a, std::string_view b);
+// The spell table, in the order the table returns its rows.
+std::vector<SpellDatRec> LoadSpellTable(Database& db);
+
+// A parse with its events numbered, written into the new file of a rebuild.
+struct NumberedParse {
+  EventBuildResult Events;
+  std::vector<EventRow> Rows;  // in event order, as the overview reads them
+  std::vector<std::string> Mobs;
+};
+
+// Event building for Get Previous: reads the stored rows of an opened
+// `rebuild`, numbers them, and copies every row into the new file with its
+// crit mark and its new numbers, and the cast rows as they are. A damaged
+// stored file is moved aside, and then qorn::Error says so.
+NumberedParse RenumberStoredParse(DatabaseRebuild& rebuild, int16_t eventTimerSeconds,
+                                  Progress& progress);
 
 }  // namespace qorn

@@ -4,7 +4,6 @@
 
 #include "common/number_format.h"
 #include "store/database.h"
-#include "store/event_builder.h"
 
 namespace qorn {
 
@@ -18,62 +17,54 @@ std::vector<std::string> OverviewRow::Cells() const {
 }
 
 Overview FillEventList(const std::string& databasePath, Progress& progress) {
-  Overview overview;
   Database db(databasePath);
+  int32_t eventCount = 0;
   {
     Recordset max(db, "select max(EventNum) from ParseData");
-    if (!max.EndOfFile()) overview.EventCount = static_cast<int32_t>(max.Field(0).AsInt());
+    if (!max.EndOfFile()) eventCount = static_cast<int32_t>(max.Field(0).AsInt());
   }
+  // The per-event queries "Select max(Dtime), min(Dtime)", "Select sum(dmg)"
+  // and "Select mob FROM SortMobTime WHERE eventnum = e", gathered in one pass.
+  MobTexts mobs;
+  std::vector<EventRow> rows;
+  Statement all(db, "SELECT EventNum, DTime, Dmg, Mob, RecNum FROM ParseData");
+  while (all.Step()) {
+    const int64_t e = all.ColumnInt(0);
+    if (e < 1 || e > eventCount) continue;
+    EventRow row;
+    row.EventNum = static_cast<int32_t>(e);
+    row.When = all.ColumnDouble(1);
+    row.Dmg = all.ColumnInt(2);
+    row.Mob = mobs.Index(all.ColumnText(3));
+    row.RecNum = all.ColumnInt(4);
+    rows.push_back(row);
+  }
+  SortByEvent(rows, mobs.Texts());
+  return OverviewOfEvents(rows, mobs.Texts(), eventCount, progress);
+}
+
+Overview OverviewOfEvents(const std::vector<EventRow>& rows, const std::vector<std::string>& mobs,
+                          int32_t eventCount, Progress& progress) {
+  Overview overview;
+  overview.EventCount = std::max(eventCount, 0);
   progress.SetValue(0);
   progress.SetMaximum(overview.EventCount + 1);
-
-  // Per event: the latest and earliest time, the total, and the mob of its
-  // first row in SortMobTime's order (by mob without regard to case, time,
-  // RecNum), the same as the per-event queries "Select max(Dtime),
-  // min(Dtime)", "Select sum(dmg)" and "Select mob FROM SortMobTime WHERE
-  // eventnum = e" give, gathered in one pass over the table.
-  struct Event {
-    bool seen = false;
-    DateTime first = 0, last = 0;
-    int64_t total = 0;
-    std::string mob;
-    DateTime mobTime = 0;
-    int64_t mobRecNum = 0;
-  };
-  std::vector<Event> events(static_cast<size_t>(std::max(overview.EventCount, 0)) + 1);
-  Statement rows(db, "SELECT EventNum, DTime, Dmg, Mob, RecNum FROM ParseData");
-  while (rows.Step()) {
-    const int64_t e = rows.ColumnInt(0);
-    if (e < 1 || e > overview.EventCount) continue;
-    Event& ev = events[static_cast<size_t>(e)];
-    const DateTime when = rows.ColumnDouble(1);
-    const std::string_view mob = rows.ColumnText(3);
-    const int64_t recNum = rows.ColumnInt(4);
-    ev.total += rows.ColumnInt(2);
-    if (!ev.seen) {
-      ev = {true, when, when, ev.total, std::string(mob), when, recNum};
-      continue;
-    }
-    ev.first = std::min(ev.first, when);
-    ev.last = std::max(ev.last, when);
-    const int order = CompareNoCase(mob, ev.mob);
-    if (order < 0 ||
-        (order == 0 && (when < ev.mobTime || (when == ev.mobTime && recNum < ev.mobRecNum)))) {
-      ev.mob.assign(mob);
-      ev.mobTime = when;
-      ev.mobRecNum = recNum;
-    }
-  }
-
-  ProgressSteps steps(progress, static_cast<size_t>(std::max(overview.EventCount, 0)));
+  ProgressSteps steps(progress, static_cast<size_t>(overview.EventCount));
+  overview.Rows.reserve(static_cast<size_t>(overview.EventCount));
+  size_t i = 0;
   for (int32_t e = 1; e <= overview.EventCount; ++e) {
-    const Event& ev = events[static_cast<size_t>(e)];
+    while (i < rows.size() && rows[i].EventNum < e) ++i;
     OverviewRow row;
     row.EventNum = e;
-    row.Mob = ev.mob;
-    row.Total = ev.total;
-    row.First = ev.first;
-    row.Last = ev.last;
+    if (i < rows.size() && rows[i].EventNum == e) {
+      row.Mob = mobs[rows[i].Mob];
+      row.First = row.Last = rows[i].When;
+    }
+    for (; i < rows.size() && rows[i].EventNum == e; ++i) {
+      row.Total += rows[i].Dmg;
+      row.First = std::min(row.First, rows[i].When);
+      row.Last = std::max(row.Last, rows[i].When);
+    }
     row.Seconds = SecondsBetween(row.First, row.Last);
     if (row.Seconds == 0) row.Seconds = 1;
     row.Dps = RoundTwoDecimals(static_cast<double>(row.Total) / static_cast<double>(row.Seconds));

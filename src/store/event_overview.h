@@ -6,6 +6,7 @@
 
 #include "common/date_time.h"
 #include "common/progress.h"
+#include "store/event_rows.h"
 
 namespace qorn {
 
@@ -31,5 +32,11 @@ struct Overview {
 // One row per event from the stored rows, in event-number order. `progress`
 // steps once per event.
 Overview FillEventList(const std::string& databasePath, Progress& progress);
+
+// The same from rows in event order (as NumberEvents or SortByEvent leave
+// them) for events 1 to `eventCount`: the event's total, its earliest and
+// latest time, and the mob of its first row in SortMobTime's order.
+Overview OverviewOfEvents(const std::vector<EventRow>& rows, const std::vector<std::string>& mobs,
+                          int32_t eventCount, Progress& progress);
 
 }  // namespace qorn

@@ -26,9 +26,11 @@ struct MainWindow::CommandResult {
   QString error;  // empty when the command went through
   // What a failed command puts back, as the stored parse is then as it was:
   // the overview (read again from the database), the caption that names the
-  // stored log, and the Export entries.
+  // stored log, and the Export entries. Not when the failure moved a damaged
+  // database aside: then nothing is stored.
   QString titleBefore;
   QList<bool> exportsEnabledBefore;
+  bool storedDataKept = true;
 };
 
 namespace {
@@ -107,10 +109,11 @@ void MainWindow::RunCommand(bool getLog) {
                                : RunGetPrevious(folder, timer, {*loop, *stages});
     } catch (const Error& e) {
       result->error = QString::fromStdString(e.what());
+      result->storedDataKept = e.StoredDataKept();
     } catch (const std::exception& e) {
       result->error = QString("Unexpected failure: ") + e.what();
     }
-    if (!result->error.isEmpty() && hadRows) {
+    if (!result->error.isEmpty() && hadRows && result->storedDataKept) {
       try {
         NullProgress none;
         result->outcome.EventList = FillEventList(InProgramFolder(folder, kDatabaseFile), none);
@@ -135,13 +138,26 @@ void MainWindow::FinishCommand(bool getLog, const CommandResult& result) {
     ProgressBar1->hide();
     ProgressBar2->hide();
     ShowOverview(ListView1, result.outcome.EventList);
-    setWindowTitle(result.titleBefore);
-    const QList<QAction*> exports = ExportEntries(*this);
-    for (int i = 0; i < exports.size(); ++i) exports[i]->setEnabled(result.exportsEnabledBefore[i]);
+    if (result.storedDataKept) {
+      setWindowTitle(result.titleBefore);
+      const QList<QAction*> exports = ExportEntries(*this);
+      for (int i = 0; i < exports.size(); ++i) {
+        exports[i]->setEnabled(result.exportsEnabledBefore[i]);
+      }
+    } else {
+      setWindowTitle("Qorn");
+      for (QAction* a : ExportEntries(*this)) a->setEnabled(false);
+    }
     dialogs_.Message(this, getLog ? "Get Log" : "Get Previous",
-                     result.error + "\n\nThe stored fights are as they were.");
+                     result.storedDataKept
+                         ? result.error + "\n\nThe stored fights are as they were."
+                         : result.error);
     emit commandFinished();
     return;
+  }
+  if (!result.outcome.Notice.empty()) {
+    dialogs_.Message(this, getLog ? "Get Log" : "Get Previous",
+                     QString::fromStdString(result.outcome.Notice));
   }
   if (result.outcome.NoDamage) {
     dialogs_.Message(this, QString::fromUtf8(kNoDamageTitle.data(), kNoDamageTitle.size()),

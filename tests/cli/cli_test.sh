@@ -60,6 +60,18 @@ if [ "$(head -c 8 "$home/graph.png" | od -An -tx1 | tr -d ' ')" = "89504e470d0a1
 printf '[Fri Dec 04 17:00:00 2026] Hello.\r\n' >"$home/quiet.txt"
 expect 0 "Dude, you have no damage in the log file!" -- --home "$home" getlog "$home/quiet.txt" --name Qornek
 
+# A damaged database: Get Log moves it aside and goes on; Get Previous says so, with the
+# engine's words only behind --verbose.
+head -c 4096 /dev/zero | tr '\0' x >"$home/QornDB.mdb"
+expect 0 "was damaged, so a new one was made for this log. The damaged file was moved to $home/QornDB.mdb.damaged-" -- --home "$home" getlog "$sample" --name Qornek
+head -c 4096 /dev/zero | tr '\0' x >"$home/QornDB.mdb"
+expect 1 "is damaged, so the fights cannot be built from it.*Use Get Log" -- --home "$home" previous
+head -c 4096 /dev/zero | tr '\0' x >"$home/QornDB.mdb"
+if "$cli" --home "$home" previous 2>&1 | grep -q "not a database"; then
+  echo "FAIL: the engine's words without --verbose"; failed=$((failed + 1)); else passed=$((passed + 1)); fi
+head -c 4096 /dev/zero | tr '\0' x >"$home/QornDB.mdb"
+expect 1 "file is not a database" -- --home "$home" previous --verbose
+
 # A longer timer joins fights: previous with 15 minutes gives fewer lines than with 18 s.
 short=$("$cli" --home "$home" getlog "$sample" --name Qornek | wc -l)
 long=$("$cli" --home "$home" previous --timer 900 | wc -l)

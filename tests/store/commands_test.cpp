@@ -68,32 +68,6 @@ TEST_F(CommandsTest, AnUnreadableLogLeavesTheStoredParse) {
   EXPECT_EQ(RunGetPrevious(folder_, 18, {loop_, stages_}).EventList.Rows.size(), 2u);
 }
 
-TEST_F(CommandsTest, AGetLogThatFailsInEventBuildingKeepsThePreviousParseAndItsEvents) {
-  RunGetLog(folder_, Log(kTwoFights), "Soandso", 18, {loop_, stages_});
-  const std::string path = (dir_.path() / "QornDB.mdb").string();
-  auto rows = [&] {
-    Database db(path);
-    Recordset rs(db, "SELECT RecNum, Mob, EventNum, TickNum FROM ParseData ORDER BY RecNum");
-    std::vector<std::string> out;
-    for (; !rs.EndOfFile(); rs.MoveNext()) {
-      out.push_back(rs.Field(1).AsText() + "/" + rs.Field(2).AsText() + "/" + rs.Field(3).AsText());
-    }
-    return out;
-  };
-  const auto before = rows();
-  ASSERT_EQ(before.size(), 3u);
-  {
-    Database db(path);
-    db.ExecuteNative("DROP TABLE SpellDat");  // event building cannot read its spell table
-  }
-  EXPECT_THROW(RunGetLog(folder_,
-                         dir_.WriteLines("other.txt", {"[Fri Dec 04 18:00:00 2026] A rat has "
-                                                       "taken 5 damage from your Splurt."}),
-                         "Soandso", 18, {loop_, stages_}),
-               Error);
-  EXPECT_EQ(rows(), before);
-}
-
 TEST_F(CommandsTest, TheBundledSampleGivesFights) {
   const CommandOutcome got =
       RunGetLog(folder_, std::string(QORN_SOURCE_DIR) + "/samples/sample-log.txt", "Qornek", 18,

@@ -39,12 +39,24 @@ TEST_F(CompactionTest, ReplacesTheFileAndLeavesNoTempFile) {
   EXPECT_EQ(Rows(), 2);
 }
 
-TEST_F(CompactionTest, ALeftoverTempFileOrAReadOnlyFileDoNotStopIt) {
+TEST_F(CompactionTest, ALeftoverTempFileDoesNotStopItAndPermissionsStay) {
   dir_.Write("Temp.mdb", "left over by a run that failed");
-  fs::permissions(db_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+  fs::permissions(db_, mode);
   EXPECT_TRUE(CompactParseDatabase(db_));
   EXPECT_FALSE(fs::exists(temp_));
+  EXPECT_EQ(fs::status(db_).permissions(), mode);
   EXPECT_EQ(Rows(), 2);
+}
+
+TEST_F(CompactionTest, AReadOnlyFileIsLeftAlone) {
+  const auto readOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+  fs::permissions(db_, readOnly);
+  const auto before = fs::last_write_time(db_);
+  EXPECT_FALSE(CompactParseDatabase(db_));
+  EXPECT_EQ(fs::status(db_).permissions(), readOnly);
+  EXPECT_EQ(fs::last_write_time(db_), before);
+  EXPECT_FALSE(fs::exists(temp_));
 }
 
 TEST_F(CompactionTest, FailureIsSilentAndKeepsTheFile) {

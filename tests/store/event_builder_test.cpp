@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "store/database.h"
+#include "store/event_overview.h"
 #include "support/parse_db.h"
 #include "support/temp_dir.h"
 
@@ -111,6 +112,40 @@ TEST(BuildEvents, EmptyTablesGiveNoEvents) {
   const EventBuildResult result = BuildEvents(db, 18, progress);
   EXPECT_EQ(result.EventCount, 0);
   EXPECT_TRUE(result.SpellDatRecs.empty());
+}
+
+TEST(BuildEvents, ExtremeTimesStayInRange) {
+  // Two rows of an empty mob dated 1447 and 2025 are one event, and so is the
+  // row after them: tick numbers past 32 bits get the largest there is. A
+  // hand-edited DTime of 1e300 counts as the last second of 9999.
+  test::TempDir dir;
+  const std::string db = dir.File("QornDB.mdb");
+  test::WriteParseRows(db, {{"", 0, 1}, {"", 0, 1}, {"a gnoll", 0, 5}, {"a gnoll", 6, 5}});
+  {
+    Database d(db);
+    Statement when(d, "UPDATE ParseData SET DTime = ? WHERE RecNum = ?");
+    const double times[] = {*MakeDateTime({1447, 12, 5, 3, 4, 53}),
+                            *MakeDateTime({2025, 12, 5, 3, 2, 24}), 1e300};
+    for (int64_t recNum : {0, 1, 3}) {
+      when.Bind(1, times[recNum == 3 ? 2 : recNum]).Bind(2, recNum);
+      when.Step();
+      when.Reset();
+    }
+  }
+  NullProgress progress;
+  EXPECT_EQ(BuildEvents(db, 18, progress).EventCount, 2);
+  EXPECT_EQ(test::EventsAndTicks(db),
+            (std::vector<std::string>{"1/1", "1/2147483647", "1/2147483647", "2/1"}));
+  const Overview overview = FillEventList(db, progress);
+  ASSERT_EQ(overview.Rows.size(), 2u);
+  EXPECT_EQ(overview.Rows[0].Cells()[4], "12/5/1447 3:04:53 AM");
+  EXPECT_EQ(overview.Rows[1].Cells()[3], "1");
+  EXPECT_EQ(overview.Rows[1].Cells()[4], "12/31/9999 11:59:59 PM");
+  EXPECT_EQ(SecondsBetween(*MakeDateTime({1447, 12, 5, 3, 4, 53}),
+                           *MakeDateTime({2025, 12, 5, 3, 2, 24})),
+            18239990251LL);
+  EXPECT_EQ(SecondsBetween(1e300, -1e300), SecondsBetween(*MakeDateTime({9999, 12, 31, 23, 59, 59}),
+                                                          *MakeDateTime({100, 1, 1, 0, 0, 0})));
 }
 
 TEST(CompareNoCase, FoldsAsciiLettersOnly) {

@@ -3,6 +3,8 @@
 // tests/fixtures/reference were recorded from it (tests/support/make_reference).
 #include <gtest/gtest.h>
 
+#include "store/commands.h"
+#include "store/database.h"
 #include "store/event_builder.h"
 #include "store/event_overview.h"
 #include "store/parse_store.h"
@@ -13,26 +15,63 @@
 namespace qorn {
 namespace {
 
-class ReferenceTest : public ::testing::TestWithParam<const char*> {};
+class ReferenceTest : public ::testing::TestWithParam<const char*> {
+ protected:
+  void SetUp() override {
+    const std::string base = std::string(QORN_FIXTURES) + "/reference/" + GetParam();
+    expected_ = test::ReadReference(test::ReadFile(base + ".expected.tsv"));
+    records_ = test::ReadFile(base + ".records.tsv");
+  }
+  void ExpectTablesAfterGetLog() {
+    EXPECT_EQ(test::DumpTable(db_, "ParseData"), expected_.parseData);
+    EXPECT_EQ(test::DumpTable(db_, "SpellCastResist"), expected_.spellCastResist);
+    EXPECT_EQ(test::DumpTable(db_, "SpellDat"), expected_.spellDat);
+  }
+  test::ReferenceResult expected_;
+  std::string records_;
+  test::TempDir dir_;
+  std::string folder_ = dir_.path().string();
+  std::string db_ = InProgramFolder(folder_, kDatabaseFile);
+  NullProgress progress_;
+};
 
 TEST_P(ReferenceTest, GetLogAndGetPreviousGiveTheRecordedResults) {
-  const std::string base = std::string(QORN_FIXTURES) + "/reference/" + GetParam();
-  const test::ReferenceResult expected =
-      test::ReadReference(test::ReadFile(base + ".expected.tsv"));
-  test::TempDir dir;
-  const std::string db = InProgramFolder(dir.path().string(), kDatabaseFile);
-  NullProgress progress;
+  const CommandOutcome got =
+      RunGetLog(folder_, test::ReadRecords(records_), 18, {progress_, progress_});
+  EXPECT_EQ(test::DumpOverview(got.EventList), expected_.overview18);
+  ExpectTablesAfterGetLog();
+  // What the window shows is also what the stored rows give.
+  EXPECT_EQ(test::DumpOverview(FillEventList(db_, progress_)), expected_.overview18);
 
-  StoreParsedRecords(db, test::ReadRecords(test::ReadFile(base + ".records.tsv")), progress);
-  BuildEvents(db, 18, progress);
-  EXPECT_EQ(test::DumpOverview(FillEventList(db, progress)), expected.overview18);
-  EXPECT_EQ(test::DumpTable(db, "ParseData"), expected.parseData);
-  EXPECT_EQ(test::DumpTable(db, "SpellCastResist"), expected.spellCastResist);
-  EXPECT_EQ(test::DumpTable(db, "SpellDat"), expected.spellDat);
+  const CommandOutcome again = RunGetPrevious(folder_, 30, {progress_, progress_});
+  EXPECT_EQ(test::DumpOverview(again.EventList), expected_.overview30);
+  EXPECT_EQ(test::DumpTable(db_, "ParseData"), expected_.parseData30);
 
-  BuildEvents(db, 30, progress);
-  EXPECT_EQ(test::DumpOverview(FillEventList(db, progress)), expected.overview30);
-  EXPECT_EQ(test::DumpTable(db, "ParseData"), expected.parseData30);
+  // Back to the first timer: the rows are as Get Log left them.
+  RunGetPrevious(folder_, 18, {progress_, progress_});
+  ExpectTablesAfterGetLog();
+}
+
+TEST_P(ReferenceTest, StoringAndEventBuildingGiveTheRecordedResults) {
+  StoreParsedRecords(db_, test::ReadRecords(records_), progress_);
+  BuildEvents(db_, 18, progress_);
+  EXPECT_EQ(test::DumpOverview(FillEventList(db_, progress_)), expected_.overview18);
+  ExpectTablesAfterGetLog();
+
+  BuildEvents(db_, 30, progress_);
+  EXPECT_EQ(test::DumpOverview(FillEventList(db_, progress_)), expected_.overview30);
+  EXPECT_EQ(test::DumpTable(db_, "ParseData"), expected_.parseData30);
+}
+
+TEST_P(ReferenceTest, EventBuildingInsideATransactionGivesTheRecordedResults) {
+  {
+    Database db(db_);
+    Transaction tx(db);
+    StoreParsedRecords(db, test::ReadRecords(records_), progress_);
+    BuildEvents(db, 18, progress_);
+    tx.Commit();
+  }
+  ExpectTablesAfterGetLog();
 }
 
 INSTANTIATE_TEST_SUITE_P(Shapes, ReferenceTest,

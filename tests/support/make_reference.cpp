@@ -3,8 +3,8 @@
 // events with timer 18, fills the overview, builds events again with timer 30,
 // and writes what the tables and overviews held to OUT.expected.tsv.
 // Usage: make_reference LOGFILE NAME OUT
-#include <cstdio>
 #include <unistd.h>
+#include <cstdio>
 
 #include <filesystem>
 
@@ -24,7 +24,8 @@ int main(int argc, char** argv) {
   const std::string records = test::WriteRecords(ParseLogFile(argv[1], argv[2], progress));
   test::WriteFile(std::string(argv[3]) + ".records.tsv", records);
 
-  const fs::path folder = fs::temp_directory_path() / ("make_reference_" + std::to_string(getpid()));
+  const fs::path folder =
+      fs::temp_directory_path() / ("make_reference_" + std::to_string(getpid()));
   fs::remove_all(folder);
   fs::create_directories(folder);
   const std::string db = (folder / "QornDB.mdb").string();

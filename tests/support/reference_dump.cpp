@@ -34,11 +34,20 @@ std::string Escape(std::string_view text) {
   std::string out;
   for (char c : text) {
     switch (c) {
-      case '\t': out += "\\t"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\\': out += "\\\\"; break;
-      default: out += c;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -80,7 +89,8 @@ std::vector<std::string_view> Lines(std::string_view text) {
   return lines;
 }
 
-const char* kDamageHeader = "# damage: When Who Mob Dmg Crit DmgType DmgSrc Cpower CoA Inten Reserved";
+const char* kDamageHeader =
+    "# damage: When Who Mob Dmg Crit DmgType DmgSrc Cpower CoA Inten Reserved";
 const char* kCastHeader = "# casts: When CorR Spell";
 
 }  // namespace
@@ -182,8 +192,8 @@ const char* kSections[] = {"## ParseData after Get Log, timer 18",
 }  // namespace
 
 std::string WriteReference(const ReferenceResult& r) {
-  const std::string* parts[] = {&r.parseData,   &r.spellCastResist, &r.spellDat,
-                                &r.overview18,  &r.parseData30,     &r.overview30};
+  const std::string* parts[] = {&r.parseData,  &r.spellCastResist, &r.spellDat,
+                                &r.overview18, &r.parseData30,     &r.overview30};
   std::string out;
   for (size_t i = 0; i < 6; ++i) out += std::string(kSections[i]) + "\n" + *parts[i];
   return out;

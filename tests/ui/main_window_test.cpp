@@ -289,14 +289,15 @@ class MainWindowTest : public QObject {
     keptAsItWas();
     if (QTest::currentTestFailed()) return;
 
-    {
-      Database db(InProgramFolder(Home(), kDatabaseFile));
-      db.ExecuteNative("DROP TABLE SpellDat");  // event building cannot read its spell table
-    }
+    // A read-only database cannot take the new event numbers.
+    const QString db = QString::fromStdString(InProgramFolder(Home(), kDatabaseFile));
+    QFile::setPermissions(db, QFileDevice::ReadOwner);
     RunAndWait(*w, w->mnuOpenPrevious);
-    QVERIFY2(dialogs_.messages.last().startsWith("Get Previous: "),
+    QVERIFY2(dialogs_.messages.last().startsWith("Get Previous: The parse database ") &&
+                 dialogs_.messages.last().contains("read-only"),
              qPrintable(dialogs_.messages.last()));
     keptAsItWas();
+    QFile::setPermissions(db, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
   }
 
   void theTimerBoxChoosesTheItemItShows() {
@@ -351,6 +352,29 @@ class MainWindowTest : public QObject {
     QCOMPARE(dialogs_.messages,
              QStringList{"What the duce?: Dude, you have no damage in the log file!"});
     QCOMPARE(w->ListView1->RowCount(), 0);
+  }
+
+  void aDamagedDatabaseIsMovedAsideAndTheUserIsTold() {
+    auto w = Open();
+    w->Yourname->setText("Soandso");
+    WriteFile("QornDB.mdb", std::string(4096, 'x'));
+    dialogs_.openAnswers = {SampleLog()};
+    RunAndWait(*w, w->mnuOpen);
+    QCOMPARE(w->ListView1->RowCount(), 3);
+    QCOMPARE(dialogs_.messages.size(), 1);
+    QVERIFY2(dialogs_.messages[0].startsWith("Get Log: The parse database ") &&
+                 dialogs_.messages[0].contains("was damaged") &&
+                 dialogs_.messages[0].contains("QornDB.mdb.damaged-"),
+             qPrintable(dialogs_.messages[0]));
+
+    dialogs_.messages.clear();
+    WriteFile("QornDB.mdb", std::string(4096, 'x'));
+    RunAndWait(*w, w->mnuOpenPrevious);
+    QCOMPARE(dialogs_.messages.size(), 1);
+    QVERIFY2(dialogs_.messages[0].startsWith("Get Previous: The stored parse in ") &&
+                 dialogs_.messages[0].contains("Use Get Log") &&
+                 !dialogs_.messages[0].contains("as they were"),
+             qPrintable(dialogs_.messages[0]));
   }
 
   void characterName() {

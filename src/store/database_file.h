@@ -1,0 +1,68 @@
+#pragma once
+
+#include <string>
+
+namespace qorn {
+
+// The parse database file as the file system holds it: where it really is,
+// whether it can be used, and how a new file takes its place.
+
+// The file that `path` names: the target of a symbolic link (of a chain of
+// them), else `path` itself. The target need not exist.
+std::string ResolveDatabasePath(const std::string& path);
+
+// What stands at the database path.
+struct DatabaseHealth {
+  enum class State { kMissing, kUsable, kDamaged };
+  State state = State::kMissing;
+  std::string detail;  // what is wrong with a damaged file, for the developer
+};
+
+// Looks whether the file at `path` is a parse database the program can use:
+// a file (not a folder), a database, with the tables and columns the program
+// needs; with `quickCheck` also SQLite's quick check of every page. Throws
+// qorn::Error when the file cannot be looked at for another reason (another
+// program holds it, it cannot be read).
+DatabaseHealth CheckDatabaseFile(const std::string& path, bool quickCheck);
+// SQLite's quick check alone: empty when the file passes, else what it found.
+std::string QuickCheckDatabaseFile(const std::string& path);
+
+// Renames a damaged database (file or folder) to PATH.damaged-YYYYMMDD-hhmmss
+// in the same folder, never deleting anything; returns the new name.
+std::string MoveDamagedAside(const std::string& path);
+
+// Throws qorn::Error when an existing file at `path` is read-only (no write
+// permission bit, or no write access).
+void RequireWritableDatabase(const std::string& path);
+
+// A new file built under the name Temp.mdb in the folder of `target` and put
+// in place of `target` whole, by one atomic rename. While it lives it holds a
+// lock on Temp.mdb, so that two programs never build into the same file; a
+// Temp.mdb left behind by a run that was killed is taken over. Unless put in
+// place, the file is removed when the object goes.
+class ReplacementFile {
+ public:
+  explicit ReplacementFile(const std::string& target);
+  ~ReplacementFile();
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+  const std::string& Path() const { return path_; }
+  const std::string& Target() const { return target_; }
+
+  // Writes the file through to the disk, gives it the permissions (and, run
+  // as root, the owner) of the file it replaces, renames it over `target` and
+  // writes the folder through. Nothing may have the file open. Throws
+  // qorn::Error when a step fails; the target is then as it was.
+  void Replace();
+
+ private:
+  void Remove();
+
+  std::string target_;
+  std::string path_;
+  int fd_ = -1;
+  bool replaced_ = false;
+};
+
+}  // namespace qorn

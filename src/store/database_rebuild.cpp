@@ -1,0 +1,97 @@
+#include "store/database_rebuild.h"
+
+#include <algorithm>
+
+#include "store/event_rows.h"
+#include "store/jet_sql.h"
+
+namespace qorn {
+
+namespace {
+
+// The path, once it is known that the file there may be replaced.
+const std::string& Writable(const std::string& path) {
+  RequireWritableDatabase(path);
+  return path;
+}
+
+}  // namespace
+
+DatabaseRebuild::DatabaseRebuild(const std::string& databasePath)
+    : path_(ResolveDatabasePath(databasePath)), file_(Writable(path_)) {}
+
+DatabaseRebuild::~DatabaseRebuild() = default;
+
+void DatabaseRebuild::Open(bool quickCheck) {
+  health_ = CheckDatabaseFile(path_, quickCheck);
+  if (HasStoredParse()) {
+    stored_ = std::make_unique<Database>(path_, OpenMode::kExisting);
+    storedLock_ = std::make_unique<Transaction>(*stored_);
+  }
+  fresh_ = std::make_unique<Database>(file_.Path(), OpenMode::kBlank);
+  // Nothing to roll back into: a failure leaves a file that is thrown away.
+  fresh_->ExecuteNative(
+      "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA main.locking_mode = EXCLUSIVE");
+  if (HasStoredParse()) fresh_->ExecuteNative("ATTACH DATABASE " + SqlQuote(path_) + " AS old");
+  fresh_->ExecuteNative("BEGIN");
+
+  const std::vector<SchemaObject> program = ParseSchemaObjects();
+  std::vector<SchemaObject> stored;
+  if (HasStoredParse()) stored = SchemaObjectsOf(*stored_);
+  auto known = [&](const SchemaObject& o) {
+    return std::any_of(program.begin(), program.end(),
+                       [&](const SchemaObject& p) { return CompareNoCase(p.Name, o.Name) == 0; });
+  };
+  auto defer = [](const SchemaObject& o) { return o.Type == "index" || o.Type == "trigger"; };
+  for (const SchemaObject& o : program) {
+    if (defer(o)) {
+      deferred_.push_back(o);
+    } else {
+      fresh_->ExecuteNative(o.Sql);
+    }
+  }
+  // What else the stored file holds stays, tables with their rows.
+  for (const SchemaObject& o : stored) {
+    if (known(o)) continue;
+    if (defer(o)) {
+      deferred_.push_back(o);
+      continue;
+    }
+    fresh_->ExecuteNative(o.Sql);
+    if (o.Type == "table") {
+      const std::string name = QuoteIdentifier(o.Name);
+      fresh_->ExecuteNative("INSERT INTO main." + name + " SELECT * FROM old." + name);
+    }
+  }
+  if (HasStoredParse()) {
+    fresh_->ExecuteNative(
+        "INSERT INTO main.SpellDat (Spell, Dmg, Mana) SELECT Spell, Dmg, Mana FROM old.SpellDat");
+  } else {
+    InsertBuiltInSpellTable(*fresh_);
+  }
+}
+
+void DatabaseRebuild::Finish() {
+  for (const SchemaObject& o : deferred_) fresh_->ExecuteNative(o.Sql);
+  fresh_->ExecuteNative("COMMIT");
+  fresh_.reset();
+}
+
+std::string DatabaseRebuild::Replace() {
+  std::string aside;
+  if (health_.state == DatabaseHealth::State::kDamaged) aside = MoveDamagedAside(path_);
+  file_.Replace();
+  storedLock_.reset();
+  stored_.reset();
+  return aside;
+}
+
+std::string DatabaseRebuild::MoveStoredAside() {
+  fresh_.reset();
+  storedLock_.reset();
+  stored_.reset();
+  health_.state = DatabaseHealth::State::kMissing;
+  return MoveDamagedAside(path_);
+}
+
+}  // namespace qorn

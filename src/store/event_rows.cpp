@@ -1,0 +1,187 @@
+#include "store/event_rows.h"
+
+#include <algorithm>
+#include <limits>
+#include <numeric>
+
+namespace qorn {
+namespace {
+
+unsigned char Fold(unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
+
+// Each mob's place in the order of the texts without regard to case; mobs
+// whose texts differ only in case share a place.
+std::vector<uint32_t> RankMobs(const std::vector<std::string>& mobs) {
+  std::vector<uint32_t> order(mobs.size());
+  std::iota(order.begin(), order.end(), 0u);
+  std::sort(order.begin(), order.end(),
+            [&](uint32_t a, uint32_t b) { return CompareNoCase(mobs[a], mobs[b]) < 0; });
+  std::vector<uint32_t> rank(mobs.size());
+  for (size_t i = 0, r = 0; i < order.size(); ++i) {
+    if (i > 0 && CompareNoCase(mobs[order[i - 1]], mobs[order[i]]) != 0) ++r;
+    rank[order[i]] = static_cast<uint32_t>(r);
+  }
+  return rank;
+}
+
+int32_t CutEvents(std::vector<EventRow>& rows, const std::vector<uint32_t>& rank,
+                  const std::vector<std::string>& mobs, int16_t eventTimerSeconds,
+                  Progress& progress) {
+  progress.SetValue(0);
+  progress.SetMaximum(static_cast<double>(rows.size()));
+  ProgressSteps steps(progress, rows.size());
+  int32_t n = 1;
+  const EventRow* previous = nullptr;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    EventRow& row = rows[i];
+    // The row after an empty mob joins its event without a test.
+    if (previous != nullptr && !mobs[previous->Mob].empty()) {
+      // A gap equal to the timer stays in the event.
+      if (SecondsBetween(previous->When, row.When) > eventTimerSeconds ||
+          rank[row.Mob] != rank[previous->Mob]) {
+        ++n;
+      }
+    }
+    row.EventNum = n;
+    previous = &row;
+    steps.Done(i + 1);
+  }
+  progress.SetValue(static_cast<double>(rows.size()));
+  return rows.empty() ? 0 : n;
+}
+
+// The six-second slot of a row `seconds` after the anchor, from 1 (rounded
+// down, also below 0).
+int64_t TickOf(int64_t seconds) {
+  const int64_t slot = seconds / kTickSeconds - (seconds % kTickSeconds < 0 ? 1 : 0);
+  return slot + 1;
+}
+
+// Tick numbers are stored as 32-bit numbers; a fight that spans centuries
+// (a hand-edited or mistyped date) gets the largest there is.
+int32_t StoredTick(int64_t tick) {
+  return static_cast<int32_t>(std::clamp<int64_t>(tick, std::numeric_limits<int32_t>::min(),
+                                                  std::numeric_limits<int32_t>::max()));
+}
+
+// Ticks of one event's rows, in query order.
+void NumberTicks(EventRow* first, EventRow* last) {
+  const DateTime start = first->When;
+  const DateTime end = (last - 1)->When;
+  if (SecondsBetween(start, end) == 0) {
+    for (EventRow* r = first; r != last; ++r) r->TickNum = 1;
+    return;
+  }
+  const EventRow* firstDot = std::find_if(first, last, [](const EventRow& r) { return r.Dot; });
+  if (firstDot == last) {
+    // No DoT tick: slots counted from the event's first row.
+    for (EventRow* r = first; r != last; ++r) {
+      r->TickNum = StoredTick(TickOf(SecondsBetween(start, r->When)));
+    }
+    return;
+  }
+  // Slots on a grid anchored at the first DoT tick; rows before it get
+  // negative slots, and the whole event is shifted so the earliest slot is 1.
+  const DateTime anchor = firstDot->When;
+  std::vector<int64_t> ticks(static_cast<size_t>(last - first));
+  int64_t shift = 0;
+  for (EventRow* r = first; r != last; ++r) {
+    const int64_t seconds = SecondsBetween(anchor, r->When);
+    int64_t& tick = ticks[static_cast<size_t>(r - first)];
+    if (seconds >= 0) {
+      tick = TickOf(seconds);
+    } else {
+      const int64_t before = TickOf(-seconds);
+      tick = -before;
+      if (shift == 0) shift = before + 1;
+    }
+  }
+  for (EventRow* r = first; r != last; ++r) {
+    int64_t tick = ticks[static_cast<size_t>(r - first)];
+    if (shift > 1) tick += tick < 0 ? shift : shift - 1;
+    r->TickNum = StoredTick(tick);
+  }
+}
+
+}  // namespace
+
+uint32_t MobTexts::Index(std::string_view utf8Mob) {
+  if (const auto it = index_.find(utf8Mob); it != index_.end()) return it->second;
+  const auto index = static_cast<uint32_t>(texts_.size());
+  texts_.emplace_back(utf8Mob);
+  index_.emplace(texts_.back(), index);
+  return index;
+}
+
+int32_t NumberEvents(std::vector<EventRow>& rows, const std::vector<std::string>& mobs,
+                     int16_t eventTimerSeconds, Progress& progress) {
+  const std::vector<uint32_t> rank = RankMobs(mobs);
+  std::sort(rows.begin(), rows.end(), [&](const EventRow& a, const EventRow& b) {
+    if (rank[a.Mob] != rank[b.Mob]) return rank[a.Mob] < rank[b.Mob];
+    if (a.When != b.When) return a.When < b.When;
+    return a.RecNum < b.RecNum;
+  });
+  const int32_t count = CutEvents(rows, rank, mobs, eventTimerSeconds, progress);
+  for (size_t begin = 0; begin < rows.size();) {
+    size_t end = begin;
+    while (end < rows.size() && rows[end].EventNum == rows[begin].EventNum) ++end;
+    NumberTicks(&rows[begin], &rows[begin] + (end - begin));
+    begin = end;
+  }
+  return count;
+}
+
+void SortByEvent(std::vector<EventRow>& rows, const std::vector<std::string>& mobs) {
+  const std::vector<uint32_t> rank = RankMobs(mobs);
+  std::sort(rows.begin(), rows.end(), [&](const EventRow& a, const EventRow& b) {
+    if (a.EventNum != b.EventNum) return a.EventNum < b.EventNum;
+    if (rank[a.Mob] != rank[b.Mob]) return rank[a.Mob] < rank[b.Mob];
+    if (a.When != b.When) return a.When < b.When;
+    return a.RecNum < b.RecNum;
+  });
+}
+
+RowNumbers::RowNumbers(const std::vector<EventRow>& rows) {
+  byRecNum_.resize(rows.size());
+  for (const EventRow& r : rows) {
+    if (r.RecNum < 0 || r.RecNum >= static_cast<int64_t>(rows.size())) {
+      dense_ = false;
+      break;
+    }
+    byRecNum_[static_cast<size_t>(r.RecNum)] = {r.RecNum, r.EventNum, r.TickNum};
+  }
+  if (dense_) return;
+  byRecNum_.clear();
+  for (const EventRow& r : rows) byRecNum_.push_back({r.RecNum, r.EventNum, r.TickNum});
+  std::sort(byRecNum_.begin(), byRecNum_.end(),
+            [](const Numbers& a, const Numbers& b) { return a.recNum < b.recNum; });
+}
+
+bool RowNumbers::Find(int64_t recNum, int32_t& eventNum, int32_t& tickNum) const {
+  const Numbers* found = nullptr;
+  if (dense_) {
+    if (recNum >= 0 && recNum < static_cast<int64_t>(byRecNum_.size())) {
+      found = &byRecNum_[static_cast<size_t>(recNum)];
+    }
+  } else {
+    const auto it = std::lower_bound(byRecNum_.begin(), byRecNum_.end(), recNum,
+                                     [](const Numbers& n, int64_t key) { return n.recNum < key; });
+    if (it != byRecNum_.end() && it->recNum == recNum) found = &*it;
+  }
+  if (found == nullptr) return false;
+  eventNum = found->eventNum;
+  tickNum = found->tickNum;
+  return true;
+}
+
+int CompareNoCase(std::string_view a, std::string_view b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    const unsigned char x = Fold(static_cast<unsigned char>(a[i]));
+    const unsigned char y = Fold(static_cast<unsigned char>(b[i]));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+}  // namespace qorn

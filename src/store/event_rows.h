@@ -1,0 +1,100 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "common/date_time.h"
+#include "common/progress.h"
+
+namespace qorn {
+
+inline constexpr int kTickSeconds = 6;
+
+// One damage row as event building and the overview see it.
+struct EventRow {
+  DateTime When = 0;
+  int64_t RecNum = 0;
+  int64_t Dmg = 0;
+  uint32_t Mob = 0;  // index into the mob texts (UTF-8, as stored)
+  int32_t EventNum = 0;
+  int32_t TickNum = 0;
+  bool Dot = false;  // DmgType is exactly "Dot"
+};
+
+// The distinct mob texts of a set of rows, each with its index.
+class MobTexts {
+ public:
+  uint32_t Index(std::string_view utf8Mob);
+  const std::vector<std::string>& Texts() const { return texts_; }
+
+ private:
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+  };
+  std::unordered_map<std::string, uint32_t, Hash, std::equal_to<>> index_;
+  std::vector<std::string> texts_;
+};
+
+// Puts the rows in SortMobTime's order (by mob without regard to case, then
+// time, then RecNum), cuts them into events by mob and quiet gap, and numbers
+// the six-second ticks of each event. Returns the number of events.
+// `progress` follows the rows while the events are cut.
+int32_t NumberEvents(std::vector<EventRow>& rows, const std::vector<std::string>& mobs,
+                     int16_t eventTimerSeconds, Progress& progress);
+
+// Puts rows that carry their event numbers in event order, each event's rows
+// in SortMobTime's order, as the overview reads them.
+void SortByEvent(std::vector<EventRow>& rows, const std::vector<std::string>& mobs);
+
+// The event and tick number of each row, looked up by RecNum, for writing.
+class RowNumbers {
+ public:
+  explicit RowNumbers(const std::vector<EventRow>& rows);
+  // False when no row has this RecNum.
+  bool Find(int64_t recNum, int32_t& eventNum, int32_t& tickNum) const;
+
+ private:
+  struct Numbers {
+    int64_t recNum;
+    int32_t eventNum;
+    int32_t tickNum;
+  };
+  std::vector<Numbers> byRecNum_;  // RecNum ascending
+  bool dense_ = true;              // RecNum == position
+};
+
+// Whether a DoT tick is critical: at least twice the normal damage of the
+// spell of the same name (compared exactly) in the spell table; the smallest
+// normal damage counts when a name is there twice.
+class CritRule {
+ public:
+  template <typename SpellList>
+  explicit CritRule(const SpellList& spells) {
+    for (const auto& s : spells) {
+      auto [it, added] = normal_.emplace(s.Spell, s.Dmg);
+      if (!added && s.Dmg < it->second) it->second = s.Dmg;
+    }
+  }
+  bool IsCrit(std::string_view utf8Source, int64_t dmg) const {
+    const auto it = normal_.find(utf8Source);
+    return it != normal_.end() && dmg >= 2 * it->second;
+  }
+  bool Empty() const { return normal_.empty(); }
+
+ private:
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+  };
+  std::unordered_map<std::string, int64_t, Hash, std::equal_to<>> normal_;
+};
+
+// Text order of the database's text columns: byte by byte with ASCII letters
+// folded to lower case, a shorter text first when it is the other's start.
+int CompareNoCase(std::string_view a, std::string_view b);
+
+}  // namespace qorn

@@ -1,0 +1,71 @@
+#include "store/schema.h"
+
+#include "store/database.h"
+
+namespace qorn {
+
+std::vector<SchemaObject> SchemaObjectsOf(Database& db) {
+  Statement objects(db,
+                    "SELECT type, name, tbl_name, sql FROM sqlite_master WHERE sql IS NOT NULL "
+                    "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY rowid");
+  std::vector<SchemaObject> out;
+  while (objects.Step()) {
+    out.push_back({std::string(objects.ColumnText(0)), std::string(objects.ColumnText(1)),
+                   std::string(objects.ColumnText(2)), std::string(objects.ColumnText(3))});
+  }
+  return out;
+}
+
+std::vector<SchemaObject> ParseSchemaObjects() {
+  Database scratch(":memory:", OpenMode::kBlank);
+  scratch.ExecuteNative(SchemaSql());
+  return SchemaObjectsOf(scratch);
+}
+
+void CreateParseSchema(Database& db) {
+  db.ExecuteNative(SchemaSql());
+  InsertBuiltInSpellTable(db);
+}
+
+void InsertBuiltInSpellTable(Database& db) {
+  Statement insert(db, "INSERT INTO SpellDat (Spell, Dmg, Mana) VALUES (?, ?, ?)");
+  const std::string_view tsv = SpellDatTsv();
+  size_t pos = tsv.find('\n');  // past the header
+  while (pos != std::string_view::npos && pos + 1 < tsv.size()) {
+    const size_t start = pos + 1;
+    pos = tsv.find('\n', start);
+    const std::string_view line =
+        tsv.substr(start, (pos == std::string_view::npos ? tsv.size() : pos) - start);
+    const size_t t1 = line.find('\t');
+    const size_t t2 = line.find('\t', t1 + 1);
+    if (t1 == std::string_view::npos || t2 == std::string_view::npos) continue;
+    const size_t t3 = line.find('\t', t2 + 1);
+    insert.Bind(1, line.substr(0, t1))
+        .Bind(2, static_cast<int64_t>(std::stoll(std::string(line.substr(t1 + 1, t2 - t1 - 1)))))
+        .Bind(3, static_cast<int64_t>(std::stoll(std::string(line.substr(t2 + 1, t3 - t2 - 1)))));
+    insert.Step();
+    insert.Reset();
+  }
+}
+
+const std::vector<RequiredTable>& RequiredTables() {
+  static const std::vector<RequiredTable> tables = {
+      {"ParseData",
+       {"RecNum", "DTime", "Who", "Mob", "Dmg", "Crit", "DmgSrc", "DmgType", "Cpower", "Inten",
+        "CoA", "Reserved", "EventNum", "TickNum", "Color"}},
+      {"SpellCastResist", {"RecNum", "DTime", "CorR", "Spell"}},
+      {"SpellDat", {"Spell", "Dmg", "Mana"}},
+  };
+  return tables;
+}
+
+std::string QuoteIdentifier(std::string_view name) {
+  std::string out = "\"";
+  for (char c : name) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+}  // namespace qorn

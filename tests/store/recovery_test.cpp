@@ -1,0 +1,301 @@
+// What Get Log and Get Previous do with a database that is damaged, read-only,
+// a symbolic link, or left half-written by a run that was stopped.
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "common/error.h"
+#include "store/commands.h"
+#include "store/compaction.h"
+#include "store/database.h"
+#include "store/program_folder.h"
+#include "support/reference_dump.h"
+#include "support/temp_dir.h"
+
+namespace qorn {
+namespace {
+
+namespace fs = std::filesystem;
+
+ParseResult Records(const char* name) {
+  return test::ReadRecords(
+      test::ReadFile(std::string(QORN_FIXTURES) + "/reference/" + name + ".records.tsv"));
+}
+
+// Calls `hook` with each value a bar is given.
+struct HookedBar : Progress {
+  std::function<void(double)> hook;
+  void SetVisible(bool) override {}
+  void SetMaximum(double) override {}
+  void SetValue(double v) override {
+    if (hook) hook(v);
+  }
+};
+
+class RecoveryTest : public ::testing::Test {
+ protected:
+  CommandOutcome GetLog(const char* records, HookedBar* stages = nullptr,
+                        HookedBar* loop = nullptr) {
+    NullProgress none;
+    return RunGetLog(folder_, Records(records), 18,
+                     {loop ? static_cast<Progress&>(*loop) : none,
+                      stages ? static_cast<Progress&>(*stages) : none});
+  }
+  CommandOutcome GetPrevious(int16_t timer = 18) {
+    NullProgress none;
+    return RunGetPrevious(folder_, timer, {none, none});
+  }
+  // The stored parse, all of it.
+  std::string Stored() {
+    return test::DumpTable(db_, "ParseData") + test::DumpTable(db_, "SpellCastResist") +
+           test::DumpTable(db_, "SpellDat");
+  }
+  // The names a damaged database was moved to.
+  std::vector<fs::path> MovedAside() {
+    std::vector<fs::path> found;
+    for (const auto& entry : fs::directory_iterator(dir_.path())) {
+      if (entry.path().filename().string().starts_with("QornDB.mdb.damaged-")) {
+        found.push_back(entry.path());
+      }
+    }
+    return found;
+  }
+  bool TempLeft() { return fs::exists(fs::symlink_status(dir_.path() / "Temp.mdb")); }
+
+  test::TempDir dir_;
+  std::string folder_ = dir_.path().string();
+  std::string db_ = InProgramFolder(folder_, kDatabaseFile);
+};
+
+// Ways a database file gets damaged; each leaves something at QornDB.mdb.
+struct Damage {
+  const char* what;
+  std::function<void(const std::string& db)> apply;
+};
+
+const Damage kDamages[] = {
+    {"text that is no database",
+     [](const std::string& db) {
+       fs::remove(db);
+       test::WriteFile(db, std::string(4096, 'x'));
+     }},
+    {"zero bytes", [](const std::string& db) { fs::resize_file(db, 0); }},
+    {"cut off halfway", [](const std::string& db) { fs::resize_file(db, fs::file_size(db) / 2); }},
+    {"a page overwritten",
+     [](const std::string& db) {
+       std::string bytes = test::ReadFile(db);
+       const size_t page = bytes.size() / 4096 / 2;
+       for (size_t i = page * 4096; i < (page + 1) * 4096; ++i) bytes[i] = static_cast<char>(i * 7);
+       test::WriteFile(db, bytes);
+     }},
+    {"a table missing",
+     [](const std::string& db) { Database(db).ExecuteNative("DROP TABLE SpellCastResist"); }},
+    {"a column missing",
+     [](const std::string& db) {
+       Database(db).ExecuteNative(
+           "DROP INDEX ParseData_Event; ALTER TABLE ParseData DROP "
+           "COLUMN TickNum");
+     }},
+    {"a folder in its place",
+     [](const std::string& db) {
+       fs::remove(db);
+       fs::create_directories(fs::path(db) / "inside");
+     }},
+};
+
+TEST_F(RecoveryTest, GetLogMovesADamagedDatabaseAsideAndGoesOn) {
+  for (const Damage& damage : kDamages) {
+    SCOPED_TRACE(damage.what);
+    for (const fs::path& p : MovedAside()) fs::remove_all(p);
+    GetLog("realistic");
+    damage.apply(db_);
+    const bool folder = fs::is_directory(db_);
+    const std::string bytes = folder ? "" : test::ReadFile(db_);
+
+    const CommandOutcome got = GetLog("edge");
+    EXPECT_EQ(got.EventList.Rows.size(), 11u);
+    const auto aside = MovedAside();
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_NE(got.Notice.find(aside[0].string()), std::string::npos) << got.Notice;
+    EXPECT_NE(got.Notice.find("damaged"), std::string::npos) << got.Notice;
+    // Nothing is lost: the damaged file is kept as it was.
+    if (folder) {
+      EXPECT_TRUE(fs::is_directory(aside[0] / "inside"));
+    } else {
+      EXPECT_EQ(test::ReadFile(aside[0].string()), bytes);
+    }
+    EXPECT_EQ(GetPrevious().EventList.Rows.size(), 11u);
+    EXPECT_FALSE(TempLeft());
+  }
+}
+
+TEST_F(RecoveryTest, GetPreviousOnADamagedDatabaseSaysSoAndMovesItAside) {
+  for (const Damage& damage : kDamages) {
+    SCOPED_TRACE(damage.what);
+    for (const fs::path& p : MovedAside()) fs::remove_all(p);
+    GetLog("realistic");
+    damage.apply(db_);
+    try {
+      GetPrevious();
+      ADD_FAILURE() << "Get Previous went through";
+    } catch (const Error& e) {
+      const std::string message = e.what();
+      EXPECT_NE(message.find("damaged"), std::string::npos) << message;
+      EXPECT_NE(message.find("Get Log"), std::string::npos) << message;
+      for (const char* sql : {"SELECT", "PRAGMA", "sqlite", "INSERT"}) {
+        EXPECT_EQ(message.find(sql), std::string::npos) << message;
+      }
+      EXPECT_FALSE(e.StoredDataKept());
+      const auto aside = MovedAside();
+      ASSERT_EQ(aside.size(), 1u);
+      EXPECT_NE(message.find(aside[0].string()), std::string::npos) << message;
+    }
+    EXPECT_FALSE(fs::exists(fs::symlink_status(db_)));
+    EXPECT_FALSE(TempLeft());
+    // Get Log starts afresh.
+    EXPECT_EQ(GetLog("edge").EventList.Rows.size(), 11u);
+  }
+}
+
+TEST_F(RecoveryTest, AStopAtAnyStageLeavesOneWholeParse) {
+  GetLog("edge");
+  const std::string before = Stored();
+  // The parse the second Get Log leaves when it goes through.
+  const std::string after = [&] {
+    GetLog("dense");
+    std::string s = Stored();
+    GetLog("edge");
+    return s;
+  }();
+  ASSERT_EQ(Stored(), before);
+
+  // Every value either bar is given is a point to stop at: count them.
+  HookedBar countStages, countLoop;
+  int stageCalls = 0, loopCalls = 0;
+  countStages.hook = [&](double) { ++stageCalls; };
+  countLoop.hook = [&](double) { ++loopCalls; };
+  GetLog("dense", &countStages, &countLoop);
+  GetLog("edge");
+
+  auto check = [&](const std::string& where, bool stoppedAfterReplace) {
+    SCOPED_TRACE(where);
+    const std::string now = Stored();
+    EXPECT_EQ(now, stoppedAfterReplace ? after : before);
+    EXPECT_EQ(GetPrevious().EventList.Rows.empty(), false);
+    EXPECT_FALSE(TempLeft());
+    GetLog("edge");
+  };
+  // A kill: the process ends on the spot, nothing is cleaned up.
+  for (int stop = 1; stop <= stageCalls; ++stop) {
+    EXPECT_EXIT(
+        {
+          HookedBar stages;
+          int calls = 0;
+          stages.hook = [&](double) {
+            if (++calls == stop) ::_exit(7);
+          };
+          GetLog("dense", &stages);
+          ::_exit(0);
+        },
+        ::testing::ExitedWithCode(7), "");
+    // The stage bar's last value comes when the new file is in place.
+    check("killed at stage call " + std::to_string(stop), stop == stageCalls);
+  }
+  for (int stop = 1; stop <= loopCalls; stop += std::max(1, loopCalls / 12)) {
+    EXPECT_EXIT(
+        {
+          HookedBar loop;
+          int calls = 0;
+          loop.hook = [&](double) {
+            if (++calls == stop) ::_exit(7);
+          };
+          GetLog("dense", nullptr, &loop);
+          ::_exit(0);
+        },
+        ::testing::ExitedWithCode(7), "");
+    check("killed at loop call " + std::to_string(stop), false);
+  }
+  // A failure: the command throws, and its working file goes with it.
+  for (int stop = 1; stop < stageCalls; ++stop) {
+    HookedBar stages;
+    int calls = 0;
+    stages.hook = [&](double) {
+      if (++calls == stop) throw Error("stopped");
+    };
+    EXPECT_THROW(GetLog("dense", &stages), Error);
+    check("failed at stage call " + std::to_string(stop), false);
+  }
+}
+
+TEST_F(RecoveryTest, AReadOnlyDatabaseIsReportedAndLeftAsItIs) {
+  GetLog("edge");
+  fs::permissions(db_, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  GetPrevious(30);
+  EXPECT_EQ(fs::status(db_).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+  const std::string before = Stored();
+  const auto readOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+  fs::permissions(db_, readOnly);
+  for (const auto& command :
+       std::vector<std::function<void()>>{[&] { GetLog("dense"); }, [&] { GetPrevious(18); }}) {
+    try {
+      command();
+      ADD_FAILURE() << "a read-only database was written";
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find("read-only"), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_FALSE(CompactParseDatabase(db_));
+  EXPECT_EQ(fs::status(db_).permissions(), readOnly);
+  EXPECT_EQ(Stored(), before);
+  EXPECT_FALSE(TempLeft());
+}
+
+TEST_F(RecoveryTest, ASymbolicLinkIsFollowedAndStays) {
+  fs::create_directory(dir_.path() / "elsewhere");
+  fs::create_symlink("elsewhere/parse.mdb", db_);
+  const fs::path target = dir_.path() / "elsewhere" / "parse.mdb";
+
+  EXPECT_EQ(GetLog("edge").EventList.Rows.size(), 11u);
+  EXPECT_EQ(GetPrevious(30).EventList.Rows.size(), 9u);
+  EXPECT_TRUE(CompactParseDatabase(db_));
+  for (const char* step : {"after the commands", "after compaction"}) {
+    SCOPED_TRACE(step);
+    EXPECT_TRUE(fs::is_symlink(db_));
+    EXPECT_EQ(fs::read_symlink(db_), "elsewhere/parse.mdb");
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(target)));
+    EXPECT_FALSE(TempLeft());
+    EXPECT_FALSE(fs::exists(dir_.path() / "elsewhere" / "Temp.mdb"));
+  }
+  // The rows are in the file the link names.
+  EXPECT_EQ(test::DumpTable(target.string(), "ParseData"), test::DumpTable(db_, "ParseData"));
+  EXPECT_EQ(GetPrevious(30).EventList.Rows.size(), 9u);
+}
+
+TEST_F(RecoveryTest, AnotherRunStoringInTheSameFolderIsToldApart) {
+  GetLog("edge");
+  // The lock a running Get Log holds on its working file.
+  const std::string temp = (dir_.path() / "Temp.mdb").string();
+  test::WriteFile(temp, "");
+  FILE* held = std::fopen(temp.c_str(), "r");
+  ASSERT_NE(held, nullptr);
+  ASSERT_EQ(::flock(fileno(held), LOCK_EX | LOCK_NB), 0);
+  try {
+    GetLog("dense");
+    ADD_FAILURE() << "two runs built into one file";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find("Another copy of the program"), std::string::npos)
+        << e.what();
+  }
+  std::fclose(held);
+  EXPECT_EQ(GetPrevious().EventList.Rows.size(), 11u);  // a Temp.mdb left over is taken over
+  EXPECT_FALSE(TempLeft());
+}
+
+}  // namespace
+}  // namespace qorn
