@@ -55,8 +55,28 @@ constexpr sv kFizzle = "Your spell fizzles";
 constexpr sv kInterrupt = "Your spell is interrupted";
 constexpr sv kCast = "You begin casting ";
 constexpr sv kResist = "Your target resisted the ";
+constexpr sv kYouHit = "You hit ";  // the character's direct damage on the current client
 constexpr sv kTaggedMessages[] = {kSlain,    kCpowerOn, kCpowerOff, kCoaOn, kCoaOff, kIntenOn,
-                                  kIntenOff, kFizzle,   kInterrupt, kCast,  kResist};
+                                  kIntenOff, kFizzle,   kInterrupt, kCast,  kResist, kYouHit};
+
+// The current client's messages about the character's own spells, which name
+// the spell: "Your SPELL spell fizzles!", "Your SPELL spell is interrupted.",
+// "MOB resisted your SPELL!".
+constexpr sv kYour = "Your ";
+constexpr sv kSpellFizzles = " spell fizzles!";
+constexpr sv kSpellInterrupted = " spell is interrupted.";
+constexpr sv kResistedYour = " resisted your ";
+
+// The damage types of "You hit MOB for N points of TYPE damage by SPELL.".
+constexpr sv kSpellDamageTypes[] = {"magic",     "fire",       "cold",      "poison",  "disease",
+                                    "chromatic", "corruption", "prismatic", "physical"};
+
+// Emulated servers name a pet with its owner: "NAME (Owner: CHARACTER) hits ...".
+constexpr sv kOwnerTag = " (Owner: ";
+constexpr size_t kMaxPetName = 64;
+
+// How the character names itself as a target: a hit on these is damage taken.
+constexpr sv kSelves[] = {"yourself", "himself", "herself", "itself"};
 
 // starts_with, with the first and the last byte tested before any call.
 bool StartsWith(sv text, sv prefix) {
@@ -86,6 +106,7 @@ unsigned TagsOf(sv text) {
       if (text[3] == ' ') {
         test(kSlain);
         test(kCast);
+        test(kYouHit);
       } else if (text[3] == 'r') {
         test(kIntenOn);
         test(kIntenOff);
@@ -141,6 +162,35 @@ sv TrimSpaces(sv s) {
   return s;
 }
 
+bool EndsWith(sv text, sv suffix) {
+  return text.size() >= suffix.size() &&
+         std::memcmp(text.data() + text.size() - suffix.size(), suffix.data(), suffix.size()) == 0;
+}
+
+// The text without the tags in parentheses that the current client and the
+// emulated servers put behind a message's final period or exclamation mark:
+// "(Critical)", "(Lucky Critical Twincast)", a spell's name. `crit` tells
+// whether one of them holds "Critical". Parentheses that do not stand behind
+// the final mark (a name, a "(Lvl: 82)") are no tags and stay.
+sv StripTags(sv text, bool& crit) {
+  crit = false;
+  if (text.empty() || text.back() != ')') return text;
+  sv rest = text;
+  bool critical = false;
+  while (!rest.empty() && rest.back() == ')') {
+    const size_t open = rest.rfind('(');
+    if (open == npos) return text;
+    const sv tag = rest.substr(open + 1, rest.size() - open - 2);
+    if (tag.find(')') != npos) return text;
+    critical = critical || tag.find("Critical") != npos;
+    rest = rest.substr(0, open);
+    while (!rest.empty() && rest.back() == ' ') rest.remove_suffix(1);
+  }
+  if (rest.empty() || (rest.back() != '.' && rest.back() != '!')) return text;
+  crit = critical;
+  return rest;
+}
+
 // Mid$ semantics: a start beyond the end gives an empty text.
 sv Mid(sv s, size_t start, size_t count = npos) {
   return start >= s.size() ? sv{} : s.substr(start, count);
@@ -175,7 +225,8 @@ constexpr size_t kMaxTarget = 200;
 // amount does not fit, the target (with any blanks around it) is longer than
 // kMaxTarget, or a "] " stands before the phrase (which then belongs to
 // another message).
-bool VerbTargetAmount(sv line, size_t nameEnd, sv& verb, sv& mob, int32_t& amount) {
+bool VerbTargetAmount(sv line, size_t nameEnd, sv& verb, sv& mob, int32_t& amount,
+                      size_t* phraseEnd = nullptr) {
   const size_t verbStart = nameEnd + 1;
   const size_t blank = verbStart < line.size() ? line.find(' ', verbStart) : npos;
   if (blank == npos) return false;
@@ -187,6 +238,7 @@ bool VerbTargetAmount(sv line, size_t nameEnd, sv& verb, sv& mob, int32_t& amoun
     if (end == pos + 5 || line.compare(end, 6, " point") != 0) continue;
     if (!value) return false;
     amount = *value;
+    if (phraseEnd != nullptr) *phraseEnd = end + 6;
     verb = TrimSpaces(line.substr(verbStart, blank - verbStart));
     mob = TrimSpaces(Mid(line, blank + 1, pos - std::min(pos, blank + 1)));
     return true;
@@ -222,6 +274,7 @@ class LineParser {
   LineParser(ParseResult& out, sv charName) : out_(out), recent_(out.Texts) {
     charName_ = out_.Texts.Intern(charName);
     swarmName_ = out_.Texts.Intern(std::string(charName) + std::string(kPetSuffix));
+    ownerTag_ = "(Owner: " + std::string(charName) + ")";
   }
 
   // Pass 1: one line that holds a pet fragment.
@@ -254,6 +307,20 @@ class LineParser {
     return pet;
   }
 
+  // Whether the text from a "(" starts the owner tag of the character's pets.
+  bool MayMatterAtParenthesis(sv rest) const { return StartsWith(rest, ownerTag_); }
+
+  // Whether a line ends as a message about the character's spell does on the
+  // current client.
+  bool MayMatterAtLineEnd(sv line) const {
+    if (line.empty()) return false;
+    if (line.back() == '!') {
+      return EndsWith(line, kSpellFizzles) || Contains(line, kResistedYour);
+    }
+    return line.back() == '.' && line.size() > 2 && line[line.size() - 2] == 'd' &&
+           EndsWith(line, kSpellInterrupted);
+  }
+
   // One line of the second pass; `hasTaken` tells whether it holds "has taken".
   void ParseLine(sv line, bool hasTaken) {
     if (Contains(line, "to your guild") || Contains(line, " tells ")) return;
@@ -261,17 +328,30 @@ class LineParser {
     if (!when) return;
     when_ = *when;
 
-    // The texts behind each "] " of the line: every "] X" test looks only there.
+    // The texts behind each "] " of the line: every "] X" test looks only
+    // there. A message of a pet named with its owner is that pet's alone.
     messages_.clear();
+    ownedMessages_.clear();
     unsigned tags = 0;
     bool charTagged = false;
-    for (size_t i = line.find("] "); i != npos; i = line.find("] ", i + 1)) {
+    size_t yourMessage = 0;  // the length of the longest message that starts with "Your "
+    const bool owners = Contains(line, kOwnerTag);
+    for (size_t i = line.find("] "), next = 0; i != npos; i = next) {
+      next = line.find("] ", i + 1);
       const sv message = line.substr(i + 2);
+      if (const size_t tag = owners ? OwnerTagAt(message.substr(0, next - i - 2)) : npos;
+          tag != npos) {
+        ownedMessages_.push_back({message, tag});
+        continue;
+      }
       messages_.push_back(message);
       tags |= TagsOf(message);
       charTagged = charTagged || StartsWith(message, charName_);
+      if (yourMessage == 0 && StartsWith(message, kYour)) yourMessage = message.size();
     }
     auto tagged = [tags](sv text) { return (tags & Tag(text)) != 0; };
+    bool crit = false;
+    const sv untagged = StripTags(line, crit);
 
     if (tagged(kSlain)) cpower_ = coa_ = inten_ = false;
     if (tagged(kCpowerOn)) cpower_ = true;
@@ -281,17 +361,25 @@ class LineParser {
     if (tagged(kIntenOn)) inten_ = true;
     if (tagged(kIntenOff)) inten_ = false;
 
-    PetRecords(line);
-    if (hasTaken && Contains(line, "damage from your")) DotRecord(line);
+    PetRecords(line, crit);
+    if (hasTaken && Contains(line, "damage from your")) DotRecord(untagged, crit);
     if (charTagged && Contains(line, kBodyMessage)) {
       AddDamage(swarmName_, lastMob_, kGuardianDmg, kEpicSwarm, kGuardian);
     }
     if (charTagged && ContainsIgnoreCase(line, "of non-melee damage.", 7) &&
         !Contains(line, kPetSuffix)) {
-      DdRecord(line);
+      DdRecord(line, crit);
     }
-    if (tagged(kFizzle)) SetLastCast(kCastFizzled);
-    if (tagged(kInterrupt)) SetLastCast(kCastInterrupted);
+    if (tagged(kYouHit)) YouHitRecord(line, untagged, crit);
+    const size_t spellAndSuffix = kYour.size() + 1;  // "Your ", a spell of one character at least
+    if (tagged(kFizzle) ||
+        (yourMessage >= spellAndSuffix + kSpellFizzles.size() && EndsWith(line, kSpellFizzles))) {
+      SetLastCast(kCastFizzled);
+    }
+    if (tagged(kInterrupt) || (yourMessage >= spellAndSuffix + kSpellInterrupted.size() &&
+                               EndsWith(line, kSpellInterrupted))) {
+      SetLastCast(kCastInterrupted);
+    }
     if (tagged(kCast)) {
       AddCast(kCastBegun, recent_.Intern(Mid(line, kCastSpellStart)));
     }
@@ -300,15 +388,24 @@ class LineParser {
       spell_ += '.';
       AddCast(kCastResisted, recent_.Intern(spell_));
     }
+    if (!line.empty() && line.back() == '!') ResistedYour(line);
   }
 
  private:
   sv TypeOf(sv petName) const { return petName.find(charName_) != npos ? kEpicSwarm : kPet; }
 
+  // Where " (Owner: " stands behind the name that starts `message` (up to
+  // the next "] "), or npos.
+  static size_t OwnerTagAt(sv message) {
+    const size_t tag = message.substr(0, kMaxPetName + kOwnerTag.size()).find(kOwnerTag);
+    return tag == 0 ? npos : tag;
+  }
+
   // A record for every pet named behind a "] " of a line that speaks of
-  // damage, in the order of the name list. The name is read where it is first
-  // named behind a "] ".
-  void PetRecords(sv line) {
+  // damage, in the order of the name list, then for every pet of the
+  // character named with its owner. The name is read where it is first named
+  // behind a "] ".
+  void PetRecords(sv line, bool crit) {
     petHits_.clear();
     ++lineStamp_;
     const size_t swarm = pets_.size();  // the swarm name's place in the list
@@ -322,18 +419,34 @@ class LineParser {
       pets_.ForEachPrefixOf(message, [&](size_t pet) { hit(pet, at); });
       if (swarmName_.size() >= kMinPetName && StartsWith(message, swarmName_)) hit(swarm, at);
     }
-    if (petHits_.empty()) return;
+    if (petHits_.empty() && ownedMessages_.empty()) return;
     if (!Contains(line, "non-melee") && !Contains(line, "points of damage")) return;
     std::sort(petHits_.begin(), petHits_.end());
     const bool nonMelee = Contains(line, "non-melee damage");
-    for (const auto& [pet, at] : petHits_) {
-      const sv name = pet == swarm ? swarmName_ : pets_[pet];
-      const sv type = pet == swarm ? swarmType_ : petTypes_[pet];
+    auto record = [&](sv name, sv type, size_t nameEnd) {
       sv verb, mob;
       int32_t amount = 0;
-      if (!VerbTargetAmount(line, at + name.size(), verb, mob, amount)) continue;
+      if (!VerbTargetAmount(line, nameEnd, verb, mob, amount)) return;
       AddDamage(name, recent_.Intern(mob), amount, type,
-                nonMelee ? sv("non-melee") : recent_.Intern(verb));
+                nonMelee ? sv("non-melee") : recent_.Intern(verb), crit);
+    };
+    for (const auto& [pet, at] : petHits_) {
+      const sv name = pet == swarm ? swarmName_ : pets_[pet];
+      record(name, pet == swarm ? swarmType_ : petTypes_[pet], at + name.size());
+    }
+    ownedNames_.clear();
+    for (const auto& [message, tag] : ownedMessages_) {
+      // NAME (Owner: CHARACTER) VERB ...: the verb stands behind the tag.
+      if (!StartsWith(message.substr(tag + 1), ownerTag_)) continue;
+      const sv name = TrimSpaces(message.substr(0, tag));
+      if (name.empty() ||
+          std::find(ownedNames_.begin(), ownedNames_.end(), name) != ownedNames_.end()) {
+        continue;
+      }
+      ownedNames_.push_back(name);
+      const size_t tagEnd =
+          static_cast<size_t>(message.data() - line.data()) + tag + 1 + ownerTag_.size();
+      record(recent_.Intern(name), TypeOf(name), tagEnd);
     }
   }
 
@@ -351,7 +464,7 @@ class LineParser {
     return value;
   }
 
-  void DotRecord(sv line) {
+  void DotRecord(sv line, bool crit) {
     const size_t taken = line.find("has taken");
     if (taken < kMessageStart || line.compare(taken + 9, 1, " ") != 0) return;
     size_t end = 0;
@@ -360,24 +473,74 @@ class LineParser {
     const sv mob = TrimSpaces(line.substr(kMessageStart, taken - kMessageStart));
     const sv spell = TrimSpaces(Mid(line, line.find("damage from your") + 17));
     lastMob_ = recent_.Intern(mob);
-    AddDamage(charName_, lastMob_, *amount, kDot, recent_.Intern(spell));
+    AddDamage(charName_, lastMob_, *amount, kDot, recent_.Intern(spell), crit);
   }
 
-  void DdRecord(sv line) {
+  // A hit of the character on itself is damage taken, not done.
+  bool IsSelf(sv mob) const {
+    if (mob == charName_) return true;
+    for (sv self : kSelves) {
+      if (mob == self) return true;
+    }
+    return false;
+  }
+
+  void DdRecord(sv line, bool crit) {
     sv verb, mob;
     int32_t amount = 0;
-    if (!VerbTargetAmount(line, line.find(charName_) + charName_.size(), verb, mob, amount)) {
+    if (!VerbTargetAmount(line, line.find(charName_) + charName_.size(), verb, mob, amount) ||
+        IsSelf(mob)) {
       return;
     }
-    AddDamage(charName_, recent_.Intern(mob), amount, kDD, recent_.Intern(verb));
+    AddDamage(charName_, recent_.Intern(mob), amount, kDD, recent_.Intern(verb), crit);
   }
 
-  void AddDamage(sv who, sv mob, int32_t dmg, sv type, sv source) {
+  // "You hit MOB for N points of TYPE damage by SPELL." (the current client):
+  // a direct-damage record of the character whose source is the spell with
+  // its final period.
+  void YouHitRecord(sv line, sv untagged, bool crit) {
+    for (sv message : messages_) {
+      if (!StartsWith(message, kYouHit)) continue;
+      const size_t you = static_cast<size_t>(message.data() - line.data());
+      sv verb, mob;
+      int32_t amount = 0;
+      size_t after = 0;
+      if (!VerbTargetAmount(line, you + 3, verb, mob, amount, &after) || IsSelf(mob)) return;
+      // Behind " point": "s of TYPE damage by SPELL".
+      sv rest = Mid(untagged, after);
+      if (StartsWith(rest, "s")) rest.remove_prefix(1);
+      if (!StartsWith(rest, " of ")) return;
+      rest.remove_prefix(4);
+      const size_t by = rest.find(" damage by ");
+      if (by == npos || std::find(std::begin(kSpellDamageTypes), std::end(kSpellDamageTypes),
+                                  rest.substr(0, by)) == std::end(kSpellDamageTypes)) {
+        return;
+      }
+      const sv spell = TrimSpaces(rest.substr(by + 11));
+      if (spell.empty() || spell == ".") return;
+      AddDamage(charName_, recent_.Intern(mob), amount, kDD, recent_.Intern(spell), crit);
+      return;
+    }
+  }
+
+  // "MOB resisted your SPELL!" (the current client): a resist record of "SPELL.".
+  void ResistedYour(sv line) {
+    const size_t at = line.find(kResistedYour, kMessageStart);
+    if (at == npos || at == kMessageStart) return;
+    const size_t spellStart = at + kResistedYour.size();
+    if (spellStart + 1 >= line.size()) return;
+    spell_.assign(line.substr(spellStart, line.size() - 1 - spellStart));
+    spell_ += '.';
+    AddCast(kCastResisted, recent_.Intern(spell_));
+  }
+
+  void AddDamage(sv who, sv mob, int32_t dmg, sv type, sv source, bool crit = false) {
     DamageRec& r = out_.DamageRecs.emplace_back();
     r.When = when_;
     r.Who = who;
     r.Mob = mob;
     r.Dmg = dmg;
+    r.Crit = crit;
     r.DmgType = type;
     r.DmgSrc = source;
     r.Cpower = cpower_;
@@ -395,6 +558,7 @@ class LineParser {
   RecentTexts recent_;
   sv charName_;
   sv swarmName_;
+  std::string ownerTag_;  // "(Owner: CHARACTER)"
   PetNames pets_{kMinPetName};
   std::vector<sv> petTypes_;  // by position in pets_
   sv swarmType_;
@@ -410,6 +574,8 @@ class LineParser {
   DateTime stampValue_ = 0;
   std::string spell_;
   std::vector<sv> messages_;
+  std::vector<std::pair<sv, size_t>> ownedMessages_;  // message, where its owner tag stands
+  std::vector<sv> ownedNames_;
 };
 
 // A line without its terminator: a line feed, and a carriage return before it.
@@ -445,9 +611,10 @@ long long ScanPetNames(sv block, LineParser& parser) {
   return lines;
 }
 
-// Pass 2 over one block. Line feeds and "] " are found 64 bytes at a time;
-// only a line with a "] " that may start a message of interest, or with
-// "has taken" (found a block at a time), goes to ParseLine.
+// Pass 2 over one block. Line feeds, "] " and "(" are found 64 bytes at a
+// time; only a line with a "] " that may start a message of interest, an
+// owner tag of the character's pets, an ending that a message of interest
+// has, or "has taken" (found a block at a time), goes to ParseLine.
 void ScanRecords(sv block, LineParser& parser, long long& lineNo) {
   const char* const base = block.data();
   const size_t size = block.size();
@@ -462,36 +629,45 @@ void ScanRecords(sv block, LineParser& parser, long long& lineNo) {
       candidate = parser.MayMatterAfterBracket(sv(base + i + 2, size - i - 2));
     }
   };
+  auto parenthesis = [&](size_t i) {
+    if (!candidate) candidate = parser.MayMatterAtParenthesis(sv(base + i, size - i));
+  };
   auto lineEnd = [&](const char* end) {
     ++lineNo;
     const sv line = StripLineEnd(lineBegin, end);
     if (taken < lineBegin) taken = findTaken(lineBegin);
     const bool hasTaken = taken < end;
-    if (!line.empty() && (candidate || hasTaken)) parser.ParseLine(line, hasTaken);
+    if (!line.empty() && (candidate || hasTaken || parser.MayMatterAtLineEnd(line))) {
+      parser.ParseLine(line, hasTaken);
+    }
     lineBegin = end + 1;
     candidate = false;
+  };
+  auto byte = [&](size_t i) {
+    switch (base[i]) {
+      case '\n':
+        lineEnd(base + i);
+        break;
+      case ']':
+        bracket(i);
+        break;
+      case '(':
+        parenthesis(i);
+        break;
+      default:
+        break;
+    }
   };
 
   size_t i = 0;
   for (; i + 64 <= size; i += 64) {
-    uint64_t feeds = 0, brackets = 0;
-    Match64(base + i, '\n', ']', feeds, brackets);
-    for (uint64_t all = feeds | brackets; all != 0; all &= all - 1) {
-      const int bit = __builtin_ctzll(all);
-      if ((feeds >> bit) & 1) {
-        lineEnd(base + i + bit);
-      } else {
-        bracket(i + bit);
-      }
+    uint64_t feeds = 0, brackets = 0, parentheses = 0;
+    Match64(base + i, '\n', ']', '(', feeds, brackets, parentheses);
+    for (uint64_t all = feeds | brackets | parentheses; all != 0; all &= all - 1) {
+      byte(i + static_cast<size_t>(__builtin_ctzll(all)));
     }
   }
-  for (; i < size; ++i) {
-    if (base[i] == '\n') {
-      lineEnd(base + i);
-    } else if (base[i] == ']') {
-      bracket(i);
-    }
-  }
+  for (; i < size; ++i) byte(i);
   if (lineBegin < base + size) lineEnd(base + size);  // the file's last line, without a line feed
 }
 

@@ -46,11 +46,12 @@ TEST(ByteScanTest, CountByteAndMatch64) {
   EXPECT_EQ(CountByte(text.data(), text.data() + text.size(), '\n'), feeds);
   EXPECT_EQ(CountByte(text.data() + 3, text.data() + 3, '\n'), 0);
 
-  uint64_t a = 0, b = 0;
-  Match64(text.data() + 5, '\n', ']', a, b);
+  uint64_t a = 0, b = 0, c = 0;
+  Match64(text.data() + 5, '\n', ']', 'a', a, b, c);
   for (int i = 0; i < 64; ++i) {
     EXPECT_EQ((a >> i) & 1, text[5 + i] == '\n' ? 1u : 0u) << i;
     EXPECT_EQ((b >> i) & 1, text[5 + i] == ']' ? 1u : 0u) << i;
+    EXPECT_EQ((c >> i) & 1, text[5 + i] == 'a' ? 1u : 0u) << i;
   }
 }
 
