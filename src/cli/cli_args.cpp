@@ -1,33 +1,91 @@
 #include "cli/cli_args.h"
 
-namespace qorn {
+#include <cstdio>
 
-Args ReadArgs(int argc, char** argv, int first, const std::vector<std::string>& valueOptions,
-              const std::vector<std::string>& flagOptions) {
+#include "common/character_name.h"
+#include "common/number_format.h"
+#include "common/text_encoding.h"
+
+namespace qorn::cli {
+
+bool Args::Has(std::string_view flag) const {
+  for (const auto& f : flags) {
+    if (f == flag) return true;
+  }
+  return false;
+}
+
+std::optional<std::string> Args::Value(std::string_view key) const {
+  const auto it = values.find(key);
+  if (it == values.end()) return std::nullopt;
+  return it->second;
+}
+
+Args CommandLine::Read(const std::vector<std::string>& valueOptions,
+                       const std::vector<std::string>& flagOptions) const {
   Args args;
-  for (int i = first; i < argc; ++i) {
-    const std::string word = argv[i];
-    if (word.starts_with("--")) {
-      bool known = false;
-      for (const auto& opt : valueOptions) {
-        if (word == opt) {
-          if (i + 1 >= argc) throw UsageError{word + " needs a value"};
-          args.values[word] = argv[++i];
-          known = true;
-        }
-      }
-      for (const auto& opt : flagOptions) {
-        if (word == opt) {
-          args.flags.push_back(word);
-          known = true;
-        }
-      }
-      if (!known) throw UsageError{"unknown option " + word};
-    } else {
+  for (size_t i = 0; i < words.size(); ++i) {
+    const std::string& word = words[i];
+    if (!word.starts_with("--")) {
       args.positional.push_back(word);
+      continue;
     }
+    bool known = false;
+    for (const auto& opt : valueOptions) {
+      if (word == opt) {
+        if (i + 1 >= words.size()) throw UsageError{word + " needs a value"};
+        args.values[word] = words[++i];
+        known = true;
+      }
+    }
+    for (const auto& opt : flagOptions) {
+      if (word == opt) {
+        args.flags.push_back(word);
+        known = true;
+      }
+    }
+    if (!known) throw UsageError{"unknown option " + word};
   }
   return args;
 }
 
-}  // namespace qorn
+std::string NameOption(const Args& args, const std::string& command) {
+  const auto name = args.Value("--name");
+  if (!name) throw UsageError{command + " needs --name NAME, the character's name"};
+  if (!IsCharacterName(*name)) {
+    throw UsageError{"--name needs the character's name, letters a-z and A-Z only, not '" + *name +
+                     "'"};
+  }
+  return *name;
+}
+
+int32_t EventNumberArg(const std::string& text) {
+  const auto value = ParseInt(text);
+  if (!value || *value < 1 || *value > INT32_MAX) {
+    throw UsageError{"EVENT must be a fight's number from 1, not '" + text + "'"};
+  }
+  return static_cast<int32_t>(*value);
+}
+
+Out& Out::operator<<(std::string_view s) {
+  buffer_.append(s);
+  if (buffer_.size() > (1 << 20)) Flush();
+  return *this;
+}
+
+Out& Out::Text(std::string_view s) { return *this << LogTextToUtf8(s); }
+
+Out& Out::Row(const std::vector<std::string>& cells) {
+  for (size_t i = 0; i < cells.size(); ++i) {
+    if (i > 0) *this << "\t";
+    *this << cells[i];
+  }
+  return *this << "\n";
+}
+
+void Out::Flush() {
+  std::fwrite(buffer_.data(), 1, buffer_.size(), stdout);
+  buffer_.clear();
+}
+
+}  // namespace qorn::cli

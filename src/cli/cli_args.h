@@ -1,14 +1,25 @@
 #pragma once
 
+// What every qorn-cli command shares: the command line after the command word,
+// usage errors, and buffered output. Each command lives in a file of its own
+// (parse_command.cpp, getlog_command.cpp, show_command.cpp, graph_command.cpp,
+// ...) and is
+// dispatched by one line in cli_commands.cpp.
+
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace qorn {
+namespace qorn::cli {
 
-// A command line qorn-cli cannot use; exit code 2 with the message.
+inline constexpr int kDone = 0;
+inline constexpr int kFailed = 1;
+inline constexpr int kUsage = 2;
+
+// A wrong command line: exit code 2 and the message with a pointer to --help.
 struct UsageError {
   std::string message;
 };
@@ -19,22 +30,51 @@ struct Args {
   std::map<std::string, std::string, std::less<>> values;  // --name NAME
   std::vector<std::string> flags;                          // --casts
 
-  bool Has(std::string_view flag) const {
-    for (const auto& f : flags) {
-      if (f == flag) return true;
-    }
-    return false;
-  }
-  std::optional<std::string> Value(std::string_view key) const {
-    const auto it = values.find(key);
-    if (it == values.end()) return std::nullopt;
-    return it->second;
-  }
+  bool Has(std::string_view flag) const;
+  std::optional<std::string> Value(std::string_view key) const;
 };
 
-// The words of argv from `first` on; `valueOptions` take the next word as
-// their value. Throws UsageError for an unknown option or a missing value.
-Args ReadArgs(int argc, char** argv, int first, const std::vector<std::string>& valueOptions,
-              const std::vector<std::string>& flagOptions);
+// What a command is given: the words after the command word and the --home
+// folder when one was given before the command.
+struct CommandLine {
+  std::vector<std::string> words;
+  std::optional<std::string> home;
 
-}  // namespace qorn
+  // The words read as positional arguments, options with a value and flags;
+  // throws UsageError for an unknown option or a missing value.
+  Args Read(const std::vector<std::string>& valueOptions,
+            const std::vector<std::string>& flagOptions) const;
+};
+
+// --name as the window's name check takes it: letters a-z and A-Z only.
+// `command` names the command in the message when --name is missing.
+std::string NameOption(const Args& args, const std::string& command);
+
+// EVENT: a fight's number, from 1.
+int32_t EventNumberArg(const std::string& text);
+
+// Big buffered writes to stdout: a parse can print millions of lines.
+class Out {
+ public:
+  Out() = default;
+  Out(const Out&) = delete;
+  Out& operator=(const Out&) = delete;
+  ~Out() { Flush(); }
+  Out& operator<<(std::string_view s);
+  // Log text (Windows-1252 bytes) as UTF-8.
+  Out& Text(std::string_view s);
+  // One line of tab-separated cells.
+  Out& Row(const std::vector<std::string>& cells);
+  void Flush();
+
+ private:
+  std::string buffer_;
+};
+
+// The commands, one file each.
+int ParseCommand(const CommandLine& line);                // parse_command.cpp
+int GetLogCommand(const CommandLine& line, bool getLog);  // getlog_command.cpp
+int ShowCommand(const CommandLine& line);                 // show_command.cpp
+int GraphCommand(const CommandLine& line);                // graph_command.cpp
+
+}  // namespace qorn::cli

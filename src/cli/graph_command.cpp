@@ -1,4 +1,5 @@
-#include "cli/graph_command.h"
+// qorn-cli graph: a stored fight's graph as text, and as a picture.
+#include "cli/cli_args.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -10,20 +11,12 @@
 #include "ui/graph_png.h"
 #include "views/tick_graphs.h"
 
-namespace qorn {
+namespace qorn::cli {
 namespace {
 
 // Pictures from a few pixels up to what a poster would need.
 constexpr int kMinSide = 50;
 constexpr int kMaxSide = 10000;
-
-int32_t EventNumber(const std::string& text) {
-  const auto value = ParseInt(text);
-  if (!value || *value < 1 || *value > INT32_MAX) {
-    throw UsageError{"EVENT must be a fight's number from 1, not '" + text + "'"};
-  }
-  return static_cast<int32_t>(*value);
-}
 
 std::pair<int, int> PictureSize(const std::string& text) {
   const size_t x = text.find('x');
@@ -39,11 +32,12 @@ std::pair<int, int> PictureSize(const std::string& text) {
 
 }  // namespace
 
-int RunGraphCommand(const Args& args, const std::optional<std::string>& home) {
+int GraphCommand(const CommandLine& line) {
+  const Args args = line.Read({"--png", "--size"}, {});
   if (args.positional.size() != 2 || (args.positional[1] != "dot" && args.positional[1] != "all")) {
     throw UsageError{"graph needs EVENT and dot or all"};
   }
-  const int32_t eventNum = EventNumber(args.positional[0]);
+  const int32_t eventNum = EventNumberArg(args.positional[0]);
   const bool dots = args.positional[1] == "dot";
   const auto png = args.Value("--png");
   const auto size = args.Value("--size");
@@ -52,7 +46,7 @@ int RunGraphCommand(const Args& args, const std::optional<std::string>& home) {
       size ? PictureSize(*size) : std::pair{kGraphDesignWidth, kGraphDesignHeight};
 
   // Reading the graph must not leave an empty database behind.
-  const std::string database = InProgramFolder(FindProgramFolder(home), kDatabaseFile);
+  const std::string database = InProgramFolder(FindProgramFolder(line.home), kDatabaseFile);
   if (!std::filesystem::is_regular_file(database)) {
     throw Error("There is no parse database " + database + "; run getlog first.");
   }
@@ -66,4 +60,4 @@ int RunGraphCommand(const Args& args, const std::optional<std::string>& home) {
   return 0;
 }
 
-}  // namespace qorn
+}  // namespace qorn::cli

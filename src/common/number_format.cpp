@@ -163,4 +163,6 @@ std::optional<double> ParseShownNumber(std::string_view text) {
   return ParseDouble(plain);
 }
 
+int64_t RoundHalfEven(double value) { return static_cast<int64_t>(std::nearbyint(value)); }
+
 }  // namespace qorn

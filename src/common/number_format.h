@@ -34,6 +34,10 @@ std::string FormatShortDecimal(double value);
 // The value FormatShortDecimal writes.
 double RoundTwoDecimals(double value);
 
+// Rounded to a whole number with halves to the even neighbour, as a number
+// is converted to a whole one: 2.5 gives 2, 3.5 gives 4, -2.5 gives -2.
+int64_t RoundHalfEven(double value);
+
 // A number as the lists show it: FormatDouble's and the masks' texts
 // ("1,234.50", "12,346", "33.33", "-7"); commas only between digits of the
 // whole part. nullopt for anything else (a "%" included).

@@ -13,6 +13,8 @@
 #include <QThread>
 #include <cstdio>
 
+#include "ui/chart_views.h"
+#include "ui/list_views.h"
 #include "ui/menu_shortcuts.h"
 #include "ui/settings_file.h"
 #include "ui/twips.h"
@@ -64,6 +66,7 @@ MainWindow::MainWindow(std::string programFolder, Dialogs& dialogs, QWidget* par
   setFont(font);
   BuildControls();
   BuildMenus();
+  BuildTabs();
   StartUp();
   // The client area at design is 11730 x 7755 twips; the menu bar comes on top.
   resize(Px(11730), Px(7755) + menuBar()->sizeHint().height());
@@ -88,6 +91,10 @@ void MainWindow::BuildControls() {
   TabStrip1->setDrawBase(false);
   Place(TabStrip1, 0, 0, 11655, 615);
   connect(TabStrip1, &QTabBar::currentChanged, this, &MainWindow::ChooseTab);
+  // A click on the tab already chosen runs it again.
+  connect(TabStrip1, &QTabBar::tabBarClicked, this, [this](int index) {
+    if (index == TabStrip1->currentIndex()) ChooseTab(index);
+  });
 
   ProgressBar1 = Named(new QProgressBar(client), "ProgressBar1");
   Place(ProgressBar1, 120, 720, 11535, 255);
@@ -218,7 +225,6 @@ void MainWindow::StartUp() {
   Frame6->setTitle("Settings");
   mnuOpenSavedEvents->setEnabled(false);
   mnuSaveEvent->setEnabled(false);
-  sortColumn_ = 0;
   ProgressBar1->hide();
   ProgressBar2->hide();
   TabStrip1->hide();
@@ -226,40 +232,15 @@ void MainWindow::StartUp() {
                      mnuExportAllDamageDetail}) {
     a->setEnabled(false);
   }
-  ListView1->SetColumns({{"Mob", 2200},
-                         {"Damage", 1000},
-                         {"DPS", 1000},
-                         {"Seconds", 1000},
-                         {"Start", 2000},
-                         {"End", 2000}});
-  ListView2->SetColumns({{"Tick", 500},
-                         {"Mob", 2200},
-                         {"DMG Type", 2000},
-                         {"DMG", 1000},
-                         {"Crit", 1000},
-                         {"CPow", 1000},
-                         {"CoABP", 1000},
-                         {"Inten", 1000}});
-  ListView3->SetColumns({{"Tick", 500},
-                         {"Mob", 2200},
-                         {"DMG", 1000},
-                         {"CPow", 1000},
-                         {"CoABP", 1000},
-                         {"Inten", 1000}});
-  constexpr Qt::Alignment kRight = Qt::AlignRight;
-  ListView4->SetColumns({{"Damage Source", 2200},
-                         {"Total", 1000, kRight},
-                         {"Avg. DPS", 1000, kRight},
-                         {"High", 750, kRight},
-                         {"Low", 750, kRight},
-                         {"Avg. DMG", 1000, kRight},
-                         {"Hits", 750, kRight},
-                         {"DPM", 750, kRight},
-                         {"Crits", 1050, kRight},
-                         {"Casts", 750, kRight},
-                         {"Resists", 750, kRight},
-                         {"Fizzles", 750, kRight},
-                         {"Interrupts", 1000, kRight}});
+  using enum SortKind;
+  ListView1->SetColumns(kOverviewColumns,
+                        {Text, WholeNumber, WholeNumber, WholeNumber, DateTime, DateTime});
+  ListView2->SetColumns(kDotBreakdownColumns, {WholeNumber, Text, LastWord, WholeNumber,
+                                               WholeNumber, WholeNumber, WholeNumber, WholeNumber});
+  ListView3->SetColumns(kDotTicksColumns,
+                        {WholeNumber, Text, WholeNumber, WholeNumber, WholeNumber, WholeNumber});
+  // The detail report keeps its order: its header ignores clicks.
+  ListView4->SetColumns(kDamageDetailColumns);
   mnuSetName->setEnabled(!Yourname->text().isEmpty());
   if (const auto name = ReadSettingsName(programFolder_)) {
     Yourname->setText(QString::fromStdString(*name));
@@ -274,13 +255,6 @@ void MainWindow::MoveFrameIntoView(QGroupBox* frame) {
   for (QGroupBox* f : Frames()) {
     f->move(Px(f == frame ? kInView : kOutOfView), Px(kFrameTop));
   }
-}
-
-void MainWindow::ChooseTab(int index) {
-  // The frame of each tab, in tab order.
-  const std::array<QGroupBox*, 7> byTab = {Frame6, Frame1, Frame2, Frame3, Frame4, Frame7, Frame5};
-  if (index >= 0 && index < static_cast<int>(byTab.size()))
-    MoveFrameIntoView(byTab[static_cast<size_t>(index)]);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -4,11 +4,15 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "store/event_builder.h"
 #include "ui/dialogs.h"
 #include "ui/graph_view.h"
 #include "ui/report_list.h"
+#include "views/fight.h"
 
 class QAction;
 class QComboBox;
@@ -24,6 +28,12 @@ class QThread;
 namespace qorn {
 
 struct CommandOutcome;
+class FightView;
+class DotBreakdownView;
+class DotTicksView;
+class DamageDetailView;
+class TickGraphView;
+class DamageGraphView;
 
 // Form1, the program's one window: the tab strip, the seven frames, the
 // progress bars, the menus and the lists, each named as the program names
@@ -37,6 +47,10 @@ class MainWindow : public QMainWindow {
 
   int16_t EventTimerSeconds() const { return eventTimerSeconds_; }
   bool CommandRunning() const { return worker_ != nullptr; }
+  // A per-fight view is still filling (its database work runs on a worker).
+  bool ViewsFilling() const;
+  // The fight selected in the overview, with the row's own event number.
+  std::optional<Fight> SelectedFight() const;
 
   // The controls, by their names.
   QTabBar* TabStrip1 = nullptr;
@@ -102,6 +116,8 @@ class MainWindow : public QMainWindow {
  signals:
   // A command has ended and the window shows its outcome (or its failure).
   void commandFinished();
+  // A per-fight view has filled (or failed, or its fill was dropped).
+  void viewFilled();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -109,11 +125,22 @@ class MainWindow : public QMainWindow {
 
  private:
   struct CommandResult;
+  // One tab of the tab switch: its caption, its frame, the prefix of the
+  // frame's caption before the mob (empty: the caption stays), its view and
+  // its Export entry (none for either).
+  struct Tab {
+    QString caption;
+    QGroupBox* frame;
+    QString framePrefix;
+    FightView* view;
+    QAction* exportEntry;
+  };
 
   void BuildControls();
   void BuildMenus();
   void StartUp();
   void ApplyLayout();
+  void BuildTabs();
   void ChooseTab(int index);
   void MoveFrameIntoView(QGroupBox* frame);
   void RunCommand(bool getLog);
@@ -124,7 +151,13 @@ class MainWindow : public QMainWindow {
   std::string programFolder_;
   Dialogs& dialogs_;
   int16_t eventTimerSeconds_ = 18;
-  int16_t sortColumn_ = 0;
+  std::vector<SpellDatRec> spellDatRecs_;  // of the last command, for the detail report
+  std::unique_ptr<DotBreakdownView> dotBreakdown_;
+  std::unique_ptr<DotTicksView> dotTicks_;
+  std::unique_ptr<TickGraphView> tickGraph_;
+  std::unique_ptr<DamageGraphView> damageGraph_;
+  std::unique_ptr<DamageDetailView> damageDetail_;
+  std::vector<Tab> tabs_;
   QThread* worker_ = nullptr;
   int frameHeightTwips_ = 6735;
 };

@@ -1,13 +1,63 @@
 #include "ui/report_list.h"
 
 #include <QHeaderView>
+#include <algorithm>
 
+#include "common/date_time.h"
+#include "common/number_format.h"
 #include "ui/twips.h"
 
 namespace qorn {
 namespace {
+
 constexpr int kEventNumRole = Qt::UserRole + 1;
+
+// What a cell is compared by: cells that hold no value of the column's kind
+// (an empty cell in a number column) come first, then the values.
+struct SortKey {
+  bool hasValue = false;
+  double number = 0;
+  QString text;
+};
+
+SortKey KeyOf(const QString& cell, SortKind kind) {
+  SortKey key;
+  switch (kind) {
+    case SortKind::WholeNumber:
+      // Digit groups allowed; a fraction rounds with halves to the even neighbour.
+      if (const auto n = ParseShownNumber(cell.trimmed().toStdString())) {
+        key.hasValue = true;
+        key.number = static_cast<double>(RoundHalfEven(*n));
+      }
+      break;
+    case SortKind::DateTime:
+      if (const auto t = ParseDateText(cell.trimmed().toStdString())) {
+        key.hasValue = true;
+        key.number = *t;
+      }
+      break;
+    case SortKind::LastWord:
+      key.hasValue = true;
+      key.text = cell.section(' ', -1);
+      break;
+    case SortKind::Text:
+      key.hasValue = true;
+      key.text = cell.toCaseFolded();
+      break;
+    case SortKind::None:
+      break;
+  }
+  return key;
 }
+
+bool Less(const SortKey& a, const SortKey& b, SortKind kind) {
+  if (a.hasValue != b.hasValue) return !a.hasValue;
+  if (kind == SortKind::WholeNumber || kind == SortKind::DateTime) return a.number < b.number;
+  // Character code by character code: upper case before lower case.
+  return QString::compare(a.text, b.text, Qt::CaseSensitive) < 0;
+}
+
+}  // namespace
 
 ReportList::ReportList(QWidget* parent) : QTreeWidget(parent) {
   setRootIsDecorated(false);
@@ -18,20 +68,28 @@ ReportList::ReportList(QWidget* parent) : QTreeWidget(parent) {
   setColumnCount(0);
   header()->setStretchLastSection(false);
   header()->setSectionsMovable(false);
+  header()->setSectionsClickable(true);
+  connect(header(), &QHeaderView::sectionClicked, this, &ReportList::SortByColumn);
 }
 
-void ReportList::SetColumns(const std::vector<ColumnSpec>& columns) {
+void ReportList::SetColumns(std::span<const ListColumn> columns, std::vector<SortKind> sorts) {
   QStringList headers;
-  for (const ColumnSpec& c : columns) headers << c.header;
+  for (const ListColumn& c : columns) {
+    headers << QString::fromUtf8(c.Caption.data(), static_cast<qsizetype>(c.Caption.size()));
+  }
   setColumnCount(static_cast<int>(columns.size()));
   setHeaderLabels(headers);
   alignments_.clear();
   widthsTwips_.assign(columns.size(), 0);
+  sorts_ = std::move(sorts);
+  sorts_.resize(columns.size(), SortKind::None);
+  textSortColumn_.reset();
   for (size_t i = 0; i < columns.size(); ++i) {
     const int col = static_cast<int>(i);
-    alignments_.push_back(columns[i].alignment | Qt::AlignVCenter);
+    alignments_.push_back((columns[i].AlignRight ? Qt::AlignRight : Qt::AlignLeft) |
+                          Qt::AlignVCenter);
     headerItem()->setTextAlignment(col, alignments_.back());
-    SetColumnWidthTwips(col, columns[i].widthTwips);
+    SetColumnWidthTwips(col, columns[i].WidthTwips);
   }
 }
 
@@ -49,13 +107,35 @@ int ReportList::ColumnWidthTwips(int column) const {
              : 0;
 }
 
-void ReportList::AddRow(const QStringList& texts, int eventNum) {
+QTreeWidgetItem* ReportList::MakeItem(const QStringList& texts, int eventNum) const {
   auto* item = new QTreeWidgetItem(texts);
   for (int i = 0; i < texts.size() && i < static_cast<int>(alignments_.size()); ++i) {
     item->setTextAlignment(i, alignments_[static_cast<size_t>(i)]);
   }
   item->setData(0, kEventNumRole, eventNum);
-  addTopLevelItem(item);
+  return item;
+}
+
+void ReportList::AddRow(const QStringList& texts, int eventNum) {
+  addTopLevelItem(MakeItem(texts, eventNum));
+  if (textSortColumn_) SortItems(*textSortColumn_, SortKind::Text);
+}
+
+void ReportList::AddRows(const std::vector<std::vector<std::string>>& rows,
+                         const std::vector<int>& eventNums) {
+  QList<QTreeWidgetItem*> items;
+  items.reserve(static_cast<qsizetype>(rows.size()));
+  for (const auto& row : rows) {
+    QStringList texts;
+    texts.reserve(static_cast<qsizetype>(row.size()));
+    for (const std::string& cell : row) {
+      texts << QString::fromUtf8(cell.data(), static_cast<qsizetype>(cell.size()));
+    }
+    const size_t i = static_cast<size_t>(items.size());
+    items << MakeItem(texts, i < eventNums.size() ? eventNums[i] : 0);
+  }
+  addTopLevelItems(items);
+  if (textSortColumn_) SortItems(*textSortColumn_, SortKind::Text);
 }
 
 int ReportList::EventNumOf(const QTreeWidgetItem* item) const {
@@ -68,6 +148,39 @@ QStringList ReportList::RowTexts(int row) const {
   if (item == nullptr) return texts;
   for (int i = 0; i < columnCount(); ++i) texts << item->text(i);
   return texts;
+}
+
+void ReportList::SortByColumn(int column) {
+  if (column < 0 || column >= static_cast<int>(sorts_.size())) return;
+  const SortKind kind = sorts_[static_cast<size_t>(column)];
+  if (kind == SortKind::None) return;
+  // A text column is kept in order from now on; any other sorts once and
+  // leaves the list unsorted.
+  if (kind == SortKind::Text) {
+    textSortColumn_ = column;
+  } else {
+    textSortColumn_.reset();
+  }
+  SortItems(column, kind);
+  emit sortedByColumn(column);
+}
+
+void ReportList::SortItems(int column, SortKind kind) {
+  QTreeWidgetItem* selected = currentItem();
+  const bool wasSelected = selected != nullptr && selected->isSelected();
+  QList<QTreeWidgetItem*> items = invisibleRootItem()->takeChildren();
+  std::vector<std::pair<SortKey, QTreeWidgetItem*>> keyed;
+  keyed.reserve(static_cast<size_t>(items.size()));
+  for (QTreeWidgetItem* item : items) keyed.emplace_back(KeyOf(item->text(column), kind), item);
+  // Stable: rows with equal values keep their order.
+  std::stable_sort(keyed.begin(), keyed.end(),
+                   [kind](const auto& a, const auto& b) { return Less(a.first, b.first, kind); });
+  for (qsizetype i = 0; i < items.size(); ++i) items[i] = keyed[static_cast<size_t>(i)].second;
+  addTopLevelItems(items);
+  if (selected != nullptr) {
+    setCurrentItem(selected);
+    selected->setSelected(wasSelected);
+  }
 }
 
 }  // namespace qorn

@@ -1,34 +1,66 @@
 #pragma once
 
 #include <QTreeWidget>
+#include <optional>
+#include <span>
+#include <string>
 #include <vector>
+
+#include "views/list_columns.h"
 
 namespace qorn {
 
-// One column of a report list: header, width in twips, alignment.
-struct ColumnSpec {
-  const char* header;
-  int widthTwips;
-  Qt::Alignment alignment = Qt::AlignLeft;
+// How a header click orders a list by one column.
+enum class SortKind {
+  None,         // the header click does nothing
+  Text,         // own text sort: ascending without regard to case, and rows
+                // added later take their place in that order
+  WholeNumber,  // "1,234.50" as 1234 (halves to even); text that is no number first
+  DateTime,     // "12/4/2026 5:57:44 PM" as a point in time; text that is no date first
+  LastWord,     // the last blank-separated word, by character code
 };
 
-// A list in report view: rows of texts under column headers. Each row
-// keeps the event number it shows (0 when it shows no event).
+// A list in report view: rows of texts under column headers. Each row keeps
+// the event number it shows (0 when it shows no event), whatever its place
+// after sorting. A header click sorts ascending by the column's kind; a list
+// without sort kinds ignores header clicks.
 class ReportList : public QTreeWidget {
+  Q_OBJECT
  public:
   explicit ReportList(QWidget* parent = nullptr);
 
-  void SetColumns(const std::vector<ColumnSpec>& columns);
+  // Columns with their headers, widths and alignments, and the sort kind of
+  // each column (none when `sorts` is empty).
+  void SetColumns(std::span<const ListColumn> columns, std::vector<SortKind> sorts = {});
   void SetColumnWidthTwips(int column, int twips);
   int ColumnWidthTwips(int column) const;
+
   void AddRow(const QStringList& texts, int eventNum = 0);
+  // Many rows at once; a line with fewer cells leaves its last columns
+  // blank. `eventNums`, when given, holds each row's event number.
+  void AddRows(const std::vector<std::vector<std::string>>& rows,
+               const std::vector<int>& eventNums = {});
   int EventNumOf(const QTreeWidgetItem* item) const;
   int RowCount() const { return topLevelItemCount(); }
   QStringList RowTexts(int row) const;
 
+  // What a header click on `column` does.
+  void SortByColumn(int column);
+  // The column of the own text sort the list keeps, if it keeps one.
+  std::optional<int> TextSortColumn() const { return textSortColumn_; }
+
+ signals:
+  // A header click sorted the list by `column` (zero-based).
+  void sortedByColumn(int column);
+
  private:
+  QTreeWidgetItem* MakeItem(const QStringList& texts, int eventNum) const;
+  void SortItems(int column, SortKind kind);
+
   std::vector<Qt::Alignment> alignments_;
   std::vector<int> widthsTwips_;  // as set: pixels lose the twips' precision
+  std::vector<SortKind> sorts_;
+  std::optional<int> textSortColumn_;
 };
 
 }  // namespace qorn

@@ -43,11 +43,13 @@ int ChosenTimerItem(const QComboBox* box) {
 
 void ShowOverview(ReportList* list, const Overview& overview) {
   list->clear();
+  std::vector<std::vector<std::string>> rows;
+  std::vector<int> eventNums;
   for (const OverviewRow& row : overview.Rows) {
-    QStringList cells;
-    for (const std::string& cell : row.Cells()) cells << QString::fromStdString(cell);
-    list->AddRow(cells, row.EventNum);
+    rows.push_back(row.Cells());
+    eventNums.push_back(row.EventNum);
   }
+  list->AddRows(rows, eventNums);
 }
 
 QList<QAction*> ExportEntries(const MainWindow& w) {
@@ -168,6 +170,7 @@ void MainWindow::FinishCommand(bool getLog, const CommandResult& result) {
   Command1->hide();
   Command2->hide();
   ShowOverview(ListView1, result.outcome.EventList);
+  spellDatRecs_ = result.outcome.Events.SpellDatRecs;
   mnuExportDmg->setEnabled(true);
   // Selecting the tab may move frames; the Damage frame is the tab's own.
   {

@@ -44,8 +44,7 @@ void MainWindow::SetEventTimer() {
 }
 
 void MainWindow::TogglePetDetail() {
-  // The detail report reads the check mark; the view in front is built again
-  // with it once the tabs fill their views.
+  // The detail report reads the check mark: the view in front is built again.
   ChooseTab(TabStrip1->currentIndex());
 }
 
@@ -53,7 +52,8 @@ void MainWindow::ToggleSpellDetail() {
   // Casts, Resists, Fizzles and Interrupts of the detail list.
   constexpr int kWidths[] = {750, 750, 750, 1000};
   for (int i = 0; i < 4; ++i) {
-    ListView4->SetColumnWidthTwips(9 + i, mnuSpellDetail->isChecked() ? kWidths[i] : 0);
+    ListView4->SetColumnWidthTwips(kSpellDetailFirstColumn + i,
+                                   mnuSpellDetail->isChecked() ? kWidths[i] : 0);
   }
 }
 

@@ -118,5 +118,13 @@ TEST(NumberText, ShownNumbersReadBack) {
   }
 }
 
+TEST(NumberFormat, RoundHalfEvenGoesToTheEvenNeighbour) {
+  EXPECT_EQ(RoundHalfEven(2.5), 2);
+  EXPECT_EQ(RoundHalfEven(3.5), 4);
+  EXPECT_EQ(RoundHalfEven(3.4999), 3);
+  EXPECT_EQ(RoundHalfEven(-2.5), -2);
+  EXPECT_EQ(RoundHalfEven(437.0), 437);
+}
+
 }  // namespace
 }  // namespace qorn

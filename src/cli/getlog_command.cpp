@@ -1,0 +1,74 @@
+// qorn-cli getlog and previous: the two commands that fill the overview.
+#include <cstdio>
+
+#include "cli/cli_args.h"
+#include "cli/terminal_progress.h"
+#include "common/event_timer.h"
+#include "parse/log_parser.h"
+#include "store/commands.h"
+#include "store/program_folder.h"
+
+namespace qorn::cli {
+namespace {
+
+// Names the stage on the terminal's bar as the command moves on.
+class StageLabels final : public Progress {
+ public:
+  explicit StageLabels(TerminalProgress& bar) : bar_(bar) {}
+  void SetVisible(bool) override {}
+  void SetMaximum(double) override {}
+  void SetValue(double value) override {
+    static constexpr const char* kStages[] = {"Parsing",  "Storing",    "Events",
+                                              "Overview", "Compacting", "Done"};
+    const int stage = static_cast<int>(value);
+    if (stage >= 0 && stage <= kCommandStages) bar_.SetLabel(kStages[stage]);
+  }
+
+ private:
+  TerminalProgress& bar_;
+};
+
+int16_t TimerOption(const Args& args) {
+  const auto text = args.Value("--timer");
+  if (!text) return kDefaultEventTimerSeconds;
+  const auto timer = ParseEventTimer(*text);
+  if (!timer) {
+    throw UsageError{"--timer needs a number of seconds above -32000 and below 32000, not '" +
+                     *text + "'"};
+  }
+  return *timer;
+}
+
+void PrintOverview(const Overview& overview) {
+  Out out;
+  out << "Mob\tDamage\tDPS\tSeconds\tStart\tEnd\n";
+  for (const OverviewRow& row : overview.Rows) out.Row(row.Cells());
+}
+
+}  // namespace
+
+int GetLogCommand(const CommandLine& line, bool getLog) {
+  const Args args = getLog ? line.Read({"--name", "--timer"}, {}) : line.Read({"--timer"}, {});
+  const int16_t timer = TimerOption(args);
+  std::string name;
+  if (getLog) {
+    if (args.positional.size() != 1) throw UsageError{"getlog needs exactly one LOGFILE"};
+    name = NameOption(args, "getlog");
+  } else if (!args.positional.empty()) {
+    throw UsageError{"previous takes no file"};
+  }
+  // Only a command line that passed its checks finds (and may create) the folder.
+  const std::string folder = FindProgramFolder(line.home);
+  TerminalProgress loop(getLog ? "Parsing" : "Events");
+  StageLabels stages(loop);
+  const CommandOutcome outcome =
+      getLog ? RunGetLog(folder, args.positional[0], name, timer, {loop, stages})
+             : RunGetPrevious(folder, timer, {loop, stages});
+  loop.SetVisible(false);
+  if (!outcome.Notice.empty()) std::fprintf(stderr, "qorn-cli: %s\n", outcome.Notice.c_str());
+  if (outcome.NoDamage) std::fprintf(stderr, "%s\n", kNoDamageMessage.data());
+  PrintOverview(outcome.EventList);
+  return kDone;
+}
+
+}  // namespace qorn::cli

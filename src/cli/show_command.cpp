@@ -1,0 +1,76 @@
+// qorn-cli show: the rows of one view of a stored fight, as the window's
+// lists show them.
+#include <span>
+
+#include "cli/cli_args.h"
+#include "common/error.h"
+#include "store/database.h"
+#include "store/event_builder.h"
+#include "store/program_folder.h"
+#include "views/damage_detail.h"
+#include "views/dot_breakdown.h"
+#include "views/dot_ticks.h"
+#include "views/fight.h"
+#include "views/list_columns.h"
+#include "views/tick_graphs.h"
+
+namespace qorn::cli {
+namespace {
+
+void PrintHeader(Out& out, std::span<const ListColumn> columns) {
+  std::vector<std::string> captions;
+  for (const ListColumn& column : columns) captions.emplace_back(column.Caption);
+  out.Row(captions);
+}
+
+// Every line as the list shows it: as many fields as the list has columns,
+// empty where a line has no cell.
+void PrintRows(Out& out, std::vector<ListRow> rows, size_t columns) {
+  for (ListRow& row : rows) {
+    row.resize(columns);
+    out.Row(row);
+  }
+}
+
+}  // namespace
+
+int ShowCommand(const CommandLine& line) {
+  const Args args = line.Read({}, {"--no-pet-detail", "--no-spell-detail"});
+  if (args.positional.size() != 2) {
+    throw UsageError{"show needs EVENT and a view: breakdown, ticks or detail"};
+  }
+  const int32_t eventNum = EventNumberArg(args.positional[0]);
+  const std::string& view = args.positional[1];
+  if (view != "breakdown" && view != "ticks" && view != "detail") {
+    throw UsageError{"unknown view " + view + "; the views are breakdown, ticks and detail"};
+  }
+  const std::string database = InProgramFolder(FindProgramFolder(line.home), kDatabaseFile);
+  const auto mob = EventMob(OpenForView(database).Path(), eventNum);
+  if (!mob) {
+    throw Error("The stored parse has no fight " + std::to_string(eventNum) +
+                ". Run getlog or previous to list the fights.");
+  }
+  Out out;
+  if (view == "breakdown") {
+    PrintHeader(out, kDotBreakdownColumns);
+    PrintRows(out, FillDotBreakdown(database, eventNum), kDotBreakdownColumns.size());
+  } else if (view == "ticks") {
+    PrintHeader(out, kDotTicksColumns);
+    PrintRows(out, FillDotTicks(database, eventNum, *mob), kDotTicksColumns.size());
+  } else {
+    std::vector<SpellDatRec> spells;
+    {
+      Database db(database);
+      spells = LoadSpellTable(db);
+    }
+    // Without spell detail the list hides its last four columns.
+    const size_t columns =
+        args.Has("--no-spell-detail") ? kSpellDetailFirstColumn : kDamageDetailColumns.size();
+    PrintHeader(out, std::span(kDamageDetailColumns).first(columns));
+    PrintRows(out, ShowAllDamageDetail(database, eventNum, spells, !args.Has("--no-pet-detail")),
+              columns);
+  }
+  return kDone;
+}
+
+}  // namespace qorn::cli

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <array>
+#include <string_view>
+
+namespace qorn {
+
+// One column of a list: its header, its width in twips, and whether its
+// texts are right-aligned.
+struct ListColumn {
+  std::string_view Caption;
+  int WidthTwips;
+  bool AlignRight = false;
+};
+
+// The columns of the four lists: the window's headers, the CLI's header
+// lines and the CSV exports' header lines all come from here.
+inline constexpr std::array<ListColumn, 6> kOverviewColumns = {{
+    {"Mob", 2200},
+    {"Damage", 1000},
+    {"DPS", 1000},
+    {"Seconds", 1000},
+    {"Start", 2000},
+    {"End", 2000},
+}};
+
+inline constexpr std::array<ListColumn, 8> kDotBreakdownColumns = {{
+    {"Tick", 500},
+    {"Mob", 2200},
+    {"DMG Type", 2000},
+    {"DMG", 1000},
+    {"Crit", 1000},
+    {"CPow", 1000},
+    {"CoABP", 1000},
+    {"Inten", 1000},
+}};
+
+inline constexpr std::array<ListColumn, 6> kDotTicksColumns = {{
+    {"Tick", 500},
+    {"Mob", 2200},
+    {"DMG", 1000},
+    {"CPow", 1000},
+    {"CoABP", 1000},
+    {"Inten", 1000},
+}};
+
+inline constexpr std::array<ListColumn, 13> kDamageDetailColumns = {{
+    {"Damage Source", 2200},
+    {"Total", 1000, true},
+    {"Avg. DPS", 1000, true},
+    {"High", 750, true},
+    {"Low", 750, true},
+    {"Avg. DMG", 1000, true},
+    {"Hits", 750, true},
+    {"DPM", 750, true},
+    {"Crits", 1050, true},
+    {"Casts", 750, true},
+    {"Resists", 750, true},
+    {"Fizzles", 750, true},
+    {"Interrupts", 1000, true},
+}};
+
+// The detail list's last four columns (Casts .. Interrupts), hidden when
+// spell detail is off.
+inline constexpr int kSpellDetailFirstColumn = 9;
+
+}  // namespace qorn
