@@ -1,13 +1,14 @@
 #include "ui/chart_views.h"
 
-#include <QChartView>
+#include "ui/graph_view.h"
 
 namespace qorn {
 
-// The graphs are drawn by the chart views once their data model is in
-// views/; until then a graph tab brings its empty frame into view.
+// A graph view's Show() runs its views/ function through runner_ and hands
+// the ChartGrid to chart_->SetGrid(); until it does, a graph tab brings its
+// frame into view as it stands.
 
-TickGraphView::TickGraphView(QChartView* chart, std::string databasePath,
+TickGraphView::TickGraphView(GraphView* chart, std::string databasePath,
                              FillRunner::FailureHandler onFailure)
     : chart_(chart), databasePath_(std::move(databasePath)), runner_(std::move(onFailure)) {}
 
@@ -15,7 +16,7 @@ void TickGraphView::Clear() { runner_.Cancel(); }
 
 void TickGraphView::Show(const Fight&) {}
 
-DamageGraphView::DamageGraphView(QChartView* chart, std::string databasePath,
+DamageGraphView::DamageGraphView(GraphView* chart, std::string databasePath,
                                  FillRunner::FailureHandler onFailure)
     : chart_(chart), databasePath_(std::move(databasePath)), runner_(std::move(onFailure)) {}
 

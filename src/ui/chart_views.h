@@ -4,22 +4,22 @@
 
 #include "ui/fight_view.h"
 
-class QChartView;
-
 namespace qorn {
+
+class GraphView;
 
 // "DoT Tick Graph": MSChart1 in Frame4. The graph's data comes from a core
 // function of views/ (run it through a FillRunner as the lists do) and is
 // drawn here with Qt Charts.
 class TickGraphView final : public FightView {
  public:
-  TickGraphView(QChartView* chart, std::string databasePath, FillRunner::FailureHandler onFailure);
+  TickGraphView(GraphView* chart, std::string databasePath, FillRunner::FailureHandler onFailure);
   void Clear() override;
   void Show(const Fight& fight) override;
   FillRunner& Runner() { return runner_; }
 
  private:
-  QChartView* chart_;
+  GraphView* chart_;
   std::string databasePath_;
   FillRunner runner_;
 };
@@ -27,14 +27,14 @@ class TickGraphView final : public FightView {
 // "All Damage Graph": MSChart2 in Frame7, as above.
 class DamageGraphView final : public FightView {
  public:
-  DamageGraphView(QChartView* chart, std::string databasePath,
+  DamageGraphView(GraphView* chart, std::string databasePath,
                   FillRunner::FailureHandler onFailure);
   void Clear() override;
   void Show(const Fight& fight) override;
   FillRunner& Runner() { return runner_; }
 
  private:
-  QChartView* chart_;
+  GraphView* chart_;
   std::string databasePath_;
   FillRunner runner_;
 };
