@@ -60,22 +60,18 @@ long long CountByte(const char* begin, const char* end, char c) {
   return count;
 }
 
-void Match64(const char* p, char ca, char cb, char cc, uint64_t& a, uint64_t& b, uint64_t& c) {
-  const __m128i va = _mm_set1_epi8(ca);
-  const __m128i vb = _mm_set1_epi8(cb);
-  const __m128i vc = _mm_set1_epi8(cc);
-  a = 0;
-  b = 0;
-  c = 0;
-  auto bits = [](__m128i v, __m128i x) {
-    return static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, x))));
-  };
+uint64_t Match64(const char* p, char a, char b, char c) {
+  const __m128i va = _mm_set1_epi8(a);
+  const __m128i vb = _mm_set1_epi8(b);
+  const __m128i vc = _mm_set1_epi8(c);
+  uint64_t bits = 0;
   for (int k = 0; k < 4; ++k) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
-    a |= bits(v, va) << (16 * k);
-    b |= bits(v, vb) << (16 * k);
-    c |= bits(v, vc) << (16 * k);
+    const __m128i any = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)),
+                                     _mm_cmpeq_epi8(v, vc));
+    bits |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(any))) << (16 * k);
   }
+  return bits;
 }
 
 #else
@@ -91,15 +87,12 @@ long long CountByte(const char* begin, const char* end, char c) {
   return count;
 }
 
-void Match64(const char* p, char ca, char cb, char cc, uint64_t& a, uint64_t& b, uint64_t& c) {
-  a = 0;
-  b = 0;
-  c = 0;
+uint64_t Match64(const char* p, char a, char b, char c) {
+  uint64_t bits = 0;
   for (int i = 0; i < 64; ++i) {
-    a |= static_cast<uint64_t>(p[i] == ca) << i;
-    b |= static_cast<uint64_t>(p[i] == cb) << i;
-    c |= static_cast<uint64_t>(p[i] == cc) << i;
+    bits |= static_cast<uint64_t>(p[i] == a || p[i] == b || p[i] == c) << i;
   }
+  return bits;
 }
 
 #endif

@@ -17,8 +17,8 @@ const char* FindText(const char* begin, const char* end, std::string_view needle
 // How many bytes of [begin, end) equal `c`.
 long long CountByte(const char* begin, const char* end, char c);
 
-// Bit i of `a` is set when p[i] == ca, of `b` when p[i] == cb, of `c` when
-// p[i] == cc, for the 64 bytes at p (which must all be readable).
-void Match64(const char* p, char ca, char cb, char cc, uint64_t& a, uint64_t& b, uint64_t& c);
+// Bit i is set when p[i] is one of `a`, `b` and `c`, for the 64 bytes at p
+// (which must all be readable).
+uint64_t Match64(const char* p, char a, char b, char c);
 
 }  // namespace qorn

@@ -321,8 +321,9 @@ class LineParser {
            EndsWith(line, kSpellInterrupted);
   }
 
-  // One line of the second pass; `hasTaken` tells whether it holds "has taken".
-  void ParseLine(sv line, bool hasTaken) {
+  // One line of the second pass; `hasTaken` tells whether it holds "has
+  // taken", `parenthesis` whether it holds a "(".
+  void ParseLine(sv line, bool hasTaken, bool parenthesis) {
     if (Contains(line, "to your guild") || Contains(line, " tells ")) return;
     const std::optional<DateTime> when = LineTime(line);
     if (!when) return;
@@ -335,7 +336,7 @@ class LineParser {
     unsigned tags = 0;
     bool charTagged = false;
     size_t yourMessage = 0;  // the length of the longest message that starts with "Your "
-    const bool owners = Contains(line, kOwnerTag);
+    const bool owners = parenthesis && Contains(line, kOwnerTag);
     for (size_t i = line.find("] "), next = 0; i != npos; i = next) {
       next = line.find("] ", i + 1);
       const sv message = line.substr(i + 2);
@@ -629,7 +630,9 @@ void ScanRecords(sv block, LineParser& parser, long long& lineNo) {
       candidate = parser.MayMatterAfterBracket(sv(base + i + 2, size - i - 2));
     }
   };
-  auto parenthesis = [&](size_t i) {
+  bool parenthesis = false;  // whether the line holds a "("
+  auto openParenthesis = [&](size_t i) {
+    parenthesis = true;
     if (!candidate) candidate = parser.MayMatterAtParenthesis(sv(base + i, size - i));
   };
   auto lineEnd = [&](const char* end) {
@@ -638,10 +641,11 @@ void ScanRecords(sv block, LineParser& parser, long long& lineNo) {
     if (taken < lineBegin) taken = findTaken(lineBegin);
     const bool hasTaken = taken < end;
     if (!line.empty() && (candidate || hasTaken || parser.MayMatterAtLineEnd(line))) {
-      parser.ParseLine(line, hasTaken);
+      parser.ParseLine(line, hasTaken, parenthesis);
     }
     lineBegin = end + 1;
     candidate = false;
+    parenthesis = false;
   };
   auto byte = [&](size_t i) {
     switch (base[i]) {
@@ -652,7 +656,7 @@ void ScanRecords(sv block, LineParser& parser, long long& lineNo) {
         bracket(i);
         break;
       case '(':
-        parenthesis(i);
+        openParenthesis(i);
         break;
       default:
         break;
@@ -661,9 +665,7 @@ void ScanRecords(sv block, LineParser& parser, long long& lineNo) {
 
   size_t i = 0;
   for (; i + 64 <= size; i += 64) {
-    uint64_t feeds = 0, brackets = 0, parentheses = 0;
-    Match64(base + i, '\n', ']', '(', feeds, brackets, parentheses);
-    for (uint64_t all = feeds | brackets | parentheses; all != 0; all &= all - 1) {
+    for (uint64_t all = Match64(base + i, '\n', ']', '('); all != 0; all &= all - 1) {
       byte(i + static_cast<size_t>(__builtin_ctzll(all)));
     }
   }

@@ -30,10 +30,12 @@ size_t PetNames::Add(std::string_view name) {
   if (slot.position != 0) return slot.position - 1;
   names_.push_back(name);
   slot = {hash, static_cast<uint32_t>(names_.size())};
-  if (name.size() >= minLength_) {
-    if (hasLength_.size() <= name.size()) hasLength_.resize(name.size() + 1, false);
-    hasLength_[name.size()] = true;
+  if (name.size() >= minLength_ && name.size() >= 2) {
+    if (hasLength_.size() <= name.size()) hasLength_.resize(name.size() + 1, 0);
+    hasLength_[name.size()] = 1;
     maxLength_ = std::max(maxLength_, name.size());
+    const size_t two = FirstTwo(name);
+    firstTwo_[two / 64] |= uint64_t{1} << (two % 64);
   }
   return names_.size() - 1;
 }

@@ -44,20 +44,28 @@ class PetNames {
   };
   size_t minLength_;
   std::vector<std::string_view> names_;
-  std::vector<Slot> slots_;      // open addressing, a power of two in size
-  std::vector<bool> hasLength_;  // whether a name of that many bytes is looked up
+  std::vector<Slot> slots_;         // open addressing, a power of two in size
+  std::vector<uint8_t> hasLength_;  // whether a name of that many bytes is looked up
   size_t maxLength_ = 0;
+  // Whether a looked-up name starts with these two bytes: most texts behind a
+  // "] " start no name, and this tells so before any hashing.
+  std::vector<uint64_t> firstTwo_ = std::vector<uint64_t>(65536 / 64, 0);
+  static size_t FirstTwo(std::string_view text) {
+    return static_cast<unsigned char>(text[0]) << 8 | static_cast<unsigned char>(text[1]);
+  }
 };
 
 template <typename Found>
 void PetNames::ForEachPrefixOf(std::string_view text, Found&& found) const {
   const size_t limit = std::min(text.size(), maxLength_);
+  if (limit < minLength_ || limit < 2) return;
+  if (const size_t two = FirstTwo(text); (firstTwo_[two / 64] >> (two % 64) & 1) == 0) return;
   uint64_t hash = kBasis;
   for (size_t n = 1; n <= limit; ++n) {
     const char c = text[n - 1];
     if (c == ' ') return;
     hash = Step(hash, c);
-    if (!hasLength_[n]) continue;
+    if (hasLength_[n] == 0) continue;
     const Slot& slot = slots_[Probe(hash, text.substr(0, n))];
     if (slot.position != 0) found(static_cast<size_t>(slot.position - 1));
   }
