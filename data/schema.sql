@@ -30,6 +30,8 @@ CREATE TABLE SpellDat (
 );
 CREATE INDEX ParseData_Event ON ParseData (EventNum, TickNum);
 CREATE INDEX SpellCastResist_Time ON SpellCastResist (DTime);
+-- The detail report joins the casts of a fight's window to the spell table by name.
+CREATE INDEX SpellDat_Spell ON SpellDat (Spell);
 -- Rows by mob, then time; RecNum keeps ties in the order they were parsed.
 CREATE VIEW SortMobTime AS SELECT * FROM ParseData ORDER BY Mob, DTime, RecNum;
 -- One row per event: its number, total damage, latest and earliest time.

@@ -1,6 +1,7 @@
 #include "store/jet_sql.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "common/date_time.h"
 #include "common/error.h"
@@ -31,12 +32,38 @@ size_t SkipBlanks(std::string_view s, size_t i) {
   return i;
 }
 
+size_t WordEnd(std::string_view s, size_t i) {
+  while (i < s.size() && IsWordChar(s[i])) ++i;
+  return i;
+}
+
+// "A RIGHT JOIN B ON" at `i` (A and B plain table names): the end of "ON"
+// and the two names, or nothing.
+struct RightJoin {
+  size_t end;
+  std::string_view left, right;
+};
+std::optional<RightJoin> RightJoinAt(std::string_view s, size_t i) {
+  const size_t leftEnd = WordEnd(s, i);
+  size_t k = SkipBlanks(s, leftEnd);
+  if (k == leftEnd || !WordAt(s, k, "right")) return std::nullopt;
+  size_t j = SkipBlanks(s, k + 5);
+  if (j == k + 5 || !WordAt(s, j, "join")) return std::nullopt;
+  const size_t rightStart = SkipBlanks(s, j + 4);
+  const size_t rightEnd = WordEnd(s, rightStart);
+  if (rightStart == j + 4 || rightEnd == rightStart) return std::nullopt;
+  k = SkipBlanks(s, rightEnd);
+  if (k == rightEnd || !WordAt(s, k, "on")) return std::nullopt;
+  return RightJoin{k + 2, s.substr(i, leftEnd - i), s.substr(rightStart, rightEnd - rightStart)};
+}
+
 }  // namespace
 
 std::string TranslateJetSql(std::string_view jet) {
   std::string out;
   out.reserve(jet.size() + 16);
   size_t i = 0;
+  bool starSeen = false;
   while (i < jet.size()) {
     const char c = jet[i];
     if (c == '\'') {  // a string literal, copied whole ('' inside stays)
@@ -81,12 +108,20 @@ std::string TranslateJetSql(std::string_view jet) {
     } else if (WordAt(jet, i, "false")) {
       out += "0";
       i += 5;
+    } else if (const auto join = IsWordChar(c) && !starSeen ? RightJoinAt(jet, i) : std::nullopt) {
+      // "A RIGHT JOIN B" is "B LEFT JOIN A". SQLite turns a LEFT JOIN whose
+      // WHERE clause rejects the NULLs of A into a plain join and searches A
+      // by that clause's index; a RIGHT JOIN it reads whole. Only without a
+      // "*" before it, whose columns would come in the other order.
+      out.append(join->right).append(" LEFT JOIN ").append(join->left).append(" ON");
+      i = join->end;
     } else if (IsWordChar(c)) {  // copy a whole word so no keyword is found inside it
       size_t j = i;
       while (j < jet.size() && IsWordChar(jet[j])) ++j;
       out.append(jet.substr(i, j - i));
       i = j;
     } else {
+      starSeen = starSeen || c == '*';
       out += c;
       ++i;
     }

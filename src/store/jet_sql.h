@@ -8,8 +8,10 @@ namespace qorn {
 // Turns one of the program's Jet SQL texts into SQLite's dialect. Outside
 // string literals: #MM/DD/YYYY hh:mm:ss AM/PM# date literals become their
 // date-time numbers, "delete * from" becomes "delete from", and the words
-// True and False become Jet's -1 and 0. Everything else stands as written
-// ([dmg], distinct(x) and RIGHT JOIN are SQLite too). Throws qorn::Error for a
+// True and False become Jet's -1 and 0, and "A RIGHT JOIN B ON" of two
+// tables becomes "B LEFT JOIN A ON" (the same rows; SQLite plans it better)
+// when no "*" comes before it. Everything else stands as written ([dmg] and
+// distinct(x) are SQLite too). Throws qorn::Error for a
 // date literal that cannot be read.
 std::string TranslateJetSql(std::string_view jet);
 

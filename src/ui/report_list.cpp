@@ -109,8 +109,10 @@ int ReportList::ColumnWidthTwips(int column) const {
 
 QTreeWidgetItem* ReportList::MakeItem(const QStringList& texts, int eventNum) const {
   auto* item = new QTreeWidgetItem(texts);
+  // Left is the item's own alignment: only the others are stored per cell.
   for (int i = 0; i < texts.size() && i < static_cast<int>(alignments_.size()); ++i) {
-    item->setTextAlignment(i, alignments_[static_cast<size_t>(i)]);
+    const Qt::Alignment a = alignments_[static_cast<size_t>(i)];
+    if (!(a & Qt::AlignLeft)) item->setTextAlignment(i, a);
   }
   item->setData(0, kEventNumRole, eventNum);
   return item;

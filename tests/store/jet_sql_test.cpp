@@ -25,6 +25,13 @@ TEST(TranslateJetSql, RewritesOnlyOutsideStringLiterals) {
        "select 'True #x# delete * from', 'it''s True' from T where truest = 1"},
       {"SELECT TickNum, Sum([dmg]) From ParseData Where [True] = 1",
        "SELECT TickNum, Sum([dmg]) From ParseData Where [True] = 1"},
+      {"SELECT DISTINCT (S.spell) FROM S RIGHT JOIN Spelldat ON S.Spell=Spelldat.spell WHERE x",
+       "SELECT DISTINCT (S.spell) FROM Spelldat LEFT JOIN S ON S.Spell=Spelldat.spell WHERE x"},
+      {"select a from S  right\tjoin  T\non 1", "select a from T LEFT JOIN S ON 1"},
+      {"SELECT * FROM S RIGHT JOIN T ON 1", "SELECT * FROM S RIGHT JOIN T ON 1"},
+      {"SELECT a FROM S RIGHT JOIN (T) ON 1", "SELECT a FROM S RIGHT JOIN (T) ON 1"},
+      {"SELECT 'S RIGHT JOIN T ON' FROM U", "SELECT 'S RIGHT JOIN T ON' FROM U"},
+      {"SELECT a FROM SRIGHT JOIN T ON 1", "SELECT a FROM SRIGHT JOIN T ON 1"},
   };
   for (const Case& c : cases) EXPECT_EQ(TranslateJetSql(c.jet), c.sqlite) << c.jet;
   EXPECT_THROW(TranslateJetSql("select #13/45/2026 01:00:00 PM#"), Error);
