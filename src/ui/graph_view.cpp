@@ -91,7 +91,8 @@ GraphView::GraphView(QWidget* parent) : QWidget(parent) {
 
 void GraphView::SetGrid(ChartGrid grid) {
   grid_ = std::move(grid);
-  axisMaximum_ = static_cast<double>(std::max<int64_t>(LargestCell(grid_), 10));
+  // A little room above the highest bar.
+  axisMaximum_ = static_cast<double>(std::max<int64_t>(LargestCell(grid_), 10)) * 1.04;
   firstRow_ = 1;
   footnote_->setText(Text(grid_.FootnoteText()));
   chart_->legend()->setVisible(grid_.ShowLegend());
@@ -139,6 +140,16 @@ double GraphView::PlotWidthEstimate() const {
 }
 
 void GraphView::Relayout() {
+  // The legend has no second column: with many series its font gets smaller
+  // until every entry fits the chart's height, down to a size still read.
+  QFont legendFont = font();
+  const int entries = std::max(1, grid_.ColumnCount());
+  while (legendFont.pointSizeF() > 6.0 &&
+         (QFontMetrics(legendFont).height() + 10) * entries > height() - 60) {
+    legendFont.setPointSizeF(legendFont.pointSizeF() - 0.5);
+  }
+  chart_->legend()->setFont(legendFont);
+
   const int rows = grid_.RowCount();
   const double tickPx = std::max(1, grid_.ColumnCount()) * kMinBarPx + kTickGapPx;
   const int fitting = std::max(1, static_cast<int>(PlotWidthEstimate() / tickPx));
