@@ -7,6 +7,7 @@
 
 #include "common/series_palette.h"
 #include "store/database.h"
+#include "views/fight.h"
 
 namespace qorn {
 namespace {
@@ -146,7 +147,7 @@ void WriteColumn(ChartGrid& grid, int column, std::string_view label,
 
 ChartGrid DrawDotTickGraph(const std::string& databasePath, int32_t eventNum,
                            std::string_view fightText) {
-  Database db(databasePath);
+  Database db = OpenForView(databasePath);
   const int32_t ticks = TickMaximum(db, eventNum);
   const DotHits dots = ReadDotHits(db, eventNum);
   ChartGrid grid = StartGrid(fightText, ticks, static_cast<int>(dots.sources.size()));
@@ -157,7 +158,7 @@ ChartGrid DrawDotTickGraph(const std::string& databasePath, int32_t eventNum,
 
 ChartGrid DrawAllDamageGraph(const std::string& databasePath, int32_t eventNum,
                              std::string_view fightText) {
-  Database db(databasePath);
+  Database db = OpenForView(databasePath);
   const int32_t ticks = TickMaximum(db, eventNum);
   // The sums of every tick, grouped in one query each instead of one query
   // per tick; every tick gets both, whether a DoT landed in it or not.
@@ -175,7 +176,7 @@ ChartGrid DrawAllDamageGraph(const std::string& databasePath, int32_t eventNum,
 }
 
 std::optional<std::string> EventMob(const std::string& databasePath, int32_t eventNum) {
-  Database db(databasePath);
+  Database db = OpenForView(databasePath);
   Recordset mob(db, "Select mob FROM SortMobTime WHERE eventnum = " + std::to_string(eventNum));
   if (mob.EndOfFile()) return std::nullopt;
   return mob.Field(0).AsText();

@@ -1,6 +1,8 @@
 #include "ui/main_window.h"
 
 #include <QAction>
+#include <QBarSeries>
+#include <QChart>
 #include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
@@ -489,6 +491,39 @@ class MainWindowTest : public QObject {
     w->Yourname->setFocus();
     QTest::keyClick(w->Yourname, Qt::Key_Q, Qt::ControlModifier);
     QVERIFY(!w->isVisible());
+  }
+
+  void graphTabsDrawTheSelectedFight() {
+    auto w = Open();
+    w->Yourname->setText("Soandso");
+    dialogs_.openAnswers = {SampleLog()};
+    RunAndWait(*w, w->mnuOpen);
+    // Tabs: 1 Damage, 4 DoT Tick Graph, 5 All Damage Graph.
+    auto show = [&](int row, int tab) {
+      w->TabStrip1->setCurrentIndex(1);
+      w->ListView1->setCurrentItem(w->ListView1->topLevelItem(row));
+      QSignalSpy filled(w.get(), &MainWindow::viewFilled);
+      w->TabStrip1->setCurrentIndex(tab);
+      QVERIFY(filled.wait(10000));
+    };
+    auto bars = [](GraphView* chart) {
+      const auto series = chart->Chart()->series();
+      return series.size() == 1 ? static_cast<QBarSeries*>(series.front())->count() : -1;
+    };
+    show(0, 4);
+    QCOMPARE(ChartGridText(w->MSChart1->Grid()), "\tSplurt.\n1\t100\n2\t100\n          A gnoll\n");
+    QCOMPARE(bars(w->MSChart1), 1);
+    QCOMPARE(w->MSChart1->FootnoteShown(), QString("          A gnoll"));
+    QCOMPARE(w->Frame4->title(), QString("DoT Tick Graph - A gnoll"));
+    // The rat took direct damage only: its DoT graph has no bars left from the gnoll.
+    show(2, 4);
+    QCOMPARE(ChartGridText(w->MSChart1->Grid()), "\n1\n          a rat\n");
+    QCOMPARE(bars(w->MSChart1), 0);
+    show(2, 5);
+    QCOMPARE(ChartGridText(w->MSChart2->Grid()), "\tPets\tDD's\n1\t0\t50\n          a rat\n");
+    QCOMPARE(bars(w->MSChart2), 2);
+    QVERIFY(w->mnuExportGraph->isEnabled());
+    QVERIFY(dialogs_.messages.isEmpty());
   }
 
   void picButtonsCopyTheirGraph() {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "common/error.h"
 #include "store/database.h"
 #include "store/event_builder.h"
@@ -101,6 +103,10 @@ TEST_F(TickGraphs, EventMobIsTheOverviewsMob) {
 }
 
 TEST_F(TickGraphs, NoRowsOrRowsWithoutTicks) {
+  // A view never makes an empty database where there is none.
+  const std::string missing = dir_.File("none.mdb");
+  EXPECT_THROW(DrawAllDamageGraph(missing, 1, "a gnoll"), Error);
+  EXPECT_FALSE(std::filesystem::exists(missing));
   // A fight number that holds no rows: only the footnote.
   EXPECT_EQ(ChartGridText(DrawDotTickGraph(path_, 99, "")), "\n          \n");
   EXPECT_EQ(ChartGridText(DrawAllDamageGraph(path_, 99, "x")), "\tPets\tDD's\n          x\n");
