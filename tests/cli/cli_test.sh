@@ -57,6 +57,21 @@ if [ "$(head -c 8 "$home/graph.png" | od -An -tx1 | tr -d ' ')" = "89504e470d0a1
   [ ! -e "$home/nowhere/QornDB.mdb" ]; then passed=$((passed + 1)); else
   echo "FAIL: graph --png wrote no PNG, or graph made a database"; failed=$((failed + 1)); fi
 
+# The lists of a stored fight, cell for cell as the window shows them.
+expect 0 "^Tick	Mob	DMG Type	DMG	Crit	CPow	CoABP	Inten$" -- --home "$home" show 4 breakdown
+expect 0 "^2	A sarnak conscript	Dread Pyre\.	947	0	0	0	-1$" -- --home "$home" show 4 breakdown
+expect 0 "^1	a sarnak conscript	332	0	0	-1$" -- --home "$home" show 4 ticks
+expect 0 "^  Dread Pyre\.	14,939	177\.85	1912	861	1,067\.07	14	0	2 \(14\.29%\)	0	0	0	0$" -- --home "$home" show 4 detail
+expect 0 "^Total Damage	48,674	579\.45										$" -- --home "$home" show 4 detail
+expect 0 "^ TOTALS:	30,056	357\.81	1912	430	716\.00	42		3 \(07\.14%\)$" -- --home "$home" show 4 detail --no-spell-detail
+if "$cli" --home "$home" show 4 detail --no-pet-detail | grep -q "^      -"; then
+  echo "FAIL: show --no-pet-detail printed pet lines"; failed=$((failed + 1)); else passed=$((passed + 1)); fi
+expect 1 "The stored parse has no fight 99" -- --home "$home" show 99 ticks
+expect 2 "unknown view pie" -- --home "$home" show 4 pie
+expect 2 "EVENT must be a fight's number from 1, not 'x'" -- --home "$home" show x ticks
+expect 1 "is missing" -- --home "$home/nowhere" show 1 detail
+if [ -e "$home/nowhere/QornDB.mdb" ]; then echo "FAIL: show made a database"; failed=$((failed + 1)); fi
+
 printf '[Fri Dec 04 17:00:00 2026] Hello.\r\n' >"$home/quiet.txt"
 expect 0 "Dude, you have no damage in the log file!" -- --home "$home" getlog "$home/quiet.txt" --name Qornek
 
