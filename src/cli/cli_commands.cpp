@@ -29,13 +29,17 @@ Commands:
                        18); a number above -32000 and below 32000, rounded
                        to whole seconds.
 
-  show EVENT breakdown|ticks|detail [--no-pet-detail] [--no-spell-detail]
+  show EVENT breakdown|ticks|detail|buffs [--no-pet-detail] [--no-spell-detail]
+  show all buffs
       Print one view of the stored fight number EVENT as tab-separated text
       under a header of the column captions, cell for cell as the window's
       list shows it (a blank cell is an empty field):
         breakdown  every DoT hit of the fight (DoT Breakdown)
         ticks      the damage of each six-second tick and its buffs (DoT Ticks)
         detail     the statistics per damage source (All Damage Detail)
+        buffs      per buff and DoT source the hits, crits and mean hit with
+                   and without the buff, and the damage it added (Buff
+                   Value); with EVENT all, over every stored fight
       --no-pet-detail    detail without a line per pet and swarm pet
       --no-spell-detail  detail without Casts, Resists, Fizzles, Interrupts
 

@@ -7,6 +7,7 @@
 #include "store/database.h"
 #include "store/event_builder.h"
 #include "store/program_folder.h"
+#include "views/buff_value.h"
 #include "views/damage_detail.h"
 #include "views/dot_breakdown.h"
 #include "views/dot_ticks.h"
@@ -37,14 +38,27 @@ void PrintRows(Out& out, std::vector<ListRow> rows, size_t columns) {
 int ShowCommand(const CommandLine& line) {
   const Args args = line.Read({}, {"--no-pet-detail", "--no-spell-detail"});
   if (args.positional.size() != 2) {
-    throw UsageError{"show needs EVENT and a view: breakdown, ticks or detail"};
+    throw UsageError{"show needs EVENT and a view: breakdown, ticks, detail or buffs"};
   }
-  const int32_t eventNum = EventNumberArg(args.positional[0]);
   const std::string& view = args.positional[1];
-  if (view != "breakdown" && view != "ticks" && view != "detail") {
-    throw UsageError{"unknown view " + view + "; the views are breakdown, ticks and detail"};
+  if (view != "breakdown" && view != "ticks" && view != "detail" && view != "buffs") {
+    throw UsageError{"unknown view " + view + "; the views are breakdown, ticks, detail and buffs"};
+  }
+  // Buff Value also covers every stored fight at once.
+  const bool allFights = args.positional[0] == "all";
+  if (allFights && view != "buffs") {
+    throw UsageError{"EVENT all goes only with the view buffs; " + view +
+                     " needs a fight's number"};
   }
   const std::string database = InProgramFolder(FindProgramFolder(line.home), kDatabaseFile);
+  if (allFights) {
+    OpenForView(database);  // a missing database is an error, never made empty
+    Out out;
+    PrintHeader(out, kBuffValueColumns);
+    PrintRows(out, BuffValue(database, BuffScope::AllFights()), kBuffValueColumns.size());
+    return kDone;
+  }
+  const int32_t eventNum = EventNumberArg(args.positional[0]);
   const auto mob = EventMob(OpenForView(database).Path(), eventNum);
   if (!mob) {
     throw Error("The stored parse has no fight " + std::to_string(eventNum) +
@@ -57,6 +71,9 @@ int ShowCommand(const CommandLine& line) {
   } else if (view == "ticks") {
     PrintHeader(out, kDotTicksColumns);
     PrintRows(out, FillDotTicks(database, eventNum, *mob), kDotTicksColumns.size());
+  } else if (view == "buffs") {
+    PrintHeader(out, kBuffValueColumns);
+    PrintRows(out, BuffValue(database, BuffScope::Fight(eventNum)), kBuffValueColumns.size());
   } else {
     std::vector<SpellDatRec> spells;
     {

@@ -1,6 +1,7 @@
 #include "views/buff_value.h"
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <unordered_map>
 
@@ -123,8 +124,7 @@ std::string Added(const Hits& on, const Hits& off) {
   return FormatWhole(static_cast<double>(whole));
 }
 
-std::vector<std::string> Line(std::string_view buff, std::string_view source, const Hits& on,
-                              const Hits& off) {
+ListRow Line(std::string_view buff, std::string_view source, const Hits& on, const Hits& off) {
   return {std::string(buff),
           std::string(source),
           std::to_string(on.Count),
@@ -140,11 +140,10 @@ std::vector<std::string> Line(std::string_view buff, std::string_view source, co
 
 }  // namespace
 
-std::vector<std::vector<std::string>> BuffValue(const std::string& databasePath,
-                                                const BuffScope& scope) {
-  Database db(databasePath);
+std::vector<ListRow> BuffValue(const std::string& databasePath, const BuffScope& scope) {
+  Database db = OpenForView(databasePath);
   const std::vector<SourceHits> sources = ReadSourceHits(db, scope);
-  std::vector<std::vector<std::string>> lines;
+  std::vector<ListRow> lines;
   lines.reserve(kBuffs.size() * (sources.size() + 1));
   for (size_t b = 0; b < kBuffs.size(); ++b) {
     Hits allOn, allOff;

@@ -1,10 +1,11 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "views/fight.h"
 
 namespace qorn {
 
@@ -17,11 +18,6 @@ struct BuffScope {
   static BuffScope AllFights() { return {true, 0}; }
 };
 
-// The list's column headers, in order.
-inline constexpr std::array<std::string_view, 11> kBuffValueCaptions = {
-    "Buff",     "Source",    "Hits On",   "Crits On", "Crit% On", "Avg On",
-    "Hits Off", "Crits Off", "Crit% Off", "Avg Off",  "Added"};
-
 inline constexpr std::string_view kAllDotsSource = "All DoTs";
 
 // What each of the three buffs was worth to the DoTs of `scope`. For each buff
@@ -30,8 +26,7 @@ inline constexpr std::string_view kAllDotsSource = "All DoTs";
 // report groups them, then an "All DoTs" line; each line compares the source's
 // hits with the buff running against those without it. Cells: Buff, Source,
 // Hits On, Crits On, Crit% On, Avg On, Hits Off, Crits Off, Crit% Off,
-// Avg Off, Added. Throws qorn::Error.
-std::vector<std::vector<std::string>> BuffValue(const std::string& databasePath,
-                                                const BuffScope& scope);
+// Avg Off, Added (the columns of kBuffValueColumns). Throws qorn::Error.
+std::vector<ListRow> BuffValue(const std::string& databasePath, const BuffScope& scope);
 
 }  // namespace qorn

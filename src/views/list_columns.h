@@ -13,7 +13,7 @@ struct ListColumn {
   bool AlignRight = false;
 };
 
-// The columns of the four lists: the window's headers, the CLI's header
+// The columns of the lists: the window's headers, the CLI's header
 // lines and the CSV exports' header lines all come from here.
 inline constexpr std::array<ListColumn, 6> kOverviewColumns = {{
     {"Mob", 2200},
@@ -58,6 +58,22 @@ inline constexpr std::array<ListColumn, 13> kDamageDetailColumns = {{
     {"Resists", 750, true},
     {"Fizzles", 750, true},
     {"Interrupts", 1000, true},
+}};
+
+// The Buff Value list: per buff and DoT source, the hits with the buff
+// ("On") beside those without it ("Off").
+inline constexpr std::array<ListColumn, 11> kBuffValueColumns = {{
+    {"Buff", 1200},
+    {"Source", 2100},
+    {"Hits On", 700, true},
+    {"Crits On", 750, true},
+    {"Crit% On", 850, true},
+    {"Avg On", 1000, true},
+    {"Hits Off", 750, true},
+    {"Crits Off", 800, true},
+    {"Crit% Off", 850, true},
+    {"Avg Off", 1000, true},
+    {"Added", 900, true},
 }};
 
 // The detail list's last four columns (Casts .. Interrupts), hidden when

@@ -72,6 +72,16 @@ expect 2 "EVENT must be a fight's number from 1, not 'x'" -- --home "$home" show
 expect 1 "is missing" -- --home "$home/nowhere" show 1 detail
 if [ -e "$home/nowhere/QornDB.mdb" ]; then echo "FAIL: show made a database"; failed=$((failed + 1)); fi
 
+# Buff Value of a stored fight and of every fight.
+expect 0 "^Buff	Source	Hits On	Crits On	Crit% On	Avg On	Hits Off	Crits Off	Crit% Off	Avg Off	Added$" -- --home "$home" show 4 buffs
+expect 0 "^Intensity	All DoTs	42	3	07.14%	715.62	0	0	-	-	-$" -- --home "$home" show 4 buffs
+expect 0 "^Anguish BP	Corath Venom\.	18	2	11.11%	649.06	59	3	05.08%	613.56	639$" -- --home "$home" show all buffs
+expect 2 "EVENT all goes only with the view buffs" -- --home "$home" show all detail
+expect 2 "the views are breakdown, ticks, detail and buffs" -- --home "$home" show 4 pie
+expect 1 "has no fight 99" -- --home "$home" show 99 buffs
+expect 1 "is missing" -- --home "$home/nowhere" show all buffs
+if [ -e "$home/nowhere/QornDB.mdb" ]; then echo "FAIL: show all buffs made a database"; failed=$((failed + 1)); fi
+
 printf '[Fri Dec 04 17:00:00 2026] Hello.\r\n' >"$home/quiet.txt"
 expect 0 "Dude, you have no damage in the log file!" -- --home "$home" getlog "$home/quiet.txt" --name Qornek
 

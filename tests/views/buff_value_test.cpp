@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "common/error.h"
 #include "store/event_builder.h"
 #include "support/parse_db.h"
 #include "support/temp_dir.h"
@@ -130,6 +133,13 @@ TEST_F(BuffValueTest, LinesOfEachScope) {
   for (const ScopeCase& c : cases) {
     EXPECT_EQ(Joined(BuffValue(path_, c.scope)), c.lines) << c.name;
   }
+}
+
+TEST(BuffValue, AMissingDatabaseIsAnErrorAndStaysMissing) {
+  test::TempDir dir;
+  const std::string path = dir.File("QornDB.mdb");
+  EXPECT_THROW(BuffValue(path, BuffScope::AllFights()), Error);
+  EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 TEST(BuffValue, SumsPastThirtyTwoBitsDoNotWrap) {
