@@ -7,18 +7,19 @@
 #include <QChartView>
 #include <QClipboard>
 #include <QCoreApplication>
-#include <QCursor>
 #include <QFontMetrics>
 #include <QGraphicsLayout>
 #include <QGraphicsSimpleTextItem>
 #include <QGuiApplication>
 #include <QLegend>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
 
 #include "common/number_format.h"
 #include "common/series_palette.h"
@@ -31,6 +32,8 @@ namespace {
 // The narrowest a bar and the gap between two ticks' groups of bars may get.
 constexpr double kMinBarPx = 2;
 constexpr double kTickGapPx = 4;
+// The share of a tick's width its group of bars takes.
+constexpr double kBarWidth = 0.85;
 
 QColor ColourOf(int slot) {
   const Rgb c = SlotColour(slot);
@@ -114,6 +117,18 @@ void GraphView::resizeEvent(QResizeEvent* event) {
 }
 
 bool GraphView::eventFilter(QObject* watched, QEvent* event) {
+  // The exact value of the bar under the mouse. Worked out from the position
+  // rather than from the bars' hover signals, which an inactive window does
+  // not get.
+  if (watched == view_->viewport() && event->type() == QEvent::MouseMove) {
+    const auto* move = static_cast<QMouseEvent*>(event);
+    const QString tip = BarTipAt(move->position().toPoint());
+    if (tip.isEmpty()) {
+      QToolTip::hideText();
+    } else {
+      QToolTip::showText(move->globalPosition().toPoint(), tip, view_);
+    }
+  }
   // The wheel over the chart moves through the ticks when they scroll.
   if (watched == view_->viewport() && event->type() == QEvent::Wheel && scroll_->isVisible()) {
     const QPoint delta = static_cast<QWheelEvent*>(event)->angleDelta();
@@ -122,6 +137,25 @@ bool GraphView::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   return QWidget::eventFilter(watched, event);
+}
+
+QString GraphView::BarTipAt(QPoint viewportPos) const {
+  const auto series = chart_->series();
+  const int columns = grid_.ColumnCount();
+  if (series.isEmpty() || columns == 0 || visibleRows_ == 0) return {};
+  const QPointF at =
+      chart_->mapToValue(chart_->mapFromScene(view_->mapToScene(viewportPos)), series.front());
+  // Tick i of the view is centred on x = i; its bars share kBarWidth of it.
+  const int index = static_cast<int>(std::lround(at.x()));
+  const double within = at.x() - index + kBarWidth / 2;
+  if (index < 0 || index >= visibleRows_ || within < 0 || within >= kBarWidth) return {};
+  const int column = std::min(columns, 1 + static_cast<int>(within / (kBarWidth / columns)));
+  const int row = firstRow_ + index;
+  const int64_t value = grid_.Data(row, column);
+  if (at.y() < 0 || at.y() > static_cast<double>(value)) return {};
+  return QString("%1\nTick %2: %3")
+      .arg(Text(grid_.ColumnLabel(column)), Text(grid_.RowLabel(row)),
+           Text(FormatWhole(static_cast<double>(value))));
 }
 
 double GraphView::PlotWidthEstimate() const {
@@ -188,21 +222,9 @@ void GraphView::Redraw() {
     values.reserve(count);
     for (int r = first; r < first + count; ++r) values.append(static_cast<qreal>(grid_.Data(r, c)));
     set->append(values);
-    connect(set, &QBarSet::hovered, this, [this, c, first](bool on, int index) {
-      if (!on) {
-        QToolTip::hideText();
-        return;
-      }
-      const int row = first + index;
-      if (row < 1 || row > grid_.RowCount()) return;
-      QToolTip::showText(QCursor::pos(),
-                         QString("%1\nTick %2: %3")
-                             .arg(Text(grid_.ColumnLabel(c)), Text(grid_.RowLabel(row)))
-                             .arg(grid_.Data(row, c)));
-    });
     series->append(set);
   }
-  series->setBarWidth(0.85);
+  series->setBarWidth(kBarWidth);
   chart_->addSeries(series);
 
   // The ticks along the bottom at the bars' positions 0 .. count - 1, one

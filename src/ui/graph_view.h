@@ -40,6 +40,9 @@ class GraphView : public QWidget {
   QChart* Chart() const { return chart_; }
   QScrollBar* ScrollBar() const { return scroll_; }
   QString FootnoteShown() const;
+  // The tip of the bar under a point of the chart's viewport: its series,
+  // tick and exact value; empty where no bar is.
+  QString BarTipAt(QPoint viewportPos) const;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

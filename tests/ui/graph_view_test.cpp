@@ -4,11 +4,14 @@
 #include <QBarSet>
 #include <QCategoryAxis>
 #include <QChart>
+#include <QChartView>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLegend>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QTest>
+#include <QToolTip>
 
 #include "ui/scripted_dialogs.h"
 #include "views/tick_graphs.h"
@@ -90,6 +93,22 @@ class GraphViewTest : public QObject {
     QCOMPARE(view.FootnoteShown(), QString("          a gnoll"));
     QVERIFY(view.Chart()->legend()->isVisible());
     QVERIFY(!view.ScrollBar()->isVisible());
+
+    // Hovering a bar tells its exact value: tick 4 of "Dread Pyre." (column 2 of 5).
+    auto* chartView = view.findChild<QChartView*>();
+    QAbstractSeries* series = view.Chart()->series().front();
+    auto at = [&](double x, double y) {
+      return chartView->mapFromScene(
+          view.Chart()->mapToScene(view.Chart()->mapToPosition(QPointF(x, y), series)));
+    };
+    const double dreadPyre = 3 - 0.85 / 2 + 1.5 * 0.85 / 5;
+    QCOMPARE(view.BarTipAt(at(dreadPyre, 100)), QString("Dread Pyre.\nTick 4: 204"));
+    QCOMPARE(view.BarTipAt(at(dreadPyre, 300)), QString());  // above the bar
+    const QPoint pos = at(dreadPyre, 100);
+    QMouseEvent move(QEvent::MouseMove, pos, chartView->viewport()->mapToGlobal(pos), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(chartView->viewport(), &move);
+    QTRY_COMPARE(QToolTip::text(), QString("Dread Pyre.\nTick 4: 204"));
 
     // The next fight replaces everything, also when it has no DoT column.
     ChartGrid empty = Grid(2, {}, false);
