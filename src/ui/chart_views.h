@@ -1,40 +1,33 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "ui/fight_view.h"
+#include "views/chart_grid.h"
 
 namespace qorn {
 
 class GraphView;
 
-// "DoT Tick Graph": MSChart1 in Frame4. The graph's data comes from a core
-// function of views/ (run it through a FillRunner as the lists do) and is
-// drawn here with Qt Charts.
-class TickGraphView final : public FightView {
+// A graph tab: "DoT Tick Graph" (MSChart1 in Frame4) or "All Damage Graph"
+// (MSChart2 in Frame7). Its core function of views/ draws the fight's
+// ChartGrid on a worker; the chart shows it.
+class ChartTabView final : public FightView {
  public:
-  TickGraphView(GraphView* chart, std::string databasePath, FillRunner::FailureHandler onFailure);
+  using Draw = ChartGrid (*)(const std::string& databasePath, int32_t eventNum,
+                             std::string_view fightText);
+  ChartTabView(GraphView* chart, Draw draw, std::string databasePath,
+               FillRunner::FailureHandler onFailure);
+  // Drops a drawing under way and leaves the chart empty.
   void Clear() override;
   void Show(const Fight& fight) override;
   FillRunner& Runner() { return runner_; }
 
  private:
   GraphView* chart_;
-  std::string databasePath_;
-  FillRunner runner_;
-};
-
-// "All Damage Graph": MSChart2 in Frame7, as above.
-class DamageGraphView final : public FightView {
- public:
-  DamageGraphView(GraphView* chart, std::string databasePath,
-                  FillRunner::FailureHandler onFailure);
-  void Clear() override;
-  void Show(const Fight& fight) override;
-  FillRunner& Runner() { return runner_; }
-
- private:
-  GraphView* chart_;
+  Draw draw_;
   std::string databasePath_;
   FillRunner runner_;
 };

@@ -32,8 +32,7 @@ class FightView;
 class DotBreakdownView;
 class DotTicksView;
 class DamageDetailView;
-class TickGraphView;
-class DamageGraphView;
+class ChartTabView;
 
 // Form1, the program's one window: the tab strip, the seven frames, the
 // progress bars, the menus and the lists, each named as the program names
@@ -154,8 +153,8 @@ class MainWindow : public QMainWindow {
   std::vector<SpellDatRec> spellDatRecs_;  // of the last command, for the detail report
   std::unique_ptr<DotBreakdownView> dotBreakdown_;
   std::unique_ptr<DotTicksView> dotTicks_;
-  std::unique_ptr<TickGraphView> tickGraph_;
-  std::unique_ptr<DamageGraphView> damageGraph_;
+  std::unique_ptr<ChartTabView> tickGraph_;
+  std::unique_ptr<ChartTabView> damageGraph_;
   std::unique_ptr<DamageDetailView> damageDetail_;
   std::vector<Tab> tabs_;
   QThread* worker_ = nullptr;

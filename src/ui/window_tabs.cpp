@@ -9,6 +9,7 @@
 #include "ui/list_views.h"
 #include "ui/main_window.h"
 #include "ui/twips.h"
+#include "views/tick_graphs.h"
 
 namespace qorn {
 
@@ -21,8 +22,10 @@ void MainWindow::BuildTabs() {
   };
   dotBreakdown_ = std::make_unique<DotBreakdownView>(ListView2, database, failure("DoT Breakdown"));
   dotTicks_ = std::make_unique<DotTicksView>(ListView3, database, failure("DoT Ticks"));
-  tickGraph_ = std::make_unique<TickGraphView>(MSChart1, database, failure("DoT Tick Graph"));
-  damageGraph_ = std::make_unique<DamageGraphView>(MSChart2, database, failure("All Damage Graph"));
+  tickGraph_ = std::make_unique<ChartTabView>(MSChart1, &DrawDotTickGraph, database,
+                                              failure("DoT Tick Graph"));
+  damageGraph_ = std::make_unique<ChartTabView>(MSChart2, &DrawAllDamageGraph, database,
+                                                failure("All Damage Graph"));
   damageDetail_ = std::make_unique<DamageDetailView>(
       ListView4, database, failure("All Damage Detail"), mnuPetDetail, spellDatRecs_);
   for (FillRunner* runner : {&dotBreakdown_->Runner(), &dotTicks_->Runner(), &tickGraph_->Runner(),
