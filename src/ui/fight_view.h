@@ -28,6 +28,9 @@ class FightView {
   // Fills the view for `fight`. The database work may run on a worker and
   // end later; a failure is reported through the view's FillRunner.
   virtual void Show(const Fight& fight) = 0;
+  // Fills the view when no fight is selected in the overview, if it can
+  // show anything then; false when it needs a fight.
+  virtual bool ShowWithoutFight() { return false; }
 };
 
 // Runs a view's database work on a worker thread and hands the result to

@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
@@ -13,6 +14,7 @@
 #include <QThread>
 #include <cstdio>
 
+#include "ui/buff_value_view.h"
 #include "ui/chart_views.h"
 #include "ui/list_views.h"
 #include "ui/menu_shortcuts.h"
@@ -26,6 +28,10 @@ namespace {
 constexpr int kInView = 120;
 constexpr int kOutOfView = -20000;
 constexpr int kFrameTop = 960;
+// The Buff Value list lies below its "Whole log" check box, its bottom where
+// the other lists' is.
+constexpr int kListTop = 240;
+constexpr int kBuffListTop = 600;
 
 template <typename T>
 T* Named(T* widget, const char* name) {
@@ -84,7 +90,7 @@ void MainWindow::BuildControls() {
 
   TabStrip1 = Named(new QTabBar(client), "TabStrip1");
   for (const char* tab : {"Settings", "Damage", "DoT Breakdown", "DoT Ticks", "DoT Tick Graph",
-                          "All Damage Graph", "All Damage Detail"}) {
+                          "All Damage Graph", "All Damage Detail", "Buff Value"}) {
     TabStrip1->addTab(tab);
   }
   TabStrip1->setExpanding(false);
@@ -126,7 +132,7 @@ void MainWindow::BuildControls() {
 
   auto list = [](QGroupBox* frame, const char* name) {
     auto* view = Named(new ReportList(frame), name);
-    Place(view, 120, 240, 11295, 6375);
+    Place(view, 120, kListTop, 11295, 6375);
     return view;
   };
   auto chart = [](QGroupBox* frame, const char* name) {
@@ -159,6 +165,11 @@ void MainWindow::BuildControls() {
           [this] { CopyGraph(*MSChart2, dialogs_, this); });
   Frame5 = MakeFrame(client, "Frame5", "All Damage - Detail", kOutOfView);
   ListView4 = list(Frame5, "ListView4");
+  Frame8 = MakeFrame(client, "Frame8", "Buff Value", kOutOfView);
+  chkWholeLog = Named(new QCheckBox("Whole log", Frame8), "chkWholeLog");
+  Place(chkWholeLog, 120, kListTop, 1500, 285);
+  ListView5 = list(Frame8, "ListView5");
+  Place(ListView5, 120, kBuffListTop, 11295, 6375 - (kBuffListTop - kListTop));
   // The bars lie over the frames' top edge while a command runs.
   ProgressBar1->raise();
   ProgressBar2->raise();
@@ -185,6 +196,7 @@ void MainWindow::BuildMenus() {
   mnuExportGraph = action(mnuExport, "mnuExportGraph", "Export Graph...");
   mnuExportAllDamageDetail =
       action(mnuExport, "mnuExportAllDamageDetail", "Export All Damage Detail...");
+  mnuExportBuffValue = action(mnuExport, "mnuExportBuffValue", "Export Buff Value...");
   mnuOptions = Named(menuBar()->addMenu("Options"), "mnuOptions");
   mnuSetName = action(mnuOptions, "mnuSetName", "Set Character Name");
   mnuEventTimer = action(mnuOptions, "mnuEventTimer", "Set Time Between events");
@@ -229,7 +241,7 @@ void MainWindow::StartUp() {
   ProgressBar2->hide();
   TabStrip1->hide();
   for (QAction* a : {mnuExportDmg, mnuExportDoTBrk, mnuExportDoTTick, mnuExportGraph,
-                     mnuExportAllDamageDetail}) {
+                     mnuExportAllDamageDetail, mnuExportBuffValue}) {
     a->setEnabled(false);
   }
   using enum SortKind;
@@ -241,14 +253,17 @@ void MainWindow::StartUp() {
                         {WholeNumber, Text, WholeNumber, WholeNumber, WholeNumber, WholeNumber});
   // The detail report keeps its order: its header ignores clicks.
   ListView4->SetColumns(kDamageDetailColumns);
+  ListView5->SetColumns(kBuffValueColumns, BuffValueView::SortKinds());
+  ListView5->headerItem()->setToolTip(static_cast<int>(kBuffValueColumns.size()) - 1,
+                                      BuffValueView::AddedTip());
   mnuSetName->setEnabled(!Yourname->text().isEmpty());
   if (const auto name = ReadSettingsName(programFolder_)) {
     Yourname->setText(QString::fromStdString(*name));
   }
 }
 
-std::array<QGroupBox*, 7> MainWindow::Frames() const {
-  return {Frame1, Frame2, Frame3, Frame4, Frame5, Frame6, Frame7};
+std::array<QGroupBox*, 8> MainWindow::Frames() const {
+  return {Frame1, Frame2, Frame3, Frame4, Frame5, Frame6, Frame7, Frame8};
 }
 
 void MainWindow::MoveFrameIntoView(QGroupBox* frame) {
@@ -287,6 +302,12 @@ void MainWindow::ApplyLayout() {
   if (layout.listWidth) {
     for (QWidget* v : views) v->resize(Px(*layout.listWidth), v->height());
   }
+  // The Buff Value list keeps the other lists' bottom and right margins.
+  constexpr int kBuffListShorter = kBuffListTop - kListTop;
+  if (layout.listHeight && *layout.listHeight >= kBuffListShorter) {
+    ListView5->resize(ListView5->width(), Px(*layout.listHeight - kBuffListShorter));
+  }
+  if (layout.listWidth) ListView5->resize(Px(*layout.listWidth), ListView5->height());
   if (layout.tabWidth) TabStrip1->resize(Px(*layout.tabWidth), TabStrip1->height());
   const int picTop = Px(PicButtonTop(frameHeightTwips_));
   Clipboard->move(Clipboard->x(), picTop);

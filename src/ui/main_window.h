@@ -15,6 +15,7 @@
 #include "views/fight.h"
 
 class QAction;
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -33,8 +34,9 @@ class DotBreakdownView;
 class DotTicksView;
 class DamageDetailView;
 class ChartTabView;
+class BuffValueView;
 
-// Form1, the program's one window: the tab strip, the seven frames, the
+// Form1, the program's one window: the tab strip, the eight frames, the
 // progress bars, the menus and the lists, each named as the program names
 // it (also as its Qt object name). The handlers of each menu and button are
 // methods; the two commands run on a worker thread.
@@ -62,6 +64,7 @@ class MainWindow : public QMainWindow {
   QGroupBox* Frame5 = nullptr;  // All Damage - Detail
   QGroupBox* Frame6 = nullptr;  // Settings
   QGroupBox* Frame7 = nullptr;  // All Damage Graph
+  QGroupBox* Frame8 = nullptr;  // Buff Value
   QLabel* Label2 = nullptr;
   QLabel* Label3 = nullptr;
   QLineEdit* Yourname = nullptr;
@@ -74,6 +77,8 @@ class MainWindow : public QMainWindow {
   ReportList* ListView2 = nullptr;
   ReportList* ListView3 = nullptr;
   ReportList* ListView4 = nullptr;
+  ReportList* ListView5 = nullptr;   // Buff Value
+  QCheckBox* chkWholeLog = nullptr;  // Buff Value of every stored fight
   GraphView* MSChart1 = nullptr;
   GraphView* MSChart2 = nullptr;
 
@@ -91,6 +96,7 @@ class MainWindow : public QMainWindow {
   QAction* mnuExportDoTTick = nullptr;
   QAction* mnuExportGraph = nullptr;
   QAction* mnuExportAllDamageDetail = nullptr;
+  QAction* mnuExportBuffValue = nullptr;
   QAction* mnuSetName = nullptr;
   QAction* mnuEventTimer = nullptr;
   QAction* mnuPetDetail = nullptr;
@@ -145,7 +151,7 @@ class MainWindow : public QMainWindow {
   void RunCommand(bool getLog);
   void FinishCommand(bool getLog, const CommandResult& result);
   void SetCommandsEnabled(bool enabled);
-  std::array<QGroupBox*, 7> Frames() const;
+  std::array<QGroupBox*, 8> Frames() const;
 
   std::string programFolder_;
   Dialogs& dialogs_;
@@ -156,6 +162,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<ChartTabView> tickGraph_;
   std::unique_ptr<ChartTabView> damageGraph_;
   std::unique_ptr<DamageDetailView> damageDetail_;
+  std::unique_ptr<BuffValueView> buffValue_;
   std::vector<Tab> tabs_;
   QThread* worker_ = nullptr;
   int frameHeightTwips_ = 6735;

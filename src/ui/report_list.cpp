@@ -30,6 +30,15 @@ SortKey KeyOf(const QString& cell, SortKind kind) {
         key.number = static_cast<double>(RoundHalfEven(*n));
       }
       break;
+    case SortKind::Number: {
+      QString text = cell.trimmed();
+      if (text.endsWith('%')) text.chop(1);
+      if (const auto n = ParseShownNumber(text.toStdString())) {
+        key.hasValue = true;
+        key.number = *n;
+      }
+      break;
+    }
     case SortKind::DateTime:
       if (const auto t = ParseDateText(cell.trimmed().toStdString())) {
         key.hasValue = true;
@@ -52,7 +61,9 @@ SortKey KeyOf(const QString& cell, SortKind kind) {
 
 bool Less(const SortKey& a, const SortKey& b, SortKind kind) {
   if (a.hasValue != b.hasValue) return !a.hasValue;
-  if (kind == SortKind::WholeNumber || kind == SortKind::DateTime) return a.number < b.number;
+  if (kind == SortKind::WholeNumber || kind == SortKind::Number || kind == SortKind::DateTime) {
+    return a.number < b.number;
+  }
   // Character code by character code: upper case before lower case.
   return QString::compare(a.text, b.text, Qt::CaseSensitive) < 0;
 }

@@ -18,6 +18,7 @@ enum class SortKind {
   WholeNumber,  // "1,234.50" as 1234 (halves to even); text that is no number first
   DateTime,     // "12/4/2026 5:57:44 PM" as a point in time; text that is no date first
   LastWord,     // the last blank-separated word, by character code
+  Number,       // "1,234.57", "-7" or "66.67%" with its decimals; text that is no number first
 };
 
 // A list in report view: rows of texts under column headers. Each row keeps

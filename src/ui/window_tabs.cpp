@@ -1,10 +1,12 @@
 // The tab switch: which frame is in view, which per-fight view fills for
 // the fight selected in the overview, and which single Export entry is on.
 #include <QAction>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QTabBar>
 
 #include "store/program_folder.h"
+#include "ui/buff_value_view.h"
 #include "ui/chart_views.h"
 #include "ui/list_views.h"
 #include "ui/main_window.h"
@@ -28,8 +30,11 @@ void MainWindow::BuildTabs() {
                                                 failure("All Damage Graph"));
   damageDetail_ = std::make_unique<DamageDetailView>(
       ListView4, database, failure("All Damage Detail"), mnuPetDetail, spellDatRecs_);
-  for (FillRunner* runner : {&dotBreakdown_->Runner(), &dotTicks_->Runner(), &tickGraph_->Runner(),
-                             &damageGraph_->Runner(), &damageDetail_->Runner()}) {
+  buffValue_ = std::make_unique<BuffValueView>(ListView5, Frame8, chkWholeLog, database,
+                                               failure("Buff Value"));
+  for (FillRunner* runner :
+       {&dotBreakdown_->Runner(), &dotTicks_->Runner(), &tickGraph_->Runner(),
+        &damageGraph_->Runner(), &damageDetail_->Runner(), &buffValue_->Runner()}) {
     connect(runner, &FillRunner::finished, this, &MainWindow::viewFilled);
   }
 
@@ -43,13 +48,18 @@ void MainWindow::BuildTabs() {
       {"All Damage Graph", Frame7, "All Damage Graph - ", damageGraph_.get(), mnuExportGraph},
       {"All Damage Detail", Frame5, "All Damage Detail - ", damageDetail_.get(),
        mnuExportAllDamageDetail},
+      {"Buff Value", Frame8, "Buff Value - ", buffValue_.get(), mnuExportBuffValue},
   };
+  // The scope changes: the list in view fills again.
+  connect(chkWholeLog, &QCheckBox::toggled, this, [this] {
+    if (Frame8->x() == Px(120)) ChooseTab(TabStrip1->currentIndex());
+  });
 }
 
 bool MainWindow::ViewsFilling() const {
   for (const FillRunner* runner :
        {&dotBreakdown_->Runner(), &dotTicks_->Runner(), &tickGraph_->Runner(),
-        &damageGraph_->Runner(), &damageDetail_->Runner()}) {
+        &damageGraph_->Runner(), &damageDetail_->Runner(), &buffValue_->Runner()}) {
     if (runner->Busy()) return true;
   }
   return false;
@@ -78,7 +88,8 @@ void MainWindow::ChooseTab(int index) {
   if (tab->frame != Frame6) {
     for (FightView* view :
          {static_cast<FightView*>(dotBreakdown_.get()), static_cast<FightView*>(dotTicks_.get()),
-          static_cast<FightView*>(damageDetail_.get())}) {
+          static_cast<FightView*>(damageDetail_.get()),
+          static_cast<FightView*>(buffValue_.get())}) {
       view->Clear();
     }
   }
@@ -86,14 +97,14 @@ void MainWindow::ChooseTab(int index) {
     if (const auto fight = SelectedFight()) {
       tab->frame->setTitle(tab->framePrefix + QString::fromStdString(fight->Mob));
       tab->view->Show(*fight);
-    } else {
+    } else if (!tab->view->ShowWithoutFight()) {
       // Nothing chosen in the overview: the view stays empty and says so.
       tab->view->Clear();
       tab->frame->setTitle(tab->framePrefix + "no fight selected in Damage");
     }
   }
   for (QAction* entry : {mnuExportDmg, mnuExportDoTBrk, mnuExportDoTTick, mnuExportGraph,
-                         mnuExportAllDamageDetail}) {
+                         mnuExportAllDamageDetail, mnuExportBuffValue}) {
     entry->setEnabled(entry == tab->exportEntry);
   }
 }

@@ -82,8 +82,9 @@ class MainWindowTest : public QObject {
     auto w = Open();
     QCOMPARE(w->objectName(), QString("Form1"));
     QCOMPARE(w->windowTitle(), QString("Qorn"));
-    QCOMPARE(w->TabStrip1->count(), 7);
+    QCOMPARE(w->TabStrip1->count(), 8);
     QCOMPARE(w->TabStrip1->tabText(6), QString("All Damage Detail"));
+    QCOMPARE(w->TabStrip1->tabText(7), QString("Buff Value"));
     QCOMPARE(w->TabStrip1->currentIndex(), 0);
     QVERIFY(!w->TabStrip1->isVisible());
     QVERIFY(!w->ProgressBar1->isVisible());
