@@ -1,6 +1,7 @@
 // genlog: writes a deterministic necromancer log of any size.
 //
 //   genlog --size 1G [--shape NAME] [--seed N] [--name NAME] [--out FILE] [--lf]
+//          [--coa-crits PERCENT]
 //
 // The realistic shape (the default): fights against several mobs with quiet
 // pauses between them; the character's DoT ticks (now and then a double-damage
@@ -9,7 +10,9 @@
 // real raid log, which yields nothing: other players' melee and spells, misses,
 // chat, tells, the guild, locations and zone messages. Lines end in CR LF, or
 // LF with --lf. The other shapes stress one cost each (see kShapes). The same
-// arguments give the same bytes.
+// arguments give the same bytes. --coa-crits makes DoT ticks crit PERCENT% of
+// the time while the Anguish breastplate runs (5%, as without it, by default),
+// so that a log shows what the breastplate is worth.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -216,8 +219,13 @@ class Writer {
 
 class Generator {
  public:
-  Generator(Writer& w, uint64_t seed, std::string name, Shape shape)
-      : w_(w), rng_{seed}, name_(std::move(name)), pet_("Gobaner"), shape_(shape) {}
+  Generator(Writer& w, uint64_t seed, std::string name, Shape shape, int coaCrits)
+      : w_(w),
+        rng_{seed},
+        name_(std::move(name)),
+        pet_("Gobaner"),
+        shape_(shape),
+        coaCrits_(coaCrits) {}
 
   void Run() {
     w_.SetTime(1764864000 + rng_.Range(0, 86400));  // early December 2025
@@ -347,7 +355,8 @@ class Generator {
     for (const Spell* s : dots) Cast(s->name);
     const bool burn = rng_.Chance(20);
     if (burn) w_.Line("Quivering power pulses through your hands.");
-    if (burn && rng_.Chance(50)) w_.Line("Vile energy flows through your veins.");
+    const bool coa = burn && rng_.Chance(50);
+    if (coa) w_.Line("Vile energy flows through your veins.");
     if (rng_.Chance(15)) w_.Line("Your mind sharpens and strength flows into your body.");
     for (int s = 1; s <= length && !w_.Full(); ++s) {
       w_.SetTime(w_.Now() + 1);
@@ -365,7 +374,8 @@ class Generator {
       }
       if (s % 6 == 0) {
         for (const Spell* d : dots) {
-          const int dmg = rng_.Chance(5) ? d->tick * 2 : d->tick - rng_.Range(0, d->tick / 10);
+          const int dmg = rng_.Chance(coa ? coaCrits_ : 5) ? d->tick * 2
+                                                           : d->tick - rng_.Range(0, d->tick / 10);
           w_.Line(
               Msg({Capitalized(mob), " has taken ", N(dmg), " damage from your ", d->name, "."}));
         }
@@ -394,6 +404,7 @@ class Generator {
   std::string name_;
   std::string pet_;
   Shape shape_;
+  int coaCrits_;  // crit chance of a DoT tick in percent while the breastplate runs
   std::vector<std::string> petPool_;
 };
 
@@ -553,7 +564,7 @@ long long ReadSize(const char* text) {
 int Usage() {
   std::fputs(
       "usage: genlog --size SIZE[K|M|G] [--shape NAME] [--seed N] [--name NAME] [--out FILE] "
-      "[--lf]\nshapes:\n",
+      "[--lf] [--coa-crits PERCENT]\nshapes:\n",
       stderr);
   for (const ShapeInfo& s : kShapes) std::fprintf(stderr, "  %-11s %s\n", s.name, s.what);
   return 2;
@@ -575,6 +586,7 @@ int main(int argc, char** argv) {
   const char* outPath = nullptr;
   bool crlf = true;
   Shape shape = Shape::Realistic;
+  int coaCrits = 5;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -588,7 +600,12 @@ int main(int argc, char** argv) {
       outPath = argv[++i];
     else if (a == "--lf")
       crlf = false;
-    else if (a == "--shape" && hasValue) {
+    else if (a == "--coa-crits" && hasValue) {
+      char* end = nullptr;
+      const long percent = std::strtol(argv[++i], &end, 10);
+      if (end == argv[i] || *end != '\0' || percent < 0 || percent > 100) return Usage();
+      coaCrits = static_cast<int>(percent);
+    } else if (a == "--shape" && hasValue) {
       const ShapeInfo* info = FindShape(argv[++i]);
       if (info == nullptr) return Usage();
       shape = info->shape;
@@ -618,7 +635,7 @@ int main(int argc, char** argv) {
         WriteBrackets(writer, rng, name);
         break;
       default:
-        Generator(writer, seed, name, shape).Run();
+        Generator(writer, seed, name, shape, coaCrits).Run();
         break;
     }
   }
