@@ -167,7 +167,7 @@ void MainWindow::BuildControls() {
   ListView4 = list(Frame5, "ListView4");
   Frame8 = MakeFrame(client, "Frame8", "Buff Value", kOutOfView);
   chkWholeLog = Named(new QCheckBox("Whole log", Frame8), "chkWholeLog");
-  Place(chkWholeLog, 120, kListTop, 1500, 285);
+  Place(chkWholeLog, 120, 300, 1500, 255);
   ListView5 = list(Frame8, "ListView5");
   Place(ListView5, 120, kBuffListTop, 11295, 6375 - (kBuffListTop - kListTop));
   // The bars lie over the frames' top edge while a command runs.

@@ -63,8 +63,8 @@ inline constexpr std::array<ListColumn, 13> kDamageDetailColumns = {{
 // The Buff Value list: per buff and DoT source, the hits with the buff
 // ("On") beside those without it ("Off").
 inline constexpr std::array<ListColumn, 11> kBuffValueColumns = {{
-    {"Buff", 1200},
-    {"Source", 2100},
+    {"Buff", 1500},
+    {"Source", 2000},
     {"Hits On", 700, true},
     {"Crits On", 750, true},
     {"Crit% On", 850, true},
