@@ -75,7 +75,9 @@ TEST_P(ReferenceTest, EventBuildingInsideATransactionGivesTheRecordedResults) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shapes, ReferenceTest,
-                         ::testing::Values("sample", "realistic", "dense", "edge"));
+                         ::testing::Values("sample", "realistic", "dense", "edge", "shape-lf",
+                                           "shape-says", "shape-tells", "shape-dense",
+                                           "shape-pets", "shape-mobs", "shape-brackets"));
 
 }  // namespace
 }  // namespace qorn
