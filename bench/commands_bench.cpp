@@ -77,8 +77,8 @@ int main(int argc, char** argv) {
   qorn::NullProgress loop;
   StageClock clock;
   static constexpr const char* kStages[5] = {
-      "parse (ParseLogFile)", "store (events numbered, rows written)", "events (indexes built)",
-      "overview", "compaction (new file flushed, put in place)"};
+      "parse (ParseLogFile)", "store (events numbered, overview, rows)", "events (indexes built)",
+      "overview (made in the store stage)", "compaction (new file flushed, put in place)"};
 
   std::printf("Get Log      %s (%.1f MB)\n", log.c_str(), qorn::bench::FileSizeMB(log));
   clock.Start();

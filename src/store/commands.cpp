@@ -51,8 +51,7 @@ CommandOutcome StoreAndReplace(DatabaseRebuild& rebuild, const ParseResult& pars
   rebuild.Finish();
   outcome.Events = std::move(numbered.Events);
   stages.Next();
-  outcome.EventList =
-      OverviewOfEvents(numbered.Rows, numbered.Mobs, outcome.Events.EventCount, progress.loop);
+  outcome.EventList = std::move(numbered.EventList);  // made beside the numbers
   stages.Next();
   if (const std::string aside = rebuild.Replace(); !aside.empty()) {
     outcome.Notice = DamagedNotice(rebuild, aside);
@@ -107,8 +106,7 @@ CommandOutcome RunGetPrevious(const std::string& programFolder, int16_t eventTim
   rebuild.Finish();
   outcome.Events = std::move(numbered.Events);
   stages.Next();
-  outcome.EventList =
-      OverviewOfEvents(numbered.Rows, numbered.Mobs, outcome.Events.EventCount, progress.loop);
+  outcome.EventList = std::move(numbered.EventList);  // made beside the numbers
   stages.Next();
   rebuild.Replace();
   outcome.Compacted = true;

@@ -30,8 +30,10 @@ void DatabaseRebuild::Open(bool quickCheck) {
   }
   fresh_ = std::make_unique<Database>(file_.Path(), OpenMode::kBlank);
   // Nothing to roll back into: a failure leaves a file that is thrown away.
+  // The indexes are sorted in temporary files, not in the process's memory.
   fresh_->ExecuteNative(
-      "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA main.locking_mode = EXCLUSIVE");
+      "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA main.locking_mode = EXCLUSIVE; "
+      "PRAGMA temp_store = FILE");
   if (HasStoredParse()) fresh_->ExecuteNative("ATTACH DATABASE " + SqlQuote(path_) + " AS old");
   fresh_->ExecuteNative("BEGIN");
 

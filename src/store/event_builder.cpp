@@ -78,11 +78,19 @@ std::vector<EventRow> ReadEventRows(Database& db, MobTexts& mobs) {
     rows.reserve(static_cast<size_t>(count.ColumnInt(0)));
   }
   Statement all(db, "SELECT RecNum, DTime, Mob, DmgType, Dmg FROM ParseData ORDER BY RecNum");
+  std::string lastMob;
+  uint32_t lastIndex = 0;
   while (all.Step()) {
     EventRow row;
     row.RecNum = all.ColumnInt(0);
     row.When = all.ColumnDouble(1);
-    row.Mob = mobs.Index(all.ColumnText(2));
+    // Runs of rows on one mob are the rule: its text is looked up once.
+    const std::string_view mob = all.ColumnText(2);
+    if (rows.empty() || mob != lastMob) {
+      lastMob.assign(mob);
+      lastIndex = mobs.Index(mob);
+    }
+    row.Mob = lastIndex;
     row.Dot = all.ColumnText(3) == "Dot";
     row.Dmg = all.ColumnInt(4);
     rows.push_back(row);
@@ -127,9 +135,10 @@ NumberedParse RenumberStoredParse(DatabaseRebuild& rebuild, int16_t eventTimerSe
   // SQLite's check of every page runs on the second core while the rows are read.
   auto quickCheck = std::async(std::launch::async, QuickCheckDatabaseFile, rebuild.StoredPath());
   MobTexts mobs;
+  std::vector<EventRow> rows;
   try {
     result.Events.SpellDatRecs = LoadSpellTable(rebuild.Stored());
-    result.Rows = ReadEventRows(rebuild.Stored(), mobs);
+    rows = ReadEventRows(rebuild.Stored(), mobs);
   } catch (const DatabaseError& e) {
     if (!e.Damaged()) throw;
     quickCheck.wait();
@@ -138,10 +147,10 @@ NumberedParse RenumberStoredParse(DatabaseRebuild& rebuild, int16_t eventTimerSe
   if (const std::string problems = quickCheck.get(); !problems.empty()) {
     FailDamaged(rebuild, problems);
   }
-  result.Mobs = mobs.Texts();
-  result.Events.EventCount = NumberEvents(result.Rows, result.Mobs, eventTimerSeconds, progress);
-
-  const RowNumbers numbers(result.Rows);
+  result.Events.EventCount = NumberEvents(rows, mobs.Texts(), eventTimerSeconds, progress);
+  result.EventList = OverviewOfEvents(rows, mobs.Texts(), result.Events.EventCount, progress);
+  const RowNumbers numbers(rows);
+  std::vector<EventRow>().swap(rows);  // the memory goes back before the copy
   const CritRule crits(result.Events.SpellDatRecs);
   Database& fresh = rebuild.Fresh();
   const NumberingFunctions functions(fresh, numbers, crits);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/progress.h"
+#include "store/event_overview.h"
 #include "store/event_rows.h"
 
 namespace qorn {
@@ -41,16 +42,17 @@ EventBuildResult BuildEvents(Database& db, int16_t eventTimerSeconds, Progress& 
 // The spell table, in the order the table returns its rows.
 std::vector<SpellDatRec> LoadSpellTable(Database& db);
 
-// A parse with its events numbered, written into the new file of a rebuild.
+// A parse with its events numbered and its overview, written into the new
+// file of a rebuild.
 struct NumberedParse {
   EventBuildResult Events;
-  std::vector<EventRow> Rows;  // in event order, as the overview reads them
-  std::vector<std::string> Mobs;
+  Overview EventList;
 };
 
 // Event building for Get Previous: reads the stored rows of an opened
-// `rebuild`, numbers them, and copies every row into the new file with its
-// crit mark and its new numbers, and the cast rows as they are. A damaged
+// `rebuild`, numbers them, makes the overview, and copies every row into the
+// new file with its crit mark and its new numbers, and the cast rows as they
+// are. A damaged
 // stored file is moved aside, and then qorn::Error says so.
 NumberedParse RenumberStoredParse(DatabaseRebuild& rebuild, int16_t eventTimerSeconds,
                                   Progress& progress);

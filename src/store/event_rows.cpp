@@ -81,25 +81,51 @@ void NumberTicks(EventRow* first, EventRow* last) {
     return;
   }
   // Slots on a grid anchored at the first DoT tick; rows before it get
-  // negative slots, and the whole event is shifted so the earliest slot is 1.
+  // negative slots, and the whole event is shifted so that the slot of the
+  // first row met before the anchor (the earliest) becomes 1.
   const DateTime anchor = firstDot->When;
-  std::vector<int64_t> ticks(static_cast<size_t>(last - first));
   int64_t shift = 0;
-  for (EventRow* r = first; r != last; ++r) {
+  for (const EventRow* r = first; r != last && shift == 0; ++r) {
     const int64_t seconds = SecondsBetween(anchor, r->When);
-    int64_t& tick = ticks[static_cast<size_t>(r - first)];
-    if (seconds >= 0) {
-      tick = TickOf(seconds);
-    } else {
-      const int64_t before = TickOf(-seconds);
-      tick = -before;
-      if (shift == 0) shift = before + 1;
-    }
+    if (seconds < 0) shift = TickOf(-seconds) + 1;
   }
   for (EventRow* r = first; r != last; ++r) {
-    int64_t tick = ticks[static_cast<size_t>(r - first)];
+    const int64_t seconds = SecondsBetween(anchor, r->When);
+    int64_t tick = seconds >= 0 ? TickOf(seconds) : -TickOf(-seconds);
     if (shift > 1) tick += tick < 0 ? shift : shift - 1;
     r->TickNum = StoredTick(tick);
+  }
+}
+
+// Puts rows that come in RecNum order into SortMobTime's order: grouped by
+// mob rank (a counting sort, which keeps RecNum order within a mob), then each
+// mob's rows by time. A log is written in time order, so a mob's rows mostly
+// are already; only a mob whose times go back is sorted.
+void SortMobTime(std::vector<EventRow>& rows, const std::vector<uint32_t>& rank) {
+  const size_t ranks = rank.empty() ? 0 : *std::max_element(rank.begin(), rank.end()) + 1;
+  std::vector<size_t> start(ranks + 1, 0);
+  for (const EventRow& r : rows) ++start[rank[r.Mob] + 1];
+  for (size_t k = 1; k <= ranks; ++k) start[k] += start[k - 1];
+  // Where each row goes, then the rows moved there in place, cycle by cycle.
+  std::vector<uint32_t> target(rows.size());
+  {
+    std::vector<size_t> next(start.begin(), start.end() - 1);
+    for (size_t i = 0; i < rows.size(); ++i) {
+      target[i] = static_cast<uint32_t>(next[rank[rows[i].Mob]]++);
+    }
+  }
+  for (size_t i = 0; i < rows.size(); ++i) {
+    while (target[i] != i) {
+      const uint32_t j = target[i];
+      std::swap(rows[i], rows[j]);
+      std::swap(target[i], target[j]);
+    }
+  }
+  auto byTime = [](const EventRow& a, const EventRow& b) { return a.When < b.When; };
+  for (size_t k = 0; k < ranks; ++k) {
+    const auto first = rows.begin() + static_cast<std::ptrdiff_t>(start[k]);
+    const auto last = rows.begin() + static_cast<std::ptrdiff_t>(start[k + 1]);
+    if (!std::is_sorted(first, last, byTime)) std::stable_sort(first, last, byTime);
   }
 }
 
@@ -116,11 +142,11 @@ uint32_t MobTexts::Index(std::string_view utf8Mob) {
 int32_t NumberEvents(std::vector<EventRow>& rows, const std::vector<std::string>& mobs,
                      int16_t eventTimerSeconds, Progress& progress) {
   const std::vector<uint32_t> rank = RankMobs(mobs);
-  std::sort(rows.begin(), rows.end(), [&](const EventRow& a, const EventRow& b) {
-    if (rank[a.Mob] != rank[b.Mob]) return rank[a.Mob] < rank[b.Mob];
-    if (a.When != b.When) return a.When < b.When;
-    return a.RecNum < b.RecNum;
-  });
+  auto byRecNum = [](const EventRow& a, const EventRow& b) { return a.RecNum < b.RecNum; };
+  if (!std::is_sorted(rows.begin(), rows.end(), byRecNum)) {
+    std::sort(rows.begin(), rows.end(), byRecNum);
+  }
+  SortMobTime(rows, rank);
   const int32_t count = CutEvents(rows, rank, mobs, eventTimerSeconds, progress);
   for (size_t begin = 0; begin < rows.size();) {
     size_t end = begin;
@@ -142,35 +168,41 @@ void SortByEvent(std::vector<EventRow>& rows, const std::vector<std::string>& mo
 }
 
 RowNumbers::RowNumbers(const std::vector<EventRow>& rows) {
-  byRecNum_.resize(rows.size());
+  numbers_.resize(rows.size());
   for (const EventRow& r : rows) {
     if (r.RecNum < 0 || r.RecNum >= static_cast<int64_t>(rows.size())) {
       dense_ = false;
       break;
     }
-    byRecNum_[static_cast<size_t>(r.RecNum)] = {r.RecNum, r.EventNum, r.TickNum};
+    numbers_[static_cast<size_t>(r.RecNum)] = {r.EventNum, r.TickNum};
   }
   if (dense_) return;
-  byRecNum_.clear();
-  for (const EventRow& r : rows) byRecNum_.push_back({r.RecNum, r.EventNum, r.TickNum});
-  std::sort(byRecNum_.begin(), byRecNum_.end(),
-            [](const Numbers& a, const Numbers& b) { return a.recNum < b.recNum; });
+  // RecNums that are not 0 to n-1 (a hand-edited table): looked up by halves.
+  std::vector<const EventRow*> order;
+  order.reserve(rows.size());
+  for (const EventRow& r : rows) order.push_back(&r);
+  std::sort(order.begin(), order.end(),
+            [](const EventRow* a, const EventRow* b) { return a->RecNum < b->RecNum; });
+  recNums_.clear();
+  recNums_.reserve(rows.size());
+  for (size_t i = 0; i < order.size(); ++i) {
+    recNums_.push_back(order[i]->RecNum);
+    numbers_[i] = {order[i]->EventNum, order[i]->TickNum};
+  }
 }
 
 bool RowNumbers::Find(int64_t recNum, int32_t& eventNum, int32_t& tickNum) const {
-  const Numbers* found = nullptr;
+  size_t at = 0;
   if (dense_) {
-    if (recNum >= 0 && recNum < static_cast<int64_t>(byRecNum_.size())) {
-      found = &byRecNum_[static_cast<size_t>(recNum)];
-    }
+    if (recNum < 0 || recNum >= static_cast<int64_t>(numbers_.size())) return false;
+    at = static_cast<size_t>(recNum);
   } else {
-    const auto it = std::lower_bound(byRecNum_.begin(), byRecNum_.end(), recNum,
-                                     [](const Numbers& n, int64_t key) { return n.recNum < key; });
-    if (it != byRecNum_.end() && it->recNum == recNum) found = &*it;
+    const auto it = std::lower_bound(recNums_.begin(), recNums_.end(), recNum);
+    if (it == recNums_.end() || *it != recNum) return false;
+    at = static_cast<size_t>(it - recNums_.begin());
   }
-  if (found == nullptr) return false;
-  eventNum = found->eventNum;
-  tickNum = found->tickNum;
+  eventNum = numbers_[at].eventNum;
+  tickNum = numbers_[at].tickNum;
   return true;
 }
 

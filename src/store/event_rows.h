@@ -59,12 +59,12 @@ class RowNumbers {
 
  private:
   struct Numbers {
-    int64_t recNum;
     int32_t eventNum;
     int32_t tickNum;
   };
-  std::vector<Numbers> byRecNum_;  // RecNum ascending
-  bool dense_ = true;              // RecNum == position
+  std::vector<Numbers> numbers_;  // by RecNum when dense_, else in recNums_'s order
+  std::vector<int64_t> recNums_;  // ascending; empty when dense_
+  bool dense_ = true;             // the RecNums are 0 to n-1
 };
 
 // Whether a DoT tick is critical: at least twice the normal damage of the

@@ -149,7 +149,8 @@ NumberedParse StoreNewParse(DatabaseRebuild& rebuild, const ParseResult& parsed,
   NumberedParse result;
   result.Events.SpellDatRecs = LoadSpellTable(rebuild.Fresh());
   MobTexts mobs;
-  result.Rows.reserve(parsed.DamageRecs.size());
+  std::vector<EventRow> rows;
+  rows.reserve(parsed.DamageRecs.size());
   Utf8Text utf8;
   std::string_view lastMob;
   uint32_t lastIndex = 0;
@@ -166,11 +167,12 @@ NumberedParse StoreNewParse(DatabaseRebuild& rebuild, const ParseResult& parsed,
     row.Dmg = r.Dmg;
     row.Mob = lastIndex;
     row.Dot = r.DmgType == kDot;
-    result.Rows.push_back(row);
+    rows.push_back(row);
   }
-  result.Mobs = mobs.Texts();
-  result.Events.EventCount = NumberEvents(result.Rows, result.Mobs, eventTimerSeconds, progress);
-  const RowNumbers numbers(result.Rows);
+  result.Events.EventCount = NumberEvents(rows, mobs.Texts(), eventTimerSeconds, progress);
+  result.EventList = OverviewOfEvents(rows, mobs.Texts(), result.Events.EventCount, progress);
+  const RowNumbers numbers(rows);
+  std::vector<EventRow>().swap(rows);  // the memory goes back before the rows are written
   const CritRule crits(result.Events.SpellDatRecs);
   InsertParsedRows(rebuild.Fresh(), parsed, {&numbers, &crits}, progress);
   return result;

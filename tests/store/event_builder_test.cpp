@@ -114,6 +114,28 @@ TEST(BuildEvents, EmptyTablesGiveNoEvents) {
   EXPECT_TRUE(result.SpellDatRecs.empty());
 }
 
+TEST(BuildEvents, RowsKeepTheirRecNumsWhateverTheyAre) {
+  // Rows whose RecNums are not 0 to n-1 (a table edited by hand) are cut and
+  // numbered as before, and keep their RecNums.
+  test::TempDir dir;
+  const std::string db = dir.File("QornDB.mdb");
+  test::WriteParseRows(db, {{"a rat", 0, 10},
+                            {"a gnoll", 5, 10},
+                            {"a rat", 100, 10},
+                            {"a gnoll", 11, 10, "Pet", "bites"}});
+  Database(db).ExecuteNative("UPDATE ParseData SET RecNum = 1000 - RecNum * 7");
+  NullProgress progress;
+  BuildEvents(db, 18, progress);
+  Database d(db);
+  Statement rows(d, "SELECT RecNum, EventNum, TickNum FROM ParseData ORDER BY RecNum");
+  std::vector<std::string> got;
+  while (rows.Step()) {
+    got.push_back(std::to_string(rows.ColumnInt(0)) + ":" + std::to_string(rows.ColumnInt(1)) +
+                  "/" + std::to_string(rows.ColumnInt(2)));
+  }
+  EXPECT_EQ(got, (std::vector<std::string>{"979:1/2", "986:3/1", "993:1/1", "1000:2/1"}));
+}
+
 TEST(BuildEvents, ExtremeTimesStayInRange) {
   // Two rows of an empty mob dated 1447 and 2025 are one event, and so is the
   // row after them: tick numbers past 32 bits get the largest there is. A
