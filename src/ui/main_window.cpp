@@ -57,6 +57,7 @@ void FitLabel(QLabel* label) {
 QGroupBox* MakeFrame(QWidget* parent, const char* name, const char* caption, int left) {
   auto* frame = Named(new QGroupBox(caption, parent), name);
   Place(frame, left, kFrameTop, 11535, 6735);
+  if (left != kInView) frame->hide();  // see MoveFrameIntoView
   return frame;
 }
 
@@ -269,6 +270,15 @@ std::array<QGroupBox*, 8> MainWindow::Frames() const {
 void MainWindow::MoveFrameIntoView(QGroupBox* frame) {
   for (QGroupBox* f : Frames()) {
     f->move(Px(f == frame ? kInView : kOutOfView), Px(kFrameTop));
+  }
+  // The frames grow with the window: in a window wider than the out-of-view
+  // offset, a frame out of view would still reach into it and cover the frame
+  // in view, its clicks and its keyboard focus. So it is hidden as well. The
+  // frame in view is shown first, so that focus leaving a hidden frame lands
+  // in it.
+  frame->show();
+  for (QGroupBox* f : Frames()) {
+    if (f != frame) f->hide();
   }
 }
 

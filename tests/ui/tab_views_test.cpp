@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -158,6 +159,46 @@ class TabViewsTest : public QObject {
     QCOMPARE(w->Frame1->title(), QString("Damage Overview"));
     QCOMPARE(ExportsEnabled(*w), (QList<bool>{true, false, false, false, false}));
     QVERIFY(dialogs_.messages.isEmpty());
+  }
+
+  // Out of view is a left edge 1333 pixels to the left. A window wider than
+  // that makes the frames wider too; the frames out of view must still
+  // neither show nor take the clicks meant for the frame in view.
+  void inAWideWindowOnlyTheFrameInViewShowsAndTakesClicks() {
+    auto w = OpenWithFights();
+    w->resize(2000, 1200);
+    QTRY_COMPARE(w->centralWidget()->width(), 2000);
+    QVERIFY(w->Frame1->width() > -Px(-20000) + 100);
+    ClickRow(*w, 0);
+    QWidget* client = w->centralWidget();
+    for (const int tab :
+         {kDamage, kBreakdown, kTicks, kTickGraph, kDamageGraph, kDetail, kSettings}) {
+      ClickTab(*w, tab);
+      QGroupBox* inView = InView(*w);  // the left edges: in view or out of view, as ever
+      QVERIFY(inView != nullptr);
+      QVERIFY(inView->isVisible());
+      for (QGroupBox* f :
+           {w->Frame1, w->Frame2, w->Frame3, w->Frame4, w->Frame5, w->Frame6, w->Frame7}) {
+        if (f != inView) QVERIFY2(!f->isVisible(), qPrintable(f->objectName()));
+      }
+      // A click anywhere on the frame in view reaches it, the "Pic" buttons too.
+      const QRect frame = inView->geometry();
+      QList<QPoint> points = {frame.topLeft() + QPoint(20, 20), frame.center(),
+                              frame.bottomLeft() + QPoint(20, -20),
+                              frame.topRight() + QPoint(-20, 20)};
+      for (QPushButton* pic : {w->Clipboard, w->Clipboard2}) {
+        if (inView->isAncestorOf(pic)) points << pic->mapTo(client, pic->rect().center());
+      }
+      for (const QPoint& p : points) {
+        QWidget* hit = client->childAt(p);
+        while (hit != nullptr && hit->parentWidget() != client) hit = hit->parentWidget();
+        QVERIFY2(hit == inView, qPrintable(QString("%1 at %2,%3: the click goes to %4")
+                                               .arg(inView->objectName())
+                                               .arg(p.x())
+                                               .arg(p.y())
+                                               .arg(hit != nullptr ? hit->objectName() : "none")));
+      }
+    }
   }
 
   void withoutASelectedFightAViewIsEmptyAndSaysSo() {
