@@ -76,5 +76,6 @@ int ParseCommand(const CommandLine& line);                // parse_command.cpp
 int GetLogCommand(const CommandLine& line, bool getLog);  // getlog_command.cpp
 int ShowCommand(const CommandLine& line);                 // show_command.cpp
 int GraphCommand(const CommandLine& line);                // graph_command.cpp
+int ExportCommand(const CommandLine& line);               // export_command.cpp
 
 }  // namespace qorn::cli

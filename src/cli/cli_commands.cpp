@@ -60,6 +60,16 @@ Commands:
       into a PNG picture; --size WxH gives its size in pixels (default
       753x425, the window's chart at design).
 
+  export EVENT --list overview|breakdown|ticks|detail --csv FILE [--no-pet-detail]
+  export EVENT --html FILE
+      Write what the window's Export menu writes for the stored fight number
+      EVENT: a list as a comma-separated file (overview: the list of all
+      fights; breakdown, ticks, detail: the fight's DoT Breakdown, DoT Ticks
+      and All Damage Detail, every column included), or the fight's tick
+      graph as an HTML page with the single-colour .gif images it names,
+      written beside it where missing. FILE is replaced.
+      --no-pet-detail  detail without a line per pet and swarm pet
+
   help, --help
       Show this text.
 
@@ -79,6 +89,7 @@ int Dispatch(const std::string& command, const cli::CommandLine& line) {
   if (command == "previous") return cli::GetLogCommand(line, false);
   if (command == "show") return cli::ShowCommand(line);
   if (command == "graph") return cli::GraphCommand(line);
+  if (command == "export") return cli::ExportCommand(line);
   throw cli::UsageError{command.empty() ? "no command given" : "unknown command " + command};
 }
 

@@ -12,6 +12,7 @@
 #include "export/file_output.h"
 #include "export/gif_image.h"
 #include "store/database.h"
+#include "views/fight.h"
 
 namespace qorn {
 namespace {
@@ -187,7 +188,8 @@ struct TickGraph {
 
 TickGraph BuildTickGraph(const std::string& databasePath, int32_t eventNum, DateTime generated) {
   const std::string event = Number(eventNum);
-  Database db(databasePath);
+  // A missing database is an error here, never a new empty one.
+  Database db = OpenForView(databasePath);
 
   // The fight's DoT sources, in the order the query gives them.
   std::vector<std::string> dotSources;

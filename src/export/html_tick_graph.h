@@ -21,7 +21,8 @@ std::string HtmlTickGraphText(const std::string& databasePath, int32_t eventNum,
                               DateTime generated);
 
 // Writes HtmlTickGraphText to `fileName`, and beside it each image the graph
-// can name that is not there yet. Throws qorn::Error.
+// can name that is not there yet. Throws qorn::Error, also when the
+// database file is missing.
 void WriteHtmlTickGraph(const std::string& databasePath, int32_t eventNum,
                         const std::string& fileName, DateTime generated);
 

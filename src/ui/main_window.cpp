@@ -14,8 +14,10 @@
 #include <QThread>
 #include <cstdio>
 
+#include "store/program_folder.h"
 #include "ui/buff_value_view.h"
 #include "ui/chart_views.h"
+#include "ui/export_menu.h"
 #include "ui/list_views.h"
 #include "ui/menu_shortcuts.h"
 #include "ui/settings_file.h"
@@ -74,6 +76,7 @@ MainWindow::MainWindow(std::string programFolder, Dialogs& dialogs, QWidget* par
   BuildControls();
   BuildMenus();
   BuildTabs();
+  new ExportMenu(*this, dialogs_, InProgramFolder(programFolder_, kDatabaseFile));
   StartUp();
   // The client area at design is 11730 x 7755 twips; the menu bar comes on top.
   resize(Px(11730), Px(7755) + menuBar()->sizeHint().height());

@@ -11,6 +11,8 @@ namespace qorn {
 namespace {
 
 constexpr int kEventNumRole = Qt::UserRole + 1;
+// How many cells a row was given: a line may have fewer than the list's columns.
+constexpr int kCellCountRole = Qt::UserRole + 2;
 
 // What a cell is compared by: cells that hold no value of the column's kind
 // (an empty cell in a number column) come first, then the values.
@@ -126,6 +128,7 @@ QTreeWidgetItem* ReportList::MakeItem(const QStringList& texts, int eventNum) co
     if (!(a & Qt::AlignLeft)) item->setTextAlignment(i, a);
   }
   item->setData(0, kEventNumRole, eventNum);
+  item->setData(0, kCellCountRole, static_cast<int>(texts.size()));
   return item;
 }
 
@@ -160,6 +163,15 @@ QStringList ReportList::RowTexts(int row) const {
   const QTreeWidgetItem* item = topLevelItem(row);
   if (item == nullptr) return texts;
   for (int i = 0; i < columnCount(); ++i) texts << item->text(i);
+  return texts;
+}
+
+QStringList ReportList::RowCells(int row) const {
+  QStringList texts;
+  const QTreeWidgetItem* item = topLevelItem(row);
+  if (item == nullptr) return texts;
+  const int cells = std::min(item->data(0, kCellCountRole).toInt(), columnCount());
+  for (int i = 0; i < cells; ++i) texts << item->text(i);
   return texts;
 }
 

@@ -44,6 +44,9 @@ class ReportList : public QTreeWidget {
   int EventNumOf(const QTreeWidgetItem* item) const;
   int RowCount() const { return topLevelItemCount(); }
   QStringList RowTexts(int row) const;
+  // The texts of the cells the row was given, without the blank columns
+  // after a shorter line.
+  QStringList RowCells(int row) const;
 
   // What a header click on `column` does.
   void SortByColumn(int column);
