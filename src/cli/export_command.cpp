@@ -1,60 +1,17 @@
 // qorn-cli export: a list of a stored fight to a CSV file, or the fight's
 // tick graph to an HTML file, with the bytes the window's Export menu writes.
-#include <span>
-
 #include "cli/cli_args.h"
 #include "common/error.h"
 #include "export/csv_export.h"
 #include "export/html_tick_graph.h"
+#include "export/stored_list.h"
 #include "store/database.h"
-#include "store/event_builder.h"
-#include "store/event_overview.h"
 #include "store/program_folder.h"
-#include "views/damage_detail.h"
-#include "views/dot_breakdown.h"
-#include "views/dot_ticks.h"
 #include "views/fight.h"
-#include "views/list_columns.h"
 #include "views/tick_graphs.h"
 
 namespace qorn::cli {
 namespace {
-
-std::vector<std::string> Captions(std::span<const ListColumn> columns) {
-  std::vector<std::string> captions;
-  for (const ListColumn& column : columns) captions.emplace_back(column.Caption);
-  return captions;
-}
-
-// The list as the window fills it for the fight, every column included.
-ListContents ListOf(CsvList list, const std::string& database, const Fight& fight, bool petDetail) {
-  switch (list) {
-    case CsvList::Overview: {
-      NullProgress progress;
-      ListContents contents{Captions(kOverviewColumns), {}};
-      for (const OverviewRow& row : FillEventList(database, progress).Rows) {
-        contents.Rows.push_back(row.Cells());
-      }
-      return contents;
-    }
-    case CsvList::DotBreakdown:
-      return {Captions(kDotBreakdownColumns), FillDotBreakdown(database, fight.EventNum)};
-    case CsvList::DotTicks:
-      return {Captions(kDotTicksColumns), FillDotTicks(database, fight.EventNum, fight.Mob)};
-    case CsvList::AllDamageDetail: {
-      std::vector<SpellDatRec> spells;
-      {
-        Database db = OpenForView(database);
-        spells = LoadSpellTable(db);
-      }
-      return {Captions(kDamageDetailColumns),
-              ShowAllDamageDetail(database, fight.EventNum, spells, petDetail)};
-    }
-    case CsvList::BuffValue:  // not one of the four lists of this command
-      break;
-  }
-  return {};
-}
 
 CsvList ListNamed(const std::string& name) {
   if (name == "overview") return CsvList::Overview;
@@ -82,6 +39,7 @@ int ExportCommand(const CommandLine& line) {
     throw UsageError{"export needs --list LIST with --csv FILE, or --html FILE"};
   }
   if (html && args.Has("--no-pet-detail")) throw UsageError{"--no-pet-detail is for --list detail"};
+  const CsvList which = list ? ListNamed(*list) : CsvList::Overview;
   const std::string database = InProgramFolder(FindProgramFolder(line.home), kDatabaseFile);
   const auto mob = EventMob(OpenForView(database).Path(), eventNum);
   if (!mob) {
@@ -95,8 +53,7 @@ int ExportCommand(const CommandLine& line) {
     out << ExportedMessage(kHtmlExportedMessage, *html) << "\n";
     return kDone;
   }
-  const CsvList which = ListNamed(*list);
-  WriteCsvExport(which, ListOf(which, database, fight, !args.Has("--no-pet-detail")), *csv);
+  WriteCsvExport(which, StoredList(which, database, fight, !args.Has("--no-pet-detail")), *csv);
   out << ExportedMessage(KindOf(which).Message, *csv) << "\n";
   return kDone;
 }

@@ -82,6 +82,24 @@ expect 1 "has no fight 99" -- --home "$home" show 99 buffs
 expect 1 "is missing" -- --home "$home/nowhere" show all buffs
 if [ -e "$home/nowhere/QornDB.mdb" ]; then echo "FAIL: show all buffs made a database"; failed=$((failed + 1)); fi
 
+# Exports of a stored fight: the files, their messages, and what is refused.
+expect 0 "^Your dot ticks have been exported:$" -- --home "$home" export 4 --list ticks --csv "$home/ticks.csv"
+if [ "$(head -n 1 "$home/ticks.csv" | od -An -c | tr -s ' ' | tr -d '\n')" = " T i c k , M o b , D M G , C P o w , C o A B P , I n t e n \r \n" ]; then
+  passed=$((passed + 1)); else echo "FAIL: export --list ticks header line"; failed=$((failed + 1)); fi
+expect 0 "^$home/detail.csv$" -- --home "$home" export 4 --list detail --csv "$home/detail.csv" --no-pet-detail
+expect 0 "^Your html graph data has been exported:$" -- --home "$home" export 4 --html "$home/graph.htm"
+if [ "$(head -c 44 "$home/graph.htm")" = "<table cellspacing=0 cellpadding=0 border=0>" ] &&
+  [ "$(ls "$home"/*.gif | wc -l)" -eq 12 ]; then passed=$((passed + 1)); else
+  echo "FAIL: export --html wrote no page or not its twelve images"; failed=$((failed + 1)); fi
+expect 1 "Cannot write $home/none/graph.htm: No such file or directory" -- --home "$home" export 4 --html "$home/none/graph.htm"
+expect 1 "The stored parse has no fight 99" -- --home "$home" export 99 --list ticks --csv "$home/x.csv"
+expect 1 "is missing" -- --home "$home/nowhere" export 1 --list overview --csv "$home/x.csv"
+expect 2 "unknown list pie" -- --home "$home" export 4 --list pie --csv "$home/x.csv"
+expect 2 "exclude each other" -- --home "$home" export 4 --list ticks --csv "$home/x.csv" --html "$home/x.htm"
+expect 2 "export needs --list LIST with --csv FILE, or --html FILE" -- --home "$home" export 4 --list ticks
+if [ ! -e "$home/x.csv" ] && [ ! -e "$home/nowhere/QornDB.mdb" ]; then passed=$((passed + 1)); else
+  echo "FAIL: a refused export wrote a file or made a database"; failed=$((failed + 1)); fi
+
 printf '[Fri Dec 04 17:00:00 2026] Hello.\r\n' >"$home/quiet.txt"
 expect 0 "Dude, you have no damage in the log file!" -- --home "$home" getlog "$home/quiet.txt" --name Qornek
 

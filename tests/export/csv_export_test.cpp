@@ -7,6 +7,8 @@
 #include <sstream>
 
 #include "common/error.h"
+#include "export/export_fixture.h"
+#include "export/stored_list.h"
 #include "support/temp_dir.h"
 
 namespace qorn {
@@ -116,6 +118,30 @@ TEST(WriteCsvExport, WritesTheBytesAndReplacesAnOldFile) {
       << "no temporary file is left";
   EXPECT_EQ(ExportedMessage(KindOf(CsvList::DotTicks).Message, path),
             "Your dot ticks have been exported:\n" + path);
+}
+
+// The four lists of the fixture's first fight as the window fills them, with
+// casts of two of its DoT spells for the detail report's spell columns.
+TEST(CsvExport, GoldenFilesOfTheFourLists) {
+  test::TempDir dir;
+  const std::string db = test::FightDatabase(dir, test::TwoFights());
+  test::WriteCasts(db, {{1, 0, "Splurt."},
+                        {2, 0, "Dread Pyre."},
+                        {7, 1, "Splurt."},
+                        {8, 2, "Splurt."},
+                        {19, 3, "Dread Pyre."},
+                        {19, 0, "Splurt."}});
+  const Fight gnoll{1, "a gnoll"};
+  const std::pair<CsvList, const char*> lists[] = {{CsvList::Overview, "overview.csv"},
+                                                   {CsvList::DotBreakdown, "dot_breakdown.csv"},
+                                                   {CsvList::DotTicks, "dot_ticks.csv"},
+                                                   {CsvList::AllDamageDetail, "detail.csv"}};
+  for (const auto& [list, golden] : lists) {
+    test::ExpectGolden(golden, CsvText(list, StoredList(list, db, gnoll, true)));
+  }
+  test::ExpectGolden(
+      "detail_no_pet_detail.csv",
+      CsvText(CsvList::AllDamageDetail, StoredList(CsvList::AllDamageDetail, db, gnoll, false)));
 }
 
 }  // namespace
