@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "common/error.h"
 #include "export/export_fixture.h"
@@ -110,10 +108,7 @@ TEST(WriteCsvExport, WritesTheBytesAndReplacesAnOldFile) {
   const std::string path = dir.Write("ticks.csv", "an older, longer file\r\nline two\r\n");
   const ListContents ticks = {kTicksHeaders, {{"1", "a gnoll", "300", "0", "0", "-1"}}};
   WriteCsvExport(CsvList::DotTicks, ticks, path);
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  EXPECT_EQ(bytes.str(), CsvText(CsvList::DotTicks, ticks));
+  EXPECT_EQ(test::ReadFile(path), CsvText(CsvList::DotTicks, ticks));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1)
       << "no temporary file is left";
   EXPECT_EQ(ExportedMessage(KindOf(CsvList::DotTicks).Message, path),

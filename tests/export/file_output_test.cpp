@@ -3,23 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "common/error.h"
-#include "support/temp_dir.h"
+#include "export/export_fixture.h"
 
 namespace qorn {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Read(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 std::string FailureOf(const std::string& path) {
   try {
@@ -37,7 +28,7 @@ TEST(WriteFileReplacing, FailuresNameThePathAndTheReasonAndKeepWhatWasThere) {
 
   const std::string file = dir.Write("plain", "kept");
   EXPECT_EQ(FailureOf(file + "/graph.htm"), "Cannot write " + file + "/graph.htm: Not a directory");
-  EXPECT_EQ(Read(file), "kept");
+  EXPECT_EQ(test::ReadFile(file), "kept");
 
   fs::create_directory(dir.File("a folder"));
   EXPECT_EQ(FailureOf(dir.File("a folder")),
@@ -52,16 +43,16 @@ TEST(WriteFileReplacing, ReplacesTheFileALinkNames) {
   fs::create_symlink(target, dir.File("link.csv"));
   WriteFileReplacing(dir.File("link.csv"), "new");
   EXPECT_TRUE(fs::is_symlink(dir.File("link.csv")));
-  EXPECT_EQ(Read(target), "new");
+  EXPECT_EQ(test::ReadFile(target), "new");
 }
 
 TEST(WriteFileIfMissing, LeavesAnExistingFileAlone) {
   test::TempDir dir;
   const std::string own = dir.Write("red.gif", "the user's own");
   EXPECT_FALSE(WriteFileIfMissing(own, "ours"));
-  EXPECT_EQ(Read(own), "the user's own");
+  EXPECT_EQ(test::ReadFile(own), "the user's own");
   EXPECT_TRUE(WriteFileIfMissing(dir.File("white.gif"), "ours"));
-  EXPECT_EQ(Read(dir.File("white.gif")), "ours");
+  EXPECT_EQ(test::ReadFile(dir.File("white.gif")), "ours");
 }
 
 }  // namespace
