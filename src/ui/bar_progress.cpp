@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 namespace qorn {
 
@@ -20,16 +21,27 @@ void BarProgress::SetVisible(bool visible) {
 }
 
 void BarProgress::SetMaximum(double maximum) {
-  maximum_ = std::max(1, static_cast<int>(std::ceil(maximum)));
+  // The bar counts in int; a larger count (lines of a log past 2^31) is shown scaled down.
+  constexpr double kLargest = std::numeric_limits<int>::max();
+  count_ = maximum >= 1 ? std::ceil(maximum) : 1;
+  maximum_ = static_cast<int>(std::min(count_, kLargest));
   shown_ = -1;
   const int max = maximum_;
   Post([max](QProgressBar* bar) { bar->setMaximum(max); });
 }
 
 void BarProgress::SetValue(double value) {
-  const int v = std::clamp(static_cast<int>(value), 0, maximum_);
+  int v = 0;
+  if (value >= count_) {
+    v = maximum_;
+  } else if (value > 0) {
+    v = static_cast<int>(count_ == maximum_ ? value : value / count_ * maximum_);
+  }
   // About two hundred steps over the whole bar are enough for the eye.
-  if (shown_ >= 0 && v != 0 && v != maximum_ && std::abs(v - shown_) * 200 < maximum_) return;
+  if (shown_ >= 0 && v != 0 && v != maximum_ &&
+      std::abs(static_cast<long long>(v) - shown_) * 200 < maximum_) {
+    return;
+  }
   shown_ = v;
   Post([v](QProgressBar* bar) { bar->setValue(v); });
 }

@@ -22,6 +22,7 @@ class BarProgress final : public Progress {
   void Post(F&& apply);
 
   QPointer<QProgressBar> bar_;
+  double count_ = 100;  // the maximum as given; the bar's own is scaled down past an int
   int maximum_ = 100;
   int shown_ = -1;
 };

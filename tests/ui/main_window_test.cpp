@@ -19,6 +19,7 @@
 
 #include "store/database.h"
 #include "store/program_folder.h"
+#include "ui/bar_progress.h"
 #include "ui/scripted_dialogs.h"
 #include "ui/settings_file.h"
 #include "ui/twips.h"
@@ -536,6 +537,21 @@ class MainWindowTest : public QObject {
     const QString message =
         "Graph copy: The graph has been copied to your clipboard, go paste it into something.";
     QCOMPARE(dialogs_.messages, QStringList({message, message}));
+  }
+
+  void aProgressBarTakesCountsPastAnInt() {
+    // A 4 GiB log has more lines than a bar's int holds once it passes
+    // 2^31: the bar is scaled down, never wrapped.
+    QProgressBar bar;
+    BarProgress progress(&bar);
+    progress.SetMaximum(6e9);
+    progress.SetValue(3e9);
+    QCoreApplication::processEvents();
+    QVERIFY(bar.maximum() > 0);
+    QCOMPARE(bar.value(), bar.maximum() / 2);
+    progress.SetValue(6e9);
+    QCoreApplication::processEvents();
+    QCOMPARE(bar.value(), bar.maximum());
   }
 
   void resizeFollowsTheWindow() {
