@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QToolTip>
 
+#include "ui/quiet_offscreen.h"
 #include "ui/scripted_dialogs.h"
 #include "views/tick_graphs.h"
 
@@ -45,13 +46,6 @@ ChartGrid Grid(int ticks, const std::vector<std::string>& dots, bool allDamage) 
   return grid;
 }
 
-// Qt's offscreen platform warns of every window it cannot size; that says nothing here.
-QtMessageHandler testHandler = nullptr;
-void QuietOffscreen(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-  if (text.contains("propagateSizeHints")) return;
-  testHandler(type, context, text);
-}
-
 QList<QBarSet*> Sets(const GraphView& view) {
   const auto series = view.Chart()->series();
   if (series.size() != 1) return {};
@@ -71,7 +65,7 @@ class GraphViewTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void initTestCase() { testHandler = qInstallMessageHandler(QuietOffscreen); }
+  void initTestCase() { test::QuietOffscreenWarnings(); }
 
   void showsTheGrid() {
     GraphView view;

@@ -20,22 +20,14 @@
 #include "store/database.h"
 #include "store/program_folder.h"
 #include "ui/bar_progress.h"
+#include "ui/quiet_offscreen.h"
 #include "ui/scripted_dialogs.h"
 #include "ui/settings_file.h"
 #include "ui/twips.h"
+#include "ui/window_driver.h"
 #include "ui/window_layout.h"
 
 namespace qorn {
-namespace {
-
-// Qt's offscreen platform warns of every window it cannot size; that says nothing here.
-QtMessageHandler testHandler = nullptr;
-void QuietOffscreen(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-  if (text.contains("propagateSizeHints")) return;
-  testHandler(type, context, text);
-}
-
-}  // namespace
 
 class MainWindowTest : public QObject {
   Q_OBJECT
@@ -72,7 +64,7 @@ class MainWindowTest : public QObject {
   }
 
  private slots:
-  void initTestCase() { testHandler = qInstallMessageHandler(QuietOffscreen); }
+  void initTestCase() { test::QuietOffscreenWarnings(); }
 
   void init() {
     home_ = std::make_unique<QTemporaryDir>();
@@ -243,8 +235,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(w2->TabStrip1->currentIndex(), 1);
     QVERIFY(!w2->mnuExportAllDamageDetail->isEnabled());
     QCOMPARE(LeftTwips(w2->Frame1), 120);
-    QTest::mouseClick(w2->ListView1->viewport(), Qt::LeftButton, {},
-                      w2->ListView1->visualItemRect(w2->ListView1->topLevelItem(0)).center());
+    test::ClickRow(*w2, 0);
     QVERIFY(w2->TabStrip1->isVisible());
   }
 

@@ -12,26 +12,20 @@
 #include "store/program_folder.h"
 #include "support/parse_db.h"
 #include "ui/main_window.h"
+#include "ui/quiet_offscreen.h"
 #include "ui/report_list.h"
 #include "ui/scripted_dialogs.h"
 #include "ui/twips.h"
+#include "ui/window_driver.h"
 
 namespace qorn {
 namespace {
 
-QtMessageHandler testHandler = nullptr;
-void QuietOffscreen(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-  if (text.contains("propagateSizeHints")) return;
-  testHandler(type, context, text);
-}
-
 enum Tab { kSettings, kDamage, kBreakdown, kTicks, kTickGraph, kDamageGraph, kDetail };
 
-QStringList Column(const ReportList* list, int column) {
-  QStringList texts;
-  for (int r = 0; r < list->RowCount(); ++r) texts << list->topLevelItem(r)->text(column);
-  return texts;
-}
+using test::ClickRow;
+using test::ClickTab;
+using test::Column;
 
 }  // namespace
 
@@ -57,21 +51,7 @@ class TabViewsTest : public QObject {
                                          {"a rat", 14700, 900, "Dot", "Dread Pyre."},
                                          {"Zealot", 0, 50, "Dot", "Chaos Venom."},
                                      });
-    auto w = std::make_unique<MainWindow>(home_->path().toStdString(), dialogs_);
-    w->show();
-    QSignalSpy done(w.get(), &MainWindow::commandFinished);
-    w->mnuOpenPrevious->trigger();
-    if (w->CommandRunning()) done.wait(60000);
-    return w;
-  }
-  static void ClickRow(MainWindow& w, int row) {
-    QTest::mouseClick(w.ListView1->viewport(), Qt::LeftButton, {},
-                      w.ListView1->visualItemRect(w.ListView1->topLevelItem(row)).center());
-  }
-  // A click on the tab, as the user makes it (also on the tab already chosen).
-  static void ClickTab(MainWindow& w, int tab) {
-    QTest::mouseClick(w.TabStrip1, Qt::LeftButton, {}, w.TabStrip1->tabRect(tab).center());
-    QTRY_VERIFY(!w.ViewsFilling());
+    return test::OpenAfterGetPrevious(home_->path().toStdString(), dialogs_);
   }
   static QList<bool> ExportsEnabled(const MainWindow& w) {
     return {w.mnuExportDmg->isEnabled(), w.mnuExportDoTBrk->isEnabled(),
@@ -92,7 +72,7 @@ class TabViewsTest : public QObject {
   }
 
  private slots:
-  void initTestCase() { testHandler = qInstallMessageHandler(QuietOffscreen); }
+  void initTestCase() { test::QuietOffscreenWarnings(); }
 
   void init() {
     home_ = std::make_unique<QTemporaryDir>();

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTest>
+#include <memory>
+#include <string>
+
+#include "ui/main_window.h"
+#include "ui/report_list.h"
+
+namespace qorn::test {
+
+// The window on the program folder `home`, shown, with the fights stored
+// there listed through Get Previous.
+inline std::unique_ptr<MainWindow> OpenAfterGetPrevious(const std::string& home, Dialogs& dialogs) {
+  auto w = std::make_unique<MainWindow>(home, dialogs);
+  w->show();
+  QSignalSpy done(w.get(), &MainWindow::commandFinished);
+  w->mnuOpenPrevious->trigger();
+  if (w->CommandRunning()) done.wait(60000);
+  return w;
+}
+
+// A click on a row of the overview, as the user makes it.
+inline void ClickRow(MainWindow& w, int row) {
+  QTest::mouseClick(w.ListView1->viewport(), Qt::LeftButton, {},
+                    w.ListView1->visualItemRect(w.ListView1->topLevelItem(row)).center());
+}
+
+// A click on the tab, as the user makes it (also on the tab already chosen);
+// returns when the view it fills is done.
+inline void ClickTab(MainWindow& w, int tab) {
+  QTest::mouseClick(w.TabStrip1, Qt::LeftButton, {}, w.TabStrip1->tabRect(tab).center());
+  QTRY_VERIFY(!w.ViewsFilling());
+}
+
+// The texts of one column of a list, top to bottom.
+inline QStringList Column(const ReportList* list, int column) {
+  QStringList texts;
+  for (int r = 0; r < list->RowCount(); ++r) texts << list->topLevelItem(r)->text(column);
+  return texts;
+}
+
+}  // namespace qorn::test
