@@ -1,7 +1,9 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace qorn::bench {
 
@@ -9,6 +11,21 @@ namespace qorn::bench {
 double PeakRssMiB();
 
 double FileSizeMB(const std::string& path);
+
+// The fight of a stored parse with the most rows, or with `dmgType` the most
+// rows of that type; ties go to the lower event number. EventNum is 0 when
+// the parse has no fight.
+struct FightSize {
+  int32_t EventNum = 0;
+  long long Rows = 0;          // of dmgType, when given
+  long long Ticks = 0;         // its highest tick number
+  double First = 0, Last = 0;  // its first and last hit (DateTime)
+  long long DotSources = 0;    // distinct DoT sources
+};
+FightSize LargestFight(const std::string& db, const std::string& dmgType = {});
+
+// "min ... ms  median ... ms  max ... ms" of some timings in milliseconds.
+std::string MinMedianMax(std::vector<double> ms);
 
 class Stopwatch {
  public:

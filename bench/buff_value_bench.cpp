@@ -26,25 +26,21 @@ void Time(const char* what, const std::string& db, const qorn::BuffScope& scope,
     lines = qorn::BuffValue(db, scope).size();
     ms.push_back(watch.Seconds() * 1000);
   }
-  std::sort(ms.begin(), ms.end());
-  std::printf("  %-24s %7zu lines  min %8.1f ms  median %8.1f ms  max %8.1f ms\n", what, lines,
-              ms.front(), ms[ms.size() / 2], ms.back());
+  std::printf("  %-24s %7zu lines  %s\n", what, lines, qorn::bench::MinMedianMax(ms).c_str());
 }
 
 int32_t LargestFight(const std::string& path) {
-  qorn::Database db(path);
-  qorn::Statement largest(db,
-                          "SELECT EventNum, count(*) FROM ParseData WHERE DmgType = 'Dot' "
-                          "GROUP BY EventNum ORDER BY count(*) DESC LIMIT 1");
-  qorn::Statement all(db, "SELECT count(*), sum(DmgType = 'Dot') FROM ParseData");
-  all.Step();
-  std::printf("%s: %lld rows, %lld DoT hits\n", path.c_str(),
-              static_cast<long long>(all.ColumnInt(0)), static_cast<long long>(all.ColumnInt(1)));
-  if (!largest.Step()) return 0;
-  std::printf("  largest fight: event %lld, %lld DoT hits\n",
-              static_cast<long long>(largest.ColumnInt(0)),
-              static_cast<long long>(largest.ColumnInt(1)));
-  return static_cast<int32_t>(largest.ColumnInt(0));
+  {
+    qorn::Database db(path);
+    qorn::Statement all(db, "SELECT count(*), sum(DmgType = 'Dot') FROM ParseData");
+    all.Step();
+    std::printf("%s: %lld rows, %lld DoT hits\n", path.c_str(),
+                static_cast<long long>(all.ColumnInt(0)), static_cast<long long>(all.ColumnInt(1)));
+  }
+  const qorn::bench::FightSize largest = qorn::bench::LargestFight(path, "Dot");
+  if (largest.EventNum == 0) return 0;
+  std::printf("  largest fight: event %d, %lld DoT hits\n", largest.EventNum, largest.Rows);
+  return largest.EventNum;
 }
 
 // `rows` DoT hits spread over `fights` fights and `sources` sources, every

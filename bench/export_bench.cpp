@@ -21,25 +21,8 @@ namespace {
 
 using qorn::bench::Stopwatch;
 
-struct Fight {
-  int32_t EventNum = 0;
-  long long Rows = 0;
-  long long Ticks = 0;
-  long long DotSources = 0;
-};
-
-Fight LargestFight(const std::string& db) {
-  qorn::Database d(db);
-  qorn::Statement q(d,
-                    "SELECT EventNum, count(*), max(TickNum), count(DISTINCT CASE WHEN DmgType = "
-                    "'Dot' THEN DmgSrc END) FROM ParseData GROUP BY EventNum ORDER BY 2 DESC, 1 "
-                    "LIMIT 1");
-  Fight f;
-  if (q.Step()) {
-    f = {static_cast<int32_t>(q.ColumnInt(0)), q.ColumnInt(1), q.ColumnInt(2), q.ColumnInt(3)};
-  }
-  return f;
-}
+using qorn::bench::LargestFight;
+using Fight = qorn::bench::FightSize;
 
 void WriteWorstFight(const std::string& db) {
   qorn::Database d(db);

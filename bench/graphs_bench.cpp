@@ -23,10 +23,8 @@ struct Figures {
   std::vector<double> grids, charts, total;
 };
 
-void Print(const char* what, std::vector<double> ms) {
-  std::sort(ms.begin(), ms.end());
-  std::printf("  %-28s min %8.1f ms  median %8.1f ms  max %8.1f ms\n", what, ms.front(),
-              ms[ms.size() / 2], ms.back());
+void Print(const char* what, const std::vector<double>& ms) {
+  std::printf("  %-28s %s\n", what, qorn::bench::MinMedianMax(ms).c_str());
 }
 
 // Both graphs of `eventNum`, `runs` times: the grids, then the two charts
@@ -64,16 +62,11 @@ void TimeFight(const std::string& db, int32_t eventNum, int runs) {
 }
 
 int32_t LargestFight(const std::string& path) {
-  qorn::Database db(path);
-  qorn::Statement largest(db,
-                          "SELECT EventNum, count(*), max(TickNum) FROM ParseData "
-                          "WHERE EventNum > 0 GROUP BY EventNum ORDER BY count(*) DESC, "
-                          "max(TickNum) DESC LIMIT 1");
-  if (!largest.Step()) return 0;
-  std::printf("largest fight of %s: event %lld, %lld rows\n", path.c_str(),
-              static_cast<long long>(largest.ColumnInt(0)),
-              static_cast<long long>(largest.ColumnInt(1)));
-  return static_cast<int32_t>(largest.ColumnInt(0));
+  const qorn::bench::FightSize largest = qorn::bench::LargestFight(path);
+  if (largest.EventNum == 0) return 0;
+  std::printf("largest fight of %s: event %d, %lld rows\n", path.c_str(), largest.EventNum,
+              largest.Rows);
+  return largest.EventNum;
 }
 
 // One fight of `ticks` ticks in which each of `dots` DoT sources, a pet and a

@@ -27,32 +27,12 @@
 
 namespace {
 
+using qorn::bench::LargestFight;
 using qorn::bench::Stopwatch;
+using Fight = qorn::bench::FightSize;
 
-struct Fight {
-  int32_t EventNum = 0;
-  long long Rows = 0;
-  long long Ticks = 0;
-  qorn::DateTime First = 0, Last = 0;
-};
-
-Fight LargestFight(const std::string& db) {
-  qorn::Database d(db);
-  qorn::Statement q(d,
-                    "SELECT EventNum, count(*), max(TickNum), min(DTime), max(DTime) FROM "
-                    "ParseData WHERE EventNum > 0 GROUP BY EventNum ORDER BY 2 DESC, 1 LIMIT 1");
-  Fight f;
-  if (q.Step()) {
-    f = {static_cast<int32_t>(q.ColumnInt(0)), q.ColumnInt(1), q.ColumnInt(2), q.ColumnDouble(3),
-         q.ColumnDouble(4)};
-  }
-  return f;
-}
-
-void Print(const char* what, std::vector<double> ms) {
-  std::sort(ms.begin(), ms.end());
-  std::printf("    %-22s min %8.1f ms  median %8.1f ms  max %8.1f ms\n", what, ms.front(),
-              ms[ms.size() / 2], ms.back());
+void Print(const char* what, const std::vector<double>& ms) {
+  std::printf("    %-22s %s\n", what, qorn::bench::MinMedianMax(ms).c_str());
 }
 
 // One view, `runs` times: its rows, then a list of its columns filled with them.
@@ -175,7 +155,12 @@ Fight AddLongFight(const std::string& db, int32_t eventNum, int ticks) {
     cast.Reset();
   }
   tx.Commit();
-  return {eventNum, 17LL * ticks + ticks / 3, ticks, start, start + (ticks - 1) * 6 / 86400.0};
+  return {.EventNum = eventNum,
+          .Rows = 17LL * ticks + ticks / 3,
+          .Ticks = ticks,
+          .First = start,
+          .Last = start + (ticks - 1) * 6 / 86400.0,
+          .DotSources = 8};
 }
 
 // A million cast records before the log's first line, so they count in no fight.
