@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bench_util.h"
+#include "offscreen_qt.h"
 #include "store/database.h"
 #include "ui/graph_view.h"
 #include "views/tick_graphs.h"
@@ -103,11 +104,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: graphs_bench DATABASE [RUNS]\n");
     return 2;
   }
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  // Qt's notes on the offscreen platform would bury the figures.
-  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-    if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(text));
-  });
+  qorn::bench::UseOffscreenQt();
   QApplication app(argc, argv);
   const std::string db = argv[1];
   const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 11;

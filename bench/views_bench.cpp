@@ -16,6 +16,7 @@
 
 #include "bench_util.h"
 #include "common/date_time.h"
+#include "offscreen_qt.h"
 #include "store/database.h"
 #include "store/event_builder.h"
 #include "store/jet_sql.h"
@@ -183,10 +184,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: views_bench DATABASE [RUNS]\n");
     return 2;
   }
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-    if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(text));
-  });
+  qorn::bench::UseOffscreenQt();
   QApplication app(argc, argv);
   const std::string db = argv[1];
   const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 11;
