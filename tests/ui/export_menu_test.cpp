@@ -16,16 +16,11 @@
 #include "export/stored_list.h"
 #include "store/program_folder.h"
 #include "ui/main_window.h"
+#include "ui/quiet_offscreen.h"
 #include "ui/scripted_dialogs.h"
 
 namespace qorn {
 namespace {
-
-QtMessageHandler testHandler = nullptr;
-void QuietOffscreen(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-  if (text.contains("propagateSizeHints")) return;
-  testHandler(type, context, text);
-}
 
 std::string ReadFile(const QString& path) {
   std::ifstream in(path.toStdString(), std::ios::binary);
@@ -72,7 +67,7 @@ class ExportMenuTest : public QObject {
   Fight Selected() const { return *w_->SelectedFight(); }
 
  private slots:
-  void initTestCase() { testHandler = qInstallMessageHandler(QuietOffscreen); }
+  void initTestCase() { test::QuietOffscreenWarnings(); }
 
   void init() {
     home_ = std::make_unique<QTemporaryDir>();
