@@ -60,12 +60,15 @@ Commands:
       into a PNG picture; --size WxH gives its size in pixels (default
       753x425, the window's chart at design).
 
-  export EVENT --list overview|breakdown|ticks|detail --csv FILE [--no-pet-detail]
+  export EVENT --list overview|breakdown|ticks|detail|buffs --csv FILE [--no-pet-detail]
+  export all --list buffs --csv FILE
   export EVENT --html FILE
       Write what the window's Export menu writes for the stored fight number
       EVENT: a list as a comma-separated file (overview: the list of all
       fights; breakdown, ticks, detail: the fight's DoT Breakdown, DoT Ticks
-      and All Damage Detail, every column included), or the fight's tick
+      and All Damage Detail, every column included; buffs: its Buff Value,
+      or with EVENT all that of every stored fight, quoted as RFC 4180
+      quotes), or the fight's tick
       graph as an HTML page with the single-colour .gif images it names,
       written beside it where missing. FILE is replaced.
       --no-pet-detail  detail without a line per pet and swarm pet

@@ -18,8 +18,9 @@ CsvList ListNamed(const std::string& name) {
   if (name == "breakdown") return CsvList::DotBreakdown;
   if (name == "ticks") return CsvList::DotTicks;
   if (name == "detail") return CsvList::AllDamageDetail;
+  if (name == "buffs") return CsvList::BuffValue;
   throw UsageError{"unknown list " + name +
-                   "; the lists are overview, breakdown, ticks and detail"};
+                   "; the lists are overview, breakdown, ticks, detail and buffs"};
 }
 
 }  // namespace
@@ -30,7 +31,6 @@ int ExportCommand(const CommandLine& line) {
     throw UsageError{
         "export needs EVENT, a fight's number, and --list LIST --csv FILE or --html FILE"};
   }
-  const int32_t eventNum = EventNumberArg(args.positional[0]);
   const auto list = args.Value("--list");
   const auto csv = args.Value("--csv");
   const auto html = args.Value("--html");
@@ -41,6 +41,17 @@ int ExportCommand(const CommandLine& line) {
   if (html && args.Has("--no-pet-detail")) throw UsageError{"--no-pet-detail is for --list detail"};
   const CsvList which = list ? ListNamed(*list) : CsvList::Overview;
   const std::string database = InProgramFolder(FindProgramFolder(line.home), kDatabaseFile);
+  // Buff Value also covers every stored fight at once.
+  if (args.positional[0] == "all") {
+    if (which != CsvList::BuffValue || html) {
+      throw UsageError{"EVENT all goes only with --list buffs"};
+    }
+    WriteCsvExport(which, StoredBuffValue(database, BuffScope::AllFights()), *csv);
+    Out out;
+    out << ExportedMessage(KindOf(which).Message, *csv) << "\n";
+    return kDone;
+  }
+  const int32_t eventNum = EventNumberArg(args.positional[0]);
   const auto mob = EventMob(OpenForView(database).Path(), eventNum);
   if (!mob) {
     throw Error("The stored parse has no fight " + std::to_string(eventNum) +

@@ -46,10 +46,14 @@ ListContents StoredList(CsvList list, const std::string& databasePath, const Fig
       return {Captions(kDamageDetailColumns),
               ShowAllDamageDetail(databasePath, fight.EventNum, spells, petDetail)};
     }
-    case CsvList::BuffValue:  // a list of its own, not filled from a fight's views
-      break;
+    case CsvList::BuffValue:
+      return StoredBuffValue(databasePath, BuffScope::Fight(fight.EventNum));
   }
   return {};
+}
+
+ListContents StoredBuffValue(const std::string& databasePath, const BuffScope& scope) {
+  return {Captions(kBuffValueColumns), BuffValue(databasePath, scope)};
 }
 
 }  // namespace qorn

@@ -56,6 +56,8 @@ ExportMenu::ExportMenu(MainWindow& window, Dialogs& dialogs, std::string databas
           [this] { ExportList(CsvList::DotTicks); });
   connect(window.mnuExportAllDamageDetail, &QAction::triggered, this,
           [this] { ExportList(CsvList::AllDamageDetail); });
+  connect(window.mnuExportBuffValue, &QAction::triggered, this,
+          [this] { ExportList(CsvList::BuffValue); });
   connect(window.mnuExportGraph, &QAction::triggered, this, &ExportMenu::ExportGraph);
 }
 
@@ -70,7 +72,7 @@ ReportList* ExportMenu::ListOf(CsvList list) const {
     case CsvList::AllDamageDetail:
       return window_.ListView4;
     case CsvList::BuffValue:
-      break;
+      return window_.ListView5;
   }
   return nullptr;
 }
@@ -85,6 +87,7 @@ void ExportMenu::ExportList(CsvList list) {
   const QAction* entry = list == CsvList::Overview       ? window_.mnuExportDmg
                          : list == CsvList::DotBreakdown ? window_.mnuExportDoTBrk
                          : list == CsvList::DotTicks     ? window_.mnuExportDoTTick
+                         : list == CsvList::BuffValue    ? window_.mnuExportBuffValue
                                                          : window_.mnuExportAllDamageDetail;
   const QString path = dialogs_.SaveFile(&window_, Text(kCsvDialogTitle), Text(kCsvFilter));
   if (path.isEmpty()) return;

@@ -13,9 +13,9 @@ class ReportList;
 
 // The Export menu of the window: the list in view to a CSV file, every
 // column and every row as the list holds them (mnuExportDmg,
-// mnuExportDoTBrk, mnuExportDoTTick, mnuExportAllDamageDetail), and the
-// fight selected in the overview to an HTML tick graph (mnuExportGraph).
-// Connects itself to the window's five entries.
+// mnuExportDoTBrk, mnuExportDoTTick, mnuExportAllDamageDetail,
+// mnuExportBuffValue), and the fight selected in the overview to an HTML
+// tick graph (mnuExportGraph). Connects itself to the window's six entries.
 class ExportMenu : public QObject {
  public:
   ExportMenu(MainWindow& window, Dialogs& dialogs, std::string databasePath);

@@ -94,6 +94,13 @@ if [ "$(head -c 44 "$home/graph.htm")" = "<table cellspacing=0 cellpadding=0 bor
 expect 1 "Cannot write $home/none/graph.htm: No such file or directory" -- --home "$home" export 4 --html "$home/none/graph.htm"
 expect 1 "The stored parse has no fight 99" -- --home "$home" export 99 --list ticks --csv "$home/x.csv"
 expect 1 "is missing" -- --home "$home/nowhere" export 1 --list overview --csv "$home/x.csv"
+expect 0 "^Your buff value data has been exported:$" -- --home "$home" export 4 --list buffs --csv "$home/buffs.csv"
+if grep -q $'^Intensity,Dread Pyre\\.,14,2,14\\.29%,"1,067\\.07",0,0,-,-,-\r$' "$home/buffs.csv"; then
+  passed=$((passed + 1)); else echo "FAIL: export --list buffs quotes as RFC 4180"; failed=$((failed + 1)); fi
+expect 0 "^$home/all-buffs.csv$" -- --home "$home" export all --list buffs --csv "$home/all-buffs.csv"
+if [ "$(wc -l <"$home/all-buffs.csv")" -eq 28 ]; then passed=$((passed + 1)); else
+  echo "FAIL: export all --list buffs wrote $(wc -l <"$home/all-buffs.csv") lines"; failed=$((failed + 1)); fi
+expect 2 "EVENT all goes only with --list buffs" -- --home "$home" export all --list ticks --csv "$home/x.csv"
 expect 2 "unknown list pie" -- --home "$home" export 4 --list pie --csv "$home/x.csv"
 expect 2 "exclude each other" -- --home "$home" export 4 --list ticks --csv "$home/x.csv" --html "$home/x.htm"
 expect 2 "export needs --list LIST with --csv FILE, or --html FILE" -- --home "$home" export 4 --list ticks

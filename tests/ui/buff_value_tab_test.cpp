@@ -8,7 +8,11 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fstream>
+#include <sstream>
 
+#include "export/csv_export.h"
+#include "export/stored_list.h"
 #include "store/program_folder.h"
 #include "support/parse_db.h"
 #include "ui/main_window.h"
@@ -184,6 +188,34 @@ class BuffValueTabTest : public QObject {
     list.SortByColumn(0);
     QCOMPARE(Column(&list, 0),
              (QStringList{"-", "-1,034", "0.5", "66.4%", "66.67%", "100.00%", "1,500.00"}));
+  }
+
+  void exportWritesTheListInViewAsTheCommandLineDoes() {
+    auto w = OpenWithFights();
+    const std::string database = InProgramFolder(home_->path().toStdString(), kDatabaseFile);
+    // The file's bytes; the message that confirms it is left in dialogs_.
+    auto exportTo = [&](const QString& path) -> std::string {
+      dialogs_.openAnswers = {path};
+      dialogs_.messages.clear();
+      w->mnuExportBuffValue->trigger();
+      std::ifstream in(path.toStdString(), std::ios::binary);
+      std::stringstream bytes;
+      bytes << in.rdbuf();
+      return bytes.str();
+    };
+    ClickRow(*w, 0);
+    ClickTab(*w, kBuffValue);
+    QVERIFY(w->mnuExportBuffValue->isEnabled());
+    const QString fightPath = home_->filePath("fight.csv");
+    const std::string fight = exportTo(fightPath);
+    QCOMPARE(dialogs_.messages,
+             QStringList{"Tada!: Your buff value data has been exported:\n" + fightPath});
+    QCOMPARE(fight, CsvText(CsvList::BuffValue, StoredBuffValue(database, BuffScope::Fight(1))));
+    QVERIFY(fight.find("Anguish BP,Splurt.,2,1,50.00%,560.00,1,0,00.00%,100.00,920\r\n") !=
+            std::string::npos);
+    ClickWholeLog(*w);
+    QCOMPARE(exportTo(home_->filePath("whole.csv")),
+             CsvText(CsvList::BuffValue, StoredBuffValue(database, BuffScope::AllFights())));
   }
 
   void theListFollowsTheWindowBelowItsCheckBox() {
