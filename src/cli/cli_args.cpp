@@ -3,8 +3,11 @@
 #include <cstdio>
 
 #include "common/character_name.h"
+#include "common/error.h"
 #include "common/number_format.h"
 #include "common/text_encoding.h"
+#include "store/database.h"
+#include "views/tick_graphs.h"
 
 namespace qorn::cli {
 
@@ -65,6 +68,16 @@ int32_t EventNumberArg(const std::string& text) {
     throw UsageError{"EVENT must be a fight's number from 1, not '" + text + "'"};
   }
   return static_cast<int32_t>(*value);
+}
+
+Fight StoredFight(const std::string& database, const std::string& eventArg) {
+  const int32_t eventNum = EventNumberArg(eventArg);
+  const auto mob = EventMob(OpenForView(database).Path(), eventNum);
+  if (!mob) {
+    throw Error("The stored parse has no fight " + std::to_string(eventNum) +
+                ". Run getlog or previous to list the fights.");
+  }
+  return Fight{eventNum, *mob};
 }
 
 Out& Out::operator<<(std::string_view s) {

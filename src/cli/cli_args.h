@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "views/fight.h"
+
 namespace qorn::cli {
 
 inline constexpr int kDone = 0;
@@ -52,6 +54,10 @@ std::string NameOption(const Args& args, const std::string& command);
 
 // EVENT: a fight's number, from 1.
 int32_t EventNumberArg(const std::string& text);
+
+// EVENT as a stored fight of the parse database at `database`: its number and
+// mob. Throws when the database is missing or holds no such fight.
+Fight StoredFight(const std::string& database, const std::string& eventArg);
 
 // Big buffered writes to stdout: a parse can print millions of lines.
 class Out {

@@ -51,13 +51,8 @@ int ExportCommand(const CommandLine& line) {
     out << ExportedMessage(KindOf(which).Message, *csv) << "\n";
     return kDone;
   }
-  const int32_t eventNum = EventNumberArg(args.positional[0]);
-  const auto mob = EventMob(OpenForView(database).Path(), eventNum);
-  if (!mob) {
-    throw Error("The stored parse has no fight " + std::to_string(eventNum) +
-                ". Run getlog or previous to list the fights.");
-  }
-  const Fight fight{eventNum, *mob};
+  const Fight fight = StoredFight(database, args.positional[0]);
+  const int32_t eventNum = fight.EventNum;
   Out out;
   if (html) {
     WriteHtmlTickGraph(database, eventNum, *html, LocalNow());

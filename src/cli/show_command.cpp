@@ -58,19 +58,15 @@ int ShowCommand(const CommandLine& line) {
     PrintRows(out, BuffValue(database, BuffScope::AllFights()), kBuffValueColumns.size());
     return kDone;
   }
-  const int32_t eventNum = EventNumberArg(args.positional[0]);
-  const auto mob = EventMob(OpenForView(database).Path(), eventNum);
-  if (!mob) {
-    throw Error("The stored parse has no fight " + std::to_string(eventNum) +
-                ". Run getlog or previous to list the fights.");
-  }
+  const Fight fight = StoredFight(database, args.positional[0]);
+  const int32_t eventNum = fight.EventNum;
   Out out;
   if (view == "breakdown") {
     PrintHeader(out, kDotBreakdownColumns);
     PrintRows(out, FillDotBreakdown(database, eventNum), kDotBreakdownColumns.size());
   } else if (view == "ticks") {
     PrintHeader(out, kDotTicksColumns);
-    PrintRows(out, FillDotTicks(database, eventNum, *mob), kDotTicksColumns.size());
+    PrintRows(out, FillDotTicks(database, eventNum, fight.Mob), kDotTicksColumns.size());
   } else if (view == "buffs") {
     PrintHeader(out, kBuffValueColumns);
     PrintRows(out, BuffValue(database, BuffScope::Fight(eventNum)), kBuffValueColumns.size());
