@@ -1,6 +1,7 @@
 #include "store/event_builder.h"
 
 #include <future>
+#include <limits>
 
 #include "common/error.h"
 #include "store/database.h"
@@ -69,15 +70,17 @@ class NumberingFunctions {
   const CritRule& crits_;
 };
 
-// The stored rows as event building reads them, in RecNum order.
-std::vector<EventRow> ReadEventRows(Database& db, MobTexts& mobs) {
+// The stored rows with RecNum from `first` to `last` as event building reads
+// them, in RecNum order, their mobs indexed in `mobs`; room is made for
+// `expected` rows.
+std::vector<EventRow> ReadEventRows(Database& db, MobTexts& mobs, int64_t first, int64_t last,
+                                    size_t expected) {
   std::vector<EventRow> rows;
-  {
-    Statement count(db, "SELECT count(*) FROM ParseData");
-    count.Step();
-    rows.reserve(static_cast<size_t>(count.ColumnInt(0)));
-  }
-  Statement all(db, "SELECT RecNum, DTime, Mob, DmgType, Dmg FROM ParseData ORDER BY RecNum");
+  rows.reserve(expected);
+  Statement all(db,
+                "SELECT RecNum, DTime, Mob, DmgType, Dmg FROM ParseData WHERE RecNum BETWEEN ? AND "
+                "? ORDER BY RecNum");
+  all.Bind(1, first).Bind(2, last);
   std::string lastMob;
   uint32_t lastIndex = 0;
   while (all.Step()) {
@@ -98,6 +101,53 @@ std::vector<EventRow> ReadEventRows(Database& db, MobTexts& mobs) {
   return rows;
 }
 
+int64_t QueryInt(Database& db, const char* sql) {
+  Statement query(db, sql);
+  query.Step();
+  return query.ColumnInt(0);
+}
+
+// All stored rows as event building reads them, in RecNum order.
+std::vector<EventRow> ReadEventRows(Database& db, MobTexts& mobs) {
+  const auto count = static_cast<size_t>(QueryInt(db, "SELECT count(*) FROM ParseData"));
+  return ReadEventRows(db, mobs, std::numeric_limits<int64_t>::min(),
+                       std::numeric_limits<int64_t>::max(), count);
+}
+
+// The same from the stored file at `path`, of which `db` is a connection
+// inside a transaction; the upper half of the RecNums is read on the second
+// core through a connection of its own.
+std::vector<EventRow> ReadEventRowsInHalves(Database& db, const std::string& path,
+                                            MobTexts& mobs) {
+  const auto count = static_cast<size_t>(QueryInt(db, "SELECT count(*) FROM ParseData"));
+  if (count < 2) return ReadEventRows(db, mobs);
+  // Each on its own: asked together, the engine would read every row.
+  const int64_t low = QueryInt(db, "SELECT min(RecNum) FROM ParseData");
+  const int64_t high = QueryInt(db, "SELECT max(RecNum) FROM ParseData");
+  const int64_t middle = low / 2 + high / 2;  // halves first: no overflow at the extremes
+  MobTexts upperMobs;
+  auto upper = std::async(std::launch::async, [&] {
+    Database reader(path, OpenMode::kReadOnly);
+    return ReadEventRows(reader, upperMobs, middle + 1, high, count / 2 + 1);
+  });
+  std::vector<EventRow> rows;
+  try {
+    rows = ReadEventRows(db, mobs, low, middle, count);
+  } catch (...) {
+    upper.wait();
+    throw;
+  }
+  const std::vector<EventRow> upperRows = upper.get();
+  std::vector<uint32_t> mobIndex;
+  mobIndex.reserve(upperMobs.Texts().size());
+  for (const std::string& mob : upperMobs.Texts()) mobIndex.push_back(mobs.Index(mob));
+  for (EventRow row : upperRows) {
+    row.Mob = mobIndex[row.Mob];
+    rows.push_back(row);
+  }
+  return rows;
+}
+
 [[noreturn]] void FailDamaged(DatabaseRebuild& rebuild, const std::string& detail) {
   const std::string path = rebuild.StoredPath();
   const std::string aside = rebuild.MoveStoredAside();
@@ -106,6 +156,32 @@ std::vector<EventRow> ReadEventRows(Database& db, MobTexts& mobs) {
                   aside + " as it was. Use Get Log to read your log again.",
               detail)
       .StoredDataChanged();
+}
+
+// Numbers the events of `rows` (the stored rows, in RecNum order), makes the
+// overview, and copies the stored rows into the new file with their crit
+// marks and numbers.
+void CopyNumberedRows(DatabaseRebuild& rebuild, std::vector<EventRow>& rows, const MobTexts& mobs,
+                      int16_t eventTimerSeconds, Progress& progress, NumberedParse& result) {
+  result.Events.EventCount = NumberEvents(rows, mobs.Texts(), eventTimerSeconds, progress);
+  result.EventList = OverviewOfEvents(rows, mobs.Texts(), result.Events.EventCount, progress);
+  const RowNumbers numbers(rows);
+  std::vector<EventRow>().swap(rows);  // the memory goes back before the copy
+  const CritRule crits(result.Events.SpellDatRecs);
+  Database& fresh = rebuild.Fresh();
+  const NumberingFunctions functions(fresh, numbers, crits);
+  // RecNums 0 to n-1 are copied in order as the next rowid after the first
+  // (appended without a lookup); any others as they are.
+  const char* recNum = numbers.Consecutive() ? "CASE WHEN RecNum = 0 THEN 0 END" : "RecNum";
+  fresh.ExecuteNative(
+      "INSERT INTO main.ParseData (RecNum, DTime, Who, Mob, Dmg, Crit, DmgSrc, DmgType, Cpower, "
+      "Inten, CoA, Reserved, EventNum, TickNum, Color) SELECT " +
+      std::string(recNum) + ", DTime, Who, Mob, Dmg, " + std::string(NumberingFunctions::kCrit) +
+      ", DmgSrc, DmgType, Cpower, Inten, CoA, Reserved, qorn_event(RecNum), qorn_tick(RecNum), "
+      "Color FROM old.ParseData ORDER BY RecNum");
+  fresh.ExecuteNative(
+      "INSERT INTO main.SpellCastResist (RecNum, DTime, CorR, Spell) SELECT RecNum, DTime, CorR, "
+      "Spell FROM old.SpellCastResist ORDER BY RecNum");
 }
 
 }  // namespace
@@ -132,13 +208,21 @@ NumberedParse RenumberStoredParse(DatabaseRebuild& rebuild, int16_t eventTimerSe
     result.Events.SpellDatRecs = LoadSpellTable(rebuild.Fresh());
     return result;
   }
-  // SQLite's check of every page runs on the second core while the rows are read.
-  auto quickCheck = std::async(std::launch::async, QuickCheckDatabaseFile, rebuild.StoredPath());
   MobTexts mobs;
   std::vector<EventRow> rows;
   try {
     result.Events.SpellDatRecs = LoadSpellTable(rebuild.Stored());
-    rows = ReadEventRows(rebuild.Stored(), mobs);
+    rows = ReadEventRowsInHalves(rebuild.Stored(), rebuild.StoredPath(), mobs);
+  } catch (const DatabaseError& e) {
+    if (!e.Damaged()) throw;
+    FailDamaged(rebuild, e.Detail());
+  }
+  // SQLite's check of every page runs on the second core while the rows are
+  // numbered and copied; the new file only takes the stored one's place when
+  // the check passes.
+  auto quickCheck = std::async(std::launch::async, QuickCheckDatabaseFile, rebuild.StoredPath());
+  try {
+    CopyNumberedRows(rebuild, rows, mobs, eventTimerSeconds, progress, result);
   } catch (const DatabaseError& e) {
     if (!e.Damaged()) throw;
     quickCheck.wait();
@@ -147,22 +231,6 @@ NumberedParse RenumberStoredParse(DatabaseRebuild& rebuild, int16_t eventTimerSe
   if (const std::string problems = quickCheck.get(); !problems.empty()) {
     FailDamaged(rebuild, problems);
   }
-  result.Events.EventCount = NumberEvents(rows, mobs.Texts(), eventTimerSeconds, progress);
-  result.EventList = OverviewOfEvents(rows, mobs.Texts(), result.Events.EventCount, progress);
-  const RowNumbers numbers(rows);
-  std::vector<EventRow>().swap(rows);  // the memory goes back before the copy
-  const CritRule crits(result.Events.SpellDatRecs);
-  Database& fresh = rebuild.Fresh();
-  const NumberingFunctions functions(fresh, numbers, crits);
-  fresh.ExecuteNative(
-      "INSERT INTO main.ParseData (RecNum, DTime, Who, Mob, Dmg, Crit, DmgSrc, DmgType, Cpower, "
-      "Inten, CoA, Reserved, EventNum, TickNum, Color) SELECT RecNum, DTime, Who, Mob, Dmg, " +
-      std::string(NumberingFunctions::kCrit) +
-      ", DmgSrc, DmgType, Cpower, Inten, CoA, Reserved, qorn_event(RecNum), qorn_tick(RecNum), "
-      "Color FROM old.ParseData ORDER BY RecNum");
-  fresh.ExecuteNative(
-      "INSERT INTO main.SpellCastResist (RecNum, DTime, CorR, Spell) SELECT RecNum, DTime, CorR, "
-      "Spell FROM old.SpellCastResist ORDER BY RecNum");
   return result;
 }
 

@@ -106,20 +106,14 @@ void SortMobTime(std::vector<EventRow>& rows, const std::vector<uint32_t>& rank)
   std::vector<size_t> start(ranks + 1, 0);
   for (const EventRow& r : rows) ++start[rank[r.Mob] + 1];
   for (size_t k = 1; k <= ranks; ++k) start[k] += start[k - 1];
-  // Where each row goes, then the rows moved there in place, cycle by cycle.
-  std::vector<uint32_t> target(rows.size());
+  // The rows copied to their mob's part in order: one pass through memory
+  // with one place of writing per mob, where moving them in place would jump
+  // about.
   {
+    std::vector<EventRow> grouped(rows.size());
     std::vector<size_t> next(start.begin(), start.end() - 1);
-    for (size_t i = 0; i < rows.size(); ++i) {
-      target[i] = static_cast<uint32_t>(next[rank[rows[i].Mob]]++);
-    }
-  }
-  for (size_t i = 0; i < rows.size(); ++i) {
-    while (target[i] != i) {
-      const uint32_t j = target[i];
-      std::swap(rows[i], rows[j]);
-      std::swap(target[i], target[j]);
-    }
+    for (const EventRow& r : rows) grouped[next[rank[r.Mob]]++] = r;
+    rows.swap(grouped);
   }
   auto byTime = [](const EventRow& a, const EventRow& b) { return a.When < b.When; };
   for (size_t k = 0; k < ranks; ++k) {

@@ -56,6 +56,8 @@ class RowNumbers {
   explicit RowNumbers(const std::vector<EventRow>& rows);
   // False when no row has this RecNum.
   bool Find(int64_t recNum, int32_t& eventNum, int32_t& tickNum) const;
+  // Whether the RecNums are exactly 0 to n-1.
+  bool Consecutive() const { return dense_; }
 
  private:
   struct Numbers {

@@ -138,7 +138,13 @@ class ParsedRowsTable {
     const auto recNum = static_cast<int64_t>(cursor->row);
     switch (column) {
       case 0:
-        sqlite3_result_int64(ctx, recNum);
+        // Rows after the first take the next rowid, which is their RecNum: the
+        // engine appends them without looking the number up first.
+        if (recNum == 0) {
+          sqlite3_result_int64(ctx, recNum);
+        } else {
+          sqlite3_result_null(ctx);
+        }
         break;
       case 1:
         sqlite3_result_double(ctx, r.When);

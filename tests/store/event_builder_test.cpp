@@ -116,24 +116,37 @@ TEST(BuildEvents, EmptyTablesGiveNoEvents) {
 
 TEST(BuildEvents, RowsKeepTheirRecNumsWhateverTheyAre) {
   // Rows whose RecNums are not 0 to n-1 (a table edited by hand) are cut and
-  // numbered as before, and keep their RecNums.
-  test::TempDir dir;
-  const std::string db = dir.File("QornDB.mdb");
-  test::WriteParseRows(db, {{"a rat", 0, 10},
-                            {"a gnoll", 5, 10},
-                            {"a rat", 100, 10},
-                            {"a gnoll", 11, 10, "Pet", "bites"}});
-  Database(db).ExecuteNative("UPDATE ParseData SET RecNum = 1000 - RecNum * 7");
-  NullProgress progress;
-  BuildEvents(db, 18, progress);
-  Database d(db);
-  Statement rows(d, "SELECT RecNum, EventNum, TickNum FROM ParseData ORDER BY RecNum");
-  std::vector<std::string> got;
-  while (rows.Step()) {
-    got.push_back(std::to_string(rows.ColumnInt(0)) + ":" + std::to_string(rows.ColumnInt(1)) +
-                  "/" + std::to_string(rows.ColumnInt(2)));
+  // numbered as before, and keep their RecNums, out to the extremes of 64 bits.
+  struct Case {
+    const char* recNums;
+    std::vector<std::string> want;
+  };
+  const Case cases[] = {
+      {"1000 - RecNum * 7", {"979:1/2", "986:3/1", "993:1/1", "1000:2/1"}},
+      {"CASE RecNum WHEN 0 THEN -9223372036854775807 - 1 WHEN 1 THEN -1 WHEN 2 THEN 0 "
+       "ELSE 9223372036854775807 END",
+       {"-9223372036854775808:2/1", "-1:1/1", "0:3/1", "9223372036854775807:1/2"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.recNums);
+    test::TempDir dir;
+    const std::string db = dir.File("QornDB.mdb");
+    test::WriteParseRows(db, {{"a rat", 0, 10},
+                              {"a gnoll", 5, 10},
+                              {"a rat", 100, 10},
+                              {"a gnoll", 11, 10, "Pet", "bites"}});
+    Database(db).ExecuteNative("UPDATE ParseData SET RecNum = " + std::string(c.recNums));
+    NullProgress progress;
+    BuildEvents(db, 18, progress);
+    Database d(db);
+    Statement rows(d, "SELECT RecNum, EventNum, TickNum FROM ParseData ORDER BY RecNum");
+    std::vector<std::string> got;
+    while (rows.Step()) {
+      got.push_back(std::to_string(rows.ColumnInt(0)) + ":" + std::to_string(rows.ColumnInt(1)) +
+                    "/" + std::to_string(rows.ColumnInt(2)));
+    }
+    EXPECT_EQ(got, c.want);
   }
-  EXPECT_EQ(got, (std::vector<std::string>{"979:1/2", "986:3/1", "993:1/1", "1000:2/1"}));
 }
 
 TEST(BuildEvents, ExtremeTimesStayInRange) {
