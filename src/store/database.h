@@ -69,6 +69,11 @@ class Statement {
   std::string sql_;
 };
 
+// The most of a file a connection reads through a memory mapping when it is
+// set as its "PRAGMA mmap_size" (the library may allow less): bulk reads of a
+// stored parse use it to spare a system call and a copy per page.
+inline constexpr int64_t kMappedBytes = int64_t{1} << 40;
+
 // How a database file is opened.
 enum class OpenMode {
   kCreateIfNew,  // read and write; a new or empty file gets the tables, views and spell table
