@@ -97,29 +97,40 @@ void NumberTicks(EventRow* first, EventRow* last) {
   }
 }
 
-// Puts rows that come in RecNum order into SortMobTime's order: grouped by
-// mob rank (a counting sort, which keeps RecNum order within a mob), then each
-// mob's rows by time. A log is written in time order, so a mob's rows mostly
-// are already; only a mob whose times go back is sorted.
-void SortMobTime(std::vector<EventRow>& rows, const std::vector<uint32_t>& rank) {
-  const size_t ranks = rank.empty() ? 0 : *std::max_element(rank.begin(), rank.end()) + 1;
-  std::vector<size_t> start(ranks + 1, 0);
-  for (const EventRow& r : rows) ++start[rank[r.Mob] + 1];
-  for (size_t k = 1; k <= ranks; ++k) start[k] += start[k - 1];
-  // The rows copied to their mob's part in order: one pass through memory
-  // with one place of writing per mob, where moving them in place would jump
-  // about.
-  {
+// Whether rows stand grouped by mob rank, each group in RecNum order.
+bool GroupedByMob(const std::vector<EventRow>& rows, const std::vector<uint32_t>& rank) {
+  for (size_t i = 1; i < rows.size(); ++i) {
+    const uint32_t before = rank[rows[i - 1].Mob];
+    const uint32_t now = rank[rows[i].Mob];
+    if (now < before || (now == before && rows[i].RecNum < rows[i - 1].RecNum)) return false;
+  }
+  return true;
+}
+
+// Puts rows that come in RecNum order, or already grouped by mob, into
+// SortMobTime's order: grouped by mob rank (keeping RecNum order within a
+// mob), then each mob's rows by time. A log is written in time order, so a
+// mob's rows mostly are already; only a mob whose times go back is sorted.
+void SortMobTime(std::vector<EventRow>& rows, const std::vector<std::string>& mobs,
+                 const std::vector<uint32_t>& rank) {
+  if (!GroupedByMob(rows, rank)) {
+    std::vector<size_t> rowsOfMob(mobs.size(), 0);
+    for (const EventRow& r : rows) ++rowsOfMob[r.Mob];
+    MobGroups groups(mobs, rowsOfMob);
+    // Copied to their places in one pass through memory, with one place of
+    // writing per mob, where moving them in place would jump about.
     std::vector<EventRow> grouped(rows.size());
-    std::vector<size_t> next(start.begin(), start.end() - 1);
-    for (const EventRow& r : rows) grouped[next[rank[r.Mob]]++] = r;
+    for (const EventRow& r : rows) grouped[groups.Place(r.Mob)] = r;
     rows.swap(grouped);
   }
   auto byTime = [](const EventRow& a, const EventRow& b) { return a.When < b.When; };
-  for (size_t k = 0; k < ranks; ++k) {
-    const auto first = rows.begin() + static_cast<std::ptrdiff_t>(start[k]);
-    const auto last = rows.begin() + static_cast<std::ptrdiff_t>(start[k + 1]);
+  for (size_t begin = 0; begin < rows.size();) {
+    size_t end = begin + 1;
+    while (end < rows.size() && rank[rows[end].Mob] == rank[rows[begin].Mob]) ++end;
+    const auto first = rows.begin() + static_cast<std::ptrdiff_t>(begin);
+    const auto last = rows.begin() + static_cast<std::ptrdiff_t>(end);
     if (!std::is_sorted(first, last, byTime)) std::stable_sort(first, last, byTime);
+    begin = end;
   }
 }
 
@@ -133,14 +144,24 @@ uint32_t MobTexts::Index(std::string_view utf8Mob) {
   return index;
 }
 
+MobGroups::MobGroups(const std::vector<std::string>& mobs, const std::vector<size_t>& rowsOfMob)
+    : rank_(RankMobs(mobs)) {
+  const size_t ranks = rank_.empty() ? 0 : *std::max_element(rank_.begin(), rank_.end()) + 1;
+  next_.assign(ranks, 0);
+  for (size_t m = 0; m < rowsOfMob.size(); ++m) {
+    if (rank_[m] + 1 < ranks) next_[rank_[m] + 1] += rowsOfMob[m];
+  }
+  for (size_t k = 1; k < ranks; ++k) next_[k] += next_[k - 1];
+}
+
 int32_t NumberEvents(std::vector<EventRow>& rows, const std::vector<std::string>& mobs,
                      int16_t eventTimerSeconds, Progress& progress) {
   const std::vector<uint32_t> rank = RankMobs(mobs);
   auto byRecNum = [](const EventRow& a, const EventRow& b) { return a.RecNum < b.RecNum; };
-  if (!std::is_sorted(rows.begin(), rows.end(), byRecNum)) {
+  if (!GroupedByMob(rows, rank) && !std::is_sorted(rows.begin(), rows.end(), byRecNum)) {
     std::sort(rows.begin(), rows.end(), byRecNum);
   }
-  SortMobTime(rows, rank);
+  SortMobTime(rows, mobs, rank);
   const int32_t count = CutEvents(rows, rank, mobs, eventTimerSeconds, progress);
   for (size_t begin = 0; begin < rows.size();) {
     size_t end = begin;

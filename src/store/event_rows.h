@@ -39,8 +39,25 @@ class MobTexts {
   std::vector<std::string> texts_;
 };
 
-// Puts the rows in SortMobTime's order (by mob without regard to case, then
-// time, then RecNum), cuts them into events by mob and quiet gap, and numbers
+// Places for rows given in RecNum order such that each mob's rows stand
+// together, the mobs in SortMobTime's order (their texts without regard to
+// case; texts that differ only in case are one mob), each mob's rows in the
+// order given.
+class MobGroups {
+ public:
+  // `rowsOfMob[m]`: the number of rows on mob m (an index into `mobs`).
+  MobGroups(const std::vector<std::string>& mobs, const std::vector<size_t>& rowsOfMob);
+  // The place of the next row given on mob m.
+  size_t Place(uint32_t mob) { return next_[rank_[mob]]++; }
+
+ private:
+  std::vector<uint32_t> rank_;  // by mob
+  std::vector<size_t> next_;    // by rank
+};
+
+// Puts the rows (in RecNum order, or grouped as MobGroups places them) in
+// SortMobTime's order (by mob without regard to case, then time, then
+// RecNum), cuts them into events by mob and quiet gap, and numbers
 // the six-second ticks of each event. Returns the number of events.
 // `progress` follows the rows while the events are cut.
 int32_t NumberEvents(std::vector<EventRow>& rows, const std::vector<std::string>& mobs,

@@ -267,27 +267,41 @@ NumberedParse StoreNewParse(DatabaseRebuild& rebuild, const ParseResult& parsed,
                             int16_t eventTimerSeconds, Progress& progress) {
   NumberedParse result;
   result.Events.SpellDatRecs = LoadSpellTable(rebuild.Fresh());
+  const size_t count = parsed.DamageRecs.size();
   MobTexts mobs;
-  std::vector<EventRow> rows;
-  rows.reserve(parsed.DamageRecs.size());
-  Utf8Text utf8;
-  std::string_view lastMob;
-  uint32_t lastIndex = 0;
-  for (size_t i = 0; i < parsed.DamageRecs.size(); ++i) {
-    const DamageRec& r = parsed.DamageRecs[i];
-    // Runs of rows on one mob are the rule: its text is looked up once.
-    if (i == 0 || r.Mob.data() != lastMob.data() || r.Mob.size() != lastMob.size()) {
-      lastMob = r.Mob;
-      lastIndex = mobs.Index(utf8(r.Mob));
+  std::vector<uint32_t> mobOf(count);
+  std::vector<size_t> rowsOfMob;
+  {
+    Utf8Text utf8;
+    std::string_view lastMob;
+    uint32_t lastIndex = 0;
+    for (size_t i = 0; i < count; ++i) {
+      const std::string_view mob = parsed.DamageRecs[i].Mob;
+      // Runs of rows on one mob are the rule: its text is looked up once.
+      if (i == 0 || mob.data() != lastMob.data() || mob.size() != lastMob.size()) {
+        lastMob = mob;
+        lastIndex = mobs.Index(utf8(mob));
+        if (lastIndex == rowsOfMob.size()) rowsOfMob.push_back(0);
+      }
+      mobOf[i] = lastIndex;
+      ++rowsOfMob[lastIndex];
     }
-    EventRow row;
-    row.When = r.When;
-    row.RecNum = static_cast<int64_t>(i);
-    row.Dmg = r.Dmg;
-    row.Mob = lastIndex;
-    row.Dot = r.DmgType == kDot;
-    rows.push_back(row);
   }
+  // The rows made in their mob's group at once, as event building wants them.
+  std::vector<EventRow> rows(count);
+  {
+    MobGroups groups(mobs.Texts(), rowsOfMob);
+    for (size_t i = 0; i < count; ++i) {
+      const DamageRec& r = parsed.DamageRecs[i];
+      EventRow& row = rows[groups.Place(mobOf[i])];
+      row.When = r.When;
+      row.RecNum = static_cast<int64_t>(i);
+      row.Dmg = r.Dmg;
+      row.Mob = mobOf[i];
+      row.Dot = r.DmgType == kDot;
+    }
+  }
+  std::vector<uint32_t>().swap(mobOf);
   result.Events.EventCount = NumberEvents(rows, mobs.Texts(), eventTimerSeconds, progress);
   result.EventList = OverviewOfEvents(rows, mobs.Texts(), result.Events.EventCount, progress);
   const RowNumbers numbers(rows);
