@@ -99,8 +99,13 @@ class CritRule {
     }
   }
   bool IsCrit(std::string_view utf8Source, int64_t dmg) const {
+    const int64_t* normal = NormalOf(utf8Source);
+    return normal != nullptr && dmg >= 2 * *normal;
+  }
+  // The normal damage of the spell of this name, or null when the table has none.
+  const int64_t* NormalOf(std::string_view utf8Source) const {
     const auto it = normal_.find(utf8Source);
-    return it != normal_.end() && dmg >= 2 * it->second;
+    return it == normal_.end() ? nullptr : &it->second;
   }
   bool Empty() const { return normal_.empty(); }
 

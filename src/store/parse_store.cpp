@@ -1,5 +1,9 @@
 #include "store/parse_store.h"
 
+#include <array>
+#include <map>
+#include <utility>
+
 #include "common/text_encoding.h"
 #include "store/database.h"
 #include "store/database_rebuild.h"
@@ -25,6 +29,54 @@ class Utf8Text {
 
  private:
   std::string held_;
+};
+
+// The stored form of the parse's texts, worked out once per text and kept
+// in a small table by address: the parse keeps one copy of each distinct
+// text, so a text met again (the character, the mob of a fight, the few
+// spells ticking on it) is found by its address alone.
+class StoredTexts {
+ public:
+  struct Text {
+    std::string_view utf8;           // as stored; empty stays a text, never a null
+    const int64_t* normal = nullptr;  // the normal damage of a spell of this name
+  };
+
+  explicit StoredTexts(const CritRule* crits) : crits_(crits) {}
+
+  const Text& Of(std::string_view text) {
+    const auto address = reinterpret_cast<uintptr_t>(text.data());
+    Slot& slot = slots_[(address * 0x9E3779B97F4A7C15ull) >> (64 - kSlotBits)];
+    if (!slot.filled || slot.data != text.data() || slot.size != text.size()) {
+      slot.filled = true;
+      slot.data = text.data();
+      slot.size = text.size();
+      slot.text.utf8 = Utf8(text);
+      slot.text.normal = crits_ != nullptr ? crits_->NormalOf(slot.text.utf8) : nullptr;
+    }
+    return slot.text;
+  }
+
+ private:
+  static constexpr int kSlotBits = 8;
+  struct Slot {
+    bool filled = false;
+    const char* data = nullptr;
+    size_t size = 0;
+    Text text;
+  };
+
+  std::string_view Utf8(std::string_view text) {
+    if (text.empty()) return std::string_view("", 0);
+    if (!NeedsUtf8Conversion(text)) return text;
+    auto [it, added] = converted_.try_emplace({text.data(), text.size()});
+    if (added) it->second = LogTextToUtf8(text);
+    return it->second;
+  }
+
+  const CritRule* crits_;
+  std::array<Slot, size_t{1} << kSlotBits> slots_{};
+  std::map<std::pair<const char*, size_t>, std::string> converted_;  // kept while rows are stored
 };
 
 // What each row gets beside the parsed values: its crit mark and numbers
@@ -71,7 +123,7 @@ class ParsedRowsTable {
     sqlite3_vtab_cursor base;  // first, as the engine casts
     ParsedRowsTable* table;
     size_t row = 0;
-    Utf8Text who, mob, source;
+    StoredTexts texts;
   };
   struct Table {
     sqlite3_vtab base;
@@ -100,8 +152,8 @@ class ParsedRowsTable {
     return SQLITE_OK;
   }
   static int Open(sqlite3_vtab* vtab, sqlite3_vtab_cursor** out) {
-    auto* cursor = new Cursor{};
-    cursor->table = reinterpret_cast<Table*>(vtab)->self;
+    ParsedRowsTable* table = reinterpret_cast<Table*>(vtab)->self;
+    auto* cursor = new Cursor{{}, table, 0, StoredTexts(table->marks_.crits)};
     *out = &cursor->base;
     return SQLITE_OK;
   }
@@ -150,23 +202,22 @@ class ParsedRowsTable {
         sqlite3_result_double(ctx, r.When);
         break;
       case 2:
-        Text(ctx, cursor->who(r.Who));
+        Text(ctx, cursor->texts.Of(r.Who).utf8);
         break;
       case 3:
-        Text(ctx, cursor->mob(r.Mob));
+        Text(ctx, cursor->texts.Of(r.Mob).utf8);
         break;
       case 4:
         sqlite3_result_int64(ctx, r.Dmg);
         break;
       case 5: {
-        const bool crit =
-            r.Crit || (t.marks_.crits != nullptr && CompareNoCase(r.DmgType, kDot) == 0 &&
-                       t.marks_.crits->IsCrit(cursor->source(r.DmgSrc), r.Dmg));
-        sqlite3_result_int64(ctx, YesNo(crit));
+        const int64_t* normal =
+            CompareNoCase(r.DmgType, kDot) == 0 ? cursor->texts.Of(r.DmgSrc).normal : nullptr;
+        sqlite3_result_int64(ctx, YesNo(r.Crit || (normal != nullptr && r.Dmg >= 2 * *normal)));
         break;
       }
       case 6:
-        Text(ctx, cursor->source(r.DmgSrc));
+        Text(ctx, cursor->texts.Of(r.DmgSrc).utf8);
         break;
       case 7:
         Text(ctx, r.DmgType);
