@@ -13,6 +13,22 @@ std::string_view TextPool::Intern(std::string_view text) {
   return copy;
 }
 
+void TextPool::Absorb(TextPool&& other) {
+  if (other.blocks_.empty()) return;
+  // The other blocks go before the one that is filled now, so that it stays last.
+  const auto at = blocks_.empty() ? blocks_.end() : blocks_.end() - 1;
+  blocks_.insert(at, std::make_move_iterator(other.blocks_.begin()),
+                 std::make_move_iterator(other.blocks_.end()));
+  if (blocks_.size() == other.blocks_.size()) {
+    blockUsed_ = other.blockUsed_;
+    blockSize_ = other.blockSize_;
+  }
+  index_.insert(other.index_.begin(), other.index_.end());
+  other.blocks_.clear();
+  other.index_.clear();
+  other.blockUsed_ = other.blockSize_ = 0;
+}
+
 std::string_view TextPool::Copy(std::string_view text) {
   constexpr size_t kBlock = 64 * 1024;
   if (blocks_.empty() || blockSize_ - blockUsed_ < text.size()) {

@@ -20,6 +20,10 @@ class TextPool {
 
   std::string_view Intern(std::string_view text);
 
+  // Takes over the texts of `other`: the views it handed out stay valid as
+  // long as this pool lives. `other` is left empty.
+  void Absorb(TextPool&& other);
+
  private:
   std::string_view Copy(std::string_view text);
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -31,6 +32,21 @@ BlockReader::BlockReader(const std::string& path, size_t blockSize)
   ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
+BlockReader::BlockReader(const std::string& path, long long begin, long long end,
+                         size_t blockSize)
+    : BlockReader(path, blockSize) {
+  if (begin > 0) {
+    first_ = false;  // a byte-order mark stands only at the start of the file
+    if (::lseek(fd_, begin, SEEK_SET) < 0) {
+      const std::string why = Reason();
+      ::close(fd_);
+      fd_ = -1;
+      throw Error("Cannot read the log file " + path + ": " + why);
+    }
+  }
+  if (end >= 0) left_ = std::max(0LL, end - begin);
+}
+
 BlockReader::~BlockReader() {
   if (fd_ >= 0) ::close(fd_);
 }
@@ -49,7 +65,13 @@ void BlockReader::Fill() {
     capacity_ *= 2;
   }
   while (end_ < capacity_) {
-    const ssize_t n = ::read(fd_, buffer_.get() + end_, capacity_ - end_);
+    size_t want = capacity_ - end_;
+    if (left_ >= 0) want = std::min(want, static_cast<size_t>(left_));
+    if (want == 0) {
+      eof_ = true;
+      break;
+    }
+    const ssize_t n = ::read(fd_, buffer_.get() + end_, want);
     if (n < 0) {
       if (errno == EINTR) continue;
       throw Error("Cannot read the log file " + path_ + ": " + Reason());
@@ -59,6 +81,7 @@ void BlockReader::Fill() {
       break;
     }
     end_ += static_cast<size_t>(n);
+    if (left_ >= 0) left_ -= n;
   }
   if (first_) {
     first_ = false;
@@ -87,6 +110,31 @@ bool BlockReader::Next(std::string_view& block) {
     }
     // No line end in a full buffer: Fill() grows it and reads on.
   }
+}
+
+long long LineStartFrom(const std::string& path, long long offset) {
+  if (offset <= 0) return 0;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw Error("Cannot open the log file " + path + ": " + Reason());
+  char buffer[64 * 1024];
+  long long at = offset - 1;  // the byte before `offset`, then on
+  for (;;) {
+    const ssize_t n = ::pread(fd, buffer, sizeof buffer, at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      const std::string why = Reason();
+      ::close(fd);
+      throw Error("Cannot read the log file " + path + ": " + why);
+    }
+    if (n == 0) break;
+    if (const void* lf = std::memchr(buffer, '\n', static_cast<size_t>(n))) {
+      ::close(fd);
+      return at + (static_cast<const char*>(lf) - buffer) + 1;
+    }
+    at += n;
+  }
+  ::close(fd);
+  return at;
 }
 
 }  // namespace qorn

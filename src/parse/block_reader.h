@@ -12,6 +12,10 @@ namespace qorn {
 class BlockReader {
  public:
   explicit BlockReader(const std::string& path, size_t blockSize = 8 << 20);
+  // Reads the bytes from `begin` (a line start) up to `end` (a line start, or
+  // -1 for the end of the file, however far it has grown).
+  BlockReader(const std::string& path, long long begin, long long end,
+              size_t blockSize = 8 << 20);
   ~BlockReader();
   BlockReader(const BlockReader&) = delete;
   BlockReader& operator=(const BlockReader&) = delete;
@@ -34,6 +38,13 @@ class BlockReader {
   size_t end_ = 0;    // end of the bytes read
   bool eof_ = false;
   bool first_ = true;
+  long long left_ = -1;  // bytes of the range not read yet; -1 when it runs to the end
 };
+
+// The first line start at `offset` or behind it in the file `path`: `offset`
+// itself when it is 0 or the byte before it is a line feed, else the byte
+// behind the next line feed, or the file's size when no line feed follows.
+// Throws qorn::Error when the file cannot be read.
+long long LineStartFrom(const std::string& path, long long offset);
 
 }  // namespace qorn

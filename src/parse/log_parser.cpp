@@ -3,7 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
 #include <optional>
+#include <thread>
 
 #include "parse/block_reader.h"
 #include "parse/byte_scan.h"
@@ -269,15 +275,18 @@ class RecentTexts {
 // Names of three characters or fewer never match.
 constexpr size_t kMinPetName = 4;
 
-class LineParser {
- public:
-  LineParser(ParseResult& out, sv charName) : out_(out), recent_(out.Texts) {
-    charName_ = out_.Texts.Intern(charName);
-    swarmName_ = out_.Texts.Intern(std::string(charName) + std::string(kPetSuffix));
-    ownerTag_ = "(Owner: " + std::string(charName) + ")";
+sv TypeOf(sv petName, sv charName) { return petName.find(charName) != npos ? kEpicSwarm : kPet; }
+
+// What the first pass learns: the names of the character and its pets. Every
+// piece of the second pass reads them; the texts live in the result's pool.
+struct LogNames {
+  LogNames(TextPool& pool, sv character) : texts(pool) {
+    charName = texts.Intern(character);
+    swarmName = texts.Intern(std::string(character) + std::string(kPetSuffix));
+    ownerTag = "(Owner: " + std::string(character) + ")";
   }
 
-  // Pass 1: one line that holds a pet fragment.
+  // One line that holds a pet fragment.
   void AddPetName(sv line) {
     bool found = false;
     for (sv fragment : kPetFragments) found = found || Contains(line, fragment);
@@ -286,15 +295,95 @@ class LineParser {
     if (blank == npos) return;
     const sv name = TrimSpaces(line.substr(kMessageStart, blank - kMessageStart));
     if (name.empty()) return;
-    if (pets_.Add(out_.Texts.Intern(name)) == petTypes_.size()) petTypes_.push_back(TypeOf(name));
+    if (pets.Add(texts.Intern(name)) == petTypes.size()) petTypes.push_back(TypeOf(name, charName));
   }
 
-  // The character's swarm pets stand last in the name list. Their name holds a
-  // blank, so it is looked up on its own.
-  void FinishPetNames() {
-    swarmType_ = TypeOf(swarmName_);
-    petSeen_.assign(pets_.size() + 1, 0);
+  TextPool& texts;
+  sv charName;
+  sv swarmName;
+  std::string ownerTag;  // "(Owner: CHARACTER)"
+  PetNames pets{kMinPetName};
+  std::vector<sv> petTypes;  // by position in pets
+};
+
+// Records that grow without moving the ones made: blocks of records, each
+// reserved at once and only touched as it fills, so that a parse needs no
+// second copy of its records while it runs.
+template <typename T>
+class Chunks {
+ public:
+  T& emplace_back() {
+    if (chunks_.empty() || chunks_.back().size() == chunks_.back().capacity()) {
+      const size_t count = chunks_.empty() ? kFirst : std::min(2 * chunks_.back().capacity(), kMost);
+      chunks_.emplace_back().reserve(count);
+    }
+    ++size_;
+    return chunks_.back().emplace_back();
   }
+  bool empty() const { return size_ == 0; }
+  size_t size() const { return size_; }
+  T& back() { return chunks_.back().back(); }
+
+  // Appends the records to `out`, each block freed once it is copied.
+  void MoveTo(std::vector<T>& out) {
+    for (std::vector<T>& chunk : chunks_) {
+      out.insert(out.end(), chunk.begin(), chunk.end());
+      std::vector<T>().swap(chunk);
+    }
+    chunks_.clear();
+    size_ = 0;
+  }
+
+ private:
+  static constexpr size_t kFirst = 1024;
+  // Blocks this large are mapped pages of their own, given back when freed.
+  static constexpr size_t kMost = (size_t{64} << 20) / sizeof(T);
+  std::vector<std::vector<T>> chunks_;
+  size_t size_ = 0;
+};
+
+constexpr size_t kNever = SIZE_MAX;
+
+// The buffs a damage record carries, in the order of kBuffFields.
+enum Buff { kChaoticPower, kAnguish, kIntensity, kBuffs };
+constexpr bool DamageRec::*kBuffFields[kBuffs] = {&DamageRec::Cpower, &DamageRec::CoA,
+                                                  &DamageRec::Inten};
+
+// The records of one piece of the log, and what the piece leaves to the
+// pieces before it: a record that depends on a line above the piece gets its
+// value when the pieces are joined.
+struct Piece {
+  TextPool Texts;
+  Chunks<DamageRec> DamageRecs;
+  Chunks<CastRec> CastRecs;
+  bool Buffs[kBuffs] = {};  // as the piece leaves them
+  // How many damage records the piece made before a line of its own set each
+  // buff; those records carry the buff as the pieces before left it.
+  size_t BuffSetAt[kBuffs] = {kNever, kNever, kNever};
+  bool DotSeen = false;
+  sv LastMob;  // of the last DoT record
+  // The Guardian records made before the piece's first DoT record, by position:
+  // their mob is the last DoT record's of the pieces before.
+  std::vector<size_t> GuardiansBeforeDot;
+  // A fizzle or interrupt before the piece's first cast (the last of them
+  // counts): it changes the last cast of the pieces before.
+  std::optional<int16_t> CastChangeBeforeCast;
+};
+
+class LineParser {
+ public:
+  LineParser(const LogNames& names, Piece& out)
+      : out_(out),
+        recent_(out.Texts),
+        charName_(names.charName),
+        swarmName_(names.swarmName),
+        ownerTag_(names.ownerTag),
+        pets_(names.pets),
+        petTypes_(names.petTypes),
+        // The character's swarm pets stand last in the name list. Their name
+        // holds a blank, so it is looked up on its own.
+        swarmType_(qorn::TypeOf(names.swarmName, names.charName)),
+        petSeen_(names.pets.size() + 1, 0) {}
 
   // Whether the text behind a "] " starts a message that a test looks for
   // (the other conditions of the tests follow in ParseLine).
@@ -354,18 +443,21 @@ class LineParser {
     bool crit = false;
     const sv untagged = StripTags(line, crit);
 
-    if (tagged(kSlain)) cpower_ = coa_ = inten_ = false;
-    if (tagged(kCpowerOn)) cpower_ = true;
-    if (tagged(kCpowerOff)) cpower_ = false;
-    if (tagged(kCoaOn)) coa_ = true;
-    if (tagged(kCoaOff)) coa_ = false;
-    if (tagged(kIntenOn)) inten_ = true;
-    if (tagged(kIntenOff)) inten_ = false;
+    if (tagged(kSlain)) {
+      for (Buff buff : {kChaoticPower, kAnguish, kIntensity}) SetBuff(buff, false);
+    }
+    if (tagged(kCpowerOn)) SetBuff(kChaoticPower, true);
+    if (tagged(kCpowerOff)) SetBuff(kChaoticPower, false);
+    if (tagged(kCoaOn)) SetBuff(kAnguish, true);
+    if (tagged(kCoaOff)) SetBuff(kAnguish, false);
+    if (tagged(kIntenOn)) SetBuff(kIntensity, true);
+    if (tagged(kIntenOff)) SetBuff(kIntensity, false);
 
     PetRecords(line, crit);
     if (hasTaken && Contains(line, "damage from your")) DotRecord(untagged, crit);
     if (charTagged && Contains(line, kBodyMessage)) {
-      AddDamage(swarmName_, lastMob_, kGuardianDmg, kEpicSwarm, kGuardian);
+      if (!out_.DotSeen) out_.GuardiansBeforeDot.push_back(out_.DamageRecs.size());
+      AddDamage(swarmName_, out_.LastMob, kGuardianDmg, kEpicSwarm, kGuardian);
     }
     if (charTagged && ContainsIgnoreCase(line, "of non-melee damage.", 7) &&
         !Contains(line, kPetSuffix)) {
@@ -393,7 +485,12 @@ class LineParser {
   }
 
  private:
-  sv TypeOf(sv petName) const { return petName.find(charName_) != npos ? kEpicSwarm : kPet; }
+  sv TypeOf(sv petName) const { return qorn::TypeOf(petName, charName_); }
+
+  void SetBuff(Buff buff, bool on) {
+    if (out_.BuffSetAt[buff] == kNever) out_.BuffSetAt[buff] = out_.DamageRecs.size();
+    out_.Buffs[buff] = on;
+  }
 
   // Where " (Owner: " stands behind the name that starts `message` (up to
   // the next "] "), or npos.
@@ -473,8 +570,9 @@ class LineParser {
     if (!amount || line.compare(end, 7, " damage") != 0) return;
     const sv mob = TrimSpaces(line.substr(kMessageStart, taken - kMessageStart));
     const sv spell = TrimSpaces(Mid(line, line.find("damage from your") + 17));
-    lastMob_ = recent_.Intern(mob);
-    AddDamage(charName_, lastMob_, *amount, kDot, recent_.Intern(spell), crit);
+    out_.DotSeen = true;
+    out_.LastMob = recent_.Intern(mob);
+    AddDamage(charName_, out_.LastMob, *amount, kDot, recent_.Intern(spell), crit);
   }
 
   // A hit of the character on itself is damage taken, not done.
@@ -544,32 +642,32 @@ class LineParser {
     r.Crit = crit;
     r.DmgType = type;
     r.DmgSrc = source;
-    r.Cpower = cpower_;
-    r.CoA = coa_;
-    r.Inten = inten_;
+    r.Cpower = out_.Buffs[kChaoticPower];
+    r.CoA = out_.Buffs[kAnguish];
+    r.Inten = out_.Buffs[kIntensity];
   }
 
-  void AddCast(int16_t code, sv spell) { out_.CastRecs.push_back({when_, code, spell}); }
+  void AddCast(int16_t code, sv spell) { out_.CastRecs.emplace_back() = {when_, code, spell}; }
 
   void SetLastCast(int16_t code) {
-    if (!out_.CastRecs.empty()) out_.CastRecs.back().CorR = code;
+    if (!out_.CastRecs.empty()) {
+      out_.CastRecs.back().CorR = code;
+    } else {
+      out_.CastChangeBeforeCast = code;
+    }
   }
 
-  ParseResult& out_;
+  Piece& out_;
   RecentTexts recent_;
   sv charName_;
   sv swarmName_;
-  std::string ownerTag_;  // "(Owner: CHARACTER)"
-  PetNames pets_{kMinPetName};
-  std::vector<sv> petTypes_;  // by position in pets_
+  sv ownerTag_;  // "(Owner: CHARACTER)"
+  const PetNames& pets_;
+  const std::vector<sv>& petTypes_;  // by position in pets_
   sv swarmType_;
   std::vector<std::pair<size_t, size_t>> petHits_;  // pet, where its name stands
   std::vector<uint64_t> petSeen_;                   // by pet: the line it was last named on
   uint64_t lineStamp_ = 0;
-  bool cpower_ = false;
-  bool coa_ = false;
-  bool inten_ = false;
-  sv lastMob_;
   DateTime when_ = 0;
   std::string stampKey_;
   DateTime stampValue_ = 0;
@@ -586,7 +684,7 @@ sv StripLineEnd(const char* begin, const char* end) {
 }
 
 // Pass 1 over one block: the line count and the pet names.
-long long ScanPetNames(sv block, LineParser& parser) {
+long long ScanPetNames(sv block, LogNames& names) {
   const char* const data = block.data();
   const char* const stop = data + block.size();
   long long lines = CountByte(data, stop, '\n');
@@ -604,7 +702,7 @@ long long ScanPetNames(sv block, LineParser& parser) {
     const char* lineBegin = before ? static_cast<const char*>(before) + 1 : data;
     const void* after = std::memchr(hit, '\n', static_cast<size_t>(stop - hit));
     const char* lineEnd = after ? static_cast<const char*>(after) : stop;
-    parser.AddPetName(StripLineEnd(lineBegin, lineEnd));
+    names.AddPetName(StripLineEnd(lineBegin, lineEnd));
     for (int k = 0; k < 2; ++k) {
       if (next[k] < lineEnd) next[k] = find(k, lineEnd);
     }
@@ -673,32 +771,155 @@ void ScanRecords(sv block, LineParser& parser, long long& lineNo) {
   if (lineBegin < base + size) lineEnd(base + size);  // the file's last line, without a line feed
 }
 
-}  // namespace
-
-ParseResult ParseLogFile(const std::string& path, std::string_view charName, Progress& progress) {
-  ParseResult result;
-  LineParser parser(result, charName);
-
-  progress.SetVisible(true);
-  {
-    BlockReader reader(path);
-    sv block;
-    while (reader.Next(block)) result.Lines += ScanPetNames(block, parser);
-  }
-  parser.FinishPetNames();
-  progress.SetValue(0);
-  progress.SetMaximum(static_cast<float>(result.Lines) / 10.0f + 1.0f);
-  progress.SetVisible(true);
-
-  BlockReader reader(path);
+// Pass 2 over the bytes of the log from `begin` to `end` (-1: the end of
+// the file). `afterBlock(lines)` hears the piece's line count after each
+// block; when it returns false the piece stops there.
+template <typename AfterBlock>
+void ParsePiece(const std::string& path, long long begin, long long end, const LogNames& names,
+                Piece& piece, AfterBlock&& afterBlock) {
+  LineParser parser(names, piece);
+  BlockReader reader(path, begin, end);
   sv block;
   long long lineNo = 0;
   while (reader.Next(block)) {
     ScanRecords(block, parser, lineNo);
-    progress.SetValue(std::floor(static_cast<double>(lineNo) / 10.0));
+    if (!afterBlock(lineNo)) return;
+  }
+}
+
+// Appends the records of the pieces in their order, with what each piece
+// left to the pieces before it filled in from them: the records are then
+// those of one parse of the whole log.
+void JoinPieces(std::vector<Piece>& pieces, ParseResult& result) {
+  size_t damage = 0, casts = 0;
+  for (const Piece& piece : pieces) {
+    damage += piece.DamageRecs.size();
+    casts += piece.CastRecs.size();
+  }
+  result.DamageRecs.reserve(damage);
+  result.CastRecs.reserve(casts);
+  bool buffs[kBuffs] = {};
+  sv lastMob;
+  for (Piece& piece : pieces) {
+    const size_t first = result.DamageRecs.size();
+    const size_t count = piece.DamageRecs.size();
+    piece.DamageRecs.MoveTo(result.DamageRecs);
+    DamageRec* recs = result.DamageRecs.data() + first;
+    for (int buff = 0; buff < kBuffs; ++buff) {
+      if (buffs[buff]) {
+        const size_t inherit = std::min(piece.BuffSetAt[buff], count);
+        for (size_t i = 0; i < inherit; ++i) recs[i].*kBuffFields[buff] = true;
+      }
+      if (piece.BuffSetAt[buff] != kNever) buffs[buff] = piece.Buffs[buff];
+    }
+    for (size_t i : piece.GuardiansBeforeDot) recs[i].Mob = lastMob;
+    if (piece.DotSeen) lastMob = piece.LastMob;
+
+    if (piece.CastChangeBeforeCast && !result.CastRecs.empty()) {
+      result.CastRecs.back().CorR = *piece.CastChangeBeforeCast;
+    }
+    piece.CastRecs.MoveTo(result.CastRecs);
+    result.Texts.Absorb(std::move(piece.Texts));
+  }
+}
+
+// A log smaller than this is parsed in one piece: a second thread would not pay.
+constexpr long long kMinSplitBytes = 4 << 20;
+
+// Both passes; the second in pieces that start at the line starts at or
+// behind `cuts`, or, without cuts, in two halves when the log is large.
+ParseResult ParseInPieces(const std::string& path, sv charName, Progress& progress,
+                          const std::vector<long long>* cuts) {
+  ParseResult result;
+  LogNames names(result.Texts, charName);
+
+  progress.SetVisible(true);
+  long long size = 0;
+  {
+    BlockReader reader(path);
+    size = reader.FileSize();
+    sv block;
+    while (reader.Next(block)) result.Lines += ScanPetNames(block, names);
   }
   progress.SetValue(0);
+  progress.SetMaximum(static_cast<float>(result.Lines) / 10.0f + 1.0f);
+  progress.SetVisible(true);
+
+  std::vector<long long> starts = {0};
+  auto cutAt = [&](long long offset) {
+    const long long start = LineStartFrom(path, offset);
+    if (start > starts.back() && start < size) starts.push_back(start);
+  };
+  if (cuts != nullptr) {
+    for (long long cut : *cuts) cutAt(cut);
+  } else if (size >= kMinSplitBytes) {
+    cutAt(size / 2);
+  }
+  const size_t count = starts.size();
+  auto endOf = [&](size_t k) { return k + 1 < count ? starts[k + 1] : -1LL; };
+
+  std::vector<Piece> pieces(count);
+  std::vector<std::atomic<long long>> lines(count);
+  std::vector<std::exception_ptr> errors(count);
+  std::mutex mutex;
+  std::condition_variable finished;
+  size_t running = count - 1;
+  // The bar shows the lines of all pieces; it is set on this thread only.
+  auto showLines = [&] {
+    long long all = 0;
+    for (const auto& n : lines) all += n.load();
+    progress.SetValue(std::floor(static_cast<double>(all) / 10.0));
+  };
+  {
+    // The other pieces on threads of their own, stopped and joined when this
+    // scope is left, also by an exception.
+    std::vector<std::jthread> workers;
+    for (size_t k = 1; k < count; ++k) {
+      workers.emplace_back([&, k](std::stop_token stop) {
+        try {
+          ParsePiece(path, starts[k], endOf(k), names, pieces[k], [&](long long n) {
+            lines[k] = n;
+            return !stop.stop_requested();
+          });
+        } catch (...) {
+          errors[k] = std::current_exception();
+        }
+        const std::lock_guard lock(mutex);
+        --running;
+        finished.notify_one();
+      });
+    }
+    ParsePiece(path, 0, endOf(0), names, pieces[0], [&](long long n) {
+      lines[0] = n;
+      showLines();
+      return true;
+    });
+    std::unique_lock lock(mutex);
+    while (running > 0) {
+      finished.wait_for(lock, std::chrono::milliseconds(100));
+      lock.unlock();
+      showLines();
+      lock.lock();
+    }
+  }
+  for (const std::exception_ptr& error : errors) {
+    if (error) std::rethrow_exception(error);
+  }
+  showLines();
+  JoinPieces(pieces, result);
+  progress.SetValue(0);
   return result;
+}
+
+}  // namespace
+
+ParseResult ParseLogFile(const std::string& path, std::string_view charName, Progress& progress) {
+  return ParseInPieces(path, charName, progress, nullptr);
+}
+
+ParseResult ParseLogFileInPieces(const std::string& path, std::string_view charName,
+                                 Progress& progress, const std::vector<long long>& cuts) {
+  return ParseInPieces(path, charName, progress, &cuts);
 }
 
 }  // namespace qorn

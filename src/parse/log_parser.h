@@ -64,6 +64,13 @@ struct ParseResult {
 // during the run, its maximum the line count / 10 + 1 after the first pass,
 // one step per ten lines in the second. Throws qorn::Error when the file
 // cannot be opened or read.
+// The second pass runs in two halves on two threads when the log is large.
 ParseResult ParseLogFile(const std::string& path, std::string_view charName, Progress& progress);
+
+// ParseLogFile with the second pass cut into pieces at the line starts at or
+// behind each of `cuts` (ascending byte offsets), whatever the log's size:
+// the result is the same. For tests of the cuts.
+ParseResult ParseLogFileInPieces(const std::string& path, std::string_view charName,
+                                 Progress& progress, const std::vector<long long>& cuts);
 
 }  // namespace qorn
