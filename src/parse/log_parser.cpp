@@ -905,7 +905,6 @@ ParseResult ParseInPieces(const std::string& path, sv charName, Progress& progre
   for (const std::exception_ptr& error : errors) {
     if (error) std::rethrow_exception(error);
   }
-  showLines();
   JoinPieces(pieces, result);
   progress.SetValue(0);
   return result;

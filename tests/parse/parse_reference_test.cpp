@@ -97,6 +97,12 @@ class ParseReference : public ::testing::Test {
       const std::string want = ReadFile(kept);
       EXPECT_TRUE(want == got) << input.label << " as " << name << ": "
                                << FirstDifference(want, got);
+      // The second pass cut in two near the middle gives the same records.
+      const long long middle = static_cast<long long>(fs::file_size(input.path)) / 2;
+      const std::string halves =
+          Records(ParseLogFileInPieces(input.path, name, progress, {middle}));
+      EXPECT_TRUE(want == halves) << input.label << " as " << name << " in halves: "
+                                  << FirstDifference(want, halves);
     }
   }
 
@@ -148,6 +154,79 @@ TEST_F(ParseReference, GeneratedShapes) {
                                 shape.name + " --seed 1 --name Qornek --out " + log;
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     Check({std::string("shape-") + shape.name, log, {"Qornek"}});
+  }
+}
+
+// A log whose records depend on lines above them (buffs, the last DoT's mob
+// for the Guardian, a fizzle or interrupt that changes the last cast), cut in
+// two at every line start: each cut gives the records of the whole log.
+TEST_F(ParseReference, EveryCutGivesTheRecordsOfOnePass) {
+  const std::vector<std::string> messages = {
+      "Gobaner says 'Following you, Master.'",
+      "Quivering power pulses through your hands.",
+      "You begin casting Splurt.",
+      "a rat has taken 1 damage from your Splurt.",
+      "Soandso`s pet's body fills with energy.",
+      "Your spell fizzles!",
+      "You begin casting Lifetap.",
+      "Your spell is interrupted.",
+      "Your spell fizzles!",
+      "Vile energy flows through your veins.",
+      "Gobaner bites a gnoll for 20 points of damage.",
+      "Soandso`s pet hits a gnoll for 30 points of damage.",
+      "Your mind sharpens and strength flows into your body.",
+      "Soandso hit a gnoll for 1200 points of non-melee damage.",
+      "The power fades away.",
+      "Soandso`s pet's body fills with energy.",
+      "Your target resisted the Splurt spell.",
+      "You have been slain by a rat!",
+      "Your spell is interrupted.",
+      "Soandso`s pet's body fills with energy.",
+      "a gnoll has taken 5 damage from your Splurt.",
+      "Gobaner hit a gnoll for 33 points of non-melee damage.",
+      "Vile energy flows through your veins.",
+      "You hit a gnoll for 7 points of magic damage by Splurt.",
+      "The vile power fades.",
+      "Quivering power pulses through your hands.",
+      "Your intensity fades.",
+      "Your Splurt spell is interrupted.",
+      "You begin casting Splurt.",
+      "Soandso`s pet's body fills with energy.",
+      "Gobaner bites a rat for 2 points of damage.",
+  };
+  // A byte-order mark first, a carriage return on some lines, none behind the last.
+  std::string log = "\xEF\xBB\xBF";
+  std::vector<long long> lineStarts;
+  for (size_t i = 0; i < messages.size(); ++i) {
+    lineStarts.push_back(static_cast<long long>(log.size()));
+    char stamp[64];
+    std::snprintf(stamp, sizeof stamp, "[Fri Dec 04 17:%02zu:44 2026] ", i);
+    log += stamp + messages[i];
+    if (i + 1 < messages.size()) log += i % 3 == 0 ? "\r\n" : "\n";
+  }
+  const std::string path = dir_.Write("log.txt", log);
+  NullProgress progress;
+  const ParseResult whole = ParseLogFile(path, "Soandso", progress);
+  // The log holds what the cuts must carry over.
+  ASSERT_EQ(whole.DamageRecs.size(), 12u);
+  EXPECT_TRUE(whole.DamageRecs[4].Cpower && whole.DamageRecs[4].CoA && whole.DamageRecs[4].Inten);
+  EXPECT_EQ(whole.DamageRecs[6].Mob, "a rat");  // a Guardian far behind the DoT
+  ASSERT_EQ(whole.CastRecs.size(), 4u);
+  EXPECT_EQ(whole.CastRecs[1].CorR, kCastFizzled);
+  EXPECT_EQ(whole.CastRecs[2].CorR, kCastInterrupted);
+  EXPECT_EQ(whole.CastRecs[3].CorR, kCastBegun);
+
+  const std::string want = Records(whole);
+  for (long long cut = 1; cut <= static_cast<long long>(log.size()); ++cut) {
+    const std::string got = Records(ParseLogFileInPieces(path, "Soandso", progress, {cut}));
+    EXPECT_TRUE(want == got) << "cut at byte " << cut << ": " << FirstDifference(want, got);
+  }
+  // Three pieces: each carries over what the ones before it left.
+  for (size_t a = 1; a + 1 < lineStarts.size(); ++a) {
+    const std::string got = Records(ParseLogFileInPieces(
+        path, "Soandso", progress, {lineStarts[a], lineStarts[a + 1]}));
+    EXPECT_TRUE(want == got) << "cut at lines " << a << " and " << a + 1 << ": "
+                             << FirstDifference(want, got);
   }
 }
 
