@@ -314,8 +314,7 @@ class Chunks {
  public:
   T& emplace_back() {
     if (chunks_.empty() || chunks_.back().size() == chunks_.back().capacity()) {
-      const size_t count = chunks_.empty() ? kFirst : std::min(2 * chunks_.back().capacity(), kMost);
-      chunks_.emplace_back().reserve(count);
+      chunks_.emplace_back().reserve(kRecords);
     }
     ++size_;
     return chunks_.back().emplace_back();
@@ -335,9 +334,10 @@ class Chunks {
   }
 
  private:
-  static constexpr size_t kFirst = 1024;
-  // Blocks this large are mapped pages of their own, given back when freed.
-  static constexpr size_t kMost = (size_t{64} << 20) / sizeof(T);
+  // Blocks this large are mapped pages of their own: a page costs memory once
+  // a record is written to it, and goes back to the system when the block is
+  // freed (smaller blocks could stay behind in the heap of a thread).
+  static constexpr size_t kRecords = (size_t{64} << 20) / sizeof(T);
   std::vector<std::vector<T>> chunks_;
   size_t size_ = 0;
 };
