@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -387,10 +388,24 @@ TEST_F(ParserTest, ProgressPhases) {
     void SetValue(double v) override { calls.push_back("value " + std::to_string(v)); }
   } recorder;
   Lines lines(25, L("Friend waves."));
-  ParseLogFile(dir_.WriteLines("log.txt", lines), "Soandso", recorder);
+  const std::string log = dir_.WriteLines("log.txt", lines);
+  ParseLogFile(log, "Soandso", recorder);
   EXPECT_EQ(recorder.calls,
             (std::vector<std::string>{"visible", "value 0.000000", "max 3.500000", "visible",
                                       "value 2.000000", "value 0.000000"}));
+  // In two pieces the bar shows the lines of both: it only grows and ends as in one.
+  struct Values : Progress {
+    std::vector<double> values;
+    void SetVisible(bool) override {}
+    void SetMaximum(double) override {}
+    void SetValue(double v) override { values.push_back(v); }
+  } values;
+  ParseLogFileInPieces(log, "Soandso", values, {static_cast<long long>(L("").size() * 12)});
+  ASSERT_GE(values.values.size(), 3u);
+  EXPECT_EQ(values.values.back(), 0.0);
+  values.values.pop_back();
+  EXPECT_TRUE(std::is_sorted(values.values.begin(), values.values.end()));
+  EXPECT_EQ(values.values.back(), 2.0);
 }
 
 TEST_F(ParserTest, UnreadableFileIsAnErrorNamingThePath) {
