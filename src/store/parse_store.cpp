@@ -32,9 +32,10 @@ class Utf8Text {
 };
 
 // The stored form of the parse's texts, worked out once per text and kept
-// in a small table by address: the parse keeps one copy of each distinct
-// text, so a text met again (the character, the mob of a fight, the few
-// spells ticking on it) is found by its address alone.
+// in a small table by address: each piece of the parse keeps one copy of
+// each distinct text, so a text met again (the character, the mob of a
+// fight, the few spells ticking on it) is found by its address alone. The
+// same text held at two addresses is only worked out twice.
 class StoredTexts {
  public:
   struct Text {
