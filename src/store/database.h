@@ -62,6 +62,7 @@ class Statement {
   double ColumnDouble(int i) const { return sqlite3_column_double(stmt_, i); }
   std::string_view ColumnText(int i) const;
   bool ColumnIsNull(int i) const { return sqlite3_column_type(stmt_, i) == SQLITE_NULL; }
+  bool ColumnIsInteger(int i) const { return sqlite3_column_type(stmt_, i) == SQLITE_INTEGER; }
 
  private:
   Database& db_;

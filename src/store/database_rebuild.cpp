@@ -94,6 +94,12 @@ std::string DatabaseRebuild::Replace() {
   return aside;
 }
 
+void DatabaseRebuild::KeepStored() {
+  fresh_.reset();
+  storedLock_.reset();
+  stored_.reset();
+}
+
 std::string DatabaseRebuild::MoveStoredAside() {
   fresh_.reset();
   storedLock_.reset();

@@ -47,6 +47,9 @@ class DatabaseRebuild {
   // Puts the new file in place of the stored one; a damaged stored file is
   // first moved aside, and the name it got is returned (else empty).
   std::string Replace();
+  // Leaves the stored file as it is (nothing in it had to change) and throws
+  // the new one away, in place of Finish() and Replace().
+  void KeepStored();
   // Moves a damaged stored file aside and returns the name it got.
   std::string MoveStoredAside();
 

@@ -1,11 +1,14 @@
 #include "store/event_builder.h"
 
+#include <algorithm>
 #include <future>
 #include <limits>
+#include <optional>
 
 #include "common/error.h"
 #include "store/database.h"
 #include "store/database_rebuild.h"
+#include "store/schema.h"
 
 namespace qorn {
 namespace {
@@ -27,10 +30,12 @@ class NumberingFunctions {
   NumberingFunctions(const NumberingFunctions&) = delete;
   NumberingFunctions& operator=(const NumberingFunctions&) = delete;
 
-  // The crit mark of a row: a DoT tick not marked yet is marked when the
-  // spell table says so; any other mark stays as it is.
-  static constexpr const char* kCrit =
-      "CASE WHEN Crit = 0 AND DmgType = 'Dot' AND qorn_crit(DmgSrc, Dmg) THEN -1 ELSE Crit END";
+  // The rows whose crit mark changes: DoT ticks not marked yet that the
+  // spell table says are critical. They are marked -1; any other mark stays.
+  static constexpr const char* kNewCrit = "Crit = 0 AND DmgType = 'Dot' AND qorn_crit(DmgSrc, Dmg)";
+  static std::string Crit() {
+    return "CASE WHEN " + std::string(kNewCrit) + " THEN -1 ELSE Crit END";
+  }
 
  private:
   using Function = void (*)(sqlite3_context*, int, sqlite3_value**);
@@ -70,16 +75,26 @@ class NumberingFunctions {
   const CritRule& crits_;
 };
 
+// A stored event or tick number as the numbering gives them, or 0, which it
+// never gives, for none: a null, another type, or a number out of range.
+int32_t StoredNumber(const Statement& row, int column) {
+  if (!row.ColumnIsInteger(column)) return 0;
+  const int64_t n = row.ColumnInt(column);
+  return n < std::numeric_limits<int32_t>::min() || n > std::numeric_limits<int32_t>::max()
+             ? 0
+             : static_cast<int32_t>(n);
+}
+
 // The stored rows with RecNum from `first` to `last` as event building reads
-// them, in RecNum order, their mobs indexed in `mobs`; room is made for
-// `expected` rows.
+// them, with the event and tick numbers they carry, in RecNum order, their
+// mobs indexed in `mobs`; room is made for `expected` rows.
 std::vector<EventRow> ReadEventRows(Database& db, MobTexts& mobs, int64_t first, int64_t last,
                                     size_t expected) {
   std::vector<EventRow> rows;
   rows.reserve(expected);
   Statement all(db,
-                "SELECT RecNum, DTime, Mob, DmgType, Dmg FROM ParseData WHERE RecNum BETWEEN ? AND "
-                "? ORDER BY RecNum");
+                "SELECT RecNum, DTime, Mob, DmgType, Dmg, EventNum, TickNum FROM ParseData WHERE "
+                "RecNum BETWEEN ? AND ? ORDER BY RecNum");
   all.Bind(1, first).Bind(2, last);
   std::string lastMob;
   uint32_t lastIndex = 0;
@@ -96,6 +111,8 @@ std::vector<EventRow> ReadEventRows(Database& db, MobTexts& mobs, int64_t first,
     row.Mob = lastIndex;
     row.Dot = all.ColumnText(3) == "Dot";
     row.Dmg = all.ColumnInt(4);
+    row.EventNum = StoredNumber(all, 5);
+    row.TickNum = StoredNumber(all, 6);
     rows.push_back(row);
   }
   return rows;
@@ -107,7 +124,7 @@ void ReadThroughMapping(Database& db) {
   db.ExecuteNative("PRAGMA mmap_size = " + std::to_string(kMappedBytes));
 }
 
-int64_t QueryInt(Database& db, const char* sql) {
+int64_t QueryInt(Database& db, std::string_view sql) {
   Statement query(db, sql);
   query.Step();
   return query.ColumnInt(0);
@@ -123,8 +140,7 @@ std::vector<EventRow> ReadEventRows(Database& db, MobTexts& mobs) {
 // The same from the stored file at `path`, of which `db` is a connection
 // inside a transaction; the upper half of the RecNums is read on the second
 // core through a connection of its own.
-std::vector<EventRow> ReadEventRowsInHalves(Database& db, const std::string& path,
-                                            MobTexts& mobs) {
+std::vector<EventRow> ReadEventRowsInHalves(Database& db, const std::string& path, MobTexts& mobs) {
   ReadThroughMapping(db);
   const auto count = static_cast<size_t>(QueryInt(db, "SELECT count(*) FROM ParseData"));
   if (count < 2) return ReadEventRows(db, mobs);
@@ -166,16 +182,47 @@ std::vector<EventRow> ReadEventRowsInHalves(Database& db, const std::string& pat
       .StoredDataChanged();
 }
 
-// Numbers the events of `rows` (the stored rows, in RecNum order), makes the
-// overview, and copies the stored rows into the new file with their crit
-// marks and numbers.
+// Whether the stored file is as a copy of it would be made, the rows' numbers
+// and crit marks aside: no free page, and the program's tables, indexes and
+// views made by the program's own statements.
+bool StoredAsMade(Database& stored) {
+  if (QueryInt(stored, "PRAGMA freelist_count") != 0) return false;
+  const std::vector<SchemaObject> have = SchemaObjectsOf(stored);
+  for (const SchemaObject& made : ParseSchemaObjects()) {
+    const bool there = std::any_of(have.begin(), have.end(), [&](const SchemaObject& o) {
+      return o.Type == made.Type && o.Name == made.Name && o.Sql == made.Sql;
+    });
+    if (!there) return false;
+  }
+  return true;
+}
+
+// Whether a stored row gets a new crit mark.
+bool AnyNewCrit(Database& stored, const RowNumbers& numbers, const CritRule& crits) {
+  if (crits.Empty()) return false;
+  const NumberingFunctions functions(stored, numbers, crits);
+  return QueryInt(stored, "SELECT EXISTS (SELECT 1 FROM ParseData WHERE " +
+                              std::string(NumberingFunctions::kNewCrit) + ")") != 0;
+}
+
+// Numbers the events of `rows` (the stored rows, in RecNum order, with the
+// numbers they carry) and makes the overview. When a row's numbers or crit
+// mark change, copies the stored rows into the new file with their crit marks
+// and numbers; else copies nothing and says that the stored file may stay.
 void CopyNumberedRows(DatabaseRebuild& rebuild, std::vector<EventRow>& rows, const MobTexts& mobs,
                       int16_t eventTimerSeconds, Progress& progress, NumberedParse& result) {
+  std::optional<RowNumbers> stored;
+  if (StoredAsMade(rebuild.Stored())) stored.emplace(rows);
   result.Events.EventCount = NumberEvents(rows, mobs.Texts(), eventTimerSeconds, progress);
   result.EventList = OverviewOfEvents(rows, mobs.Texts(), result.Events.EventCount, progress);
   const RowNumbers numbers(rows);
   std::vector<EventRow>().swap(rows);  // the memory goes back before the copy
   const CritRule crits(result.Events.SpellDatRecs);
+  if (stored && *stored == numbers && !AnyNewCrit(rebuild.Stored(), numbers, crits)) {
+    result.Unchanged = true;
+    return;
+  }
+  stored.reset();
   Database& fresh = rebuild.Fresh();
   const NumberingFunctions functions(fresh, numbers, crits);
   // RecNums 0 to n-1 are copied in order as the next rowid after the first
@@ -184,7 +231,7 @@ void CopyNumberedRows(DatabaseRebuild& rebuild, std::vector<EventRow>& rows, con
   fresh.ExecuteNative(
       "INSERT INTO main.ParseData (RecNum, DTime, Who, Mob, Dmg, Crit, DmgSrc, DmgType, Cpower, "
       "Inten, CoA, Reserved, EventNum, TickNum, Color) SELECT " +
-      std::string(recNum) + ", DTime, Who, Mob, Dmg, " + std::string(NumberingFunctions::kCrit) +
+      std::string(recNum) + ", DTime, Who, Mob, Dmg, " + NumberingFunctions::Crit() +
       ", DmgSrc, DmgType, Cpower, Inten, CoA, Reserved, qorn_event(RecNum), qorn_tick(RecNum), "
       "Color FROM old.ParseData ORDER BY RecNum");
   fresh.ExecuteNative(
@@ -247,8 +294,12 @@ EventBuildResult BuildEvents(const std::string& databasePath, int16_t eventTimer
   DatabaseRebuild rebuild(databasePath);
   rebuild.Open(false);  // the quick check runs beside the reading
   NumberedParse numbered = RenumberStoredParse(rebuild, eventTimerSeconds, progress);
-  rebuild.Finish();
-  rebuild.Replace();
+  if (numbered.Unchanged) {
+    rebuild.KeepStored();
+  } else {
+    rebuild.Finish();
+    rebuild.Replace();
+  }
   return std::move(numbered.Events);
 }
 
@@ -261,7 +312,7 @@ EventBuildResult BuildEvents(Database& db, int16_t eventTimerSeconds, Progress& 
   const RowNumbers numbers(rows);
   const CritRule crits(result.SpellDatRecs);
   const NumberingFunctions functions(db, numbers, crits);
-  db.ExecuteNative("UPDATE ParseData SET Crit = " + std::string(NumberingFunctions::kCrit) +
+  db.ExecuteNative("UPDATE ParseData SET Crit = " + NumberingFunctions::Crit() +
                    ", EventNum = qorn_event(RecNum), TickNum = qorn_tick(RecNum)");
   return result;
 }

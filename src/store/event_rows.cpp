@@ -206,6 +206,10 @@ RowNumbers::RowNumbers(const std::vector<EventRow>& rows) {
   }
 }
 
+bool RowNumbers::operator==(const RowNumbers& other) const {
+  return dense_ == other.dense_ && numbers_ == other.numbers_ && recNums_ == other.recNums_;
+}
+
 bool RowNumbers::Find(int64_t recNum, int32_t& eventNum, int32_t& tickNum) const {
   size_t at = 0;
   if (dense_) {

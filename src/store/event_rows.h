@@ -75,11 +75,14 @@ class RowNumbers {
   bool Find(int64_t recNum, int32_t& eventNum, int32_t& tickNum) const;
   // Whether the RecNums are exactly 0 to n-1.
   bool Consecutive() const { return dense_; }
+  // Whether both give every RecNum the same numbers (their rows have the same RecNums).
+  bool operator==(const RowNumbers& other) const;
 
  private:
   struct Numbers {
     int32_t eventNum;
     int32_t tickNum;
+    bool operator==(const Numbers&) const = default;
   };
   std::vector<Numbers> numbers_;  // by RecNum when dense_, else in recNums_'s order
   std::vector<int64_t> recNums_;  // ascending; empty when dense_

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -13,6 +14,7 @@
 #include "store/compaction.h"
 #include "store/database.h"
 #include "store/program_folder.h"
+#include "store/schema.h"
 #include "support/reference_dump.h"
 #include "support/temp_dir.h"
 
@@ -228,6 +230,74 @@ TEST_F(RecoveryTest, AStopAtAnyStageLeavesOneWholeParse) {
     };
     EXPECT_THROW(GetLog("dense", &stages), Error);
     check("failed at stage call " + std::to_string(stop), false);
+  }
+}
+
+// Get Previous that would write the stored rows back as they are leaves the
+// file alone; anything a new file would set right still gets one.
+TEST_F(RecoveryTest, GetPreviousMakesANewFileOnlyWhenSomethingChanges) {
+  struct Case {
+    const char* what;
+    const char* edit;  // made to the stored file after Get Log
+    bool newFile;
+  };
+  const Case cases[] = {
+      {"nothing", "", false},
+      {"an event number past 32 bits",
+       "UPDATE ParseData SET EventNum = EventNum + 4294967296 WHERE RecNum = 3", true},
+      {"a tick number null", "UPDATE ParseData SET TickNum = NULL WHERE RecNum = 5", true},
+      {"an event number with a fraction",
+       "UPDATE ParseData SET EventNum = EventNum + 0.5 WHERE RecNum = 7", true},
+      {"an index dropped", "DROP INDEX ParseData_Event", true},
+      {"a view dropped", "DROP VIEW SortMobTime", true},
+      {"free pages",
+       "CREATE TABLE Scratch (x); INSERT INTO Scratch SELECT zeroblob(50000) FROM ParseData; "
+       "DROP TABLE Scratch",
+       true},
+      // Last: Get Log keeps the stored spell table.
+      {"a spell the table now says crits", "UPDATE SpellDat SET Dmg = 95 WHERE Spell = 'Splurt.'",
+       true},
+  };
+  auto schema = [&] {
+    Database db(db_);
+    std::vector<std::string> objects;
+    for (const SchemaObject& o : SchemaObjectsOf(db)) objects.push_back(o.Type + " " + o.Sql);
+    std::sort(objects.begin(), objects.end());
+    return objects;
+  };
+  auto inode = [&] {
+    struct stat st {};
+    EXPECT_EQ(::stat(db_.c_str(), &st), 0);
+    return st.st_ino;
+  };
+  GetLog("edge");
+  const std::string made = Stored();
+  const std::vector<std::string> madeSchema = schema();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    GetLog("edge");
+    Database(db_).ExecuteNative(c.edit);
+    const std::string bytes = test::ReadFile(db_);
+    const auto before = inode();
+
+    EXPECT_EQ(GetPrevious(18).EventList.Rows.size(), 11u);
+    EXPECT_EQ(inode() != before, c.newFile);
+    if (!c.newFile) {
+      EXPECT_EQ(test::ReadFile(db_), bytes);
+    }
+    EXPECT_FALSE(TempLeft());
+    EXPECT_EQ(schema(), madeSchema);
+    Database db(db_);
+    Statement freePages(db, "PRAGMA freelist_count");
+    ASSERT_TRUE(freePages.Step());
+    EXPECT_EQ(freePages.ColumnInt(0), 0);
+    if (std::string(c.what) == "a spell the table now says crits") {
+      Statement crit(db, "SELECT Crit FROM ParseData WHERE Dmg = 191");  // 2 x 95 or more
+      ASSERT_TRUE(crit.Step());
+      EXPECT_EQ(crit.ColumnInt(0), -1);
+    } else {
+      EXPECT_EQ(Stored(), made);
+    }
   }
 }
 
