@@ -103,18 +103,14 @@ CommandOutcome RunGetPrevious(const std::string& programFolder, int16_t eventTim
   DatabaseRebuild rebuild(InProgramFolder(programFolder, kDatabaseFile));
   rebuild.Open(false);  // the quick check runs beside the reading
   NumberedParse numbered = RenumberStoredParse(rebuild, eventTimerSeconds, progress.loop);
-  if (!numbered.Unchanged) rebuild.Finish();
+  rebuild.Finish();
   outcome.Events = std::move(numbered.Events);
   stages.Next();
   outcome.EventList = std::move(numbered.EventList);  // made beside the numbers
   stages.Next();
-  // A stored file that stays as it is was made whole by an earlier command and
-  // has no free page: it is as compact as a new one.
-  if (numbered.Unchanged) {
-    rebuild.KeepStored();
-  } else {
-    rebuild.Replace();
-  }
+  rebuild.Replace();
+  // A stored file kept as it is was made by an earlier command and has no
+  // free page: it is as compact as a new one.
   outcome.Compacted = true;
   stages.Next();
   return outcome;

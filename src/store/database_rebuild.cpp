@@ -15,6 +15,11 @@ const std::string& Writable(const std::string& path) {
   return path;
 }
 
+bool NoFreePage(Database& db) {
+  Statement freePages(db, "PRAGMA freelist_count");
+  return freePages.Step() && freePages.ColumnInt(0) == 0;
+}
+
 }  // namespace
 
 DatabaseRebuild::DatabaseRebuild(const std::string& databasePath)
@@ -51,6 +56,12 @@ void DatabaseRebuild::Open(bool quickCheck) {
                        [&](const SchemaObject& p) { return CompareNoCase(p.Name, o.Name) == 0; });
   };
   auto defer = [](const SchemaObject& o) { return o.Type == "index" || o.Type == "trigger"; };
+  storedAsMade_ = HasStoredParse() && NoFreePage(*stored_) &&
+                  std::all_of(program.begin(), program.end(), [&](const SchemaObject& p) {
+                    return std::any_of(stored.begin(), stored.end(), [&](const SchemaObject& o) {
+                      return o.Type == p.Type && o.Name == p.Name && o.Sql == p.Sql;
+                    });
+                  });
   for (const SchemaObject& o : program) {
     if (defer(o)) {
       deferred_.push_back(o);
@@ -80,12 +91,14 @@ void DatabaseRebuild::Open(bool quickCheck) {
 }
 
 void DatabaseRebuild::Finish() {
+  if (kept_) return;
   for (const SchemaObject& o : deferred_) fresh_->ExecuteNative(o.Sql);
   fresh_->ExecuteNative("COMMIT");
   fresh_.reset();
 }
 
 std::string DatabaseRebuild::Replace() {
+  if (kept_) return {};
   std::string aside;
   if (health_.state == DatabaseHealth::State::kDamaged) aside = MoveDamagedAside(path_);
   file_.Replace();
@@ -95,6 +108,7 @@ std::string DatabaseRebuild::Replace() {
 }
 
 void DatabaseRebuild::KeepStored() {
+  kept_ = true;
   fresh_.reset();
   storedLock_.reset();
   stored_.reset();

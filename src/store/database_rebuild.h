@@ -38,6 +38,10 @@ class DatabaseRebuild {
   const std::string& StoredPath() const { return path_; }
   const DatabaseHealth& Health() const { return health_; }
   bool HasStoredParse() const { return health_.state == DatabaseHealth::State::kUsable; }
+  // Whether the stored file is as this rebuild makes a file, its rows aside:
+  // the program's tables, indexes and views made by the program's own
+  // statements, and no free page.
+  bool StoredAsMade() const { return storedAsMade_; }
   Database& Stored() { return *stored_; }
   Database& Fresh() { return *fresh_; }
 
@@ -48,7 +52,7 @@ class DatabaseRebuild {
   // first moved aside, and the name it got is returned (else empty).
   std::string Replace();
   // Leaves the stored file as it is (nothing in it had to change) and throws
-  // the new one away, in place of Finish() and Replace().
+  // the new one away; Finish() and Replace() then do nothing.
   void KeepStored();
   // Moves a damaged stored file aside and returns the name it got.
   std::string MoveStoredAside();
@@ -62,6 +66,8 @@ class DatabaseRebuild {
   std::unique_ptr<Transaction> storedLock_;
   std::unique_ptr<Database> fresh_;
   std::vector<SchemaObject> deferred_;  // indexes and triggers, made by Finish()
+  bool storedAsMade_ = false;
+  bool kept_ = false;  // KeepStored() was called
 };
 
 }  // namespace qorn

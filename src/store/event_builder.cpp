@@ -1,6 +1,5 @@
 #include "store/event_builder.h"
 
-#include <algorithm>
 #include <future>
 #include <limits>
 #include <optional>
@@ -8,7 +7,6 @@
 #include "common/error.h"
 #include "store/database.h"
 #include "store/database_rebuild.h"
-#include "store/schema.h"
 
 namespace qorn {
 namespace {
@@ -182,21 +180,6 @@ std::vector<EventRow> ReadEventRowsInHalves(Database& db, const std::string& pat
       .StoredDataChanged();
 }
 
-// Whether the stored file is as a copy of it would be made, the rows' numbers
-// and crit marks aside: no free page, and the program's tables, indexes and
-// views made by the program's own statements.
-bool StoredAsMade(Database& stored) {
-  if (QueryInt(stored, "PRAGMA freelist_count") != 0) return false;
-  const std::vector<SchemaObject> have = SchemaObjectsOf(stored);
-  for (const SchemaObject& made : ParseSchemaObjects()) {
-    const bool there = std::any_of(have.begin(), have.end(), [&](const SchemaObject& o) {
-      return o.Type == made.Type && o.Name == made.Name && o.Sql == made.Sql;
-    });
-    if (!there) return false;
-  }
-  return true;
-}
-
 // Whether a stored row gets a new crit mark.
 bool AnyNewCrit(Database& stored, const RowNumbers& numbers, const CritRule& crits) {
   if (crits.Empty()) return false;
@@ -207,20 +190,20 @@ bool AnyNewCrit(Database& stored, const RowNumbers& numbers, const CritRule& cri
 
 // Numbers the events of `rows` (the stored rows, in RecNum order, with the
 // numbers they carry) and makes the overview. When a row's numbers or crit
-// mark change, copies the stored rows into the new file with their crit marks
-// and numbers; else copies nothing and says that the stored file may stay.
-void CopyNumberedRows(DatabaseRebuild& rebuild, std::vector<EventRow>& rows, const MobTexts& mobs,
+// mark change, or the stored file is not as a copy would make it, copies the
+// stored rows into the new file with their crit marks and numbers and
+// returns true; else copies nothing and returns false.
+bool CopyNumberedRows(DatabaseRebuild& rebuild, std::vector<EventRow>& rows, const MobTexts& mobs,
                       int16_t eventTimerSeconds, Progress& progress, NumberedParse& result) {
   std::optional<RowNumbers> stored;
-  if (StoredAsMade(rebuild.Stored())) stored.emplace(rows);
+  if (rebuild.StoredAsMade()) stored.emplace(rows);
   result.Events.EventCount = NumberEvents(rows, mobs.Texts(), eventTimerSeconds, progress);
   result.EventList = OverviewOfEvents(rows, mobs.Texts(), result.Events.EventCount, progress);
   const RowNumbers numbers(rows);
   std::vector<EventRow>().swap(rows);  // the memory goes back before the copy
   const CritRule crits(result.Events.SpellDatRecs);
   if (stored && *stored == numbers && !AnyNewCrit(rebuild.Stored(), numbers, crits)) {
-    result.Unchanged = true;
-    return;
+    return false;
   }
   stored.reset();
   Database& fresh = rebuild.Fresh();
@@ -237,6 +220,7 @@ void CopyNumberedRows(DatabaseRebuild& rebuild, std::vector<EventRow>& rows, con
   fresh.ExecuteNative(
       "INSERT INTO main.SpellCastResist (RecNum, DTime, CorR, Spell) SELECT RecNum, DTime, CorR, "
       "Spell FROM old.SpellCastResist ORDER BY RecNum");
+  return true;
 }
 
 }  // namespace
@@ -276,8 +260,9 @@ NumberedParse RenumberStoredParse(DatabaseRebuild& rebuild, int16_t eventTimerSe
   // numbered and copied; the new file only takes the stored one's place when
   // the check passes.
   auto quickCheck = std::async(std::launch::async, QuickCheckDatabaseFile, rebuild.StoredPath());
+  bool copied = true;
   try {
-    CopyNumberedRows(rebuild, rows, mobs, eventTimerSeconds, progress, result);
+    copied = CopyNumberedRows(rebuild, rows, mobs, eventTimerSeconds, progress, result);
   } catch (const DatabaseError& e) {
     if (!e.Damaged()) throw;
     quickCheck.wait();
@@ -286,6 +271,7 @@ NumberedParse RenumberStoredParse(DatabaseRebuild& rebuild, int16_t eventTimerSe
   if (const std::string problems = quickCheck.get(); !problems.empty()) {
     FailDamaged(rebuild, problems);
   }
+  if (!copied) rebuild.KeepStored();
   return result;
 }
 
@@ -294,12 +280,8 @@ EventBuildResult BuildEvents(const std::string& databasePath, int16_t eventTimer
   DatabaseRebuild rebuild(databasePath);
   rebuild.Open(false);  // the quick check runs beside the reading
   NumberedParse numbered = RenumberStoredParse(rebuild, eventTimerSeconds, progress);
-  if (numbered.Unchanged) {
-    rebuild.KeepStored();
-  } else {
-    rebuild.Finish();
-    rebuild.Replace();
-  }
+  rebuild.Finish();
+  rebuild.Replace();
   return std::move(numbered.Events);
 }
 

@@ -47,17 +47,15 @@ std::vector<SpellDatRec> LoadSpellTable(Database& db);
 struct NumberedParse {
   EventBuildResult Events;
   Overview EventList;
-  // The stored rows already carry these numbers and crit marks: nothing was
-  // written, and the stored file is to stay as it is (DatabaseRebuild::KeepStored).
-  bool Unchanged = false;
 };
 
 // Event building for Get Previous: reads the stored rows of an opened
 // `rebuild`, numbers them, makes the overview, and copies every row into the
 // new file with its crit mark and its new numbers, and the cast rows as they
 // are; when no row's numbers or crit mark change and the stored file is as a
-// copy would make it, copies nothing and says so. A damaged stored file is
-// moved aside, and then qorn::Error says so.
+// copy would make it, copies nothing and keeps the stored file
+// (DatabaseRebuild::KeepStored). A damaged stored file is moved aside, and
+// then qorn::Error says so.
 NumberedParse RenumberStoredParse(DatabaseRebuild& rebuild, int16_t eventTimerSeconds,
                                   Progress& progress);
 
