@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 SAMPLE_NAME ?= Qornek
 SAMPLE ?= samples/sample-log.txt
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench package clean
 
 all: build
 
@@ -27,6 +27,14 @@ test: deps build
 
 bench: deps build
 	./bench/run
+
+# A Debian package of the programs as they install under /usr, left here for
+# `apt install ./qorn_*.deb`.
+package: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr
+	rm -f qorn_*.deb $(BUILD)/qorn_*.deb
+	cmake --build $(BUILD) -j $(JOBS) --target deb
+	cp $(BUILD)/qorn_*.deb .
 
 clean:
 	rm -rf $(BUILD)

@@ -1,5 +1,6 @@
 // qorn: the window. Options: --home DIR, the folder of QornDB.mdb and Settings.ini.
 #include <QApplication>
+#include <QIcon>
 #include <QStringList>
 #include <cstdio>
 #include <cstdlib>
@@ -37,6 +38,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   QApplication app(argc, argv);
+  // The desktop entry and icon that an installed Qorn brings (none when run from the build).
+  QGuiApplication::setDesktopFileName(QORN_APP_ID);
+  QApplication::setWindowIcon(QIcon::fromTheme(QORN_APP_ID));
   std::string folder;
   try {
     folder = qorn::FindProgramFolder(home, QCoreApplication::applicationDirPath().toStdString());

@@ -78,7 +78,8 @@ Commands:
 
 Options:
   --home DIR  the folder of the parse database QornDB.mdb (default: $QORN_HOME,
-              else the program's folder, else ~/.local/share/qorn).
+              else the program's folder when it runs where it was built,
+              else ~/.local/share/qorn, as always when it is installed).
   --verbose   when a command fails, also print what failed underneath (the
               SQL text and the database engine's own words).
 

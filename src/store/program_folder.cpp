@@ -20,6 +20,14 @@ std::string ExecutableFolder() {
 
 bool Writable(const std::string& folder) { return ::access(folder.c_str(), W_OK) == 0; }
 
+// An installed program lives in a `bin` folder (/usr/bin, /usr/local/bin, ~/bin), which holds
+// programs, not their data, even where it can be written (root, a prefix in the user's home).
+bool InstalledProgramFolder(const std::string& folder) {
+  fs::path path = fs::path(folder).lexically_normal();
+  if (!path.has_filename()) path = path.parent_path();  // a trailing separator
+  return path.filename() == "bin";
+}
+
 std::string UserDataFolder() {
   if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) {
     return (fs::path(xdg) / "qorn").string();
@@ -46,7 +54,7 @@ std::string FindProgramFolder(const std::optional<std::string>& override,
     return chosen;
   }
   const std::string exeFolder = executableFolder.empty() ? ExecutableFolder() : executableFolder;
-  if (Writable(exeFolder)) return exeFolder;
+  if (!InstalledProgramFolder(exeFolder) && Writable(exeFolder)) return exeFolder;
   const std::string user = UserDataFolder();
   std::error_code ec;
   fs::create_directories(user, ec);

@@ -7,8 +7,9 @@ namespace qorn {
 
 // The folder that holds the program's files (QornDB.mdb, Temp.mdb,
 // Settings.ini): `override` when given (--home), else $QORN_HOME, else the
-// executable's folder; when that folder cannot be written, the per-user data
-// folder ($XDG_DATA_HOME/qorn or ~/.local/share/qorn), created on demand.
+// executable's folder; when the program is installed (that folder is a `bin`
+// folder) or that folder cannot be written, the per-user data folder
+// ($XDG_DATA_HOME/qorn or ~/.local/share/qorn), created on demand.
 // `executableFolder` empty means: read /proc/self/exe.
 std::string FindProgramFolder(const std::optional<std::string>& override,
                               const std::string& executableFolder = {});

@@ -333,7 +333,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-QString MainWindow::AboutText() {
+QString MainWindow::AboutText(const std::string& programFolder) {
   const QStringList lines = {
       "I created this because I wanted a necro parser that I could control",
       "and add different things to like catching CoA BP clicks and procs from",
@@ -344,6 +344,11 @@ QString MainWindow::AboutText() {
       "It sticks the info in a database and fills in some lists and make a pretty",
       "graph.  You can also export the various lists and grpahs to csv's and html.",
       "I'll add more 'features' as I think of them and find the time etc",
+      "",
+      "The parse database QornDB.mdb and Settings.ini are kept in",
+      QString::fromStdString(programFolder),
+      "(installed, Qorn keeps them in your data folder, ~/.local/share/qorn;",
+      "--home DIR or QORN_HOME choose another folder).",
       "",
       QString("Beta Version %1.%2.%3")
           .arg(QORN_VERSION_MAJOR)
@@ -361,7 +366,7 @@ QString MainWindow::HelpText() {
          "also include the log file so I can catch it in code...\n";
 }
 
-void MainWindow::ShowAbout() { dialogs_.Message(this, "About Qorn", AboutText()); }
+void MainWindow::ShowAbout() { dialogs_.Message(this, "About Qorn", AboutText(programFolder_)); }
 
 void MainWindow::ShowHelp() { dialogs_.Message(this, "help me", HelpText()); }
 

@@ -115,7 +115,7 @@ class MainWindow : public QMainWindow {
   void ShowHelp();
 
   // The texts of About and Help.
-  static QString AboutText();
+  static QString AboutText(const std::string& programFolder);
   static QString HelpText();
 
  signals:

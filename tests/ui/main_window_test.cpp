@@ -446,6 +446,9 @@ class MainWindowTest : public QObject {
     w->mnuHelp2->trigger();
     QVERIFY(dialogs_.messages[0].startsWith("About Qorn: I created this because"));
     QVERIFY(dialogs_.messages[0].endsWith("\n\nBeta Version 0.0.31"));
+    // Where the data is kept, the folder the window was opened with.
+    QVERIFY(dialogs_.messages[0].contains(
+        QString::fromStdString("QornDB.mdb and Settings.ini are kept in\n" + Home() + "\n")));
     QVERIFY(dialogs_.messages[1].startsWith("help me: This is so incredibly beta"));
     QCOMPARE(dialogs_.messages[1].count('\n'), 5);
     w->Yourname->setText("Unsaved");
