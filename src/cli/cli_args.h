@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "store/commands.h"
 #include "views/fight.h"
 
 namespace qorn::cli {
@@ -77,11 +78,25 @@ class Out {
   std::string buffer_;
 };
 
+// What getlog, previous and follow share (getlog_command.cpp).
+// --timer SECONDS, the default when it is not given.
+int16_t TimerOption(const Args& args);
+// The overview under its header line, as getlog prints it.
+void PrintOverview(const std::vector<OverviewRow>& rows);
+// Overview lines as getlog prints them, without the header.
+void PrintOverviewRows(const std::vector<OverviewRow>& rows, Out& out);
+// Get Log with the progress bar on a terminal, and what the outcome tells on stderr.
+CommandOutcome RunGetLogWithBar(const std::string& folder, const std::string& logPath,
+                                const std::string& charName, int16_t timer);
+// What an outcome tells besides the fights (a notice, no damage), on stderr.
+void ReportOutcome(const CommandOutcome& outcome);
+
 // The commands, one file each.
 int ParseCommand(const CommandLine& line);                // parse_command.cpp
 int GetLogCommand(const CommandLine& line, bool getLog);  // getlog_command.cpp
 int ShowCommand(const CommandLine& line);                 // show_command.cpp
 int GraphCommand(const CommandLine& line);                // graph_command.cpp
 int ExportCommand(const CommandLine& line);               // export_command.cpp
+int FollowCommand(const CommandLine& line);               // follow_command.cpp
 
 }  // namespace qorn::cli

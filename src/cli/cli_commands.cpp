@@ -29,6 +29,16 @@ Commands:
                        18); a number above -32000 and below 32000, rounded
                        to whole seconds.
 
+  follow LOGFILE --name NAME [--timer SECONDS]
+      Follow Log: a Get Log as getlog makes it, printing the fights as
+      getlog does; then, about once a second, a Get Log again whenever the
+      game has appended whole lines, printing the line of each fight that
+      appeared or changed (a fight that grew is printed again with its new
+      numbers and the same Start). When another file takes the log's name, or it
+      gets shorter, the fights are printed anew under the header. SIGINT
+      (Ctrl+C) or SIGTERM stops it once a Get Log under way is done, with
+      the stored parse whole; the exit code is then 0.
+
   show EVENT breakdown|ticks|detail|buffs [--no-pet-detail] [--no-spell-detail]
   show all buffs
       Print one view of the stored fight number EVENT as tab-separated text
@@ -94,6 +104,7 @@ int Dispatch(const std::string& command, const cli::CommandLine& line) {
   if (command == "show") return cli::ShowCommand(line);
   if (command == "graph") return cli::GraphCommand(line);
   if (command == "export") return cli::ExportCommand(line);
+  if (command == "follow") return cli::FollowCommand(line);
   throw cli::UsageError{command.empty() ? "no command given" : "unknown command " + command};
 }
 

@@ -1,4 +1,5 @@
-// qorn-cli getlog and previous: the two commands that fill the overview.
+// qorn-cli getlog and previous: the two commands that fill the overview, and
+// what follow shares with them.
 #include <cstdio>
 
 #include "cli/cli_args.h"
@@ -28,6 +29,8 @@ class StageLabels final : public Progress {
   TerminalProgress& bar_;
 };
 
+}  // namespace
+
 int16_t TimerOption(const Args& args) {
   const auto text = args.Value("--timer");
   if (!text) return kDefaultEventTimerSeconds;
@@ -39,13 +42,30 @@ int16_t TimerOption(const Args& args) {
   return *timer;
 }
 
-void PrintOverview(const Overview& overview) {
+void PrintOverview(const std::vector<OverviewRow>& rows) {
   Out out;
   out << "Mob\tDamage\tDPS\tSeconds\tStart\tEnd\n";
-  for (const OverviewRow& row : overview.Rows) out.Row(row.Cells());
+  PrintOverviewRows(rows, out);
 }
 
-}  // namespace
+void PrintOverviewRows(const std::vector<OverviewRow>& rows, Out& out) {
+  for (const OverviewRow& row : rows) out.Row(row.Cells());
+}
+
+CommandOutcome RunGetLogWithBar(const std::string& folder, const std::string& logPath,
+                                const std::string& charName, int16_t timer) {
+  TerminalProgress loop("Parsing");
+  StageLabels stages(loop);
+  CommandOutcome outcome = RunGetLog(folder, logPath, charName, timer, {loop, stages});
+  loop.SetVisible(false);
+  ReportOutcome(outcome);
+  return outcome;
+}
+
+void ReportOutcome(const CommandOutcome& outcome) {
+  if (!outcome.Notice.empty()) std::fprintf(stderr, "qorn-cli: %s\n", outcome.Notice.c_str());
+  if (outcome.NoDamage) std::fprintf(stderr, "%s\n", kNoDamageMessage.data());
+}
 
 int GetLogCommand(const CommandLine& line, bool getLog) {
   const Args args = getLog ? line.Read({"--name", "--timer"}, {}) : line.Read({"--timer"}, {});
@@ -59,15 +79,16 @@ int GetLogCommand(const CommandLine& line, bool getLog) {
   }
   // Only a command line that passed its checks finds (and may create) the folder.
   const std::string folder = FindProgramFolder(line.home);
-  TerminalProgress loop(getLog ? "Parsing" : "Events");
+  if (getLog) {
+    PrintOverview(RunGetLogWithBar(folder, args.positional[0], name, timer).EventList.Rows);
+    return kDone;
+  }
+  TerminalProgress loop("Events");
   StageLabels stages(loop);
-  const CommandOutcome outcome =
-      getLog ? RunGetLog(folder, args.positional[0], name, timer, {loop, stages})
-             : RunGetPrevious(folder, timer, {loop, stages});
+  const CommandOutcome outcome = RunGetPrevious(folder, timer, {loop, stages});
   loop.SetVisible(false);
-  if (!outcome.Notice.empty()) std::fprintf(stderr, "qorn-cli: %s\n", outcome.Notice.c_str());
-  if (outcome.NoDamage) std::fprintf(stderr, "%s\n", kNoDamageMessage.data());
-  PrintOverview(outcome.EventList);
+  ReportOutcome(outcome);
+  PrintOverview(outcome.EventList.Rows);
   return kDone;
 }
 

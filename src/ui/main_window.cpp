@@ -19,6 +19,7 @@
 #include "ui/chart_views.h"
 #include "ui/export_menu.h"
 #include "ui/list_views.h"
+#include "ui/log_follower.h"
 #include "ui/menu_shortcuts.h"
 #include "ui/settings_file.h"
 #include "ui/twips.h"
@@ -77,6 +78,12 @@ MainWindow::MainWindow(std::string programFolder, Dialogs& dialogs, QWidget* par
   BuildMenus();
   BuildTabs();
   new ExportMenu(*this, dialogs_, InProgramFolder(programFolder_, kDatabaseFile));
+  follower_ = new LogFollower(*this, dialogs_, programFolder_, mnuFollowLog,
+                              [this] { return worker_ != nullptr; });
+  connect(follower_, &LogFollower::runStarted, this, [this] { SetCommandsEnabled(false); });
+  connect(follower_, &LogFollower::runFinished, this, [this] { SetCommandsEnabled(true); });
+  connect(follower_, &LogFollower::fightInViewChanged, this,
+          [this] { ChooseTab(TabStrip1->currentIndex()); });
   StartUp();
   // The client area at design is 11730 x 7755 twips; the menu bar comes on top.
   resize(Px(11730), Px(7755) + menuBar()->sizeHint().height());
@@ -190,6 +197,7 @@ void MainWindow::BuildMenus() {
   mnuFule = Named(menuBar()->addMenu("File"), "mnuFule");
   mnuOpen = action(mnuFule, "mnuOpen", "&Open Log...", "Ctrl+O");
   mnuOpenPrevious = action(mnuFule, "mnuOpenPrevious", "Open Previous Events");
+  mnuFollowLog = action(mnuFule, "mnuFollowLog", "Follow Log");
   mnuOpenSavedEvents = action(mnuFule, "mnuOpenSavedEvents", "Open Saved Events");
   mnuSaveEvent = action(mnuFule, "mnuSaveEvent", "Save Event");
   mnuQuit = action(mnuFule, "mnuQuit", "Quit", "Ctrl+Q");

@@ -34,6 +34,7 @@ class DotBreakdownView;
 class DotTicksView;
 class DamageDetailView;
 class ChartTabView;
+class LogFollower;
 class BuffValueView;
 
 // Form1, the program's one window: the tab strip, the eight frames, the
@@ -88,6 +89,7 @@ class MainWindow : public QMainWindow {
   QMenu* mnuHelp = nullptr;
   QAction* mnuOpen = nullptr;
   QAction* mnuOpenPrevious = nullptr;
+  QAction* mnuFollowLog = nullptr;
   QAction* mnuOpenSavedEvents = nullptr;
   QAction* mnuSaveEvent = nullptr;
   QAction* mnuQuit = nullptr;
@@ -165,6 +167,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<BuffValueView> buffValue_;
   std::vector<Tab> tabs_;
   QThread* worker_ = nullptr;
+  LogFollower* follower_ = nullptr;  // Follow Log
   int frameHeightTwips_ = 6735;
 };
 

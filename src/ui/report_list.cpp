@@ -1,5 +1,6 @@
 #include "ui/report_list.h"
 
+#include <QHash>
 #include <QHeaderView>
 #include <algorithm>
 
@@ -152,6 +153,66 @@ void ReportList::AddRows(const std::vector<std::vector<std::string>>& rows,
   }
   addTopLevelItems(items);
   if (textSortColumn_) SortItems(*textSortColumn_, SortKind::Text);
+}
+
+std::vector<int> ReportList::MergeRows(const std::vector<std::vector<std::string>>& rows,
+                                       const std::vector<int>& eventNums,
+                                       std::span<const size_t> keyColumns) {
+  auto cell = [](const std::vector<std::string>& cells, size_t c) {
+    return c < cells.size()
+               ? QString::fromUtf8(cells[c].data(), static_cast<qsizetype>(cells[c].size()))
+               : QString();
+  };
+  auto keyOf = [&](auto textOf) {
+    QString key;
+    for (const size_t c : keyColumns) key += textOf(c) + QChar('\t');
+    return key;
+  };
+  QHash<QString, size_t> rowOf;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    rowOf.insert(keyOf([&](size_t c) { return cell(rows[i], c); }), i);
+  }
+  std::vector<int> changed;
+  std::vector<bool> placed(rows.size(), false);
+  for (int r = topLevelItemCount() - 1; r >= 0; --r) {
+    QTreeWidgetItem* item = topLevelItem(r);
+    const auto it =
+        rowOf.constFind(keyOf([&](size_t c) { return item->text(static_cast<int>(c)); }));
+    if (it == rowOf.constEnd()) {
+      delete takeTopLevelItem(r);
+      continue;
+    }
+    const size_t i = it.value();
+    placed[i] = true;
+    const int eventNum = i < eventNums.size() ? eventNums[i] : 0;
+    item->setData(0, kEventNumRole, eventNum);
+    bool differs = item->data(0, kCellCountRole).toInt() != static_cast<int>(rows[i].size());
+    for (int c = 0; c < columnCount(); ++c) {
+      const QString text = cell(rows[i], static_cast<size_t>(c));
+      if (item->text(c) != text) {
+        item->setText(c, text);
+        differs = true;
+      }
+    }
+    if (differs) {
+      item->setData(0, kCellCountRole, static_cast<int>(rows[i].size()));
+      changed.push_back(eventNum);
+    }
+  }
+  std::vector<std::vector<std::string>> added;
+  std::vector<int> addedNums;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (placed[i]) continue;
+    added.push_back(rows[i]);
+    addedNums.push_back(i < eventNums.size() ? eventNums[i] : 0);
+  }
+  if (!added.empty()) {
+    AddRows(added, addedNums);  // keeps a text sort
+  } else if (textSortColumn_ && !changed.empty()) {
+    SortItems(*textSortColumn_, SortKind::Text);
+  }
+  changed.insert(changed.end(), addedNums.begin(), addedNums.end());
+  return changed;
 }
 
 int ReportList::EventNumOf(const QTreeWidgetItem* item) const {

@@ -17,6 +17,7 @@
 #include "store/commands.h"
 #include "store/program_folder.h"
 #include "ui/bar_progress.h"
+#include "ui/log_follower.h"
 #include "ui/main_window.h"
 
 namespace qorn {
@@ -72,7 +73,7 @@ void MainWindow::SetCommandsEnabled(bool enabled) {
 }
 
 void MainWindow::RunCommand(bool getLog) {
-  if (worker_ != nullptr) return;  // one command at a time
+  if (worker_ != nullptr || follower_->Running()) return;  // one command at a time
   // A chosen timer item replaces the timer; with none chosen it stays.
   if (const int k = ChosenTimerItem(cmbEventTimer); k >= 0) {
     eventTimerSeconds_ = static_cast<int16_t>(18 + 6 * k);
@@ -97,6 +98,7 @@ void MainWindow::RunCommand(bool getLog) {
   if (getLog) {
     setWindowTitle("Qorn - " + chosen);
     logPath = QFile::encodeName(chosen).toStdString();
+    follower_->GetLogStarting(chosen, logPath, charName, eventTimerSeconds_);
   }
   setCursor(Qt::WaitCursor);
   SetCommandsEnabled(false);
@@ -177,7 +179,10 @@ void MainWindow::FinishCommand(bool getLog, const CommandResult& result) {
     const QSignalBlocker block(TabStrip1);
     TabStrip1->setCurrentIndex(1);
   }
-  if (getLog) TabStrip1->show();
+  if (getLog) {
+    TabStrip1->show();
+    follower_->GetLogDone();
+  }
   ProgressBar1->hide();
   ProgressBar2->hide();
   emit commandFinished();

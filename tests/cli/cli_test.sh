@@ -128,5 +128,32 @@ long=$("$cli" --home "$home" previous --timer 900 | wc -l)
 if [ "$long" -lt "$short" ]; then passed=$((passed + 1)); else
   echo "FAIL: previous --timer 900 gave $long lines, getlog $short"; failed=$((failed + 1)); fi
 
+# follow: Get Log, then the line of each fight that appears or changes as the game appends;
+# SIGTERM ends it with exit 0 and the stored parse whole.
+flog="$home/follow.txt"
+hit() { printf '[Fri Dec 04 17:%s 2026] %s has taken %s damage from your Splurt.\r\n' "$1" "$2" "$3"; }
+# waits up to 5 s for a line of the follow output
+seen() { for _ in $(seq 50); do grep -qE -- "$1" "$home/follow.out" && return 0; sleep 0.1; done; return 1; }
+hit 00:00 "A gnoll" 100 >"$flog"
+: >"$home/follow.out"
+"$cli" --home "$home" follow "$flog" --name Soandso >>"$home/follow.out" 2>"$home/follow.err" &
+fpid=$!
+if seen "^A gnoll	100	"; then
+  # One write: the gnoll's fight grows, a bat's begins, and its second line is still being written.
+  chunk=$(hit 00:06 "A gnoll" 100; hit 10:00 "A bat" 70; printf '[Fri Dec 04 17:10:03 2026] A bat has ta')
+  printf '%s' "$chunk" >>"$flog"
+  printf 'ken 30 damage from your Splurt.\r\n' >>"$flog"
+  seen "^A bat	100	"
+fi
+kill -TERM "$fpid"
+wait "$fpid"
+frc=$?
+want=$'Mob\tDamage\tDPS\tSeconds\tStart\tEnd\nA gnoll\t100\t100\t1\t12/4/2026 5:00:00 PM\t12/4/2026 5:00:00 PM\nA bat\t100\t33.33\t3\t12/4/2026 5:10:00 PM\t12/4/2026 5:10:03 PM\nA gnoll\t200\t33.33\t6\t12/4/2026 5:00:00 PM\t12/4/2026 5:00:06 PM'
+if [ "$frc" -eq 0 ] && [ "$(cat "$home/follow.out")" = "$want" ]; then passed=$((passed + 1)); else
+  echo "FAIL: follow exited $frc and printed:"; cat "$home/follow.out" "$home/follow.err"; failed=$((failed + 1)); fi
+expect 0 "^A bat	100	33.33	3	" -- --home "$home" previous
+expect 2 "follow needs --name NAME" -- --home "$home" follow "$flog"
+expect 1 "Cannot open the log file" -- --home "$home" follow "$home/missing.txt" --name Soandso
+
 echo "cli: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

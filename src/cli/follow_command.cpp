@@ -1,0 +1,109 @@
+// qorn-cli follow: Get Log, then a Get Log each time the game has appended
+// whole lines, printing the fights' lines that appeared or changed.
+#include <signal.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <thread>
+
+#include "cli/cli_args.h"
+#include "store/commands.h"
+#include "store/program_folder.h"
+#include "views/log_follow.h"
+
+namespace qorn::cli {
+namespace {
+
+constexpr auto kPollInterval = std::chrono::milliseconds(1000);
+constexpr auto kSignalCheck = std::chrono::milliseconds(50);
+
+// Set by SIGINT or SIGTERM: the loop ends after the Get Log under way.
+volatile std::sig_atomic_t stopRequested = 0;
+
+void RequestStop(int) { stopRequested = 1; }
+
+// SIGINT and SIGTERM ask the loop to stop while it lives; a second one ends
+// the program at once (the stored parse is whole either way: a Get Log
+// replaces it only when its new file is complete). System calls that a
+// signal breaks go on, so a Get Log under way is not disturbed.
+class StopSignals {
+ public:
+  StopSignals() {
+    stopRequested = 0;
+    struct sigaction action {};
+    action.sa_handler = &RequestStop;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART | SA_RESETHAND;
+    sigaction(SIGINT, &action, &oldInt_);
+    sigaction(SIGTERM, &action, &oldTerm_);
+  }
+  ~StopSignals() {
+    sigaction(SIGINT, &oldInt_, nullptr);
+    sigaction(SIGTERM, &oldTerm_, nullptr);
+  }
+  StopSignals(const StopSignals&) = delete;
+  StopSignals& operator=(const StopSignals&) = delete;
+
+  bool Requested() const { return stopRequested != 0; }
+  // Waits a poll's interval, less when a stop is asked for.
+  void Wait() const {
+    for (auto waited = std::chrono::milliseconds(0); waited < kPollInterval && !Requested();
+         waited += kSignalCheck) {
+      std::this_thread::sleep_for(kSignalCheck);
+    }
+  }
+
+ private:
+  struct sigaction oldInt_ {};
+  struct sigaction oldTerm_ {};
+};
+
+// Lines at once: whoever reads the pipe sees a fight as soon as it is there.
+void Print(const std::vector<OverviewRow>& rows, bool header) {
+  if (header) {
+    PrintOverview(rows);
+  } else {
+    Out out;
+    PrintOverviewRows(rows, out);
+  }
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int FollowCommand(const CommandLine& line) {
+  const Args args = line.Read({"--name", "--timer"}, {});
+  if (args.positional.size() != 1) throw UsageError{"follow needs exactly one LOGFILE"};
+  const std::string name = NameOption(args, "follow");
+  const int16_t timer = TimerOption(args);
+  const std::string& logPath = args.positional[0];
+  const std::string folder = FindProgramFolder(line.home);
+  const StopSignals stop;
+
+  // The mark is taken before the first Get Log: what the game writes while
+  // it runs is read by the next one.
+  LogMark parsed = MarkLog(logPath).value_or(LogMark{});
+  Overview shown = RunGetLogWithBar(folder, logPath, name, timer).EventList;
+  Print(shown.Rows, true);
+  while (!stop.Requested()) {
+    stop.Wait();
+    if (stop.Requested()) break;
+    const LogLook look = LookAtLog(logPath, parsed);
+    if (look.Change == LogChange::None) continue;
+    NullProgress none;
+    CommandOutcome outcome = RunGetLog(folder, logPath, name, timer, {none, none});
+    parsed = look.Mark;
+    ReportOutcome(outcome);
+    // Another file under the name starts the list over, under its header.
+    if (look.Change == LogChange::Replaced) {
+      Print(outcome.EventList.Rows, true);
+    } else {
+      Print(NewOrChangedRows(shown, outcome.EventList), false);
+    }
+    shown = std::move(outcome.EventList);
+  }
+  return kDone;
+}
+
+}  // namespace qorn::cli

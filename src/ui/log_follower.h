@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "views/log_follow.h"
+
+class QAction;
+class QFileSystemWatcher;
+class QThread;
+class QTimer;
+
+namespace qorn {
+
+class Dialogs;
+class MainWindow;
+
+// Follow Log: after a Get Log, watches its log and, each time the game has
+// appended whole lines, runs Get Log of it again on a worker thread, with
+// the name and timer that Get Log used. The overview then changes in place:
+// the selected fight, the sort and the tab in front stay, and the view in
+// front fills again when its fight changed. The file system's notices are
+// not enough on every file system, so the log is also looked at once a
+// second. A run that fails stops following and says why.
+class LogFollower : public QObject {
+  Q_OBJECT
+ public:
+  // `entry`: the checkable menu entry that starts and stops following.
+  // `commandRunning`: whether one of the window's commands runs, so that no
+  // run starts beside it.
+  LogFollower(MainWindow& window, Dialogs& dialogs, std::string programFolder, QAction* entry,
+              std::function<bool()> commandRunning);
+  ~LogFollower() override;
+
+  // The window's Get Log of `logPath` (shown as `shownPath`) begins; when it
+  // goes through, GetLogDone() makes that log the one to follow. A failed
+  // Get Log leaves the stored parse, and so what is followed, as it was.
+  void GetLogStarting(const QString& shownPath, std::string logPath, std::string charName,
+                      int16_t timerSeconds);
+  void GetLogDone();
+
+  bool Following() const { return following_; }
+  // A Get Log of the follower runs.
+  bool Running() const { return run_ != nullptr; }
+
+ signals:
+  // A run begins, and has ended (its outcome is on screen).
+  void runStarted();
+  void runFinished();
+  // The fight of the view in front changed: the view fills again.
+  void fightInViewChanged();
+
+ private:
+  struct Log {
+    QString shownPath;
+    std::string path;
+    std::string charName;
+    int16_t timerSeconds = 18;
+    LogMark parsed;  // the file when the Get Log that last read it began
+  };
+  struct RunResult;
+
+  void SetFollowing(bool on);
+  void Look();
+  void StartRun(const LogLook& look);
+  void ShowRun(const RunResult& result);
+  void ShowCaption();
+
+  MainWindow& window_;
+  Dialogs& dialogs_;
+  std::string programFolder_;
+  QAction* entry_;
+  std::function<bool()> commandRunning_;
+  QFileSystemWatcher* watcher_;
+  QTimer* poll_;
+  Log log_;
+  Log pending_;  // of the window's Get Log under way
+  bool haveLog_ = false;
+  bool following_ = false;
+  std::optional<DateTime> lastLine_;
+  QThread* run_ = nullptr;
+};
+
+}  // namespace qorn

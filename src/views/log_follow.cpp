@@ -1,0 +1,94 @@
+#include "views/log_follow.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <fstream>
+#include <unordered_map>
+
+#include "parse/log_time.h"
+
+namespace qorn {
+namespace {
+
+constexpr uint64_t kTailBytes = 64 * 1024;
+
+bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
+
+// The bytes [from, to) of the file; shorter when the file is (or became) shorter.
+std::string ReadRange(const std::string& path, uint64_t from, uint64_t to) {
+  std::string bytes;
+  std::ifstream in(path, std::ios::binary);
+  if (!in || to <= from) return bytes;
+  in.seekg(static_cast<std::streamoff>(from));
+  bytes.resize(static_cast<size_t>(to - from));
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+  return bytes;
+}
+
+}  // namespace
+
+std::optional<LogMark> MarkLog(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return LogMark{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
+                 static_cast<uint64_t>(st.st_size)};
+}
+
+LogLook LookAtLog(const std::string& path, const LogMark& parsed) {
+  const auto now = MarkLog(path);
+  if (!now) return {LogChange::None, parsed};
+  const bool replaced =
+      now->Device != parsed.Device || now->Inode != parsed.Inode || now->Size < parsed.Size;
+  if (!replaced && now->Size == parsed.Size) return {LogChange::None, parsed};
+  if (now->Size > 0) {
+    const std::string last = ReadRange(path, now->Size - 1, now->Size);
+    // A partial last line waits for its end; so does a file that just went away.
+    if (last.size() != 1 || !IsLineEnd(last[0])) return {LogChange::None, parsed};
+  }
+  return {replaced ? LogChange::Replaced : LogChange::Grown, *now};
+}
+
+std::optional<DateTime> LastLineTime(const std::string& path, uint64_t size) {
+  const uint64_t from = size > kTailBytes ? size - kTailBytes : 0;
+  const std::string tail = ReadRange(path, from, size);
+  size_t end = tail.size();
+  while (end > 0) {
+    const size_t cut = tail.find_last_of("\r\n", end - 1);
+    const size_t begin = cut == std::string::npos ? 0 : cut + 1;
+    // The first line of a tail that starts mid-file may be cut at its head.
+    if (begin > 0 || from == 0) {
+      if (const auto when = ConvertLogTime(std::string_view(tail).substr(begin, end - begin))) {
+        return when;
+      }
+    }
+    if (cut == std::string::npos) break;
+    end = cut;
+  }
+  return std::nullopt;
+}
+
+std::vector<OverviewRow> NewOrChangedRows(const Overview& before, const Overview& now) {
+  auto keyOf = [](const std::vector<std::string>& cells) {
+    std::string key;
+    for (const size_t c : kFightKeyCells) key += cells[c] + '\t';
+    return key;
+  };
+  std::unordered_map<std::string, std::vector<std::string>> shown;
+  shown.reserve(before.Rows.size());
+  for (const OverviewRow& row : before.Rows) {
+    std::vector<std::string> cells = row.Cells();
+    std::string key = keyOf(cells);
+    shown.emplace(std::move(key), std::move(cells));
+  }
+  std::vector<OverviewRow> rows;
+  for (const OverviewRow& row : now.Rows) {
+    const std::vector<std::string> cells = row.Cells();
+    const auto it = shown.find(keyOf(cells));
+    if (it == shown.end() || it->second != cells) rows.push_back(row);
+  }
+  return rows;
+}
+
+}  // namespace qorn

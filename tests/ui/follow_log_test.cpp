@@ -1,0 +1,185 @@
+// Follow Log on the real window: lines appended to the log while the window
+// follows it reach the overview, which keeps its selection, sort and tab.
+#include <QAction>
+#include <QFile>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+
+#include "store/program_folder.h"
+#include "ui/main_window.h"
+#include "ui/quiet_offscreen.h"
+#include "ui/scripted_dialogs.h"
+#include "ui/window_driver.h"
+
+namespace qorn {
+namespace {
+
+// A DoT line of the character's at 17:MM:SS on 4 Dec 2026, without its line end.
+std::string Hit(const char* time, const char* mob, int damage) {
+  return std::string("[Fri Dec 04 17:") + time + " 2026] " + mob + " has taken " +
+         std::to_string(damage) + " damage from your Splurt.";
+}
+
+}  // namespace
+
+class FollowLogTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<QTemporaryDir> home_;
+  test::ScriptedDialogs dialogs_;
+
+  QString Write(const QString& name, const std::string& bytes) {
+    std::ofstream(home_->filePath(name).toStdString(), std::ios::binary) << bytes;
+    return home_->filePath(name);
+  }
+  static void Append(const QString& path, const std::string& bytes) {
+    std::ofstream(path.toStdString(), std::ios::binary | std::ios::app) << bytes;
+  }
+  // Two fights of a gnoll, 40 s apart.
+  QString GnollLog() {
+    return Write("gnoll.txt", Hit("00:00", "A gnoll", 100) + "\r\n" + Hit("00:06", "A gnoll", 100) +
+                                  "\r\n" + Hit("00:46", "A gnoll", 100) + "\r\n");
+  }
+  std::unique_ptr<MainWindow> Open() {
+    auto w = std::make_unique<MainWindow>(home_->path().toStdString(), dialogs_);
+    w->show();
+    w->Yourname->setText("Soandso");
+    return w;
+  }
+  void GetLog(MainWindow& w, const QString& log) {
+    QTRY_VERIFY_WITH_TIMEOUT(w.mnuOpen->isEnabled(), 5000);
+    dialogs_.openAnswers = {log};
+    QSignalSpy done(&w, &MainWindow::commandFinished);
+    w.mnuOpen->trigger();
+    QVERIFY(done.wait(60000));
+  }
+  // The cells of the fight selected in the overview.
+  static QStringList Selected(MainWindow& w) {
+    const QList<QTreeWidgetItem*> items = w.ListView1->selectedItems();
+    if (items.isEmpty()) return {};
+    return w.ListView1->RowTexts(w.ListView1->indexOfTopLevelItem(items.front()));
+  }
+  static QString DamageOf(MainWindow& w, const QString& mob) {
+    for (int r = 0; r < w.ListView1->RowCount(); ++r) {
+      if (w.ListView1->RowTexts(r)[0] == mob) return w.ListView1->RowTexts(r)[1];
+    }
+    return {};
+  }
+
+ private slots:
+  void initTestCase() { test::QuietOffscreenWarnings(); }
+  void init() {
+    home_ = std::make_unique<QTemporaryDir>();
+    dialogs_ = test::ScriptedDialogs();
+  }
+
+  void appendedLinesReachTheOverviewInPlace() {
+    const QString log = GnollLog();
+    auto w = Open();
+    QVERIFY(!w->mnuFollowLog->isEnabled());
+    GetLog(*w, log);
+    QCOMPARE(w->ListView1->RowCount(), 2);
+    QVERIFY(w->mnuFollowLog->isEnabled() && w->mnuFollowLog->isCheckable());
+    QVERIFY(!w->mnuFollowLog->isChecked());
+    // Sorted by mob (a text sort, which new rows keep), the second gnoll
+    // fight selected, its DoT Breakdown in front.
+    QHeaderView* header = w->ListView1->header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+    QCOMPARE(w->ListView1->TextSortColumn(), std::optional<int>(0));
+    test::ClickRow(*w, 1);
+    QCOMPARE(w->SelectedFight()->EventNum, 2);
+    test::ClickTab(*w, 2);
+    QCOMPARE(w->ListView2->RowCount(), 1);
+
+    w->mnuFollowLog->trigger();
+    QVERIFY(w->mnuFollowLog->isChecked());
+    QCOMPARE(w->windowTitle(), "Qorn - " + log + " - following, last line 12/4/2026 5:00:46 PM");
+
+    // The selected fight grows and a bat's fight begins.
+    Append(log, Hit("00:50", "A gnoll", 150) + "\r\n" + Hit("10:00", "A bat", 70) + "\r\n");
+    QTRY_COMPARE_WITH_TIMEOUT(w->ListView1->RowCount(), 3, 5000);
+    QCOMPARE(test::Column(w->ListView1, 0), (QStringList{"A bat", "A gnoll", "A gnoll"}));
+    // The bat's fight sorts first, so the gnoll's fights have new numbers:
+    // the selection stays on its fight, which grew.
+    QCOMPARE(Selected(*w).mid(0, 2), (QStringList{"A gnoll", "250"}));
+    QCOMPARE(Selected(*w)[4], QString("12/4/2026 5:00:46 PM"));
+    QCOMPARE(w->SelectedFight()->EventNum, 3);
+    QCOMPARE(w->TabStrip1->currentIndex(), 2);
+    QTRY_COMPARE_WITH_TIMEOUT(w->ListView2->RowCount(), 2, 5000);
+    QCOMPARE(w->Frame2->title(), QString("DoT Breakdown - A gnoll"));
+    QCOMPARE(w->windowTitle(), "Qorn - " + log + " - following, last line 12/4/2026 5:10:00 PM");
+    QTRY_VERIFY_WITH_TIMEOUT(w->Command1->isEnabled() && w->mnuOpen->isEnabled(), 5000);
+
+    // A line the game has not ended yet waits for its end.
+    Append(log, Hit("10:03", "A bat", 30).substr(0, 40));
+    Append(log, Hit("10:03", "A bat", 30).substr(40) + "\n");
+    QTRY_COMPARE_WITH_TIMEOUT(DamageOf(*w, "A bat"), QString("100"), 5000);
+    QCOMPARE(Selected(*w)[1], QString("250"));
+
+    // Unticked, the caption names the log as Get Log does.
+    w->mnuFollowLog->trigger();
+    QVERIFY(!w->mnuFollowLog->isChecked());
+    QCOMPARE(w->windowTitle(), "Qorn - " + log);
+    QVERIFY(dialogs_.messages.isEmpty());
+  }
+
+  void anotherLogStartsOver() {
+    const QString log = GnollLog();
+    auto w = Open();
+    GetLog(*w, log);
+    test::ClickRow(*w, 0);
+    w->mnuFollowLog->trigger();
+
+    // Another file renamed onto the log's name: its fights, none selected.
+    const QString other = Write("other.txt", Hit("20:00", "A snake", 500) + "\r\n");
+    std::filesystem::rename(other.toStdString(), log.toStdString());
+    QTRY_COMPARE_WITH_TIMEOUT(test::Column(w->ListView1, 0), QStringList{"A snake"}, 5000);
+    QVERIFY(!w->SelectedFight());
+
+    // Get Log of another file while following: that file is followed from then on.
+    const QString rats = Write("rats.txt", Hit("30:00", "A rat", 10) + "\r\n");
+    GetLog(*w, rats);
+    QVERIFY(w->mnuFollowLog->isChecked());
+    QCOMPARE(w->windowTitle(), "Qorn - " + rats + " - following, last line 12/4/2026 5:30:00 PM");
+    Append(rats, Hit("40:00", "A rat", 20) + "\r\n");
+    QTRY_COMPARE_WITH_TIMEOUT(w->ListView1->RowCount(), 2, 5000);
+    QVERIFY(dialogs_.messages.isEmpty());
+  }
+
+  void aFailureStopsFollowing() {
+    const QString log = GnollLog();
+    auto w = Open();
+    GetLog(*w, log);
+    w->mnuFollowLog->trigger();
+    // A read-only database cannot take the new parse.
+    const QString db =
+        QString::fromStdString(InProgramFolder(home_->path().toStdString(), kDatabaseFile));
+    QFile::setPermissions(db, QFileDevice::ReadOwner);
+    Append(log, Hit("10:00", "A bat", 70) + "\r\n");
+    QTRY_VERIFY_WITH_TIMEOUT(!w->mnuFollowLog->isChecked(), 5000);
+    QCOMPARE(dialogs_.messages.size(), 1);
+    QVERIFY2(
+        dialogs_.messages[0].startsWith("Follow Log: Follow Log has stopped: The parse database") &&
+            dialogs_.messages[0].endsWith("The stored fights are as they were."),
+        qPrintable(dialogs_.messages[0]));
+    QCOMPARE(w->ListView1->RowCount(), 2);
+    QCOMPARE(w->windowTitle(), "Qorn - " + log);
+    QVERIFY(w->Command1->isEnabled() || !w->Command1->isVisible());
+    QFile::setPermissions(db, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+  }
+};
+
+}  // namespace qorn
+
+QTEST_MAIN(qorn::FollowLogTest)
+#include "follow_log_test.moc"
