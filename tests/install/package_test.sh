@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# The Debian package as `make package` makes it: its control fields, and qorn-cli run from the
+# unpacked package. Usage: package_test.sh CPACK BUILD_DIR VERSION
+set -u
+cpack=$1
+build=$2
+version=$3
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failed=0
+passed=0
+
+fail() {  # fail DESCRIPTION OUTPUT
+  echo "FAIL: $1"
+  echo "$2" | head -20
+  failed=$((failed + 1))
+}
+
+if ! out=$("$cpack" --config "$build/CPackConfig.cmake" -B "$work/out" 2>&1); then
+  fail "cpack" "$out"
+  exit 1
+fi
+deb=$(ls "$work/out"/qorn_*.deb)
+if [ "$(basename "$deb")" = "qorn_${version}_$(dpkg --print-architecture).deb" ]; then
+  passed=$((passed + 1))
+else
+  fail "the package's name" "$deb"
+fi
+
+# field NAME PATTERN: the control field must match the extended pattern.
+field() {
+  local value
+  value=$(dpkg-deb -f "$deb" "$1")
+  if grep -qE -- "$2" <<<"$value"; then passed=$((passed + 1)); else
+    fail "control field $1 is not /$2/" "$value"; fi
+}
+field Package '^qorn$'
+field Version "^${version//./\\.}\$"
+field Maintainer '^[^<]+ <[^@ ]+@[^> ]+>$'
+# The libraries' packages, found by dpkg-shlibdeps from what the programs link.
+field Depends 'libqt6widgets6 \(>= [0-9.]+\)'
+field Depends 'libqt6charts6 \(>= [0-9.]+\)'
+field Depends 'libsqlite3-0 \(>= [0-9.]+\)'
+field Description '^damage meter'
+
+dpkg-deb -x "$deb" "$work/root"
+out=$(env -u QORN_HOME HOME="$work/home" "$work/root/usr/bin/qorn-cli" getlog \
+  "$work/root/usr/share/qorn/sample-log.txt" --name Qornek 2>&1)
+rc=$?
+if [ $rc -eq 0 ] && grep -q $'^Vallon Zek\t' <<<"$out" &&
+  [ -s "$work/home/.local/share/qorn/QornDB.mdb" ]; then passed=$((passed + 1)); else
+  fail "getlog from the unpacked package -> exit $rc" "$out"; fi
+# The programs are stripped of their symbols.
+if file "$work/root/usr/bin/qorn" "$work/root/usr/bin/qorn-cli" | grep -q 'not stripped'; then
+  fail "the programs are not stripped" "$(file "$work/root/usr/bin/"*)"
+else
+  passed=$((passed + 1))
+fi
+
+echo "package_test: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
