@@ -1,6 +1,7 @@
 #include "export/file_output.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,6 +10,7 @@
 #include <system_error>
 
 #include "common/error.h"
+#include "common/file_system.h"
 
 namespace qorn {
 namespace fs = std::filesystem;
@@ -46,19 +48,19 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 void WriteFileReplacing(const std::string& path, std::string_view bytes) {
   if (path.empty()) Fail(path, "no file name");
-  // A link is followed: the file it names is the one replaced.
-  std::string target = path;
-  std::error_code ec;
-  if (fs::is_symlink(fs::symlink_status(path, ec))) {
-    target = fs::weakly_canonical(path, ec).string();
-    if (ec) Fail(path, ec.message());
-  }
-  if (fs::is_directory(fs::status(target, ec))) Fail(path, std::strerror(EISDIR));
+  // A link is followed, also one that names no file yet: the file it names
+  // is the one written, and the link stays.
+  const std::string target = FollowLinks(path);
+  struct stat old {};
+  const bool exists = ::stat(target.c_str(), &old) == 0;
+  if (exists && S_ISDIR(old.st_mode)) Fail(path, std::strerror(EISDIR));
+  // A device or a pipe would be replaced by the rename: it is left alone.
+  if (exists && !S_ISREG(old.st_mode)) Fail(path, "it is not a plain file, so it is left as it is");
 
   std::string temp;
   const int fd = CreateTemporary(target, temp);
   if (fd < 0) Fail(path, std::strerror(errno));
-  const bool written = WriteAll(fd, bytes);
+  const bool written = (!exists || TakeModeAndOwner(fd, old)) && WriteAll(fd, bytes);
   const int writeErrno = errno;
   const bool closed = ::close(fd) == 0;
   const int closeErrno = errno;

@@ -1,6 +1,7 @@
 #include "export/file_output.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -44,6 +45,38 @@ TEST(WriteFileReplacing, ReplacesTheFileALinkNames) {
   WriteFileReplacing(dir.File("link.csv"), "new");
   EXPECT_TRUE(fs::is_symlink(dir.File("link.csv")));
   EXPECT_EQ(test::ReadFile(target), "new");
+}
+
+// A pipe (as a device would be) is refused and stays what it was, also
+// behind a link; a file replaced keeps its permissions.
+TEST(WriteFileReplacing, RefusesWhatIsNoPlainFileAndKeepsAFilesMode) {
+  test::TempDir dir;
+  const std::string pipe = dir.File("pipe.csv");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  fs::create_symlink(pipe, dir.File("link to pipe.csv"));
+  for (const std::string& path : {pipe, dir.File("link to pipe.csv")}) {
+    EXPECT_EQ(FailureOf(path),
+              "Cannot write " + path + ": it is not a plain file, so it is left as it is");
+  }
+  EXPECT_TRUE(fs::is_fifo(fs::symlink_status(pipe)));
+
+  const std::string own = dir.Write("own.csv", "old");
+  fs::permissions(own, fs::perms::owner_read | fs::perms::owner_write);
+  WriteFileReplacing(own, "new");
+  EXPECT_EQ(test::ReadFile(own), "new");
+  EXPECT_EQ(fs::status(own).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 3) << "no temporary file left";
+}
+
+// A link that names no file yet is written through: the file it names is
+// made, in its own folder, and the link stays a link.
+TEST(WriteFileReplacing, WritesThroughALinkThatNamesNoFileYet) {
+  test::TempDir dir;
+  fs::create_directory(dir.File("sub"));
+  fs::create_symlink("sub/new.csv", dir.File("link.csv"));
+  WriteFileReplacing(dir.File("link.csv"), "new");
+  EXPECT_TRUE(fs::is_symlink(dir.File("link.csv")));
+  EXPECT_EQ(test::ReadFile(dir.File("sub/new.csv")), "new");
 }
 
 TEST(WriteFileIfMissing, LeavesAnExistingFileAlone) {
