@@ -47,7 +47,7 @@ int GraphCommand(const CommandLine& line) {
 
   // Reading the graph must not leave an empty database behind.
   const std::string database = InProgramFolder(FindProgramFolder(line.home), kDatabaseFile);
-  if (!std::filesystem::is_regular_file(database)) {
+  if (!std::filesystem::exists(database)) {
     throw Error("There is no parse database " + database + "; run getlog first.");
   }
   const auto mob = EventMob(database, eventNum);

@@ -73,7 +73,7 @@ int ShowCommand(const CommandLine& line) {
   } else {
     std::vector<SpellDatRec> spells;
     {
-      Database db(database);
+      Database db = OpenForView(database);
       spells = LoadSpellTable(db);
     }
     // Without spell detail the list hides its last four columns.

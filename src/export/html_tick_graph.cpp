@@ -131,8 +131,8 @@ struct FightRows {
   bool Any = false;
   std::string FirstMob;  // the first row's mob and time name the fight
   DateTime FirstTime = 0;
-  int64_t TickMax = 0;          // "Select max(ticknum) FROM SortMobTime WHERE eventnum = e"
-  std::vector<TickSums> Ticks;  // ticks 1 to TickMax
+  std::vector<TickSums>
+      Ticks;  // ticks 1 to "Select max(ticknum) FROM SortMobTime WHERE eventnum = e"
 };
 
 // Per tick: the sums of "Select sum(cpower)", "sum(coa)" and "sum(inten)",
@@ -143,6 +143,7 @@ struct FightRows {
 // queries a tick.
 FightRows GatherFight(Database& db, int32_t eventNum, const std::vector<std::string>& dotSources) {
   FightRows fight;
+  fight.Ticks.resize(static_cast<size_t>(FightTicks(db, eventNum)));
   std::unordered_map<std::string_view, size_t> sourceIndex;
   for (size_t j = 0; j < dotSources.size(); ++j) sourceIndex.emplace(dotSources[j], j);
   Statement rows(db,
@@ -155,11 +156,8 @@ FightRows GatherFight(Database& db, int32_t eventNum, const std::vector<std::str
       fight.Any = true;
       fight.FirstMob = rows.ColumnText(7);
       fight.FirstTime = rows.ColumnDouble(8);
-      fight.TickMax = t;
     }
-    fight.TickMax = std::max(fight.TickMax, t);
-    if (t < 1) continue;
-    if (static_cast<uint64_t>(t) > fight.Ticks.size()) fight.Ticks.resize(static_cast<size_t>(t));
+    if (t < 1 || static_cast<uint64_t>(t) > fight.Ticks.size()) continue;
     TickSums& tick = fight.Ticks[static_cast<size_t>(t - 1)];
     const std::string_view type = rows.ColumnText(1);
     const int64_t dmg = rows.ColumnInt(3);
@@ -189,7 +187,7 @@ struct TickGraph {
 TickGraph BuildTickGraph(const std::string& databasePath, int32_t eventNum, DateTime generated) {
   const std::string event = Number(eventNum);
   // A missing database is an error here, never a new empty one.
-  Database db = OpenForView(databasePath);
+  Database db = OpenForViewToWrite(databasePath);
 
   // The fight's DoT sources, in the order the query gives them.
   std::vector<std::string> dotSources;
@@ -273,7 +271,7 @@ TickGraph BuildTickGraph(const std::string& databasePath, int32_t eventNum, Date
   html.Line("    </tr>");
   html.Line("<tr><td colspan=5>&nbsp;</td></tr>");
 
-  for (int64_t t = 1; t <= fight.TickMax; ++t) {
+  for (int64_t t = 1; t <= static_cast<int64_t>(fight.Ticks.size()); ++t) {
     const TickSums& tick = fight.Ticks[static_cast<size_t>(t - 1)];
     std::string bars;
     int64_t total = 0;

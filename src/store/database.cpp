@@ -154,7 +154,8 @@ std::string MessageFor(int code, const std::string& path) {
       return "Another program is using the parse database " + path + ". Close it, then try again.";
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
-      return "The parse database " + path + " is damaged.";
+      return "The parse database " + path +
+             " is damaged; Get Log moves it aside and makes a new one.";
     case SQLITE_NOMEM:
       return "There is not enough memory to work on the parse database " + path + ".";
     case SQLITE_IOERR:

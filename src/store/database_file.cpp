@@ -5,12 +5,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <optional>
 
 #include "common/error.h"
+#include "common/file_system.h"
 #include "store/database.h"
 #include "store/event_rows.h"
 #include "store/program_folder.h"
@@ -34,6 +37,15 @@ void SyncFolder(const std::string& folder) {
   ::close(fd);
 }
 
+// The files the database engine keeps beside a database: the write-ahead
+// log, its index and the rollback journal. They belong to the file that made
+// them: replayed onto another file, they damage it.
+constexpr const char* kCompanionSuffixes[] = {"-wal", "-shm", "-journal"};
+
+void RemoveCompanions(const std::string& path) {
+  for (const char* suffix : kCompanionSuffixes) ::unlink((path + suffix).c_str());
+}
+
 std::string FolderOf(const std::string& path) {
   const fs::path parent = fs::path(path).parent_path();
   return parent.empty() ? "." : parent.string();
@@ -41,54 +53,94 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
-std::string ResolveDatabasePath(const std::string& path) {
-  fs::path current(path);
-  std::error_code ec;
-  for (int hops = 0; hops < 40 && fs::is_symlink(current, ec); ++hops) {
-    const fs::path target = fs::read_symlink(current, ec);
-    if (ec) break;
-    current = target.is_absolute() ? target : current.parent_path() / target;
-  }
-  return current.lexically_normal().string();
+std::string ResolveDatabasePath(const std::string& path) { return FollowLinks(path); }
+
+namespace {
+
+DatabaseHealth Damaged(std::string detail, std::string reason) {
+  return {DatabaseHealth::State::kDamaged, std::move(detail), std::move(reason)};
 }
 
-DatabaseHealth CheckDatabaseFile(const std::string& path, bool quickCheck) {
+// The first of `objects` that the database lacks, or lacks a column of, as a
+// damaged health; with `inOrder` the columns must also come first and in order.
+std::optional<DatabaseHealth> MissingPart(Database& db, const std::vector<RequiredTable>& objects,
+                                          bool inOrder) {
+  for (const RequiredTable& table : objects) {
+    Statement info(db, "PRAGMA table_info(" + QuoteIdentifier(table.Name) + ")");
+    std::vector<std::string> have;
+    while (info.Step()) have.emplace_back(info.ColumnText(1));
+    const std::string name(table.Name);
+    if (have.empty()) return Damaged("the table " + name + " is missing", name + " is missing");
+    for (size_t i = 0; i < table.Columns.size(); ++i) {
+      const std::string_view column = table.Columns[i];
+      const bool found = inOrder ? i < have.size() && CompareNoCase(have[i], column) == 0
+                                 : std::any_of(have.begin(), have.end(), [&](const std::string& h) {
+                                     return CompareNoCase(h, column) == 0;
+                                   });
+      if (!found) {
+        return Damaged("the table " + name + " has no column " + std::string(column),
+                       name + " has lost its column " + std::string(column));
+      }
+    }
+  }
+  return std::nullopt;
+}
+
+// What stands at `path` when it is not a plain, non-empty file, else nothing;
+// kMissing when nothing stands there.
+std::optional<DatabaseHealth> NotAFile(const std::string& path) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) {
-    if (errno == ENOENT) return {DatabaseHealth::State::kMissing, {}};
+    if (errno == ENOENT) return DatabaseHealth{DatabaseHealth::State::kMissing, {}, {}};
     throw Error("The parse database " + path + " cannot be looked at: " + SystemReason() + ".");
   }
-  if (S_ISDIR(st.st_mode)) return {DatabaseHealth::State::kDamaged, "a folder stands in its place"};
-  if (!S_ISREG(st.st_mode)) return {DatabaseHealth::State::kDamaged, "it is not a plain file"};
-  if (st.st_size == 0) return {DatabaseHealth::State::kDamaged, "the file is empty"};
+  if (S_ISDIR(st.st_mode)) {
+    return Damaged("a folder stands in its place", "a folder stands where the file should be");
+  }
+  if (!S_ISREG(st.st_mode)) {
+    return Damaged("it is not a plain file", "something that is not a file stands in its place");
+  }
+  if (st.st_size == 0) return Damaged("the file is empty", "the file is empty");
+  return std::nullopt;
+}
+
+// Opens `path` read-only and looks for each of `parts` (ordered or not).
+DatabaseHealth CheckParts(
+    const std::string& path,
+    std::initializer_list<std::pair<const std::vector<RequiredTable>*, bool>> parts) {
+  if (auto health = NotAFile(path)) return *health;
   try {
     Database db(path, OpenMode::kReadOnly);
-    for (const RequiredTable& table : RequiredTables()) {
-      Statement info(db, "PRAGMA table_info(" + QuoteIdentifier(table.Name) + ")");
-      std::vector<std::string> have;
-      while (info.Step()) have.emplace_back(info.ColumnText(1));
-      if (have.empty()) {
-        return {DatabaseHealth::State::kDamaged,
-                "the table " + std::string(table.Name) + " is missing"};
-      }
-      for (std::string_view column : table.Columns) {
-        bool found = false;
-        for (const std::string& h : have) found = found || CompareNoCase(h, column) == 0;
-        if (!found) {
-          return {DatabaseHealth::State::kDamaged,
-                  "the table " + std::string(table.Name) + " has no column " + std::string(column)};
-        }
-      }
+    for (const auto& [objects, inOrder] : parts) {
+      if (auto missing = MissingPart(db, *objects, inOrder)) return *missing;
     }
   } catch (const DatabaseError& e) {
     if (!e.Damaged()) throw;
-    return {DatabaseHealth::State::kDamaged, e.Detail()};
+    return Damaged(e.Detail(), "it is not a parse database, or its contents are broken");
   }
-  if (quickCheck) {
-    std::string problems = QuickCheckDatabaseFile(path);
-    if (!problems.empty()) return {DatabaseHealth::State::kDamaged, std::move(problems)};
+  return {DatabaseHealth::State::kUsable, {}, {}};
+}
+
+}  // namespace
+
+DatabaseHealth CheckDatabaseFile(const std::string& path, bool quickCheck) {
+  DatabaseHealth health = CheckParts(path, {{&RequiredTables(), false}});
+  if (health.state != DatabaseHealth::State::kUsable || !quickCheck) return health;
+  std::string problems = QuickCheckDatabaseFile(path);
+  if (!problems.empty()) {
+    return Damaged(std::move(problems), "its contents are broken");
   }
-  return {DatabaseHealth::State::kUsable, {}};
+  return health;
+}
+
+DatabaseHealth CheckDatabaseForViews(const std::string& path) {
+  return CheckParts(path, {{&RequiredTables(), false}, {&RequiredViews(), true}});
+}
+
+std::string DamagedDatabaseMessage(const std::string& path, const DatabaseHealth& health) {
+  return "The parse database " + (path.empty() ? "" : path + " ") + "is damaged" +
+         (health.reason.empty() ? "" : " (" + health.reason + ")") +
+         "; Get Log moves it aside and makes a new one.";
 }
 
 std::string QuickCheckDatabaseFile(const std::string& path) {
@@ -108,7 +160,15 @@ std::string QuickCheckDatabaseFile(const std::string& path) {
   }
 }
 
-std::string MoveDamagedAside(const std::string& path) {
+void FailImpossibleNumber(const std::string& path, const std::string& what) {
+  const DatabaseHealth health{DatabaseHealth::State::kDamaged, what, what};
+  throw Error(DamagedDatabaseMessage(path, health), what);
+}
+
+namespace {
+
+// PATH.damaged-YYYYMMDD-hhmmss, or with -2, -3 ... when that is taken.
+std::string AsideName(const std::string& path) {
   char stamp[32];
   const std::time_t now = std::time(nullptr);
   std::tm local{};
@@ -118,9 +178,29 @@ std::string MoveDamagedAside(const std::string& path) {
   for (int n = 2; fs::exists(fs::symlink_status(aside)); ++n) {
     aside = path + ".damaged-" + stamp + "-" + std::to_string(n);
   }
+  return aside;
+}
+
+// Something at `path` that is not a plain file (a folder, a symbolic link, a
+// pipe) is none this program made: it is moved aside, as it is, so that the
+// working file can be made there.
+void StepAroundNonFile(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return;
+  ::rename(path.c_str(), AsideName(path).c_str());  // failing, the open says why
+}
+
+}  // namespace
+
+std::string MoveDamagedAside(const std::string& path) {
+  const std::string aside = AsideName(path);
   if (::rename(path.c_str(), aside.c_str()) != 0) {
     throw Error("The damaged parse database " + path + " cannot be moved aside to " + aside + ": " +
                 SystemReason() + ".");
+  }
+  // Its log and journal go with it, named as the engine looks for them there.
+  for (const char* suffix : kCompanionSuffixes) {
+    ::rename((path + suffix).c_str(), (aside + suffix).c_str());
   }
   SyncFolder(FolderOf(path));
   return aside;
@@ -141,6 +221,7 @@ ReplacementFile::ReplacementFile(const std::string& target)
   // Open Temp.mdb, lock it, and make sure the name still leads to the file
   // locked: another program may have put its own in place meanwhile.
   for (int attempt = 0; attempt < 10; ++attempt) {
+    StepAroundNonFile(path_);
     fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (fd_ < 0) {
       throw Error("The working file " + path_ +
@@ -196,12 +277,13 @@ void ReplacementFile::Replace() {
   if (::fsync(fd_) != 0) fail("fsync " + path_);
   struct stat old {};
   if (::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-    if (::fchmod(fd_, old.st_mode & 07777) != 0) fail("chmod " + path_);
-    if (::geteuid() == 0) {
-      (void)::fchown(fd_, old.st_uid, old.st_gid);  // best effort: the owner stays the user's
-    }
+    if (!TakeModeAndOwner(fd_, old)) fail("chmod " + path_);
   }
+  // A log or journal beside no file, or beside the file replaced, would be
+  // replayed onto the new one when it is next opened.
+  if (::lstat(target_.c_str(), &old) != 0 && errno == ENOENT) RemoveCompanions(target_);
   if (::rename(path_.c_str(), target_.c_str()) != 0) fail("rename " + path_ + " to " + target_);
+  RemoveCompanions(target_);
   replaced_ = true;
   // Closed now, before anyone opens the new file: closing a descriptor drops
   // every lock the process holds on the file, the database engine's included.

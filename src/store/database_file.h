@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace qorn {
@@ -16,6 +17,7 @@ struct DatabaseHealth {
   enum class State { kMissing, kUsable, kDamaged };
   State state = State::kMissing;
   std::string detail;  // what is wrong with a damaged file, for the developer
+  std::string reason;  // the same in the player's words
 };
 
 // Looks whether the file at `path` is a parse database the program can use:
@@ -27,8 +29,26 @@ DatabaseHealth CheckDatabaseFile(const std::string& path, bool quickCheck);
 // SQLite's quick check alone: empty when the file passes, else what it found.
 std::string QuickCheckDatabaseFile(const std::string& path);
 
+// CheckDatabaseFile for the lists, graphs and exports: also the saved queries
+// they read (SortMobTime, DPS) with their columns in order. Never quick-checks.
+DatabaseHealth CheckDatabaseForViews(const std::string& path);
+
+// What the player reads about a damaged database at `path`: what is wrong
+// and that Get Log makes a new one.
+std::string DamagedDatabaseMessage(const std::string& path, const DatabaseHealth& health);
+
+// A stored number no log can give (a damage beyond 32 bits, a tick the
+// fight's seconds cannot reach), found in the database at `path` (may be
+// empty): throws qorn::Error calling the file damaged, `what` in its words.
+[[noreturn]] void FailImpossibleNumber(const std::string& path, const std::string& what);
+
+// Whether a stored damage is one a log can give: the parser reads 32-bit
+// amounts. Sums of such damages cannot overflow 64 bits.
+inline bool PossibleDamage(int64_t dmg) { return dmg >= INT32_MIN && dmg <= INT32_MAX; }
+
 // Renames a damaged database (file or folder) to PATH.damaged-YYYYMMDD-hhmmss
-// in the same folder, never deleting anything; returns the new name.
+// in the same folder, with its write-ahead log and journal, never deleting
+// anything; returns the new name.
 std::string MoveDamagedAside(const std::string& path);
 
 // Throws qorn::Error when an existing file at `path` is read-only (no write
@@ -52,7 +72,9 @@ class ReplacementFile {
 
   // Writes the file through to the disk, gives it the permissions (and, run
   // as root, the owner) of the file it replaces, renames it over `target` and
-  // writes the folder through. Nothing may have the file open. Throws
+  // writes the folder through; a write-ahead log or journal left beside
+  // `target` by the file it replaces (or by none) is removed, so that the new
+  // file never meets it. Nothing may have the file open. Throws
   // qorn::Error when a step fails; the target is then as it was.
   void Replace();
 

@@ -15,6 +15,15 @@ const std::string& Writable(const std::string& path) {
   return path;
 }
 
+void LeaveWriteAheadLog(Database& db) {
+  Statement mode(db, "PRAGMA journal_mode = DELETE");
+  if (mode.Step() && CompareNoCase(mode.ColumnText(0), "delete") != 0) {
+    throw Error(
+        "Another program is using the parse database " + db.Path() + ". Close it, then try again.",
+        "journal_mode stays " + std::string(mode.ColumnText(0)));
+  }
+}
+
 bool NoFreePage(Database& db) {
   Statement freePages(db, "PRAGMA freelist_count");
   return freePages.Step() && freePages.ColumnInt(0) == 0;
@@ -31,6 +40,9 @@ void DatabaseRebuild::Open(bool quickCheck) {
   health_ = CheckDatabaseFile(path_, quickCheck);
   if (HasStoredParse()) {
     stored_ = std::make_unique<Database>(path_, OpenMode::kExisting);
+    // A write-ahead log another program left goes into the file now, while
+    // it is the stored file's: the new file must never meet it.
+    LeaveWriteAheadLog(*stored_);
     storedLock_ = std::make_unique<Transaction>(*stored_);
   }
   fresh_ = std::make_unique<Database>(file_.Path(), OpenMode::kBlank);

@@ -4,6 +4,7 @@
 
 #include "common/number_format.h"
 #include "store/database.h"
+#include "store/database_file.h"
 
 namespace qorn {
 
@@ -17,11 +18,17 @@ std::vector<std::string> OverviewRow::Cells() const {
 }
 
 Overview FillEventList(const std::string& databasePath, Progress& progress) {
-  Database db(databasePath);
+  Database db(databasePath, OpenMode::kReadOnly);
   int32_t eventCount = 0;
   {
-    Recordset max(db, "select max(EventNum) from ParseData");
-    if (!max.EndOfFile()) eventCount = static_cast<int32_t>(max.Field(0).AsInt());
+    Recordset max(db, "select max(EventNum), count(*) from ParseData");
+    if (!max.EndOfFile()) {
+      // Each fight holds a row at least: more fights than rows is a hand-edited number.
+      if (max.Field(0).AsDouble() > max.Field(1).AsDouble()) {
+        FailImpossibleNumber(databasePath, "it numbers more fights than it holds rows");
+      }
+      eventCount = static_cast<int32_t>(max.Field(0).AsInt());
+    }
   }
   // The per-event queries "Select max(Dtime), min(Dtime)", "Select sum(dmg)"
   // and "Select mob FROM SortMobTime WHERE eventnum = e", gathered in one pass.
@@ -61,6 +68,9 @@ Overview OverviewOfEvents(const std::vector<EventRow>& rows, const std::vector<s
       row.First = row.Last = rows[i].When;
     }
     for (; i < rows.size() && rows[i].EventNum == e; ++i) {
+      if (!PossibleDamage(rows[i].Dmg)) {
+        FailImpossibleNumber({}, "a damage of " + row.Mob + " is larger than any log gives");
+      }
       row.Total += rows[i].Dmg;
       row.First = std::min(row.First, rows[i].When);
       row.Last = std::max(row.Last, rows[i].When);

@@ -59,6 +59,16 @@ const std::vector<RequiredTable>& RequiredTables() {
   return tables;
 }
 
+const std::vector<RequiredTable>& RequiredViews() {
+  static const std::vector<RequiredTable> views = {
+      {"SortMobTime",
+       {"RecNum", "DTime", "Who", "Mob", "Dmg", "Crit", "DmgSrc", "DmgType", "Cpower", "Inten",
+        "CoA", "Reserved", "EventNum", "TickNum", "Color"}},
+      {"DPS", {"EventNum", "SumOfDmg", "MaxOfDTime", "MinOfDTime"}},
+  };
+  return views;
+}
+
 std::string QuoteIdentifier(std::string_view name) {
   std::string out = "\"";
   for (char c : name) {

@@ -37,6 +37,8 @@ struct RequiredTable {
   std::vector<std::string_view> Columns;
 };
 const std::vector<RequiredTable>& RequiredTables();
+// The saved queries the lists, graphs and exports read, with the columns they use.
+const std::vector<RequiredTable>& RequiredViews();
 
 // A name between double quotes for SQL, each double quote doubled.
 std::string QuoteIdentifier(std::string_view name);

@@ -7,6 +7,7 @@
 
 #include "common/number_format.h"
 #include "store/database.h"
+#include "store/database_file.h"
 
 namespace qorn {
 namespace {
@@ -86,6 +87,10 @@ std::vector<SourceHits> ReadSourceHits(Database& db, const BuffScope& scope) {
     }
     SourceHits& g = groups[spelling->second];
     const Hits hit{1, rows.ColumnInt(2) != 0 ? 1 : 0, rows.ColumnInt(1)};
+    if (!PossibleDamage(hit.Dmg)) {
+      FailImpossibleNumber(db.Path(),
+                           "a damage of " + std::string(name) + " is larger than any log gives");
+    }
     g.All += hit;
     for (size_t b = 0; b < kBuffs.size(); ++b) {
       if (rows.ColumnInt(3 + static_cast<int>(b)) != 0) g.On[b] += hit;

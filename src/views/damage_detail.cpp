@@ -61,6 +61,7 @@ std::vector<ListRow> ShowAllDamageDetail(const std::string& databasePath, int32_
                                          const std::vector<SpellDatRec>& spellDatRecs,
                                          bool petDetail) {
   Database db = OpenForView(databasePath);
+  FightTicks(db, eventNum);  // the sums below cannot overflow
   const std::string event = std::to_string(eventNum);
   std::vector<ListRow> rows;
 

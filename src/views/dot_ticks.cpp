@@ -1,12 +1,14 @@
 #include "views/dot_ticks.h"
 
 #include "store/database.h"
+#include "views/fight.h"
 
 namespace qorn {
 
 std::vector<ListRow> FillDotTicks(const std::string& databasePath, int32_t eventNum,
                                   std::string_view mob) {
   Database db = OpenForView(databasePath);
+  FightTicks(db, eventNum);  // the sums below cannot overflow
   Recordset rs(db,
                "SELECT TickNum, Sum([dmg]), sum(Cpower), sum(CoA), sum(inten)"
                " From ParseData"

@@ -14,12 +14,6 @@ namespace {
 
 constexpr std::string_view kFootnoteIndent = "          ";  // ten blanks
 
-int32_t TickMaximum(Database& db, int32_t eventNum) {
-  Recordset max(
-      db, "SELECT max(TickNum) From ParseData Where EventNum = " + std::to_string(eventNum) + " ");
-  return max.EndOfFile() ? 0 : static_cast<int32_t>(max.Field(0).AsInt());
-}
-
 struct DotHit {
   int64_t tick = 0;
   int source = 0;  // from 1
@@ -148,7 +142,7 @@ void WriteColumn(ChartGrid& grid, int column, std::string_view label,
 ChartGrid DrawDotTickGraph(const std::string& databasePath, int32_t eventNum,
                            std::string_view fightText) {
   Database db = OpenForView(databasePath);
-  const int32_t ticks = TickMaximum(db, eventNum);
+  const int32_t ticks = FightTicks(db, eventNum);
   const DotHits dots = ReadDotHits(db, eventNum);
   ChartGrid grid = StartGrid(fightText, ticks, static_cast<int>(dots.sources.size()));
   WriteDotHits(grid, dots);
@@ -159,7 +153,7 @@ ChartGrid DrawDotTickGraph(const std::string& databasePath, int32_t eventNum,
 ChartGrid DrawAllDamageGraph(const std::string& databasePath, int32_t eventNum,
                              std::string_view fightText) {
   Database db = OpenForView(databasePath);
-  const int32_t ticks = TickMaximum(db, eventNum);
+  const int32_t ticks = FightTicks(db, eventNum);
   // The sums of every tick, grouped in one query each instead of one query
   // per tick; every tick gets both, whether a DoT landed in it or not.
   const std::vector<int64_t> pets =

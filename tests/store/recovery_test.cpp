@@ -1,6 +1,7 @@
 // What Get Log and Get Previous do with a database that is damaged, read-only,
 // a symbolic link, or left half-written by a run that was stopped.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include "store/commands.h"
 #include "store/compaction.h"
 #include "store/database.h"
+#include "store/database_file.h"
 #include "store/program_folder.h"
 #include "store/schema.h"
 #include "support/reference_dump.h"
@@ -56,11 +58,13 @@ class RecoveryTest : public ::testing::Test {
     return test::DumpTable(db_, "ParseData") + test::DumpTable(db_, "SpellCastResist") +
            test::DumpTable(db_, "SpellDat");
   }
-  // The names a damaged database was moved to.
+  // The names a damaged database was moved to (its log and journal aside).
   std::vector<fs::path> MovedAside() {
     std::vector<fs::path> found;
     for (const auto& entry : fs::directory_iterator(dir_.path())) {
-      if (entry.path().filename().string().starts_with("QornDB.mdb.damaged-")) {
+      const std::string name = entry.path().filename().string();
+      if (name.starts_with("QornDB.mdb.damaged-") && !name.ends_with("-wal") &&
+          !name.ends_with("-shm") && !name.ends_with("-journal")) {
         found.push_back(entry.path());
       }
     }
@@ -365,6 +369,112 @@ TEST_F(RecoveryTest, AnotherRunStoringInTheSameFolderIsToldApart) {
   std::fclose(held);
   EXPECT_EQ(GetPrevious().EventList.Rows.size(), 11u);  // a Temp.mdb left over is taken over
   EXPECT_FALSE(TempLeft());
+}
+
+// Leaves `db` in write-ahead-log mode with changes that only its log holds,
+// as a program does that stops without a checkpoint.
+void LeaveLogWithFrames(const std::string& db) {
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(db.c_str(), &raw), SQLITE_OK);
+  sqlite3_db_config(raw, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+  ASSERT_EQ(sqlite3_exec(raw,
+                         "PRAGMA journal_mode = WAL; PRAGMA wal_autocheckpoint = 0; "
+                         "UPDATE ParseData SET Mob = 'stale', Dmg = Dmg + 1; "
+                         "DELETE FROM SpellCastResist WHERE RecNum % 2 = 0",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(raw);
+  ASSERT_GT(fs::file_size(db + "-wal"), 0u);
+}
+
+TEST_F(RecoveryTest, ALogLeftByAnotherProgramNeverMeetsTheNewParse) {
+  GetLog("edge");
+  const std::string edge = Stored();
+  struct Case {
+    const char* what;
+    std::function<void(const std::string&)> after;  // done to the file once its log is left
+    bool movedAside;
+  };
+  const Case cases[] = {
+      {"the stored file in use", [](const std::string&) {}, false},
+      {"the stored file damaged", [](const std::string& db) { fs::resize_file(db, 0); }, true},
+      {"no stored file", [](const std::string& db) { fs::remove(db); }, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const auto& entry : fs::directory_iterator(dir_.path())) {
+      if (entry.path().filename().string().starts_with("QornDB.mdb.damaged-")) {
+        fs::remove_all(entry.path());
+      }
+    }
+    GetLog("realistic");
+    LeaveLogWithFrames(db_);
+    c.after(db_);
+    EXPECT_EQ(GetLog("edge").EventList.Rows.size(), 11u);
+    for (const char* suffix : {"-wal", "-shm", "-journal"}) {
+      EXPECT_FALSE(fs::exists(db_ + suffix)) << suffix;
+    }
+    EXPECT_EQ(Stored(), edge);
+    EXPECT_EQ(QuickCheckDatabaseFile(db_), "");
+    const auto aside = MovedAside();
+    ASSERT_EQ(aside.size(), c.movedAside ? 1u : 0u);
+    // A file moved aside keeps its log beside it, under its new name.
+    if (c.movedAside) {
+      EXPECT_GT(fs::file_size(aside[0].string() + "-wal"), 0u);
+    }
+  }
+}
+
+TEST_F(RecoveryTest, AProgramStillWritingTheStoredFileInItsLogIsWaitedFor) {
+  GetLog("edge");
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(db_.c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "PRAGMA journal_mode = WAL; UPDATE ParseData SET Dmg = Dmg + 1",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  const std::string before = Stored();
+  try {
+    GetLog("dense");
+    ADD_FAILURE() << "a file another program writes through its log was replaced";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find("Another program is using"), std::string::npos)
+        << e.what();
+  }
+  EXPECT_EQ(Stored(), before);
+  EXPECT_FALSE(TempLeft());
+  sqlite3_close(other);
+  EXPECT_EQ(GetLog("edge").EventList.Rows.size(), 11u);
+}
+
+// A Temp.mdb that is no plain file was not made by the program: it is moved
+// aside as it is, and every Get Log after it works.
+TEST_F(RecoveryTest, AWorkingFileThatIsNoFileIsSteppedAround) {
+  const std::string temp = (dir_.path() / "Temp.mdb").string();
+  const std::vector<std::pair<const char*, std::function<void()>>> kinds = {
+      {"a folder", [&] { fs::create_directories(fs::path(temp) / "inside"); }},
+      {"a link to a file", [&] { fs::create_symlink(db_, temp); }},
+      {"a dangling link", [&] { fs::create_symlink("nowhere.mdb", temp); }},
+      {"a pipe", [&] { ASSERT_EQ(::mkfifo(temp.c_str(), 0600), 0); }},
+  };
+  for (const auto& [what, make] : kinds) {
+    SCOPED_TRACE(what);
+    GetLog("realistic");
+    make();
+    EXPECT_EQ(GetLog("edge").EventList.Rows.size(), 11u);
+    EXPECT_EQ(GetPrevious(30).EventList.Rows.size(), 9u);
+    EXPECT_FALSE(TempLeft());
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(db_)));
+    // What stood there is kept, and a link's file was never written through.
+    size_t kept = 0;
+    for (const auto& entry : fs::directory_iterator(dir_.path())) {
+      if (entry.path().filename().string().starts_with("Temp.mdb.damaged-")) {
+        ++kept;
+        fs::remove_all(entry.path());
+      }
+    }
+    EXPECT_EQ(kept, 1u);
+    EXPECT_FALSE(fs::exists(dir_.path() / "nowhere.mdb"));
+  }
 }
 
 }  // namespace

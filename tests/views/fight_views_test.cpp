@@ -1,15 +1,23 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <functional>
 
 #include "common/error.h"
+#include "export/html_tick_graph.h"
 #include "store/database.h"
 #include "store/event_builder.h"
+#include "store/event_overview.h"
 #include "support/parse_db.h"
+#include "support/reference_dump.h"
 #include "support/temp_dir.h"
+#include "views/buff_value.h"
 #include "views/damage_detail.h"
 #include "views/dot_breakdown.h"
 #include "views/dot_ticks.h"
+#include "views/tick_graphs.h"
 
 namespace qorn {
 namespace {
@@ -153,6 +161,138 @@ TEST_F(FightViews, AMissingDatabaseIsAnErrorAndStaysMissing) {
   EXPECT_THROW(FillDotTicks(missing, 1, "a gnoll"), Error);
   EXPECT_THROW(ShowAllDamageDetail(missing, 1, spells_, true), Error);
   EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
+// A file damaged by hand: every view says so in the player's words, names
+// Get Log, and leaves the file exactly as it was (a view never writes).
+TEST_F(FightViews, ADamagedDatabaseIsCalledDamagedAndLeftAlone) {
+  namespace fs = std::filesystem;
+  struct Damage {
+    const char* what;
+    const char* words;  // what the message must say is wrong
+    std::function<void(const std::string&)> apply;
+  };
+  const Damage damages[] = {
+      {"zero bytes", "the file is empty", [](const std::string& db) { fs::resize_file(db, 0); }},
+      {"not a database", "it is not a parse database",
+       [](const std::string& db) { test::WriteFile(db, std::string(4096, 'x')); }},
+      {"a folder", "a folder stands where the file should be",
+       [](const std::string& db) {
+         fs::remove(db);
+         fs::create_directory(db);
+       }},
+      {"a pipe", "something that is not a file",
+       [](const std::string& db) {
+         fs::remove(db);
+         ASSERT_EQ(::mkfifo(db.c_str(), 0600), 0);
+       }},
+      {"DPS dropped", "DPS is missing",
+       [](const std::string& db) { Database(db).ExecuteNative("DROP VIEW DPS"); }},
+      {"DPS with fewer columns", "DPS has lost its column MinOfDTime",
+       [](const std::string& db) {
+         Database(db).ExecuteNative(
+             "DROP VIEW DPS; CREATE VIEW DPS AS SELECT EventNum, Sum(Dmg) AS SumOfDmg, "
+             "Max(DTime) AS MaxOfDTime FROM ParseData GROUP BY EventNum");
+       }},
+      {"SortMobTime dropped", "SortMobTime is missing",
+       [](const std::string& db) { Database(db).ExecuteNative("DROP VIEW SortMobTime"); }},
+      {"a column dropped", "ParseData has lost its column Color",
+       [](const std::string& db) {
+         Database(db).ExecuteNative(
+             "DROP VIEW SortMobTime; ALTER TABLE ParseData DROP COLUMN Color");
+       }},
+  };
+  const std::string good = test::ReadFile(path_);
+  const std::vector<std::function<void()>> views = {
+      [&] { FillDotBreakdown(path_, 1); },
+      [&] { FillDotTicks(path_, 1, "a gnoll"); },
+      [&] { ShowAllDamageDetail(path_, 1, spells_, true); },
+      [&] { BuffValue(path_, BuffScope::AllFights()); },
+      [&] { DrawAllDamageGraph(path_, 1, "a gnoll"); },
+      [&] { EventMob(path_, 1); },
+  };
+  for (const Damage& damage : damages) {
+    SCOPED_TRACE(damage.what);
+    fs::remove_all(path_);
+    test::WriteFile(path_, good);
+    damage.apply(path_);
+    const fs::file_status before = fs::symlink_status(path_);
+    const std::string bytes = fs::is_regular_file(before) ? test::ReadFile(path_) : "";
+    for (const auto& view : views) {
+      try {
+        view();
+        ADD_FAILURE() << "a view read a damaged file";
+      } catch (const Error& e) {
+        const std::string message = e.what();
+        EXPECT_NE(message.find("is damaged (" + std::string(damage.words)), std::string::npos)
+            << message;
+        EXPECT_NE(message.find("Get Log"), std::string::npos) << message;
+      }
+    }
+    EXPECT_EQ(fs::symlink_status(path_).type(), before.type());
+    if (fs::is_regular_file(before)) {
+      EXPECT_EQ(test::ReadFile(path_), bytes);
+    }
+    EXPECT_FALSE(fs::exists(path_ + "-journal"));
+  }
+}
+
+// Numbers no log can give, put in by hand: what a view would allocate per
+// tick, or sum, is never trusted; the file is called damaged instead.
+TEST_F(FightViews, ImpossibleStoredNumbersMakeTheFileDamaged) {
+  struct Case {
+    const char* what;
+    int32_t event;
+    const char* sql;
+    bool wholeLog;  // the overview and the whole log's Buff Value meet it too
+  };
+  const Case cases[] = {
+      {"a tick far beyond the fight", 1,
+       "UPDATE ParseData SET TickNum = 100000000 WHERE RecNum = 0", false},
+      {"a tick far before a one-second fight", 2,
+       "UPDATE ParseData SET TickNum = -5 WHERE EventNum = 2", false},
+      {"a time far from the rest", 1, "UPDATE ParseData SET DTime = DTime + 1000 WHERE RecNum = 3",
+       false},
+      {"a damage beyond 32 bits", 1,
+       "UPDATE ParseData SET Dmg = 9223372036854775807 WHERE EventNum = 1 AND DmgType = 'Dot'",
+       true},
+  };
+  const std::string good = test::ReadFile(path_);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::WriteFile(path_, good);
+    Database(path_).ExecuteNative(c.sql);
+    std::vector<std::function<void()>> views = {
+        [&] { DrawDotTickGraph(path_, c.event, "x"); },
+        [&] { DrawAllDamageGraph(path_, c.event, "x"); },
+        [&] { HtmlTickGraphText(path_, c.event, 0); },
+        [&] { FillDotTicks(path_, c.event, "x"); },
+        [&] { ShowAllDamageDetail(path_, c.event, spells_, true); },
+    };
+    if (c.wholeLog) {
+      views.push_back([&] { BuffValue(path_, BuffScope::Fight(c.event)); });
+      views.push_back([&] { BuffValue(path_, BuffScope::AllFights()); });
+      views.push_back([&] {
+        NullProgress none;
+        FillEventList(path_, none);
+      });
+    }
+    for (size_t i = 0; i < views.size(); ++i) {
+      SCOPED_TRACE(i);
+      try {
+        views[i]();
+        ADD_FAILURE() << "an impossible number was taken";
+      } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find("is damaged ("), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("Get Log"), std::string::npos) << e.what();
+      }
+    }
+  }
+  // Ticks that all lie before tick 1, within what the fight can hold: nothing to draw.
+  test::WriteFile(path_, good);
+  Database(path_).ExecuteNative("UPDATE ParseData SET TickNum = -1 WHERE EventNum = 2");
+  EXPECT_EQ(ChartGridText(DrawAllDamageGraph(path_, 2, "a rat")),
+            "\tPets\tDD's\n          a rat\n");
 }
 
 }  // namespace
