@@ -1,6 +1,8 @@
 #include "cli/cli_args.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "common/character_name.h"
 #include "common/error.h"
@@ -96,9 +98,19 @@ Out& Out::Row(const std::vector<std::string>& cells) {
   return *this << "\n";
 }
 
-void Out::Flush() {
+Out::~Out() {
+  // Never throws: a failed write stays marked on stdout for the command's end.
   std::fwrite(buffer_.data(), 1, buffer_.size(), stdout);
+}
+
+void Out::Flush() {
+  const size_t size = buffer_.size();
+  const bool written = std::fwrite(buffer_.data(), 1, size, stdout) == size;
   buffer_.clear();
+  // A long print stops at the first failed write instead of going on.
+  if (!written || std::ferror(stdout)) {
+    throw Error(std::string("Cannot write the output: ") + std::strerror(errno));
+  }
 }
 
 }  // namespace qorn::cli

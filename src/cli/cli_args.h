@@ -66,12 +66,13 @@ class Out {
   Out() = default;
   Out(const Out&) = delete;
   Out& operator=(const Out&) = delete;
-  ~Out() { Flush(); }
+  ~Out();
   Out& operator<<(std::string_view s);
   // Log text (Windows-1252 bytes) as UTF-8.
   Out& Text(std::string_view s);
   // One line of tab-separated cells.
   Out& Row(const std::vector<std::string>& cells);
+  // Throws qorn::Error when standard output cannot be written.
   void Flush();
 
  private:

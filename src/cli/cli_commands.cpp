@@ -1,6 +1,8 @@
 #include "cli/cli_commands.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -108,9 +110,27 @@ int Dispatch(const std::string& command, const cli::CommandLine& line) {
   throw cli::UsageError{command.empty() ? "no command given" : "unknown command " + command};
 }
 
+// Everything printed reached its place: a full disk or a closed file under
+// standard output fails the command, with a message on standard error.
+int CheckOutputWritten(int code) {
+  errno = 0;
+  const bool flushed = std::fflush(stdout) == 0;
+  const int reason = errno;
+  if (flushed && !std::ferror(stdout)) return code;
+  std::fprintf(stderr, "qorn-cli: Cannot write the output%s%s\n", reason ? ": " : "",
+               reason ? std::strerror(reason) : "");
+  return code == cli::kDone ? cli::kFailed : code;
+}
+
+int RunCommand(int argc, char** argv);
+
 }  // namespace
 
-int RunCli(int argc, char** argv) {
+int RunCli(int argc, char** argv) { return CheckOutputWritten(RunCommand(argc, argv)); }
+
+namespace {
+
+int RunCommand(int argc, char** argv) {
   // --verbose may stand anywhere on the line.
   bool verbose = false;
   std::vector<char*> words(argv, argv + argc);
@@ -149,5 +169,7 @@ int RunCli(int argc, char** argv) {
     return cli::kFailed;
   }
 }
+
+}  // namespace
 
 }  // namespace qorn

@@ -154,6 +154,37 @@ if [ "$frc" -eq 0 ] && [ "$(cat "$home/follow.out")" = "$want" ]; then passed=$(
 expect 0 "^A bat	100	33.33	3	" -- --home "$home" previous
 expect 2 "follow needs --name NAME" -- --home "$home" follow "$flog"
 expect 1 "Cannot open the log file" -- --home "$home" follow "$home/missing.txt" --name Soandso
+# A 0-byte or damaged database: views, graphs, exports and Get Previous call it damaged,
+# fail, and never write it.
+for kind in empty pipe; do
+  rm -rf "$home/QornDB.mdb"
+  if [ "$kind" = empty ]; then : >"$home/QornDB.mdb"; words="the file is empty"; else
+    mkfifo "$home/QornDB.mdb"; words="something that is not a file stands in its place"; fi
+  expect 1 "is damaged \($words\); Get Log" -- --home "$home" show 1 breakdown
+  expect 1 "is damaged \($words\); Get Log" -- --home "$home" show all buffs
+  expect 1 "is damaged \($words\); Get Log" -- --home "$home" graph 1 dot
+  expect 1 "is damaged \($words\); Get Log" -- --home "$home" export 1 --list overview --csv "$home/x.csv"
+  if [ "$kind" = empty ] && [ -s "$home/QornDB.mdb" ]; then
+    echo "FAIL: a view wrote the empty database"; failed=$((failed + 1)); fi
+done
+rm -rf "$home/QornDB.mdb"
+: >"$home/QornDB.mdb"
+expect 1 "is damaged.*Use Get Log" -- --home "$home" previous
+rm -rf "$home"/QornDB.mdb*
+
+# A failed write of standard output fails the command, with a message on standard error.
+if [ -w /dev/full ]; then
+  "$cli" --home "$home" getlog "$sample" --name Qornek >/dev/null
+  for args in "parse $sample --name Qornek" "--home $home show 4 ticks" "--home $home graph 4 all" \
+    "--home $home getlog $sample --name Qornek" "--home $home previous" "--help"; do
+    # shellcheck disable=SC2086
+    err=$("$cli" $args 2>&1 >/dev/full)
+    rc=$?
+    if [ "$rc" -ne 1 ] || ! grep -q "^qorn-cli: Cannot write the output" <<<"$err"; then
+      echo "FAIL: qorn-cli $args >/dev/full -> exit $rc: $err"; failed=$((failed + 1)); else
+      passed=$((passed + 1)); fi
+  done
+fi
 
 echo "cli: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
