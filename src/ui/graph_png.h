@@ -11,7 +11,8 @@ inline constexpr int kGraphDesignWidth = 753;
 inline constexpr int kGraphDesignHeight = 425;
 
 // `grid` drawn as the window draws its charts, every tick at once, at
-// `width` x `height` pixels, as PNG bytes. Needs no display: without a
+// `width` x `height` pixels, as PNG bytes; more ticks than `width` are summed
+// into at most `width` bars (see GroupRows). Needs no display: without a
 // running application it starts Qt on its offscreen platform for the call.
 std::string GraphPng(const ChartGrid& grid, int width, int height);
 

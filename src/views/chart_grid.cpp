@@ -86,6 +86,36 @@ int64_t ChartGrid::Data(int row, int column) const {
   return cells_[Index(row, column)];
 }
 
+ChartGrid GroupRows(const ChartGrid& grid, int most) {
+  if (grid.RowCount() <= most) return grid;
+  const int rows = grid.RowCount();
+  const int run = (rows + most - 1) / most;
+  ChartGrid grouped;
+  grouped.SetFootnoteText(grid.FootnoteText());
+  grouped.SetShowLegend(grid.ShowLegend());
+  grouped.SetChartType(grid.ChartType());
+  grouped.SetRowCount((rows + run - 1) / run);
+  grouped.SetColumnCount(grid.ColumnCount());
+  for (int c = 1; c <= grid.ColumnCount(); ++c) {
+    grouped.SetColumn(c);
+    grouped.SetColumnLabel(grid.ColumnLabel(c));
+  }
+  for (int r = 1; r <= grouped.RowCount(); ++r) {
+    const int first = (r - 1) * run + 1;
+    const int last = std::min(rows, first + run - 1);
+    grouped.SetRow(r);
+    grouped.SetRowLabel(first == last ? grid.RowLabel(first)
+                                      : grid.RowLabel(first) + "-" + grid.RowLabel(last));
+    for (int c = 1; c <= grid.ColumnCount(); ++c) {
+      int64_t sum = 0;
+      for (int k = first; k <= last; ++k) sum += grid.Data(k, c);
+      grouped.SetColumn(c);
+      grouped.SetData(sum);
+    }
+  }
+  return grouped;
+}
+
 std::string ChartGridText(const ChartGrid& grid) {
   std::string text;
   for (int c = 1; c <= grid.ColumnCount(); ++c) text += "\t" + grid.ColumnLabel(c);

@@ -62,6 +62,12 @@ class ChartGrid {
   int chartType_ = kBars2d;
 };
 
+// `grid` with at most `most` rows (from 1): when it has more, runs of
+// consecutive rows are summed into one, labelled "FIRST-LAST" by the labels
+// of the rows they hold, each run as long as the first ones (the last may be
+// shorter). Columns, footnote, legend and chart type stay.
+ChartGrid GroupRows(const ChartGrid& grid, int most);
+
 // The grid as tab-separated lines: an empty field and the column labels;
 // per row its label and its cells; the footnote as it stands. Every line
 // ends in a line feed.

@@ -36,6 +36,34 @@ TEST(ChartGrid, ResizingKeepsWhatStaysInsideAndStartsNewCellsAtZero) {
   EXPECT_THROW(grid.Data(1, 4), Error);
 }
 
+// More rows than bars fit: runs of rows summed, labelled by their first and
+// last; a grid that fits stays as it is.
+TEST(ChartGrid, GroupRowsSumsRunsOfRowsIntoAtMostSoMany) {
+  ChartGrid grid;
+  grid.SetRowCount(7);
+  grid.SetColumnCount(2);
+  grid.SetFootnoteText("          a gnoll");
+  grid.SetShowLegend(true);
+  for (int c = 1; c <= 2; ++c) {
+    grid.SetColumn(c);
+    grid.SetColumnLabel(c == 1 ? "Splurt." : "Pets");
+  }
+  for (int r = 1; r <= 7; ++r) {
+    grid.SetRow(r);
+    grid.SetRowLabel(std::to_string(r));
+    grid.SetColumn(1);
+    grid.SetData(r);
+    grid.SetColumn(2);
+    grid.SetData(int64_t{10} * r);
+  }
+  EXPECT_EQ(ChartGridText(GroupRows(grid, 3)),
+            "\tSplurt.\tPets\n1-3\t6\t60\n4-6\t15\t150\n7\t7\t70\n          a gnoll\n");
+  EXPECT_EQ(GroupRows(grid, 3).ShowLegend(), true);
+  EXPECT_EQ(ChartGridText(GroupRows(grid, 4)),
+            "\tSplurt.\tPets\n1-2\t3\t30\n3-4\t7\t70\n5-6\t11\t110\n7\t7\t70\n          a gnoll\n");
+  EXPECT_EQ(ChartGridText(GroupRows(grid, 7)), ChartGridText(grid));
+}
+
 class TickGraphs : public ::testing::Test {
  protected:
   void SetUp() override {
