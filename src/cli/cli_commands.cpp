@@ -69,7 +69,8 @@ Commands:
       the series (the DoT spells; then "Pets" and "DD's" for all); a line per
       tick with its number and each series' damage; the chart's footnote last.
       --png FILE also draws the chart as the window does, every tick at once,
-      into a PNG picture; --size WxH gives its size in pixels (default
+      into a PNG picture (more ticks than pixels across are summed into bars
+      labelled FIRST-LAST); --size WxH gives its size in pixels (default
       753x425, the window's chart at design).
 
   export EVENT --list overview|breakdown|ticks|detail|buffs --csv FILE [--no-pet-detail]
@@ -82,7 +83,8 @@ Commands:
       or with EVENT all that of every stored fight, quoted as RFC 4180
       quotes), or the fight's tick
       graph as an HTML page with the single-colour .gif images it names,
-      written beside it where missing. FILE is replaced.
+      written beside it where missing. FILE is replaced and keeps its
+      permissions; a folder, device or pipe at FILE is refused.
       --no-pet-detail  detail without a line per pet and swarm pet
 
   help, --help
@@ -95,7 +97,8 @@ Options:
   --verbose   when a command fails, also print what failed underneath (the
               SQL text and the database engine's own words).
 
-Exit codes: 0 done, 1 the command failed, 2 the command line was wrong.
+Exit codes: 0 done, 1 the command failed (also when the output cannot be
+written), 2 the command line was wrong.
 )";
 
 // One line per command; each command lives in its own file (see cli_args.h).
