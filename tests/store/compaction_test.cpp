@@ -6,6 +6,7 @@
 
 #include "store/database.h"
 #include "support/parse_db.h"
+#include "support/reference_dump.h"
 #include "support/temp_dir.h"
 
 namespace qorn {
@@ -59,11 +60,27 @@ TEST_F(CompactionTest, AReadOnlyFileIsLeftAlone) {
   EXPECT_FALSE(fs::exists(temp_));
 }
 
-TEST_F(CompactionTest, FailureIsSilentAndKeepsTheFile) {
-  fs::create_directory(temp_);  // a folder where Temp.mdb should go cannot be removed
-  fs::create_directory(fs::path(temp_) / "x");
-  EXPECT_FALSE(CompactParseDatabase(db_));
+TEST_F(CompactionTest, AFolderWhereTempMdbShouldGoIsMovedAsideAsItIs) {
+  fs::create_directories(fs::path(temp_) / "x");
+  EXPECT_TRUE(CompactParseDatabase(db_));
   EXPECT_EQ(Rows(), 2);
+  EXPECT_FALSE(fs::exists(temp_));
+  size_t aside = 0;
+  for (const auto& entry : fs::directory_iterator(dir_.path())) {
+    if (entry.path().filename().string().starts_with("Temp.mdb.damaged-")) {
+      EXPECT_TRUE(fs::is_directory(entry.path() / "x"));
+      ++aside;
+    }
+  }
+  EXPECT_EQ(aside, 1u);
+}
+
+TEST_F(CompactionTest, FailureIsSilentAndKeepsTheFile) {
+  const std::string damaged(4096, 'x');
+  dir_.Write("QornDB.mdb", damaged);
+  EXPECT_FALSE(CompactParseDatabase(db_));
+  EXPECT_EQ(test::ReadFile(db_), damaged);
+  EXPECT_FALSE(fs::exists(temp_));
   EXPECT_FALSE(CompactParseDatabase(dir_.File("missing.mdb")));
 }
 
