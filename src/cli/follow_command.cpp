@@ -2,12 +2,15 @@
 // whole lines, printing the fights' lines that appeared or changed.
 #include <signal.h>
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <thread>
 
 #include "cli/cli_args.h"
+#include "common/error.h"
 #include "store/commands.h"
 #include "store/program_folder.h"
 #include "views/log_follow.h"
@@ -67,7 +70,10 @@ void Print(const std::vector<OverviewRow>& rows, bool header) {
     Out out;
     PrintOverviewRows(rows, out);
   }
-  std::fflush(stdout);
+  // Output that cannot be written ends the command rather than following on.
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    throw Error(std::string("Cannot write the output: ") + std::strerror(errno));
+  }
 }
 
 }  // namespace
