@@ -62,9 +62,8 @@ DatabaseHealth Damaged(std::string detail, std::string reason) {
 }
 
 // The first of `objects` that the database lacks, or lacks a column of, as a
-// damaged health; with `inOrder` the columns must also come first and in order.
-std::optional<DatabaseHealth> MissingPart(Database& db, const std::vector<RequiredTable>& objects,
-                                          bool inOrder) {
+// damaged health.
+std::optional<DatabaseHealth> MissingPart(Database& db, const std::vector<RequiredTable>& objects) {
   for (const RequiredTable& table : objects) {
     Statement info(db, "PRAGMA table_info(" + QuoteIdentifier(table.Name) + ")");
     std::vector<std::string> have;
@@ -73,10 +72,11 @@ std::optional<DatabaseHealth> MissingPart(Database& db, const std::vector<Requir
     if (have.empty()) return Damaged("the table " + name + " is missing", name + " is missing");
     for (size_t i = 0; i < table.Columns.size(); ++i) {
       const std::string_view column = table.Columns[i];
-      const bool found = inOrder ? i < have.size() && CompareNoCase(have[i], column) == 0
-                                 : std::any_of(have.begin(), have.end(), [&](const std::string& h) {
-                                     return CompareNoCase(h, column) == 0;
-                                   });
+      const bool found = table.InOrder
+                             ? i < have.size() && CompareNoCase(have[i], column) == 0
+                             : std::any_of(have.begin(), have.end(), [&](const std::string& h) {
+                                 return CompareNoCase(h, column) == 0;
+                               });
       if (!found) {
         return Damaged("the table " + name + " has no column " + std::string(column),
                        name + " has lost its column " + std::string(column));
@@ -104,15 +104,14 @@ std::optional<DatabaseHealth> NotAFile(const std::string& path) {
   return std::nullopt;
 }
 
-// Opens `path` read-only and looks for each of `parts` (ordered or not).
-DatabaseHealth CheckParts(
-    const std::string& path,
-    std::initializer_list<std::pair<const std::vector<RequiredTable>*, bool>> parts) {
+// Opens `path` read-only and looks for each of `parts`.
+DatabaseHealth CheckParts(const std::string& path,
+                          std::initializer_list<const std::vector<RequiredTable>*> parts) {
   if (auto health = NotAFile(path)) return *health;
   try {
     Database db(path, OpenMode::kReadOnly);
-    for (const auto& [objects, inOrder] : parts) {
-      if (auto missing = MissingPart(db, *objects, inOrder)) return *missing;
+    for (const std::vector<RequiredTable>* objects : parts) {
+      if (auto missing = MissingPart(db, *objects)) return *missing;
     }
   } catch (const DatabaseError& e) {
     if (!e.Damaged()) throw;
@@ -124,7 +123,7 @@ DatabaseHealth CheckParts(
 }  // namespace
 
 DatabaseHealth CheckDatabaseFile(const std::string& path, bool quickCheck) {
-  DatabaseHealth health = CheckParts(path, {{&RequiredTables(), false}});
+  DatabaseHealth health = CheckParts(path, {&RequiredTables()});
   if (health.state != DatabaseHealth::State::kUsable || !quickCheck) return health;
   std::string problems = QuickCheckDatabaseFile(path);
   if (!problems.empty()) {
@@ -134,7 +133,7 @@ DatabaseHealth CheckDatabaseFile(const std::string& path, bool quickCheck) {
 }
 
 DatabaseHealth CheckDatabaseForViews(const std::string& path) {
-  return CheckParts(path, {{&RequiredTables(), false}, {&RequiredViews(), true}});
+  return CheckParts(path, {&RequiredTables(), &RequiredViews()});
 }
 
 std::string DamagedDatabaseMessage(const std::string& path, const DatabaseHealth& health) {

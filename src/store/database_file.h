@@ -30,7 +30,7 @@ DatabaseHealth CheckDatabaseFile(const std::string& path, bool quickCheck);
 std::string QuickCheckDatabaseFile(const std::string& path);
 
 // CheckDatabaseFile for the lists, graphs and exports: also the saved queries
-// they read (SortMobTime, DPS) with their columns in order. Never quick-checks.
+// they read (SortMobTime, DPS) with their columns. Never quick-checks.
 DatabaseHealth CheckDatabaseForViews(const std::string& path);
 
 // What the player reads about a damaged database at `path`: what is wrong

@@ -64,7 +64,7 @@ const std::vector<RequiredTable>& RequiredViews() {
       {"SortMobTime",
        {"RecNum", "DTime", "Who", "Mob", "Dmg", "Crit", "DmgSrc", "DmgType", "Cpower", "Inten",
         "CoA", "Reserved", "EventNum", "TickNum", "Color"}},
-      {"DPS", {"EventNum", "SumOfDmg", "MaxOfDTime", "MinOfDTime"}},
+      {"DPS", {"EventNum", "SumOfDmg", "MaxOfDTime", "MinOfDTime"}, true},
   };
   return views;
 }

@@ -35,6 +35,7 @@ void InsertBuiltInSpellTable(Database& db);
 struct RequiredTable {
   std::string_view Name;
   std::vector<std::string_view> Columns;
+  bool InOrder = false;  // read by position: the columns must come first, in this order
 };
 const std::vector<RequiredTable>& RequiredTables();
 // The saved queries the lists, graphs and exports read, with the columns they use.
