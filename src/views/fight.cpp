@@ -53,13 +53,14 @@ int32_t FightTicks(Database& db, int32_t eventNum) {
     FailImpossibleNumber(db.Path(), "the times of fight " + std::to_string(eventNum) +
                                         " lie further apart than its rows can");
   }
-  // The numbering anchors ticks on the first DoT tick and shifts earlier
-  // rows up: no tick lies further than the fight's seconds from tick 1.
+  // The numbering counts ticks from 1 at the fight's first row (shifting
+  // rows before the first DoT tick up): no tick lies below 0 (0: no tick),
+  // nor further than the fight's seconds from tick 1.
   const double reach = span / kTickSeconds + 2;
   const double low = bounds.ColumnDouble(3), high = bounds.ColumnDouble(4);
-  if (low < -reach || high > reach) {
+  if (low < 0 || high > reach) {
     FailImpossibleNumber(db.Path(), "a tick of fight " + std::to_string(eventNum) +
-                                        " lies beyond the fight's seconds");
+                                        " lies outside the fight's seconds");
   }
   return high < 1 ? 0 : static_cast<int32_t>(high);
 }

@@ -30,9 +30,9 @@ Database OpenForViewToWrite(const std::string& databasePath);
 // The ticks a graph of fight `eventNum` draws: its highest stored tick, 0
 // when the fight has no row in tick 1 or later. Throws qorn::Error calling
 // the file damaged when a row of the fight holds a number no log can give:
-// a damage beyond 32 bits, a tick beyond what the fight's seconds hold, or
-// seconds beyond what its rows can span. What a view allocates per tick is
-// so bounded by the fight, and its sums cannot overflow.
+// a damage beyond 32 bits, a tick below 0 or beyond what the fight's seconds
+// hold, or seconds beyond what its rows can span. What a view allocates per
+// tick is so bounded by the fight, and its sums cannot overflow.
 int32_t FightTicks(Database& db, int32_t eventNum);
 
 }  // namespace qorn

@@ -249,8 +249,7 @@ TEST_F(FightViews, ImpossibleStoredNumbersMakeTheFileDamaged) {
   const Case cases[] = {
       {"a tick far beyond the fight", 1,
        "UPDATE ParseData SET TickNum = 100000000 WHERE RecNum = 0", false},
-      {"a tick far before a one-second fight", 2,
-       "UPDATE ParseData SET TickNum = -5 WHERE EventNum = 2", false},
+      {"a tick below 0", 2, "UPDATE ParseData SET TickNum = -5 WHERE EventNum = 2", false},
       {"a time far from the rest", 1, "UPDATE ParseData SET DTime = DTime + 1000 WHERE RecNum = 3",
        false},
       {"a damage beyond 32 bits", 1,
@@ -288,9 +287,9 @@ TEST_F(FightViews, ImpossibleStoredNumbersMakeTheFileDamaged) {
       }
     }
   }
-  // Ticks that all lie before tick 1, within what the fight can hold: nothing to draw.
+  // Rows without a tick (0): nothing to draw.
   test::WriteFile(path_, good);
-  Database(path_).ExecuteNative("UPDATE ParseData SET TickNum = -1 WHERE EventNum = 2");
+  Database(path_).ExecuteNative("UPDATE ParseData SET TickNum = 0 WHERE EventNum = 2");
   EXPECT_EQ(ChartGridText(DrawAllDamageGraph(path_, 2, "a rat")),
             "\tPets\tDD's\n          a rat\n");
 }
