@@ -61,7 +61,7 @@ std::string NameOption(const Args& args, const std::string& command) {
     throw UsageError{"--name needs the character's name, letters a-z and A-Z only, not '" + *name +
                      "'"};
   }
-  return *name;
+  return GameName(*name);
 }
 
 int32_t EventNumberArg(const std::string& text) {

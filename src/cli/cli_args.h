@@ -49,7 +49,8 @@ struct CommandLine {
             const std::vector<std::string>& flagOptions) const;
 };
 
-// --name as the window's name check takes it: letters a-z and A-Z only.
+// --name as the window's name check takes it: letters a-z and A-Z only,
+// given back as the game writes the name (GameName).
 // `command` names the command in the message when --name is missing.
 std::string NameOption(const Args& args, const std::string& command);
 

@@ -19,10 +19,9 @@ class StageLabels final : public Progress {
   void SetVisible(bool) override {}
   void SetMaximum(double) override {}
   void SetValue(double value) override {
-    static constexpr const char* kStages[] = {"Parsing",  "Storing",    "Events",
-                                              "Overview", "Compacting", "Done"};
     const int stage = static_cast<int>(value);
-    if (stage >= 0 && stage <= kCommandStages) bar_.SetLabel(kStages[stage]);
+    if (stage >= 0 && stage <= kCommandStages)
+      bar_.SetLabel(std::string(kCommandStageNames[stage]));
   }
 
  private:
@@ -54,7 +53,7 @@ void PrintOverviewRows(const std::vector<OverviewRow>& rows, Out& out) {
 
 CommandOutcome RunGetLogWithBar(const std::string& folder, const std::string& logPath,
                                 const std::string& charName, int16_t timer) {
-  TerminalProgress loop("Parsing");
+  TerminalProgress loop{std::string(kCommandStageNames[0])};
   StageLabels stages(loop);
   CommandOutcome outcome = RunGetLog(folder, logPath, charName, timer, {loop, stages});
   loop.SetVisible(false);
@@ -80,10 +79,15 @@ int GetLogCommand(const CommandLine& line, bool getLog) {
   // Only a command line that passed its checks finds (and may create) the folder.
   const std::string folder = FindProgramFolder(line.home);
   if (getLog) {
-    PrintOverview(RunGetLogWithBar(folder, args.positional[0], name, timer).EventList.Rows);
+    const CommandOutcome outcome = RunGetLogWithBar(folder, args.positional[0], name, timer);
+    if (outcome.StoredKept) {
+      std::fprintf(stderr, "%s\n", StoredKeptNote(name).c_str());
+      return kFailed;
+    }
+    PrintOverview(outcome.EventList.Rows);
     return kDone;
   }
-  TerminalProgress loop("Events");
+  TerminalProgress loop{std::string(kCommandStageNames[2])};
   StageLabels stages(loop);
   const CommandOutcome outcome = RunGetPrevious(folder, timer, {loop, stages});
   loop.SetVisible(false);

@@ -12,4 +12,14 @@ bool IsCharacterName(std::string_view name) {
   return true;
 }
 
+std::string GameName(std::string_view name) {
+  std::string game(name);
+  for (size_t i = 0; i < game.size(); ++i) {
+    const char c = game[i];
+    if (i == 0 && c >= 'a' && c <= 'z') game[i] = static_cast<char>(c - 'a' + 'A');
+    if (i > 0 && c >= 'A' && c <= 'Z') game[i] = static_cast<char>(c - 'A' + 'a');
+  }
+  return game;
+}
+
 }  // namespace qorn

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace qorn {
@@ -9,5 +10,11 @@ namespace qorn {
 // would make every "hit ... for N points of non-melee damage" line the
 // character's own, and every pet a swarm pet.
 bool IsCharacterName(std::string_view name);
+
+// A name as the game writes it in the log: the first letter upper case, the
+// rest lower case ("qornek" and "QORNEK" are "Qornek"). The parser matches the
+// name byte for byte, so a name typed in another case would find none of the
+// character's direct damage nor its swarm pets.
+std::string GameName(std::string_view name);
 
 }  // namespace qorn

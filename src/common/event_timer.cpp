@@ -1,6 +1,7 @@
 #include "common/event_timer.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "common/number_format.h"
 
@@ -40,6 +41,14 @@ std::optional<int16_t> ParseEventTimer(std::string_view text) {
   const auto value = ParseDouble(text);
   if (!value || !(*value > -32000 && *value < 32000)) return std::nullopt;
   return static_cast<int16_t>(std::nearbyint(*value));  // the default mode rounds halves to even
+}
+
+std::string EventTimerText(int seconds) {
+  const int s = seconds < 0 ? -seconds : seconds;
+  char text[16];
+  std::snprintf(text, sizeof text, "%s%02d:%02d:%02d", seconds < 0 ? "-" : "", s / 3600,
+                s / 60 % 60, s % 60);
+  return text;
 }
 
 }  // namespace qorn

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace qorn {
@@ -11,5 +12,9 @@ namespace qorn {
 // -32000 < v < 32000, rounded to whole seconds with halves to the even
 // neighbour (20.5 gives 20, 21.5 gives 22). nullopt for anything else.
 std::optional<int16_t> ParseEventTimer(std::string_view text);
+
+// Seconds as the timer box writes its items: hh:mm:ss with two digits each
+// ("00:00:18"), a minus sign before a negative time.
+std::string EventTimerText(int seconds);
 
 }  // namespace qorn

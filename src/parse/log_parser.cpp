@@ -1,11 +1,11 @@
 #include "parse/log_parser.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstring>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
+#include <cstring>
 #include <exception>
 #include <mutex>
 #include <optional>
@@ -839,7 +839,12 @@ ParseResult ParseInPieces(const std::string& path, sv charName, Progress& progre
     BlockReader reader(path);
     size = reader.FileSize();
     sv block;
-    while (reader.Next(block)) result.Lines += ScanPetNames(block, names);
+    // The bar stays at 0 in this pass; each block is still a step at which
+    // a stopped command stops.
+    while (reader.Next(block)) {
+      progress.SetValue(0);
+      result.Lines += ScanPetNames(block, names);
+    }
   }
   progress.SetValue(0);
   progress.SetMaximum(static_cast<float>(result.Lines) / 10.0f + 1.0f);

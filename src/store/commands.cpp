@@ -45,6 +45,13 @@ CommandOutcome StoreAndReplace(DatabaseRebuild& rebuild, const ParseResult& pars
                                CommandProgress progress, StageBar& stages) {
   CommandOutcome outcome;
   outcome.NoDamage = parsed.NoDamage();
+  // Neither damage nor casts of the character (a file of another kind or
+  // character, a name the log does not write): the stored fights stay.
+  if (outcome.NoDamage && parsed.CastRecs.empty()) {
+    rebuild.KeepStored();
+    outcome.StoredKept = true;
+    return outcome;
+  }
   NumberedParse numbered = StoreNewParse(rebuild, parsed, eventTimerSeconds, progress.loop);
   owned.reset();
   stages.Next();
@@ -114,6 +121,11 @@ CommandOutcome RunGetPrevious(const std::string& programFolder, int16_t eventTim
   outcome.Compacted = true;
   stages.Next();
   return outcome;
+}
+
+std::string StoredKeptNote(const std::string& charName) {
+  return "No damage or casts of " + charName +
+         " were found in that log, so the stored fights are kept as they were.";
 }
 
 }  // namespace qorn

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/progress.h"
@@ -20,6 +21,9 @@ struct CommandProgress {
 
 struct CommandOutcome {
   bool NoDamage = false;  // Get Log: the log had no damage of the character
+  // Get Log: the log had no damage and no casts of the character, so nothing
+  // was stored and the stored parse is as it was (Events and EventList empty).
+  bool StoredKept = false;
   EventBuildResult Events;
   Overview EventList;
   bool Compacted = false;
@@ -28,7 +32,12 @@ struct CommandOutcome {
   std::string Notice;
 };
 
+// The stage bar reaches kCommandStages only once the stored file has been
+// replaced: a command stopped at any earlier value changed nothing stored.
 inline constexpr int kCommandStages = 5;
+// What the command does while the stage bar stands at each value.
+inline constexpr std::string_view kCommandStageNames[kCommandStages + 1] = {
+    "Reading the log", "Storing", "Numbering fights", "Listing fights", "Compacting", "Done"};
 
 // Get Log: parse the log of `charName`, store it, build events, fill the
 // overview, compact. The new parse is written into a new database file that
@@ -42,6 +51,10 @@ CommandOutcome RunGetLog(const std::string& programFolder, const std::string& lo
 // The same from records already parsed (the parse stage counts at once).
 CommandOutcome RunGetLog(const std::string& programFolder, const ParseResult& parsed,
                          int16_t eventTimerSeconds, CommandProgress progress);
+
+// What follows the no-damage message when the stored parse was kept: the
+// name that was looked for, and that the stored fights are as they were.
+std::string StoredKeptNote(const std::string& charName);
 
 // Get Previous: build events, fill the overview and compact, from the rows
 // the database holds. A damaged database is moved aside and qorn::Error says

@@ -42,6 +42,10 @@ if [ -e "$home/QornDB.mdb" ]; then echo "FAIL: a refused name made a database"; 
 expect 2 "--timer needs a number" -- --home "$home" getlog "$sample" --name Qornek --timer abc
 expect 2 "--timer needs a number" -- --home "$home" previous --timer 32000
 expect 0 "^Mob	Damage	DPS	Seconds	Start	End$" -- --home "$home" getlog "$sample" --name Qornek
+# A name typed in another case is the name the game writes: the same fights.
+if [ "$("$cli" --home "$home" getlog "$sample" --name qORNEK 2>/dev/null)" = \
+  "$("$cli" --home "$home" getlog "$sample" --name Qornek 2>/dev/null)" ]; then
+  passed=$((passed + 1)); else echo "FAIL: getlog --name qORNEK found other fights"; failed=$((failed + 1)); fi
 expect 0 "^Vallon Zek	[0-9]+	" -- --home "$home" previous --timer 20.5
 # The graphs of a stored fight: text, a picture, and what is refused.
 expect 0 "^	Dread Pyre\.	Chaos Venom\.	Corath Venom\.	Pets	DD's$" -- --home "$home" graph 4 all
@@ -107,8 +111,13 @@ expect 2 "export needs --list LIST with --csv FILE, or --html FILE" -- --home "$
 if [ ! -e "$home/x.csv" ] && [ ! -e "$home/nowhere/QornDB.mdb" ]; then passed=$((passed + 1)); else
   echo "FAIL: a refused export wrote a file or made a database"; failed=$((failed + 1)); fi
 
+# A log without damage or casts of the name keeps the stored fights, and says so.
 printf '[Fri Dec 04 17:00:00 2026] Hello.\r\n' >"$home/quiet.txt"
-expect 0 "Dude, you have no damage in the log file!" -- --home "$home" getlog "$home/quiet.txt" --name Qornek
+before=$("$cli" --home "$home" previous 2>/dev/null)
+expect 1 "Dude, you have no damage in the log file!" -- --home "$home" getlog "$home/quiet.txt" --name Qornek
+expect 1 "^No damage or casts of Qornek were found in that log, so the stored fights are kept as they were.$" -- --home "$home" getlog "$home/quiet.txt" --name qornek
+if [ -n "$before" ] && [ "$("$cli" --home "$home" previous 2>/dev/null)" = "$before" ]; then
+  passed=$((passed + 1)); else echo "FAIL: a log without damage changed the stored fights"; failed=$((failed + 1)); fi
 
 # A damaged database: Get Log moves it aside and goes on; Get Previous says so, with the
 # engine's words only behind --verbose.

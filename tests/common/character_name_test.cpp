@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace qorn {
 namespace {
 
@@ -11,6 +13,14 @@ TEST(IsCharacterName, LettersOnlyAndAtLeastOne) {
   for (const char* name : {"", "Ab1", "Ab Cd", " Ab", "O'Neil", "Jean-Luc", "Zo\xC3\xAB", "Ab\r"}) {
     EXPECT_FALSE(IsCharacterName(name)) << name;
   }
+}
+
+TEST(GameName, FirstLetterUpperTheRestLower) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"qornek", "Qornek"}, {"QORNEK", "Qornek"}, {"qOrNeK", "Qornek"},
+      {"Qornek", "Qornek"}, {"x", "X"},           {"", ""},
+  };
+  for (const auto& [typed, game] : cases) EXPECT_EQ(GameName(typed), game) << typed;
 }
 
 }  // namespace

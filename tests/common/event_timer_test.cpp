@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace qorn {
 namespace {
 
@@ -20,6 +22,13 @@ TEST(ParseEventTimer, AcceptsNumbersInRangeRoundingHalvesToEven) {
        {"abc", "", "32000", "-32000", "1e5", "12s", "0x10", "inf", "nan", ".", "1e999"}) {
     EXPECT_FALSE(ParseEventTimer(text)) << text;
   }
+}
+
+TEST(EventTimerText, AsTheTimerBoxWritesItsItems) {
+  const std::pair<int, const char*> cases[] = {
+      {18, "00:00:18"}, {300, "00:05:00"}, {0, "00:00:00"}, {31999, "08:53:19"}, {-45, "-00:00:45"},
+  };
+  for (const auto& [seconds, text] : cases) EXPECT_EQ(EventTimerText(seconds), text) << seconds;
 }
 
 }  // namespace
