@@ -83,12 +83,21 @@ void ExportMenu::WaitForViews() {
   while (window_.ViewsFilling()) loop.exec();
 }
 
+bool ExportMenu::FightSelected(const QAction* entry) {
+  if (window_.SelectedFight()) return true;
+  dialogs_.Message(&window_, TitleOf(entry),
+                   "No fight is selected. Choose one in the Damage list first.");
+  return false;
+}
+
 void ExportMenu::ExportList(CsvList list) {
   const QAction* entry = list == CsvList::Overview       ? window_.mnuExportDmg
                          : list == CsvList::DotBreakdown ? window_.mnuExportDoTBrk
                          : list == CsvList::DotTicks     ? window_.mnuExportDoTTick
                          : list == CsvList::BuffValue    ? window_.mnuExportBuffValue
                                                          : window_.mnuExportAllDamageDetail;
+  // The detail report is of one fight: without one it would be a bare header.
+  if (list == CsvList::AllDamageDetail && !FightSelected(entry)) return;
   const QString path = dialogs_.SaveFile(&window_, Text(kCsvDialogTitle), Text(kCsvFilter));
   if (path.isEmpty()) return;
   WaitForViews();
@@ -104,12 +113,8 @@ void ExportMenu::ExportList(CsvList list) {
 }
 
 void ExportMenu::ExportGraph() {
+  if (!FightSelected(window_.mnuExportGraph)) return;
   const auto fight = window_.SelectedFight();
-  if (!fight) {
-    dialogs_.Message(&window_, TitleOf(window_.mnuExportGraph),
-                     "No fight is selected. Choose one in the Damage list first.");
-    return;
-  }
   const QString path = dialogs_.SaveFile(&window_, Text(kHtmlDialogTitle), Text(kHtmlFilter));
   if (path.isEmpty()) return;
   // The graph views read the database on a worker; the export writes to it.

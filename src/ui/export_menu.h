@@ -5,6 +5,8 @@
 
 #include "export/csv_export.h"
 
+class QAction;
+
 namespace qorn {
 
 class Dialogs;
@@ -25,6 +27,8 @@ class ExportMenu : public QObject {
 
  private:
   ReportList* ListOf(CsvList list) const;
+  // A fight is selected in the overview; else the user is told so under the title of `entry`.
+  bool FightSelected(const QAction* entry);
   // A list still filling on a worker is exported once it is full.
   void WaitForViews();
 

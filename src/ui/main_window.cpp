@@ -14,6 +14,8 @@
 #include <QThread>
 #include <cstdio>
 
+#include "common/event_timer.h"
+#include "store/commands.h"
 #include "store/program_folder.h"
 #include "ui/buff_value_view.h"
 #include "ui/chart_views.h"
@@ -28,6 +30,7 @@
 namespace qorn {
 namespace {
 
+constexpr const char* kNamePrompt = "Type your name here";
 constexpr int kInView = 120;
 constexpr int kOutOfView = -20000;
 constexpr int kFrameTop = 960;
@@ -90,7 +93,10 @@ MainWindow::MainWindow(std::string programFolder, Dialogs& dialogs, QWidget* par
 }
 
 MainWindow::~MainWindow() {
-  if (worker_ != nullptr) worker_->wait();
+  if (worker_ != nullptr) {
+    stop_->store(true);
+    worker_->wait();
+  }
 }
 
 void MainWindow::BuildControls() {
@@ -113,16 +119,36 @@ void MainWindow::BuildControls() {
     if (index == TabStrip1->currentIndex()) ChooseTab(index);
   });
 
-  ProgressBar1 = Named(new QProgressBar(client), "ProgressBar1");
-  Place(ProgressBar1, 120, 720, 11535, 255);
+  // The bars, the step they are at and the stop lie in one row between the
+  // tab strip and the frames, whose captions they leave free.
+  lblStep = Named(new QLabel(client), "lblStep");
+  Place(lblStep, 120, 660, 1800, 255);
   ProgressBar2 = Named(new QProgressBar(client), "ProgressBar2");
-  Place(ProgressBar2, 120, 960, 11535, 255);
-  for (QProgressBar* bar : {ProgressBar1, ProgressBar2}) bar->setTextVisible(false);
+  Place(ProgressBar2, 1980, 660, 2400, 255);
+  ProgressBar1 = Named(new QProgressBar(client), "ProgressBar1");
+  Place(ProgressBar1, 4440, 660, 5940, 255);
+  for (QProgressBar* bar : {ProgressBar1, ProgressBar2}) {
+    bar->setTextVisible(true);
+    bar->setFormat("%p%");
+  }
+  connect(ProgressBar2, &QProgressBar::valueChanged, this, [this](int stage) {
+    if (stage >= 0 && stage <= kCommandStages) {
+      lblStep->setText(QString::fromUtf8(kCommandStageNames[stage].data(),
+                                         static_cast<qsizetype>(kCommandStageNames[stage].size())));
+    }
+  });
+  cmdCancel = Named(new QPushButton("Cancel", client), "cmdCancel");
+  Place(cmdCancel, 10500, 630, 1155, 315);
+  cmdCancel->setShortcut(Qt::Key_Escape);
+  connect(cmdCancel, &QPushButton::clicked, this, &MainWindow::StopCommand);
 
   Frame6 = MakeFrame(client, "Frame6", "Frame6", kInView);
   Label2 = Named(new QLabel("Character Name:", Frame6), "Label2");
   Place(Label2, 240, 600, 1215, 255);
-  Yourname = Named(new QLineEdit("Type your name here", Frame6), "Yourname");
+  Yourname = Named(new QLineEdit(kNamePrompt, Frame6), "Yourname");
+  // A click into the box while it holds its prompt selects the prompt, so
+  // that what is typed replaces it instead of being added to it.
+  Yourname->installEventFilter(this);
   Place(Yourname, 2040, 480, 1815, 285);
   Label3 = Named(new QLabel("Time Between Events:", Frame6), "Label3");
   Place(Label3, 240, 960, 1695, 255);
@@ -181,9 +207,6 @@ void MainWindow::BuildControls() {
   Place(chkWholeLog, 120, 300, 1500, 255);
   ListView5 = list(Frame8, "ListView5");
   Place(ListView5, 120, kBuffListTop, 11295, 6375 - (kBuffListTop - kListTop));
-  // The bars lie over the frames' top edge while a command runs.
-  ProgressBar1->raise();
-  ProgressBar2->raise();
 }
 
 void MainWindow::BuildMenus() {
@@ -241,7 +264,7 @@ void MainWindow::BuildMenus() {
 
 void MainWindow::StartUp() {
   for (int s = 18; s <= 900; s += 6) {
-    cmbEventTimer->addItem(QString::asprintf("%02d:%02d:%02d", s / 3600, s / 60 % 60, s % 60));
+    cmbEventTimer->addItem(QString::fromStdString(EventTimerText(s)));
   }
   cmbEventTimer->setCurrentIndex(-1);
   cmbEventTimer->setEditText(QString());
@@ -251,6 +274,8 @@ void MainWindow::StartUp() {
   mnuSaveEvent->setEnabled(false);
   ProgressBar1->hide();
   ProgressBar2->hide();
+  lblStep->hide();
+  cmdCancel->hide();
   TabStrip1->hide();
   for (QAction* a : {mnuExportDmg, mnuExportDoTBrk, mnuExportDoTTick, mnuExportGraph,
                      mnuExportAllDamageDetail, mnuExportBuffValue}) {
@@ -295,6 +320,11 @@ void MainWindow::MoveFrameIntoView(QGroupBox* frame) {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == centralWidget() && event->type() == QEvent::Resize) ApplyLayout();
+  if (watched == Yourname && event->type() == QEvent::MouseButtonRelease &&
+      Yourname->text() == kNamePrompt) {
+    Yourname->selectAll();
+    return true;
+  }
   if (ListView1 != nullptr && watched == ListView1->viewport() &&
       event->type() == QEvent::MouseButtonRelease) {
     TabStrip1->setVisible(true);
@@ -336,8 +366,14 @@ void MainWindow::ApplyLayout() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  // A command that runs finishes its transaction first; nothing is asked or saved.
-  if (worker_ != nullptr) worker_->wait();
+  // A command that runs is stopped at its next step, which leaves the stored
+  // parse as it was; the window goes at once. Nothing is asked or saved.
+  if (worker_ != nullptr) {
+    stop_->store(true);
+    hide();
+    worker_->wait();
+    worker_ = nullptr;  // its end is not shown: the window is gone
+  }
   event->accept();
 }
 

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -72,6 +73,9 @@ class MainWindow : public QMainWindow {
   QComboBox* cmbEventTimer = nullptr;
   QPushButton* Command1 = nullptr;
   QPushButton* Command2 = nullptr;
+  // Beside the bars while a command runs: the step it is at, and its stop.
+  QLabel* lblStep = nullptr;
+  QPushButton* cmdCancel = nullptr;
   QPushButton* Clipboard = nullptr;
   QPushButton* Clipboard2 = nullptr;
   ReportList* ListView1 = nullptr;
@@ -111,6 +115,9 @@ class MainWindow : public QMainWindow {
   void GetPrevious();  // Command2, mnuOpenPrevious
   void SetCharacterName();
   void SetEventTimer();
+  // Stops the command that runs (Escape, cmdCancel) at its next step; the
+  // stored parse stays as it was.
+  void StopCommand();
   void TogglePetDetail();
   void ToggleSpellDetail();
   void ShowAbout();
@@ -153,6 +160,8 @@ class MainWindow : public QMainWindow {
   void RunCommand(bool getLog);
   void FinishCommand(bool getLog, const CommandResult& result);
   void SetCommandsEnabled(bool enabled);
+  // The name box passes the name check; else the user is told, as by Set Character Name.
+  bool NameChecked();
   std::array<QGroupBox*, 8> Frames() const;
 
   std::string programFolder_;
@@ -168,6 +177,7 @@ class MainWindow : public QMainWindow {
   std::vector<Tab> tabs_;
   QThread* worker_ = nullptr;
   LogFollower* follower_ = nullptr;  // Follow Log
+  std::shared_ptr<std::atomic<bool>> stop_;  // of the command that runs
   int frameHeightTwips_ = 6735;
 };
 

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -12,7 +13,9 @@
 #include <QTabBar>
 #include <QThread>
 
+#include "common/character_name.h"
 #include "common/error.h"
+#include "common/progress.h"
 #include "parse/log_parser.h"
 #include "store/commands.h"
 #include "store/program_folder.h"
@@ -32,6 +35,8 @@ struct MainWindow::CommandResult {
   QString titleBefore;
   QList<bool> exportsEnabledBefore;
   bool storedDataKept = true;
+  bool stopped = false;  // the user stopped the command
+  std::string charName;  // the name Get Log looked for
 };
 
 namespace {
@@ -78,6 +83,9 @@ void MainWindow::RunCommand(bool getLog) {
   if (const int k = ChosenTimerItem(cmbEventTimer); k >= 0) {
     eventTimerSeconds_ = static_cast<int16_t>(18 + 6 * k);
   }
+  // The parser looks for the name as the game writes it; the box shows it so.
+  if (getLog && !NameChecked()) return;
+  if (getLog) Yourname->setText(QString::fromStdString(GameName(Yourname->text().toStdString())));
   const std::string charName = Yourname->text().toStdString();
   QString chosen;
   if (getLog) {
@@ -87,6 +95,7 @@ void MainWindow::RunCommand(bool getLog) {
 
   auto result = std::make_shared<CommandResult>();
   result->titleBefore = windowTitle();
+  result->charName = charName;
   for (QAction* a : ExportEntries(*this)) {
     result->exportsEnabledBefore << a->isEnabled();
     if (!(getLog && a == mnuExportAllDamageDetail)) a->setEnabled(false);
@@ -102,22 +111,35 @@ void MainWindow::RunCommand(bool getLog) {
   }
   setCursor(Qt::WaitCursor);
   SetCommandsEnabled(false);
+  ProgressBar2->reset();  // the step's caption follows the bar's first value
+  lblStep->clear();
+  lblStep->show();
+  cmdCancel->show();
 
   auto loop = std::make_shared<BarProgress>(ProgressBar1);
   auto stages = std::make_shared<BarProgress>(ProgressBar2);
+  stop_ = std::make_shared<std::atomic<bool>>(false);
   const std::string folder = programFolder_;
   const int16_t timer = eventTimerSeconds_;
-  worker_ = QThread::create([=] {
+  worker_ = QThread::create([=, stop = stop_] {
+    // The stage bar's last value comes after the stored file was replaced:
+    // from there on the command ends as if it had not been stopped.
+    StoppableProgress loopBar(*loop, *stop);
+    StoppableProgress stageBar(*stages, *stop, kCommandStages);
     try {
-      result->outcome = getLog ? RunGetLog(folder, logPath, charName, timer, {*loop, *stages})
-                               : RunGetPrevious(folder, timer, {*loop, *stages});
+      result->outcome = getLog ? RunGetLog(folder, logPath, charName, timer, {loopBar, stageBar})
+                               : RunGetPrevious(folder, timer, {loopBar, stageBar});
+    } catch (const Stopped& e) {
+      result->stopped = true;
+      result->error = QString::fromStdString(e.what());
     } catch (const Error& e) {
       result->error = QString::fromStdString(e.what());
       result->storedDataKept = e.StoredDataKept();
     } catch (const std::exception& e) {
       result->error = QString("Unexpected failure: ") + e.what();
     }
-    if (!result->error.isEmpty() && hadRows && result->storedDataKept) {
+    const bool failed = !result->error.isEmpty() || result->outcome.StoredKept;
+    if (failed && hadRows && result->storedDataKept) {
       try {
         NullProgress none;
         result->outcome.EventList = FillEventList(InProgramFolder(folder, kDatabaseFile), none);
@@ -127,18 +149,28 @@ void MainWindow::RunCommand(bool getLog) {
     }
   });
   worker_->setParent(this);
-  connect(worker_, &QThread::finished, this, [this, getLog, result] {
-    worker_->deleteLater();
+  QThread* thread = worker_;
+  connect(worker_, &QThread::finished, this, [this, thread, getLog, result] {
+    thread->deleteLater();
+    if (worker_ != thread) return;  // the window was closed while it ran
     worker_ = nullptr;
     FinishCommand(getLog, *result);
   });
   worker_->start();
 }
 
+void MainWindow::StopCommand() {
+  if (worker_ != nullptr) stop_->store(true);
+}
+
 void MainWindow::FinishCommand(bool getLog, const CommandResult& result) {
   unsetCursor();
   SetCommandsEnabled(true);
-  if (!result.error.isEmpty()) {
+  lblStep->hide();
+  cmdCancel->hide();
+  // A failed command, and a log without anything of the character, leave
+  // the stored parse as it was: the window shows it as it was.
+  if (!result.error.isEmpty() || result.outcome.StoredKept) {
     ProgressBar1->hide();
     ProgressBar2->hide();
     ShowOverview(ListView1, result.outcome.EventList);
@@ -152,10 +184,18 @@ void MainWindow::FinishCommand(bool getLog, const CommandResult& result) {
       setWindowTitle("Qorn");
       for (QAction* a : ExportEntries(*this)) a->setEnabled(false);
     }
-    dialogs_.Message(this, getLog ? "Get Log" : "Get Previous",
-                     result.storedDataKept
-                         ? result.error + "\n\nThe stored fights are as they were."
-                         : result.error);
+    if (result.stopped) {
+      // Asked for: nothing to say.
+    } else if (result.outcome.StoredKept) {
+      dialogs_.Message(this, QString::fromUtf8(kNoDamageTitle.data(), kNoDamageTitle.size()),
+                       QString::fromUtf8(kNoDamageMessage.data(), kNoDamageMessage.size()) +
+                           "\n\n" + QString::fromStdString(StoredKeptNote(result.charName)));
+    } else {
+      dialogs_.Message(this, getLog ? "Get Log" : "Get Previous",
+                       result.storedDataKept
+                           ? result.error + "\n\nThe stored fights are as they were."
+                           : result.error);
+    }
     emit commandFinished();
     return;
   }
@@ -167,10 +207,18 @@ void MainWindow::FinishCommand(bool getLog, const CommandResult& result) {
     dialogs_.Message(this, QString::fromUtf8(kNoDamageTitle.data(), kNoDamageTitle.size()),
                      QString::fromUtf8(kNoDamageMessage.data(), kNoDamageMessage.size()));
   }
+  if (!getLog && result.outcome.EventList.Rows.empty()) {
+    // Nothing stored: the overview would be an empty list with no way on.
+    ProgressBar1->hide();
+    ProgressBar2->hide();
+    dialogs_.Message(this, "Get Previous",
+                     "No fights are stored yet. Get Log reads a log file and stores its fights.");
+    emit commandFinished();
+    return;
+  }
+  // The name box and both buttons stay in the settings frame, for when its
+  // tab brings it back.
   MoveFrameIntoView(Frame1);
-  Yourname->setVisible(!getLog);
-  Command1->hide();
-  Command2->hide();
   ShowOverview(ListView1, result.outcome.EventList);
   spellDatRecs_ = result.outcome.Events.SpellDatRecs;
   mnuExportDmg->setEnabled(true);

@@ -1,6 +1,7 @@
 // The settings: the character name and Settings.ini, the event timer, and
 // the two display toggles.
 #include <QAction>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QTabBar>
 
@@ -12,13 +13,16 @@
 
 namespace qorn {
 
+bool MainWindow::NameChecked() {
+  if (IsCharacterName(Yourname->text().toStdString())) return true;
+  dialogs_.Message(this, "You broke it!",
+                   "Sorry, you need to use only letters for a character name.");
+  return false;
+}
+
 void MainWindow::SetCharacterName() {
+  if (!NameChecked()) return;
   const QString name = Yourname->text();
-  if (!IsCharacterName(name.toStdString())) {
-    dialogs_.Message(this, "You broke it!",
-                     "Sorry, you need to use only letters for a character name.");
-    return;
-  }
   try {
     WriteSettingsName(programFolder_, name.toStdString());
   } catch (const Error& e) {
@@ -34,6 +38,11 @@ void MainWindow::SetEventTimer() {
       dialogs_.InputBox(this, "How many seconds between fights?", "Event Timer", "");
   if (const auto timer = ParseEventTimer(reply.toStdString())) {
     eventTimerSeconds_ = *timer;
+    // The value set here is the one the next command uses: the box lets go of
+    // its chosen item and shows the value, which is an item's text only when
+    // that item stands for the same seconds.
+    cmbEventTimer->setCurrentIndex(-1);
+    cmbEventTimer->setEditText(QString::fromStdString(EventTimerText(eventTimerSeconds_)));
     dialogs_.Message(this, "Event Timer",
                      QString("Your event timer has been set to %1.").arg(eventTimerSeconds_));
   } else {

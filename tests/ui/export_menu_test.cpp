@@ -158,6 +158,20 @@ class ExportMenuTest : public QObject {
              QString("Create a html file for exporting | HTML files (*.htm)|*.HTM"));
   }
 
+  void detailAndGraphWithoutASelectedFightSaySoAndWriteNothing() {
+    w_->ListView1->clearSelection();
+    const std::pair<int, QAction*> cases[] = {{kDetail, w_->mnuExportAllDamageDetail},
+                                              {kDotTickGraph, w_->mnuExportGraph}};
+    for (const auto& [tab, entry] : cases) {
+      Export(tab, entry, File("nothing.csv"));
+      QCOMPARE(dialogs_.messages,
+               QStringList{entry->text().remove("...") +
+                           ": No fight is selected. Choose one in the Damage list first."});
+    }
+    QVERIFY(dialogs_.fileTitles.isEmpty());
+    QVERIFY(!QFile::exists(File("nothing.csv")));
+  }
+
   void cancelWritesNothingAndAFailureSaysWhereAndWhy() {
     Export(kDotTicks, w_->mnuExportDoTTick, "");
     QVERIFY(dialogs_.messages.isEmpty());

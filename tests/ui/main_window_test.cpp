@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -61,6 +62,22 @@ class MainWindowTest : public QObject {
            "[Fri Dec 04 17:00:46 2026] A gnoll has taken 100 damage from your Splurt.\r\n"
            "[Fri Dec 04 17:05:00 2026] Soandso hit a rat for 50 points of non-melee damage.\r\n";
     return QString::fromStdString(path);
+  }
+  // A log long enough that a command on it still runs when the test stops it.
+  QString LongLog() {
+    const std::string line =
+        "[Fri Dec 04 17:00:00 2026] A gnoll has taken 100 damage from your Splurt.\r\n";
+    std::string block;
+    for (int i = 0; i < 10000; ++i) block += line;
+    const std::string path = home_->filePath("long.txt").toStdString();
+    std::ofstream out(path, std::ios::binary);
+    for (int i = 0; i < 30; ++i) out << block;
+    return QString::fromStdString(path);
+  }
+  QStringList Overview(const MainWindow& w) const {
+    QStringList rows;
+    for (int r = 0; r < w.ListView1->RowCount(); ++r) rows << w.ListView1->RowTexts(r).join('|');
+    return rows;
   }
 
  private slots:
@@ -198,6 +215,34 @@ class MainWindowTest : public QObject {
     QVERIFY(dialogs_.messages.isEmpty());
   }
 
+  void getLogTakesTheNameAsTheGameWritesIt() {
+    auto w = Open();
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    // The prompt is no name: Get Log refuses it as Set Character Name does,
+    // before any file is asked for.
+    dialogs_.openAnswers = {SampleLog()};
+    w->Yourname->setFocus();
+    QTest::keyClick(w->Yourname, Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(
+        dialogs_.messages,
+        QStringList{"You broke it!: Sorry, you need to use only letters for a character name."});
+    QVERIFY(dialogs_.fileTitles.isEmpty());
+    QVERIFY(!w->CommandRunning());
+    // A click into the box selects the prompt: typing replaces it.
+    QTest::mouseClick(w->Yourname, Qt::LeftButton, {}, QPoint(8, w->Yourname->height() / 2));
+    QTest::keyClicks(w->Yourname, "soANDso");
+    QCOMPARE(w->Yourname->text(), QString("soANDso"));
+    // Typed in another case, the name is the one the log writes: the rat's
+    // direct damage is found.
+    QSignalSpy done(w.get(), &MainWindow::commandFinished);
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QVERIFY(done.wait(60000));
+    QCOMPARE(w->Yourname->text(), QString("Soandso"));
+    QCOMPARE(w->ListView1->RowCount(), 3);
+    QCOMPARE(w->ListView1->RowTexts(2)[0], QString("a rat"));
+  }
+
   void cancelLeavesTheWindowAsItWas() {
     auto w = Open();
     dialogs_.openAnswers = {""};
@@ -240,19 +285,50 @@ class MainWindowTest : public QObject {
   }
 
   void getPreviousOnAnEmptyDatabaseIsNoDeadEnd() {
+    // A new database, and one whose stored parse holds no fight.
+    for (const char* database : {"none", "empty"}) {
+      if (QString(database) == "empty") {
+        WriteFile("quiet.txt", "[Fri Dec 04 17:00:00 2026] You begin casting Splurt.\r\n");
+        QFile::remove(home_->filePath("QornDB.mdb"));
+        auto first = Open();
+        first->Yourname->setText("Soandso");
+        dialogs_.openAnswers = {home_->filePath("quiet.txt")};
+        RunAndWait(*first, first->mnuOpen);
+      }
+      auto w = Open();
+      dialogs_.messages.clear();
+      QTest::mouseClick(w->Command2, Qt::LeftButton);
+      QTRY_VERIFY(!w->CommandRunning());
+      QCOMPARE(dialogs_.messages,
+               QStringList{"Get Previous: No fights are stored yet. Get Log reads a log file and "
+                           "stores its fights."});
+      QCOMPARE(LeftTwips(w->Frame6), 120);
+      QVERIFY2(w->Yourname->isVisible() && w->Command1->isVisible() && w->Command2->isVisible(),
+               database);
+      QVERIFY(!w->ProgressBar1->isVisible() && !w->ProgressBar2->isVisible());
+    }
+  }
+
+  void theSettingsFrameAlwaysHasItsNameBoxAndButtons() {
     auto w = Open();
-    RunAndWait(*w, w->mnuOpenPrevious);
-    QCOMPARE(w->ListView1->RowCount(), 0);
-    QCOMPARE(LeftTwips(w->Frame1), 120);
-    QVERIFY(!w->TabStrip1->isVisible());
-    // A click on the list's empty area shows the tab strip; its Settings tab
-    // brings back the name box and the settings.
-    QTest::mouseClick(w->ListView1->viewport(), Qt::LeftButton, {}, QPoint(40, 40));
-    QVERIFY(w->TabStrip1->isVisible());
-    QTest::mouseClick(w->TabStrip1, Qt::LeftButton, {}, w->TabStrip1->tabRect(0).center());
-    QCOMPARE(w->TabStrip1->currentIndex(), 0);
+    w->Yourname->setText("Soandso");
+    dialogs_.openAnswers = {SampleLog()};
+    RunAndWait(*w, w->mnuOpen);
+    QCOMPARE(w->ListView1->RowCount(), 3);
+    test::ClickTab(*w, 0);
     QCOMPARE(LeftTwips(w->Frame6), 120);
-    QVERIFY(w->Yourname->isVisible());
+    QVERIFY(w->Yourname->isVisible() && w->Command1->isVisible() && w->Command2->isVisible());
+    // The name can be changed and set at once, and the buttons run again.
+    QTest::mouseClick(w->Yourname, Qt::LeftButton, {}, QPoint(w->Yourname->width() - 4, 8));
+    QTest::keyClick(w->Yourname, Qt::Key_End);
+    QTest::keyClicks(w->Yourname, "x");
+    w->mnuSetName->trigger();
+    QCOMPARE(dialogs_.messages.last(),
+             QString("Tada!: Your character name, Soandsox, has been set."));
+    QSignalSpy done(w.get(), &MainWindow::commandFinished);
+    QTest::mouseClick(w->Command2, Qt::LeftButton);
+    QVERIFY(done.wait(60000));
+    QCOMPARE(w->ListView1->RowCount(), 3);
   }
 
   void aCancelledOrFailedCommandKeepsWhatIsInView() {
@@ -284,6 +360,20 @@ class MainWindowTest : public QObject {
     keptAsItWas();
     if (QTest::currentTestFailed()) return;
 
+    // A log with nothing of the character (another file, another name).
+    WriteFile("quiet.txt", "[Fri Dec 04 17:00:00 2026] Hello.\r\n");
+    dialogs_.openAnswers = {home_->filePath("quiet.txt")};
+    RunAndWait(*w, w->mnuOpen);
+    QVERIFY2(dialogs_.messages.last().startsWith("What the duce?: "),
+             qPrintable(dialogs_.messages.last()));
+    keptAsItWas();
+    if (QTest::currentTestFailed()) return;
+    RunAndWait(*w, w->mnuOpenPrevious);
+    QCOMPARE(w->ListView1->RowCount(), 3);
+    QCOMPARE(w->ListView1->RowTexts(2).join('|'), rows[1]);
+    dialogs_.openAnswers = {log};
+    RunAndWait(*w, w->mnuOpen);  // as it was, with the tab strip
+
     // A read-only database cannot take the new event numbers.
     const QString db = QString::fromStdString(InProgramFolder(Home(), kDatabaseFile));
     QFile::setPermissions(db, QFileDevice::ReadOwner);
@@ -293,6 +383,63 @@ class MainWindowTest : public QObject {
              qPrintable(dialogs_.messages.last()));
     keptAsItWas();
     QFile::setPermissions(db, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+  }
+
+  void escapeOrCancelStopsACommandAndKeepsTheStoredParse() {
+    auto w = Open();
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    w->Yourname->setText("Soandso");
+    dialogs_.openAnswers = {SampleLog()};
+    RunAndWait(*w, w->mnuOpen);
+    const QStringList before = Overview(*w);
+    QCOMPARE(before.size(), 3);
+    const QString title = w->windowTitle();
+    const QString longLog = LongLog();
+    for (const char* how : {"Escape", "Cancel"}) {
+      dialogs_.openAnswers = {longLog};
+      QSignalSpy done(w.get(), &MainWindow::commandFinished);
+      w->mnuOpen->trigger();
+      QVERIFY(w->CommandRunning());
+      QVERIFY(w->cmdCancel->isVisible() && w->lblStep->isVisible());
+      if (QString(how) == "Escape") {
+        QTest::keyClick(w->ListView1, Qt::Key_Escape);
+      } else {
+        QTest::mouseClick(w->cmdCancel, Qt::LeftButton);
+      }
+      QVERIFY2(done.wait(10000), how);
+      QVERIFY2(dialogs_.messages.isEmpty(), qPrintable(dialogs_.messages.join('\n')));
+      QCOMPARE(Overview(*w), before);
+      QCOMPARE(w->windowTitle(), title);
+      QVERIFY(w->mnuExportDmg->isEnabled() && w->mnuOpen->isEnabled());
+      QVERIFY(!w->cmdCancel->isVisible() && !w->ProgressBar2->isVisible());
+    }
+    RunAndWait(*w, w->mnuOpenPrevious);
+    QCOMPARE(Overview(*w), before);
+    // Escape without a command changes nothing.
+    QTest::keyClick(w->ListView1, Qt::Key_Escape);
+    QVERIFY(w->isVisible() && !w->CommandRunning());
+  }
+
+  void quitDuringACommandStopsItAndKeepsTheStoredParse() {
+    QStringList before;
+    {
+      auto w = Open();
+      w->Yourname->setText("Soandso");
+      dialogs_.openAnswers = {SampleLog()};
+      RunAndWait(*w, w->mnuOpen);
+      before = Overview(*w);
+      dialogs_.openAnswers = {LongLog()};
+      w->mnuOpen->trigger();
+      QVERIFY(w->CommandRunning());
+      w->mnuQuit->trigger();
+      QVERIFY(!w->isVisible());
+      QVERIFY(!w->CommandRunning());
+    }
+    QCoreApplication::processEvents();  // the command's end, sent before the window went
+    auto w = test::OpenAfterGetPrevious(Home(), dialogs_);
+    QCOMPARE(Overview(*w), before);
+    QVERIFY2(dialogs_.messages.isEmpty(), qPrintable(dialogs_.messages.join('\n')));
   }
 
   void theTimerBoxChoosesTheItemItShows() {
@@ -327,6 +474,30 @@ class MainWindowTest : public QObject {
     box->setCurrentIndex(2);
     QCOMPARE(box->currentText(), QString("00:00:30"));
     QCOMPARE(timerOfGetPrevious(), int16_t{30});
+    // The dialog after a chosen item: the value it confirms is the one used,
+    // and the box shows it.
+    struct Step {
+      const char* reply;
+      const char* shown;
+      int16_t timer;
+    };
+    for (const Step& step : {Step{"300", "00:05:00", 300}, Step{"50", "00:00:50", 50},
+                             Step{"0", "00:00:00", 0}, Step{"-45", "-00:00:45", -45}}) {
+      box->setCurrentIndex(7);
+      QCOMPARE(box->currentText(), QString("00:01:00"));
+      dialogs_.inputAnswers = {step.reply};
+      w->mnuEventTimer->trigger();
+      QCOMPARE(dialogs_.messages.last(),
+               QString("Event Timer: Your event timer has been set to %1.").arg(step.timer));
+      QCOMPARE(box->currentText(), QString(step.shown));
+      QCOMPARE(timerOfGetPrevious(), step.timer);
+    }
+    // A refused reply changes neither the timer nor the box.
+    box->setCurrentIndex(7);
+    dialogs_.inputAnswers = {"abc"};
+    w->mnuEventTimer->trigger();
+    QCOMPARE(box->currentText(), QString("00:01:00"));
+    QCOMPARE(timerOfGetPrevious(), int16_t{60});
   }
 
   void failuresAndALogWithoutDamage() {
@@ -345,7 +516,9 @@ class MainWindowTest : public QObject {
     dialogs_.openAnswers = {home_->filePath("quiet.txt")};
     RunAndWait(*w, w->mnuOpen);
     QCOMPARE(dialogs_.messages,
-             QStringList{"What the duce?: Dude, you have no damage in the log file!"});
+             QStringList{"What the duce?: Dude, you have no damage in the log file!\n\n"
+                         "No damage or casts of Soandso were found in that log, so the stored "
+                         "fights are kept as they were."});
     QCOMPARE(w->ListView1->RowCount(), 0);
   }
 
