@@ -2,6 +2,9 @@
 
 #include <QHash>
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QStyle>
+#include <QToolTip>
 #include <algorithm>
 
 #include "common/date_time.h"
@@ -112,7 +115,49 @@ void ReportList::SetColumnWidthTwips(int column, int twips) {
   if (column < 0 || column >= static_cast<int>(widthsTwips_.size())) return;
   widthsTwips_[static_cast<size_t>(column)] = twips;
   setColumnHidden(column, twips == 0);
-  if (twips > 0) setColumnWidth(column, Px(twips));
+  FitColumn(column);
+}
+
+int ReportList::CellWidth(const QString& text) const {
+  // The view's own margins of a cell's text, and a little room besides.
+  const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+  return fontMetrics().horizontalAdvance(text) + 2 * margin + 6;
+}
+
+void ReportList::FitColumn(int column) {
+  // The widths in twips were made for another system's font: what the
+  // caption and the cells need wins where it is more.
+  const int twips = ColumnWidthTwips(column);
+  if (twips <= 0) return;
+  int widest = header()->sectionSizeHint(column);
+  for (int r = 0; r < topLevelItemCount(); ++r) {
+    widest = std::max(widest, CellWidth(topLevelItem(r)->text(column)));
+  }
+  setColumnWidth(column, std::max(Px(twips), widest));
+}
+
+void ReportList::FitColumns() {
+  for (int c = 0; c < columnCount(); ++c) FitColumn(c);
+}
+
+QString ReportList::CellTipAt(QPoint viewportPos) const {
+  const QModelIndex index = indexAt(viewportPos);
+  if (!index.isValid()) return {};
+  const QString text = index.data(Qt::DisplayRole).toString();
+  return CellWidth(text) > columnWidth(index.column()) ? text : QString();
+}
+
+bool ReportList::viewportEvent(QEvent* event) {
+  if (event->type() == QEvent::ToolTip) {
+    const auto* help = static_cast<QHelpEvent*>(event);
+    if (const QString tip = CellTipAt(help->pos()); !tip.isEmpty()) {
+      QToolTip::showText(help->globalPos(), tip, viewport());
+    } else {
+      QToolTip::hideText();
+    }
+    return true;
+  }
+  return QTreeWidget::viewportEvent(event);
 }
 
 int ReportList::ColumnWidthTwips(int column) const {
@@ -136,6 +181,7 @@ QTreeWidgetItem* ReportList::MakeItem(const QStringList& texts, int eventNum) co
 void ReportList::AddRow(const QStringList& texts, int eventNum) {
   addTopLevelItem(MakeItem(texts, eventNum));
   if (textSortColumn_) SortItems(*textSortColumn_, SortKind::Text);
+  FitColumns();
 }
 
 void ReportList::AddRows(const std::vector<std::vector<std::string>>& rows,
@@ -153,6 +199,7 @@ void ReportList::AddRows(const std::vector<std::vector<std::string>>& rows,
   }
   addTopLevelItems(items);
   if (textSortColumn_) SortItems(*textSortColumn_, SortKind::Text);
+  FitColumns();
 }
 
 std::vector<int> ReportList::MergeRows(const std::vector<std::vector<std::string>>& rows,
@@ -240,6 +287,9 @@ void ReportList::SortByColumn(int column) {
   if (column < 0 || column >= static_cast<int>(sorts_.size())) return;
   const SortKind kind = sorts_[static_cast<size_t>(column)];
   if (kind == SortKind::None) return;
+  // A second click on the same header turns the order round.
+  descending_ = sortedColumn_ == column && !descending_;
+  sortedColumn_ = column;
   // A text column is kept in order from now on; any other sorts once and
   // leaves the list unsorted.
   if (kind == SortKind::Text) {
@@ -248,6 +298,8 @@ void ReportList::SortByColumn(int column) {
     textSortColumn_.reset();
   }
   SortItems(column, kind);
+  header()->setSortIndicatorShown(true);
+  header()->setSortIndicator(column, descending_ ? Qt::DescendingOrder : Qt::AscendingOrder);
   emit sortedByColumn(column);
 }
 
@@ -258,9 +310,11 @@ void ReportList::SortItems(int column, SortKind kind) {
   std::vector<std::pair<SortKey, QTreeWidgetItem*>> keyed;
   keyed.reserve(static_cast<size_t>(items.size()));
   for (QTreeWidgetItem* item : items) keyed.emplace_back(KeyOf(item->text(column), kind), item);
-  // Stable: rows with equal values keep their order.
+  // Stable: rows with equal values keep their order, either way round.
   std::stable_sort(keyed.begin(), keyed.end(),
-                   [kind](const auto& a, const auto& b) { return Less(a.first, b.first, kind); });
+                   [kind, down = descending_](const auto& a, const auto& b) {
+                     return down ? Less(b.first, a.first, kind) : Less(a.first, b.first, kind);
+                   });
   for (qsizetype i = 0; i < items.size(); ++i) items[i] = keyed[static_cast<size_t>(i)].second;
   addTopLevelItems(items);
   if (selected != nullptr) {

@@ -23,8 +23,11 @@ enum class SortKind {
 
 // A list in report view: rows of texts under column headers. Each row keeps
 // the event number it shows (0 when it shows no event), whatever its place
-// after sorting. A header click sorts ascending by the column's kind; a list
-// without sort kinds ignores header clicks.
+// after sorting. A header click sorts ascending by the column's kind, a
+// second click on the same header descending, and the header shows which; a
+// list without sort kinds ignores header clicks. After each fill a column is
+// as wide as its caption and its widest cell, never narrower than the width
+// set; a cell that is still cut shows its whole text as a tip.
 class ReportList : public QTreeWidget {
   Q_OBJECT
  public:
@@ -57,6 +60,15 @@ class ReportList : public QTreeWidget {
 
   // What a header click on `column` does.
   void SortByColumn(int column);
+  // The order of the last sort by a header click.
+  bool SortedDescending() const { return descending_; }
+
+  // Each shown column as wide as its caption and its widest cell, and never
+  // narrower than the width set.
+  void FitColumns();
+  // The tip over a point of the viewport: the whole text of a cell that its
+  // column cuts, else empty.
+  QString CellTipAt(QPoint viewportPos) const;
   // The column of the own text sort the list keeps, if it keeps one.
   std::optional<int> TextSortColumn() const { return textSortColumn_; }
 
@@ -64,14 +76,22 @@ class ReportList : public QTreeWidget {
   // A header click sorted the list by `column` (zero-based).
   void sortedByColumn(int column);
 
+ protected:
+  bool viewportEvent(QEvent* event) override;
+
  private:
   QTreeWidgetItem* MakeItem(const QStringList& texts, int eventNum) const;
+  void FitColumn(int column);
+  // The width a cell's text needs, its margins included.
+  int CellWidth(const QString& text) const;
   void SortItems(int column, SortKind kind);
 
   std::vector<Qt::Alignment> alignments_;
   std::vector<int> widthsTwips_;  // as set: pixels lose the twips' precision
   std::vector<SortKind> sorts_;
   std::optional<int> textSortColumn_;
+  std::optional<int> sortedColumn_;  // of the last header click
+  bool descending_ = false;
 };
 
 }  // namespace qorn

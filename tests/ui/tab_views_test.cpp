@@ -209,6 +209,13 @@ class TabViewsTest : public QObject {
                       QPoint(w->ListView1->header()->sectionViewportPosition(1) + 5, 5));
     QCOMPARE(Column(w->ListView1, 0), (QStringList{"Zealot", "a rat", "a gnoll"}));
     QCOMPARE(w->ListView1->EventNumOf(w->ListView1->topLevelItem(0)), 3);
+    // A second click sorts the other way; a third as the first.
+    for (const QStringList& order :
+         {QStringList{"a gnoll", "a rat", "Zealot"}, QStringList{"Zealot", "a rat", "a gnoll"}}) {
+      QTest::mouseClick(w->ListView1->header()->viewport(), Qt::LeftButton, {},
+                        QPoint(w->ListView1->header()->sectionViewportPosition(1) + 5, 5));
+      QCOMPARE(Column(w->ListView1, 0), order);
+    }
     ClickRow(*w, 0);
     ClickTab(*w, kBreakdown);
     QCOMPARE(w->Frame2->title(), QString("DoT Breakdown - Zealot"));
@@ -253,38 +260,48 @@ class TabViewsTest : public QObject {
     QTest::addColumn<int>("kind");
     QTest::addColumn<QStringList>("cells");
     QTest::addColumn<QStringList>("sorted");
+    QTest::addColumn<QStringList>("descending");  // the second click
     QTest::newRow("whole number") << int(SortKind::WholeNumber)
                                   << QStringList{"1,200", "900", "3.5", "2.5", "-1", "", "x"}
-                                  << QStringList{"", "x", "-1", "2.5", "3.5", "900", "1,200"};
+                                  << QStringList{"", "x", "-1", "2.5", "3.5", "900", "1,200"}
+                                  << QStringList{"1,200", "900", "3.5", "2.5", "-1", "", "x"};
     QTest::newRow("halves to even tie")  // 2.5 and 2 are both 2: kept in their order
         << int(SortKind::WholeNumber) << QStringList{"2.5", "2", "1.5"}
-        << QStringList{"2.5", "2", "1.5"};
+        << QStringList{"2.5", "2", "1.5"} << QStringList{"2.5", "2", "1.5"};
     QTest::newRow("date-time") << int(SortKind::DateTime)
                                << QStringList{"12/4/2026 10:00:00 PM", "12/4/2026 9:05:00 PM",
                                               "12/3/2026 11:00:00 PM", "12/4/2026 9:05:00 AM"}
                                << QStringList{"12/3/2026 11:00:00 PM", "12/4/2026 9:05:00 AM",
-                                              "12/4/2026 9:05:00 PM", "12/4/2026 10:00:00 PM"};
-    QTest::newRow("last word") << int(SortKind::LastWord)
-                               << QStringList{"Pyre of Mori.", "Splurt.", "Dread Pyre.",
-                                              "chaos venom.", "Chaos Venom."}
-                               << QStringList{"Pyre of Mori.", "Dread Pyre.", "Splurt.",
-                                              "Chaos Venom.", "chaos venom."};
+                                              "12/4/2026 9:05:00 PM", "12/4/2026 10:00:00 PM"}
+                               << QStringList{"12/4/2026 10:00:00 PM", "12/4/2026 9:05:00 PM",
+                                              "12/4/2026 9:05:00 AM", "12/3/2026 11:00:00 PM"};
+    QTest::newRow("last word")
+        << int(SortKind::LastWord)
+        << QStringList{"Pyre of Mori.", "Splurt.", "Dread Pyre.", "chaos venom.", "Chaos Venom."}
+        << QStringList{"Pyre of Mori.", "Dread Pyre.", "Splurt.", "Chaos Venom.", "chaos venom."}
+        << QStringList{"chaos venom.", "Chaos Venom.", "Splurt.", "Dread Pyre.", "Pyre of Mori."};
     QTest::newRow("text") << int(SortKind::Text) << QStringList{"b", "A", "a", "C"}
-                          << QStringList{"A", "a", "b", "C"};
+                          << QStringList{"A", "a", "b", "C"} << QStringList{"C", "b", "A", "a"};
   }
 
   void comparisonsPerColumnKind() {
     QFETCH(int, kind);
     QFETCH(QStringList, cells);
     QFETCH(QStringList, sorted);
+    QFETCH(QStringList, descending);
     static constexpr ListColumn kColumns[] = {{"Cell", 1000}};
     ReportList list;
     list.SetColumns(kColumns, {static_cast<SortKind>(kind)});
     for (const QString& cell : cells) list.AddRow({cell});
-    list.SortByColumn(0);
-    QCOMPARE(Column(&list, 0), sorted);
-    list.SortByColumn(0);  // again: the same order, never reversed
-    QCOMPARE(Column(&list, 0), sorted);
+    // Clicks on the same header alternate, starting ascending.
+    for (int click = 0; click < 3; ++click) {
+      list.SortByColumn(0);
+      const bool down = click == 1;
+      QCOMPARE(Column(&list, 0), down ? descending : sorted);
+      QCOMPARE(list.header()->sortIndicatorOrder(),
+               down ? Qt::DescendingOrder : Qt::AscendingOrder);
+    }
+    QVERIFY(list.header()->isSortIndicatorShown());
   }
 
   void aTextSortKeepsLaterRowsInOrder() {
