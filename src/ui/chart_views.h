@@ -18,7 +18,8 @@ class ChartTabView final : public FightView {
  public:
   using Draw = ChartGrid (*)(const std::string& databasePath, int32_t eventNum,
                              std::string_view fightText);
-  ChartTabView(GraphView* chart, Draw draw, std::string databasePath,
+  // `noHits`: what the chart says for a fight without bars to draw.
+  ChartTabView(GraphView* chart, Draw draw, QString noHits, std::string databasePath,
                FillRunner::FailureHandler onFailure);
   // Drops a drawing under way and leaves the chart empty.
   void Clear() override;
@@ -28,6 +29,7 @@ class ChartTabView final : public FightView {
  private:
   GraphView* chart_;
   Draw draw_;
+  QString noHits_;
   std::string databasePath_;
   FillRunner runner_;
 };

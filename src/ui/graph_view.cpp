@@ -73,6 +73,12 @@ GraphView::GraphView(QWidget* parent) : QWidget(parent) {
   view_->viewport()->installEventFilter(this);
   footnote_ = new QGraphicsSimpleTextItem(chart_);
   connect(chart_, &QGraphicsWidget::geometryChanged, this, &GraphView::PlaceFootnote);
+  emptyNote_ = new QGraphicsSimpleTextItem(chart_);
+  emptyNote_->setZValue(10);
+  QFont noteFont = emptyNote_->font();
+  noteFont.setPointSizeF(noteFont.pointSizeF() * 1.25);
+  emptyNote_->setFont(noteFont);
+  connect(chart_, &QChart::plotAreaChanged, this, &GraphView::PlaceEmptyNote);
 
   scroll_ = new QScrollBar(Qt::Horizontal, this);
   scroll_->setObjectName("tickScroll");
@@ -108,6 +114,22 @@ void GraphView::SetShowAllTicks(bool all) {
 }
 
 QString GraphView::FootnoteShown() const { return footnote_->text(); }
+
+void GraphView::SetEmptyText(const QString& text) {
+  emptyNote_->setText(text);
+  PlaceEmptyNote();
+}
+
+QString GraphView::EmptyTextShown() const {
+  return emptyNote_->isVisible() ? emptyNote_->text() : QString();
+}
+
+void GraphView::PlaceEmptyNote() {
+  emptyNote_->setVisible(LargestCell(grid_) == 0 && !emptyNote_->text().isEmpty());
+  const QRectF text = emptyNote_->boundingRect();
+  const QRectF area = chart_->plotArea();
+  emptyNote_->setPos(area.center().x() - text.width() / 2, area.center().y() - text.height() / 2);
+}
 
 QImage GraphView::Picture() { return view_->grab().toImage(); }
 
@@ -257,6 +279,7 @@ void GraphView::Redraw() {
   chart_->addAxis(damage, Qt::AlignLeft);
   series->attachAxis(damage);
   PlaceFootnote();
+  PlaceEmptyNote();
 }
 
 void GraphView::PlaceFootnote() {

@@ -40,6 +40,11 @@ class GraphView : public QWidget {
   QChart* Chart() const { return chart_; }
   QScrollBar* ScrollBar() const { return scroll_; }
   QString FootnoteShown() const;
+  // What the chart says in its middle when it has no bar to draw (no fight,
+  // a fight without hits of the graph's kind); empty says nothing.
+  void SetEmptyText(const QString& text);
+  // The text in the chart's middle, empty while bars are drawn.
+  QString EmptyTextShown() const;
   // The tip of the bar under a point of the chart's viewport: its series,
   // tick and exact value; empty where no bar is.
   QString BarTipAt(QPoint viewportPos) const;
@@ -52,6 +57,7 @@ class GraphView : public QWidget {
   void Relayout();
   void Redraw();
   void PlaceFootnote();
+  void PlaceEmptyNote();
   double PlotWidthEstimate() const;
 
   ChartGrid grid_;
@@ -59,6 +65,7 @@ class GraphView : public QWidget {
   QChartView* view_ = nullptr;
   QScrollBar* scroll_ = nullptr;
   QGraphicsSimpleTextItem* footnote_ = nullptr;
+  QGraphicsSimpleTextItem* emptyNote_ = nullptr;
   bool showAllTicks_ = false;
   int firstRow_ = 1;
   int visibleRows_ = 0;

@@ -24,10 +24,12 @@ void MainWindow::BuildTabs() {
   };
   dotBreakdown_ = std::make_unique<DotBreakdownView>(ListView2, database, failure("DoT Breakdown"));
   dotTicks_ = std::make_unique<DotTicksView>(ListView3, database, failure("DoT Ticks"));
-  tickGraph_ = std::make_unique<ChartTabView>(MSChart1, &DrawDotTickGraph, database,
-                                              failure("DoT Tick Graph"));
-  damageGraph_ = std::make_unique<ChartTabView>(MSChart2, &DrawAllDamageGraph, database,
-                                                failure("All Damage Graph"));
+  tickGraph_ =
+      std::make_unique<ChartTabView>(MSChart1, &DrawDotTickGraph, "This fight has no DoT hits.",
+                                     database, failure("DoT Tick Graph"));
+  damageGraph_ =
+      std::make_unique<ChartTabView>(MSChart2, &DrawAllDamageGraph, "This fight has no damage.",
+                                     database, failure("All Damage Graph"));
   damageDetail_ = std::make_unique<DamageDetailView>(
       ListView4, database, failure("All Damage Detail"), mnuPetDetail, spellDatRecs_);
   buffValue_ = std::make_unique<BuffValueView>(ListView5, Frame8, chkWholeLog, database,

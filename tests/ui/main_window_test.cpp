@@ -7,6 +7,8 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -16,6 +18,7 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 #include <fstream>
 
 #include "store/database.h"
@@ -402,6 +405,16 @@ class MainWindowTest : public QObject {
       w->mnuOpen->trigger();
       QVERIFY(w->CommandRunning());
       QVERIFY(w->cmdCancel->isVisible() && w->lblStep->isVisible());
+      // The bars say how far, the caption beside them which step, and none
+      // covers the caption of the frame in view.
+      QTRY_COMPARE(w->lblStep->text(), QString("Reading the log"));
+      QVERIFY(w->ProgressBar2->isVisible() && w->ProgressBar2->text().endsWith('%'));
+      for (QWidget* row :
+           {static_cast<QWidget*>(w->ProgressBar1), static_cast<QWidget*>(w->ProgressBar2),
+            static_cast<QWidget*>(w->lblStep), static_cast<QWidget*>(w->cmdCancel)}) {
+        QVERIFY2(row->geometry().bottom() < w->Frame1->y(), qPrintable(row->objectName()));
+        QVERIFY(row->geometry().top() > w->TabStrip1->geometry().bottom());
+      }
       if (QString(how) == "Escape") {
         QTest::keyClick(w->ListView1, Qt::Key_Escape);
       } else {
@@ -685,14 +698,60 @@ class MainWindowTest : public QObject {
     QCOMPARE(w->MSChart1->FootnoteShown(), QString("          A gnoll"));
     QCOMPARE(w->Frame4->title(), QString("DoT Tick Graph - A gnoll"));
     // The rat took direct damage only: its DoT graph has no bars left from the gnoll.
+    QCOMPARE(w->MSChart1->EmptyTextShown(), QString());
     show(2, 4);
     QCOMPARE(ChartGridText(w->MSChart1->Grid()), "\n1\n          a rat\n");
     QCOMPARE(bars(w->MSChart1), 0);
+    QCOMPARE(w->MSChart1->EmptyTextShown(), QString("This fight has no DoT hits."));
     show(2, 5);
     QCOMPARE(ChartGridText(w->MSChart2->Grid()), "\tPets\tDD's\n1\t0\t50\n          a rat\n");
     QCOMPARE(bars(w->MSChart2), 2);
+    QCOMPARE(w->MSChart2->EmptyTextShown(), QString());
     QVERIFY(w->mnuExportGraph->isEnabled());
     QVERIFY(dialogs_.messages.isEmpty());
+    // No fight selected: both charts say so.
+    w->TabStrip1->setCurrentIndex(1);
+    w->ListView1->clearSelection();
+    for (int tab : {4, 5}) {
+      test::ClickTab(*w, tab);
+      GraphView* chart = tab == 4 ? w->MSChart1 : w->MSChart2;
+      QCOMPARE(chart->EmptyTextShown(),
+               QString("No fight is selected. Choose one in the Damage list."));
+    }
+  }
+
+  void columnsFitTheirCellsAndACutCellShowsItsText() {
+    auto w = Open();
+    w->Yourname->setText("Soandso");
+    const QString mob = "Lord Bob the Exceedingly Long Named Overseer of Everything Here";
+    WriteFile("long-names.txt", "[Fri Dec 04 22:00:00 2026] " + mob.toStdString() +
+                                    " has taken 1234567 damage from your Splurt.\r\n"
+                                    "[Fri Dec 04 22:00:09 2026] " +
+                                    mob.toStdString() +
+                                    " has taken 1234567 damage from your Splurt.\r\n");
+    dialogs_.openAnswers = {home_->filePath("long-names.txt")};
+    RunAndWait(*w, w->mnuOpen);
+    ReportList* list = w->ListView1;
+    QCOMPARE(list->RowTexts(0)[0], mob);
+    QCOMPARE(list->RowTexts(0)[5], QString("12/4/2026 10:00:09 PM"));
+    const QRect row = list->visualItemRect(list->topLevelItem(0));
+    auto cellCentre = [&](int column) {
+      return QPoint(list->header()->sectionViewportPosition(column) + list->columnWidth(column) / 2,
+                    row.center().y());
+    };
+    // Every cell whole: no column cuts, none is narrower than its width set.
+    for (int c = 0; c < list->columnCount(); ++c) {
+      QVERIFY2(list->CellTipAt(cellCentre(c)).isEmpty(), qPrintable(list->RowTexts(0)[c]));
+      QVERIFY(list->columnWidth(c) >= Px(list->ColumnWidthTwips(c)));
+    }
+    QVERIFY(list->columnWidth(0) > Px(2200));
+    QCOMPARE(list->columnWidth(1), Px(1000));  // "2469134" fits the width set
+    // A column made narrow by hand cuts its cells: the tip shows the whole text.
+    list->header()->resizeSection(0, 60);
+    QHelpEvent help(QEvent::ToolTip, cellCentre(0), list->viewport()->mapToGlobal(cellCentre(0)));
+    QCoreApplication::sendEvent(list->viewport(), &help);
+    QCOMPARE(QToolTip::text(), mob);
+    QCOMPARE(list->CellTipAt(cellCentre(1)), QString());
   }
 
   void picButtonsCopyTheirGraph() {
