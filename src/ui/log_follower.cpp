@@ -153,6 +153,8 @@ void LogFollower::ShowRun(const RunResult& result) {
   if (!result.outcome.Notice.empty()) {
     dialogs_.Message(&window_, "Follow Log", QString::fromStdString(result.outcome.Notice));
   }
+  // Nothing of the character in the log yet: the stored fights stay, and the list with them.
+  if (result.outcome.StoredKept) return;
   std::vector<std::vector<std::string>> rows;
   std::vector<int> eventNums;
   for (const OverviewRow& row : result.outcome.EventList.Rows) {
