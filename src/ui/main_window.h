@@ -176,7 +176,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<BuffValueView> buffValue_;
   std::vector<Tab> tabs_;
   QThread* worker_ = nullptr;
-  LogFollower* follower_ = nullptr;  // Follow Log
+  LogFollower* follower_ = nullptr;          // Follow Log
   std::shared_ptr<std::atomic<bool>> stop_;  // of the command that runs
   int frameHeightTwips_ = 6735;
 };
