@@ -42,22 +42,36 @@ const char* FindText(const char* begin, const char* end, std::string_view needle
   return end;
 }
 
-long long CountByte(const char* begin, const char* end, char c) {
-  const __m128i target = _mm_set1_epi8(c);
-  long long count = 0;
+LineEnds CountLineEnds(const char* begin, const char* end) {
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
+  LineEnds ends;
   const char* p = begin;
-  // Byte counters (a match subtracts -1) summed before any of them can overflow.
-  while (p + 16 <= end) {
-    __m128i counters = _mm_setzero_si128();
-    for (int k = 0; k < 255 && p + 16 <= end; ++k, p += 16) {
+  // Byte counters (a match subtracts -1) summed before any of them can
+  // overflow. A carriage return is lone where the byte behind it is no line
+  // feed, so each 16 bytes are compared with the 16 one byte on too.
+  while (p + 17 <= end) {
+    __m128i feeds = _mm_setzero_si128();
+    __m128i lone = _mm_setzero_si128();
+    for (int k = 0; k < 255 && p + 17 <= end; ++k, p += 16) {
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-      counters = _mm_sub_epi8(counters, _mm_cmpeq_epi8(v, target));
+      const __m128i behind = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+      feeds = _mm_sub_epi8(feeds, _mm_cmpeq_epi8(v, lf));
+      lone =
+          _mm_sub_epi8(lone, _mm_andnot_si128(_mm_cmpeq_epi8(behind, lf), _mm_cmpeq_epi8(v, cr)));
     }
-    const __m128i sums = _mm_sad_epu8(counters, _mm_setzero_si128());
-    count += _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
+    auto sum = [](__m128i counters) {
+      const __m128i sums = _mm_sad_epu8(counters, _mm_setzero_si128());
+      return _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
+    };
+    ends.Feeds += sum(feeds);
+    ends.LoneReturns += sum(lone);
   }
-  for (; p < end; ++p) count += *p == c;
-  return count;
+  for (; p < end; ++p) {
+    ends.Feeds += *p == '\n';
+    ends.LoneReturns += *p == '\r' && (p + 1 == end || p[1] != '\n');
+  }
+  return ends;
 }
 
 uint64_t Match64(const char* p, char a, char b, char c) {
@@ -74,6 +88,21 @@ uint64_t Match64(const char* p, char a, char b, char c) {
   return bits;
 }
 
+uint64_t Match64(const char* p, char a, char b, char c, char d) {
+  const __m128i va = _mm_set1_epi8(a);
+  const __m128i vb = _mm_set1_epi8(b);
+  const __m128i vc = _mm_set1_epi8(c);
+  const __m128i vd = _mm_set1_epi8(d);
+  uint64_t bits = 0;
+  for (int k = 0; k < 4; ++k) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+    const __m128i any = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)),
+                                     _mm_or_si128(_mm_cmpeq_epi8(v, vc), _mm_cmpeq_epi8(v, vd)));
+    bits |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(any))) << (16 * k);
+  }
+  return bits;
+}
+
 #else
 
 const char* FindText(const char* begin, const char* end, std::string_view needle, size_t) {
@@ -81,16 +110,27 @@ const char* FindText(const char* begin, const char* end, std::string_view needle
   return hit ? static_cast<const char*>(hit) : end;
 }
 
-long long CountByte(const char* begin, const char* end, char c) {
-  long long count = 0;
-  for (const char* p = begin; p < end; ++p) count += *p == c;
-  return count;
+LineEnds CountLineEnds(const char* begin, const char* end) {
+  LineEnds ends;
+  for (const char* p = begin; p < end; ++p) {
+    ends.Feeds += *p == '\n';
+    ends.LoneReturns += *p == '\r' && (p + 1 == end || p[1] != '\n');
+  }
+  return ends;
 }
 
 uint64_t Match64(const char* p, char a, char b, char c) {
   uint64_t bits = 0;
   for (int i = 0; i < 64; ++i) {
     bits |= static_cast<uint64_t>(p[i] == a || p[i] == b || p[i] == c) << i;
+  }
+  return bits;
+}
+
+uint64_t Match64(const char* p, char a, char b, char c, char d) {
+  uint64_t bits = 0;
+  for (int i = 0; i < 64; ++i) {
+    bits |= static_cast<uint64_t>(p[i] == a || p[i] == b || p[i] == c || p[i] == d) << i;
   }
   return bits;
 }

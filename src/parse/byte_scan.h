@@ -14,11 +14,17 @@ namespace qorn {
 const char* FindText(const char* begin, const char* end, std::string_view needle,
                      size_t anchor = 0);
 
-// How many bytes of [begin, end) equal `c`.
-long long CountByte(const char* begin, const char* end, char c);
+// The line ends of [begin, end): line feeds, and carriage returns that no
+// line feed follows (the byte at `end` is not looked at).
+struct LineEnds {
+  long long Feeds = 0;
+  long long LoneReturns = 0;
+};
+LineEnds CountLineEnds(const char* begin, const char* end);
 
-// Bit i is set when p[i] is one of `a`, `b` and `c`, for the 64 bytes at p
-// (which must all be readable).
+// Bit i is set when p[i] is one of `a`, `b` and `c` (and `d`), for the 64
+// bytes at p (which must all be readable).
 uint64_t Match64(const char* p, char a, char b, char c);
+uint64_t Match64(const char* p, char a, char b, char c, char d);
 
 }  // namespace qorn

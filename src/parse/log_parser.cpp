@@ -91,6 +91,47 @@ bool StartsWith(sv text, sv prefix) {
                     std::memcmp(text.data(), prefix.data(), n) == 0);
 }
 
+// A spoken message: a name (one word, as players' names are), a verb of
+// speech and the quote it opens: "NAME says, '", "NAME says '" (a pet's),
+// "NAME shouts, '", "NAME auctions, '", "NAME says out of character, '",
+// "NAME tells WHOM, '", and the character's own "You say, '" and the like.
+// What stands in the quote is of a player's choosing, never the game's.
+constexpr sv kSpeech[] = {"says, '",
+                          "says '",
+                          "shouts, '",
+                          "auctions, '",
+                          "says out of character, '",
+                          "say, '",
+                          "shout, '",
+                          "auction, '",
+                          "say out of character, '"};
+constexpr sv kTelling[] = {"tells ", "tell ", "told "};  // then WHOM and ", '"
+constexpr size_t kMaxSpeaker = 64;
+
+// Whether the line's message, right behind the stamp, is speech. Looks at the
+// speaker's name and the words behind it only.
+bool IsSpeech(sv line) {
+  if (line.size() <= kMessageStart) return false;
+  const sv message = line.substr(kMessageStart);
+  const size_t blank = message.substr(0, kMaxSpeaker + 1).find(' ');
+  if (blank == 0 || blank == npos) return false;
+  const sv verb = message.substr(blank + 1);
+  if (verb.empty()) return false;
+  if (verb[0] == 't') {
+    for (sv tell : kTelling) {
+      if (StartsWith(verb, tell)) {
+        return verb.substr(0, tell.size() + kMaxSpeaker + 3).find(", '", tell.size()) != npos;
+      }
+    }
+    return false;
+  }
+  if (verb[0] != 's' && verb[0] != 'a') return false;
+  for (sv speech : kSpeech) {
+    if (StartsWith(verb, speech)) return true;
+  }
+  return false;
+}
+
 // Bit k stands for kTaggedMessages[k] behind a "] ".
 constexpr unsigned Tag(sv message) {
   for (size_t k = 0; k < std::size(kTaggedMessages); ++k) {
@@ -221,7 +262,8 @@ std::optional<int32_t> ReadAmount(sv line, size_t at, size_t& end) {
   return static_cast<int32_t>(value);
 }
 
-// A target longer than this is no name but several messages run together.
+// A target or a DoT's source longer than this is no name but several
+// messages run together.
 constexpr size_t kMaxTarget = 200;
 
 // The verb and the target behind a name that ends at `nameEnd`, and the
@@ -286,15 +328,18 @@ struct LogNames {
     ownerTag = "(Owner: " + std::string(character) + ")";
   }
 
-  // One line that holds a pet fragment.
+  // One line that may hold a pet fragment. Its own message must be a name
+  // and the fragment: a fragment quoted in another message names no pet.
   void AddPetName(sv line) {
-    bool found = false;
-    for (sv fragment : kPetFragments) found = found || Contains(line, fragment);
-    if (!found || line.size() <= kMessageStart) return;
+    if (line.size() <= kMessageStart) return;
     const size_t blank = line.find(' ', kMessageStart);
-    if (blank == npos) return;
-    const sv name = TrimSpaces(line.substr(kMessageStart, blank - kMessageStart));
-    if (name.empty()) return;
+    if (blank == npos || blank == kMessageStart) return;
+    const sv rest = line.substr(blank + 1);
+    if (std::none_of(std::begin(kPetFragments), std::end(kPetFragments),
+                     [rest](sv fragment) { return StartsWith(rest, fragment); })) {
+      return;
+    }
+    const sv name = line.substr(kMessageStart, blank - kMessageStart);
     if (pets.Add(texts.Intern(name)) == petTypes.size()) petTypes.push_back(TypeOf(name, charName));
   }
 
@@ -304,6 +349,7 @@ struct LogNames {
   std::string ownerTag;  // "(Owner: CHARACTER)"
   PetNames pets{kMinPetName};
   std::vector<sv> petTypes;  // by position in pets
+  bool loneReturns = false;  // whether a carriage return alone ends a line
 };
 
 // Records that grow without moving the ones made: blocks of records, each
@@ -413,7 +459,9 @@ class LineParser {
   // One line of the second pass; `hasTaken` tells whether it holds "has
   // taken", `parenthesis` whether it holds a "(".
   void ParseLine(sv line, bool hasTaken, bool parenthesis) {
-    if (Contains(line, "to your guild") || Contains(line, " tells ")) return;
+    // Speech and chat yield nothing from any part of them, also not behind a
+    // "] " in the quote.
+    if (IsSpeech(line) || Contains(line, "to your guild") || Contains(line, " tells ")) return;
     const std::optional<DateTime> when = LineTime(line);
     if (!when) return;
     when_ = *when;
@@ -570,6 +618,7 @@ class LineParser {
     if (!amount || line.compare(end, 7, " damage") != 0) return;
     const sv mob = TrimSpaces(line.substr(kMessageStart, taken - kMessageStart));
     const sv spell = TrimSpaces(Mid(line, line.find("damage from your") + 17));
+    if (mob.size() > kMaxTarget || spell.size() > kMaxTarget) return;
     out_.DotSeen = true;
     out_.LastMob = recent_.Intern(mob);
     AddDamage(charName_, out_.LastMob, *amount, kDot, recent_.Intern(spell), crit);
@@ -683,12 +732,15 @@ sv StripLineEnd(const char* begin, const char* end) {
   return {begin, static_cast<size_t>(end - begin)};
 }
 
-// Pass 1 over one block: the line count and the pet names.
+// Pass 1 over one block: the line count and the pet names. A line ends in a
+// line feed, a carriage return and a line feed, or a lone carriage return.
 long long ScanPetNames(sv block, LogNames& names) {
   const char* const data = block.data();
   const char* const stop = data + block.size();
-  long long lines = CountByte(data, stop, '\n');
-  if (!block.empty() && block.back() != '\n') ++lines;  // the file's last line
+  const LineEnds ends = CountLineEnds(data, stop);
+  names.loneReturns = names.loneReturns || ends.LoneReturns > 0;
+  long long lines = ends.Feeds + ends.LoneReturns;
+  if (!block.empty() && block.back() != '\n' && block.back() != '\r') ++lines;  // the last line
   // The needles' hits in file order, so that names keep their order of first
   // appearance. Each needle's search only moves forward: a needle that is rare
   // or absent is not searched for again behind every hit of the other.
@@ -697,12 +749,15 @@ long long ScanPetNames(sv block, LogNames& names) {
   };
   const char* next[2] = {find(0, data), find(1, data)};
   while (next[0] < stop || next[1] < stop) {
-    const char* hit = std::min(next[0], next[1]);
-    const void* before = ::memrchr(data, '\n', static_cast<size_t>(hit - data));
-    const char* lineBegin = before ? static_cast<const char*>(before) + 1 : data;
-    const void* after = std::memchr(hit, '\n', static_cast<size_t>(stop - hit));
-    const char* lineEnd = after ? static_cast<const char*>(after) : stop;
-    names.AddPetName(StripLineEnd(lineBegin, lineEnd));
+    // The line around the hit, from the line end before it to the one behind
+    // it: a walk as long as the line, also where carriage returns alone end
+    // the lines.
+    const char* const hit = std::min(next[0], next[1]);
+    const char* lineBegin = hit;
+    while (lineBegin > data && lineBegin[-1] != '\n' && lineBegin[-1] != '\r') --lineBegin;
+    const char* lineEnd = hit;
+    while (lineEnd < stop && *lineEnd != '\n' && *lineEnd != '\r') ++lineEnd;
+    names.AddPetName({lineBegin, static_cast<size_t>(lineEnd - lineBegin)});
     for (int k = 0; k < 2; ++k) {
       if (next[k] < lineEnd) next[k] = find(k, lineEnd);
     }
@@ -710,11 +765,12 @@ long long ScanPetNames(sv block, LogNames& names) {
   return lines;
 }
 
-// Pass 2 over one block. Line feeds, "] " and "(" are found 64 bytes at a
+// Pass 2 over one block. Line ends, "] " and "(" are found 64 bytes at a
 // time; only a line with a "] " that may start a message of interest, an
 // owner tag of the character's pets, an ending that a message of interest
 // has, or "has taken" (found a block at a time), goes to ParseLine.
-void ScanRecords(sv block, LineParser& parser, long long& lineNo) {
+// Carriage returns are looked at only in a log where one ends a line alone.
+void ScanRecords(sv block, LineParser& parser, long long& lineNo, bool loneReturns) {
   const char* const base = block.data();
   const size_t size = block.size();
   const char* lineBegin = base;
@@ -750,6 +806,9 @@ void ScanRecords(sv block, LineParser& parser, long long& lineNo) {
       case '\n':
         lineEnd(base + i);
         break;
+      case '\r':  // a lone one ends a line; before a line feed, the feed does
+        if (loneReturns && (i + 1 == size || base[i + 1] != '\n')) lineEnd(base + i);
+        break;
       case ']':
         bracket(i);
         break;
@@ -763,7 +822,9 @@ void ScanRecords(sv block, LineParser& parser, long long& lineNo) {
 
   size_t i = 0;
   for (; i + 64 <= size; i += 64) {
-    for (uint64_t all = Match64(base + i, '\n', ']', '('); all != 0; all &= all - 1) {
+    uint64_t all =
+        loneReturns ? Match64(base + i, '\n', '\r', ']', '(') : Match64(base + i, '\n', ']', '(');
+    for (; all != 0; all &= all - 1) {
       byte(i + static_cast<size_t>(__builtin_ctzll(all)));
     }
   }
@@ -782,7 +843,7 @@ void ParsePiece(const std::string& path, long long begin, long long end, const L
   sv block;
   long long lineNo = 0;
   while (reader.Next(block)) {
-    ScanRecords(block, parser, lineNo);
+    ScanRecords(block, parser, lineNo, names.loneReturns);
     if (!afterBlock(lineNo)) return;
   }
 }

@@ -31,7 +31,8 @@ std::optional<DateTime> ConvertLogTime(std::string_view line) {
   int day = 0, hours = 0, minutes = 0, seconds = 0, century = 0, yy = 0;
   if (month == 0 || !TwoDigits(line, 9, day) || !TwoDigits(line, 12, hours) ||
       !TwoDigits(line, 15, minutes) || !TwoDigits(line, 18, seconds) ||
-      !TwoDigits(line, 21, century) || !TwoDigits(line, 23, yy)) {
+      !TwoDigits(line, 21, century) || !TwoDigits(line, 23, yy) || hours > 23 || minutes > 59 ||
+      seconds > 59) {
     return std::nullopt;
   }
   const auto date = MakeDateTime({century * 100 + yy, month, day, 0, 0, 0});

@@ -10,7 +10,8 @@ namespace qorn {
 // The time stamp at the head of a log line, "[Fri Dec 04 17:57:44 2026] ...",
 // as a date-time value. nullopt when the stamp cannot be read: a line too
 // short, a month outside Jan..Dec, non-digits where the numbers stand, or a
-// date that does not exist. The weekday is not read.
+// date or a time of day that does not exist (31 November, 24:00:00). The
+// weekday is not read.
 std::optional<DateTime> ConvertLogTime(std::string_view line);
 
 }  // namespace qorn

@@ -38,19 +38,37 @@ TEST(ByteScanTest, FindTextAgreesWithFind) {
   }
 }
 
-TEST(ByteScanTest, CountByteAndMatch64) {
+TEST(ByteScanTest, CountLineEndsAndMatch64) {
+  // Line feeds, carriage returns before them and lone ones, at every place
+  // of the 16-byte steps and at the very end.
   std::string text;
-  for (int i = 0; i < 5000; ++i) text += (i % 7 == 0) ? '\n' : (i % 11 == 0 ? ']' : 'a');
-  long long feeds = 0;
-  for (char c : text) feeds += c == '\n';
-  EXPECT_EQ(CountByte(text.data(), text.data() + text.size(), '\n'), feeds);
-  EXPECT_EQ(CountByte(text.data() + 3, text.data() + 3, '\n'), 0);
+  for (int i = 0; i < 5000; ++i) {
+    text += (i % 7 == 0) ? '\n' : (i % 13 == 0 ? '\r' : (i % 11 == 0 ? ']' : 'a'));
+    if (i % 29 == 0) text += "\r\n";
+  }
+  text += '\r';
+  for (size_t from : {size_t{0}, size_t{3}}) {
+    long long feeds = 0, lone = 0;
+    for (size_t i = from; i < text.size(); ++i) {
+      feeds += text[i] == '\n';
+      lone += text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n');
+    }
+    const LineEnds ends = CountLineEnds(text.data() + from, text.data() + text.size());
+    EXPECT_EQ(ends.Feeds, feeds) << from;
+    EXPECT_EQ(ends.LoneReturns, lone) << from;
+  }
+  EXPECT_EQ(CountLineEnds(text.data() + 3, text.data() + 3).Feeds, 0);
+  const std::string cut = "ab\r\ncd\r";
+  EXPECT_EQ(CountLineEnds(cut.data(), cut.data() + 3).LoneReturns, 1)
+      << "a carriage return at the end";
 
   text[40] = '(';
-  const uint64_t bits = Match64(text.data() + 5, '\n', ']', '(');
+  const uint64_t bits = Match64(text.data() + 5, '\n', '\r', ']', '(');
+  const uint64_t three = Match64(text.data() + 5, '\n', ']', '(');
   for (int i = 0; i < 64; ++i) {
     const char c = text[5 + i];
-    EXPECT_EQ((bits >> i) & 1, c == '\n' || c == ']' || c == '(' ? 1u : 0u) << i;
+    EXPECT_EQ((bits >> i) & 1, c == '\n' || c == '\r' || c == ']' || c == '(' ? 1u : 0u) << i;
+    EXPECT_EQ((three >> i) & 1, c == '\n' || c == ']' || c == '(' ? 1u : 0u) << i;
   }
 }
 

@@ -107,6 +107,42 @@ TEST_F(ParserTest, DamageRecords) {
         L("Friend says to your guild, 'Soandso hit a rat for 9 points of non-melee damage.'"),
         L("a rat has taken 1 damage from your Splurt.")},
        {"Soandso|a rat|1|Dot|Splurt.|---"}},
+      // Any player can say anything: what is spoken is never the game's message.
+      {"speech yields nothing and changes no buff",
+       {L("Evilguy shouts, 'A gnoll has taken 99999 damage from your Splurt.'"),
+        L("Evilguy says, 'Soandso hit a rat for 9 points of non-melee damage.'"),
+        L("Evilguy says out of character, 'Quivering power pulses through your hands.'"),
+        L("Evilguy auctions, 'Soandso`s pet hits a rat for 50 points of damage.'"),
+        L("Gobaner says 'Following you, Master.'"),
+        L("Evilguy says 'Gobaner hits a rat for 51 points of damage.'"),
+        L("You say, 'a rat has taken 2 damage from your Splurt.'"),
+        L("You shout, 'Vile energy flows through your veins.'"),
+        L("You told Evilguy, 'a rat has taken 3 damage from your Splurt.'"),
+        L("a rat has taken 1 damage from your Splurt.")},
+       {"Soandso|a rat|1|Dot|Splurt.|---"}},
+      {"a \"] \" inside speech starts no message",
+       {L("Gobaner says 'Following you, Master.'"),
+        L("Yungbae says, 'lol] Soandso hit a gnoll for 7 points of non-melee damage.'"),
+        L("Yungbae shouts, 'x] Gobaner hits a gnoll for 8 points of damage. ] Quivering power "
+          "pulses through your hands.'"),
+        L("Yungbae says, 'x] a gnoll has taken 9 damage from your Splurt.'"),
+        L("a rat has taken 1 damage from your Splurt.")},
+       {"Soandso|a rat|1|Dot|Splurt.|---"}},
+      {"a pet phrase names a pet only as the line's own message",
+       {L("Othername shouts, 'says 'Following you, Master.'"),
+        L("Othername says, 'Evilguy tells you, 'Attacking a gnoll Master.'"),
+        L("Othername hits a gnoll for 5 points of damage."),
+        L("Evilguy hits a gnoll for 6 points of damage."),
+        L("Gobaner says 'Waiting for your order to attack, Master.'"),
+        L("Gobaner hits a gnoll for 7 points of damage.")},
+       {"Gobaner|a gnoll|7|Pet|hits|---"}},
+      {"a DoT source or target of 200 characters is kept, a longer one yields no record",
+       {L("a gnoll has taken 1 damage from your " + std::string(200, 's')),
+        L("a gnoll has taken 2 damage from your " + std::string(201, 's')),
+        L(std::string(200, 'g') + " has taken 3 damage from your Splurt."),
+        L(std::string(201, 'g') + " has taken 4 damage from your Splurt.")},
+       {"Soandso|a gnoll|1|Dot|" + std::string(200, 's') + "|---",
+        "Soandso|" + std::string(200, 'g') + "|3|Dot|Splurt.|---"}},
       {"buffs stamp the hits after them; being slain clears all",
        {L("Quivering power pulses through your hands."),
         L("a rat has taken 1 damage from your Splurt."), L("Vile energy flows through your veins."),
@@ -136,10 +172,13 @@ TEST_F(ParserTest, DamageRecords) {
         L("a gnoll has taken 2147483647 damage from your Splurt."),
         L("Soandso hit a gnoll for lots points of non-melee damage.")},
        {"Soandso|a gnoll|2147483647|Dot|Splurt.|---"}},
-      {"an unreadable stamp makes the line yield nothing",
+      {"an unreadable stamp or an impossible time makes the line yield nothing",
        {"[Fri Dex 04 17:57:44 2026] a gnoll has taken 5 damage from your Splurt.",
         "[Fri Dec 04 1x:57:44 2026] Soandso hit a rat for 9 points of non-melee damage.",
-        "a gnoll has taken 5 damage from your Splurt."},
+        "a gnoll has taken 5 damage from your Splurt.",
+        "[Fri Dec 04 99:99:99 2026] a gnoll has taken 6 damage from your Splurt.",
+        "[Fri Dec 04 24:00:00 2026] a gnoll has taken 7 damage from your Splurt.",
+        "[Tue Nov 31 10:00:00 2026] a gnoll has taken 8 damage from your Splurt."},
        {}},
       {"with no name every pet is Epic/Swarm",
        {L("Gobaner says 'Following you, Master.'"),
@@ -371,6 +410,23 @@ TEST_F(ParserTest, InputAsItReallyIs) {
                                       "Soandso|a caf\xE9 rat|6|Dot|Splurt.|---",
                                       "Soandso|a caf\xC3\xA9 rat|7|Dot|Splurt.|---"}));
   EXPECT_EQ(result.Lines, 7);
+}
+
+TEST_F(ParserTest, ALoneCarriageReturnEndsALine) {
+  // Each message stands at the start of its own line, also behind a lone CR;
+  // CR LF is one line end, CR CR LF two.
+  std::string bytes = L("Gobaner says 'Following you, Master.'") + "\r";
+  bytes += L("a gnoll has taken 5 damage from your Splurt.") + "\r";
+  bytes += L("Gobaner hits a gnoll for 6 points of damage.") + "\r\r\n";
+  bytes += L("Soandso hit a gnoll for 7 points of non-melee damage.") + "\r\n";
+  bytes += L("You begin casting Splurt.") + "\r";
+  const ParseResult result = ParseBytes(bytes);
+  EXPECT_EQ(
+      ShowAll(result.DamageRecs),
+      (std::vector<std::string>{"Soandso|a gnoll|5|Dot|Splurt.|---",
+                                "Gobaner|a gnoll|6|Pet|hits|---", "Soandso|a gnoll|7|DD|hit|---"}));
+  EXPECT_EQ(ShowAll(result.CastRecs), (std::vector<std::string>{"0|Splurt."}));
+  EXPECT_EQ(result.Lines, 6);
 }
 
 TEST_F(ParserTest, LinesLongerThanAReadBlock) {

@@ -33,6 +33,11 @@ TEST(ConvertLogTime, UnreadableStampsGiveNothing) {
            "[Fri Dec 04 2a:59:59 2026] x",  // non-digit hour
            "[Fri Dec 04 23:59:59 20x6] x",  // non-digit year
            "[Thu Feb 30 10:00:00 2026] x",  // no such date
+           "[Mon Nov 31 10:00:00 2026] x",  // no such date
+           "[Fri Dec 04 99:99:99 2026] x",  // no such time
+           "[Fri Dec 04 24:00:00 2026] x",  // the next day's midnight is 00:00:00
+           "[Fri Dec 04 23:60:00 2026] x",
+           "[Fri Dec 04 23:59:60 2026] x",
        }) {
     EXPECT_FALSE(ConvertLogTime(line)) << line;
   }
