@@ -7,18 +7,18 @@ namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 
-void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
   std::string out;
   out.reserve(text.size());
   size_t pos = 0;
   while (true) {
     const size_t hit = text.find(from, pos);
-    if (hit == std::string::npos) break;
+    if (hit == std::string_view::npos) break;
     out.append(text, pos, hit - pos).append(to);
     pos = hit + from.size();
   }
   out.append(text, pos);
-  text = std::move(out);
+  return out;
 }
 
 const std::string& CellOf(const std::vector<std::string>& row, size_t index) {
@@ -26,9 +26,31 @@ const std::string& CellOf(const std::vector<std::string>& row, size_t index) {
   return index < row.size() ? row[index] : kEmpty;
 }
 
-// A field as RFC 4180 writes it.
-void AppendField(std::string& line, std::string_view field) {
-  if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+// Whether a cell reads as a number as the lists write them: "-1", "1,234.57",
+// "66.67%".
+bool IsNumber(std::string_view cell) {
+  if (!cell.empty() && cell.front() == '-') cell.remove_prefix(1);
+  if (!cell.empty() && cell.back() == '%') cell.remove_suffix(1);
+  if (cell.empty() || cell.front() < '0' || cell.front() > '9') return false;
+  return cell.find_first_not_of("0123456789,.") == std::string_view::npos;
+}
+
+// Names come from other players' logs: a text that a spreadsheet would take
+// for a formula gets a leading apostrophe, which shows it as text. Numbers
+// stay as they are, and so does a sign alone (the lists' "-" for no value).
+std::string Guarded(std::string_view cell) {
+  constexpr std::string_view kFormulaStarts = "=+-@\t\r";
+  if (cell.size() < 2 || kFormulaStarts.find(cell.front()) == std::string_view::npos ||
+      IsNumber(cell)) {
+    return std::string(cell);
+  }
+  return "'" + std::string(cell);
+}
+
+// A field as RFC 4180 writes it: between double quotes, inner ones doubled,
+// where it holds a comma, a quote or a line break, or always when `quote`.
+void AppendField(std::string& line, std::string_view field, bool quote = false) {
+  if (!quote && field.find_first_of(",\"\r\n") == std::string_view::npos) {
     line += field;
     return;
   }
@@ -38,21 +60,6 @@ void AppendField(std::string& line, std::string_view field) {
     line += c;
   }
   line += '"';
-}
-
-// Header and rows, every line with all `columns` fields.
-std::string Rfc4180Text(size_t columns, const ListContents& contents) {
-  std::string text;
-  auto addLine = [&](const std::vector<std::string>& cells) {
-    for (size_t c = 0; c < columns; ++c) {
-      if (c > 0) text += ',';
-      AppendField(text, CellOf(cells, c));
-    }
-    text += kLineEnd;
-  };
-  addLine(contents.Headers);
-  for (const std::vector<std::string>& row : contents.Rows) addLine(row);
-  return text;
 }
 
 }  // namespace
@@ -71,37 +78,37 @@ const CsvExportKind& KindOf(CsvList list) {
 std::string CsvText(CsvList list, const ListContents& contents) {
   const CsvExportKind& kind = KindOf(list);
   const size_t columns = static_cast<size_t>(kind.Columns);
-  if (kind.Rfc4180) return Rfc4180Text(columns, contents);
   std::string text;
   for (size_t i = 0; i < columns; ++i) {
-    text += CellOf(contents.Headers, i);
-    if (i + 1 < columns) text += ',';
+    if (i > 0) text += ',';
+    AppendField(text, Guarded(CellOf(contents.Headers, i)));
   }
   text += kLineEnd;
 
-  std::string line;
   for (const std::vector<std::string>& row : contents.Rows) {
-    line = CellOf(row, 0);
-    line += ',';
-    if (kind.Quoted) {
-      // Every cell the row has, quoted; no comma after the last column's.
+    if (kind.Rfc4180) {
+      for (size_t c = 0; c < columns; ++c) {
+        if (c > 0) text += ',';
+        AppendField(text, Guarded(CellOf(row, c)));
+      }
+    } else if (kind.Quoted) {
+      // Every cell the row has after the first, quoted; a comma after each
+      // but the list's last column.
+      AppendField(text, Guarded(CellOf(row, 0)));
+      text += ',';
       for (size_t c = 1; c < row.size(); ++c) {
-        line += '"';
-        line += row[c];
-        line += '"';
-        if (c < columns - 1) line += ',';
+        AppendField(text, Guarded(row[c]), true);
+        if (c < columns - 1) text += ',';
       }
     } else {
       // All the list's cells; what the list leaves empty is written empty.
-      for (size_t c = 1; c < columns; ++c) {
-        line += CellOf(row, c);
-        if (c < columns - 1) line += ',';
+      // Commas beside blanks in a text go.
+      for (size_t c = 0; c < columns; ++c) {
+        if (c > 0) text += ',';
+        const std::string cleaned = ReplaceAll(ReplaceAll(CellOf(row, c), ", ", " "), " ,", " ");
+        AppendField(text, Guarded(cleaned));
       }
-      // Commas beside blanks go, separators included.
-      ReplaceAll(line, ", ", " ");
-      ReplaceAll(line, " ,", " ");
     }
-    text += line;
     text += kLineEnd;
   }
   return text;

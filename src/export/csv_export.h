@@ -20,6 +20,7 @@ enum class CsvList { Overview, DotBreakdown, DotTicks, AllDamageDetail, BuffValu
 struct CsvExportKind {
   int Columns = 0;           // the list's columns: the header line has this many captions
   bool Quoted = false;       // cells after the first between double quotes, no comma clean-up
+                             // (else commas beside blanks in a cell's text go)
   std::string_view Message;  // the first line of the message after the export
   // Every field, headers included, as RFC 4180 writes it: between double
   // quotes (inner ones doubled) where it holds a comma, a quote or a line
@@ -35,6 +36,10 @@ inline constexpr std::string_view kCsvFilter = "Csv files (*.csv)|*.CSV";
 inline constexpr std::string_view kExportedTitle = "Tada!";
 
 // The file's bytes: the header line and one line per row, each ending in CR LF.
+// In every list a field holding a comma, a quote or a line break is quoted as
+// RFC 4180 writes it, and a text that a spreadsheet would run as a formula
+// (one that starts with =, +, -, @, a tab or a carriage return, followed by
+// more, and is no number) starts with an apostrophe.
 std::string CsvText(CsvList list, const ListContents& contents);
 
 // Writes CsvText to `path` (see WriteFileReplacing). Throws qorn::Error.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <utility>
 
 #include "common/error.h"
 #include "export/export_fixture.h"
@@ -28,16 +29,89 @@ TEST(CsvText, UnquotedListsCleanCommasBesideBlanks) {
       {"comma and blank inside a cell",
        {"3", "Vox, the dragon", "1", "0", "0", "0"},
        "3,Vox the dragon,1,0,0,0"},
-      {"cell beginning with a blank", {"3", " gnoll", "1", "0", "0", "0"}, "3 gnoll,1,0,0,0"},
-      {"cell ending with a blank", {"3", "gnoll ", "1", "0", "0", "0"}, "3,gnoll 1,0,0,0"},
-      {"thousands separator stays",
+      // The clean-up stays inside its cell: a blank at a cell's edge keeps the separator.
+      {"cell beginning with a blank", {"3", " gnoll", "1", "0", "0", "0"}, "3, gnoll,1,0,0,0"},
+      {"cell ending with a blank", {"3", "gnoll ", "1", "0", "0", "0"}, "3,gnoll ,1,0,0,0"},
+      {"a comma with no blank beside it is quoted",
        {"3", "a gnoll", "1,536", "0", "0", "0"},
-       "3,a gnoll,1,536,0,0,0"},
+       "3,a gnoll,\"1,536\",0,0,0"},
+      {"quotes are doubled inside quotes",
+       {"3", "a \"big\" gnoll", "1", "0", "0", "0"},
+       "3,\"a \"\"big\"\" gnoll\",1,0,0,0"},
       {"missing cells are empty", {"3"}, "3,,,,,"},
   };
   for (const Case& c : cases) {
     const std::string text = CsvText(CsvList::DotTicks, {kTicksHeaders, {c.row}});
     EXPECT_EQ(text, "Tick,Mob,DMG,CPow,CoABP,Inten\r\n" + std::string(c.line) + "\r\n") << c.what;
+  }
+}
+
+// The fields as a spreadsheet reads them (RFC 4180): a quoted field may hold
+// commas, doubled quotes and line breaks; a line ends in CR LF.
+std::vector<std::vector<std::string>> ReadCsv(std::string_view text) {
+  std::vector<std::vector<std::string>> rows;
+  std::vector<std::string> row;
+  std::string field;
+  bool quoted = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    const bool next = i + 1 < text.size();
+    if (quoted && c == '"' && next && text[i + 1] == '"') {
+      field += c;
+      ++i;
+    } else if (c == '"' && (quoted || field.empty())) {
+      quoted = !quoted;
+    } else if (!quoted && c == ',') {
+      row.push_back(std::exchange(field, {}));
+    } else if (!quoted && c == '\r' && next && text[i + 1] == '\n') {
+      row.push_back(std::exchange(field, {}));
+      rows.push_back(std::exchange(row, {}));
+      ++i;
+    } else {
+      field += c;
+    }
+  }
+  return rows;
+}
+
+// Texts of other players' choosing, in every list: none reaches a cell as a
+// formula or splits its field; numbers stay numbers.
+TEST(CsvText, TextsAreNeverFormulasAndKeepTheirField) {
+  const std::pair<std::string, std::string> texts[] = {
+      {"=HYPERLINK(\"http://x\",\"y\").", "'=HYPERLINK(\"http://x\",\"y\")."},
+      {"+1+1", "'+1+1"},
+      {"-2+3", "'-2+3"},
+      {"-", "-"},  // no value in the lists
+      {"@SUM(A1:A2)", "'@SUM(A1:A2)"},
+      {"\tcmd", "'\tcmd"},
+      {"\rcmd", "'\rcmd"},
+      {"a,b", "a,b"},
+      {"say \"hi\"", "say \"hi\""},
+      {"two\r\nlines", "two\r\nlines"},
+      {"-1", "-1"},
+      {"-1,034.50", "-1,034.50"},
+      {"-33.33%", "-33.33%"},
+      {"a gnoll", "a gnoll"},
+  };
+  for (CsvList list : {CsvList::Overview, CsvList::DotBreakdown, CsvList::DotTicks,
+                       CsvList::AllDamageDetail, CsvList::BuffValue}) {
+    const size_t columns = static_cast<size_t>(KindOf(list).Columns);
+    ListContents contents{std::vector<std::string>(columns, "Caption"), {}};
+    for (const auto& text : texts) {
+      std::vector<std::string> row(columns, "-7");
+      row[0] = text.first;
+      row[1] = text.first;
+      contents.Rows.push_back(row);
+    }
+    const auto rows = ReadCsv(CsvText(list, contents));
+    ASSERT_EQ(rows.size(), std::size(texts) + 1) << static_cast<int>(list);
+    for (size_t r = 0; r < std::size(texts); ++r) {
+      const std::vector<std::string>& row = rows[r + 1];
+      ASSERT_EQ(row.size(), columns) << static_cast<int>(list) << " " << texts[r].first;
+      EXPECT_EQ(row[0], texts[r].second) << static_cast<int>(list);
+      EXPECT_EQ(row[1], texts[r].second) << static_cast<int>(list);
+      EXPECT_EQ(row[2], "-7") << static_cast<int>(list);
+    }
   }
 }
 
