@@ -19,15 +19,32 @@ namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 
-// The file is plain ASCII whatever the browser takes its code page for: a
-// name's other characters are written as character references.
+// A text from the log as the page's text, never as markup: names are chosen
+// by other players. The file is plain ASCII whatever the browser takes its
+// code page for: a name's other characters are written as character
+// references.
 std::string HtmlText(std::string_view utf8) {
   std::string out;
   out.reserve(utf8.size());
   for (size_t i = 0; i < utf8.size();) {
     const auto byte = static_cast<unsigned char>(utf8[i]);
     if (byte < 0x80) {
-      out += static_cast<char>(byte);
+      switch (byte) {
+        case '&':
+          out += "&amp;";
+          break;
+        case '<':
+          out += "&lt;";
+          break;
+        case '>':
+          out += "&gt;";
+          break;
+        case '"':
+          out += "&quot;";
+          break;
+        default:
+          out += static_cast<char>(byte);
+      }
       ++i;
       continue;
     }
