@@ -88,12 +88,12 @@ Out& Out::operator<<(std::string_view s) {
   return *this;
 }
 
-Out& Out::Text(std::string_view s) { return *this << LogTextToUtf8(s); }
+Out& Out::Text(std::string_view s) { return *this << TabSeparatedField(LogTextToUtf8(s)); }
 
 Out& Out::Row(const std::vector<std::string>& cells) {
   for (size_t i = 0; i < cells.size(); ++i) {
     if (i > 0) *this << "\t";
-    *this << cells[i];
+    *this << TabSeparatedField(cells[i]);
   }
   return *this << "\n";
 }

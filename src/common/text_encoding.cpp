@@ -79,4 +79,12 @@ std::string LogTextToUtf8(std::string_view text) {
   return out;
 }
 
+std::string TabSeparatedField(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+  }
+  return out;
+}
+
 }  // namespace qorn

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/error.h"
+#include "common/text_encoding.h"
 
 namespace qorn {
 namespace {
@@ -118,14 +119,15 @@ ChartGrid GroupRows(const ChartGrid& grid, int most) {
 
 std::string ChartGridText(const ChartGrid& grid) {
   std::string text;
-  for (int c = 1; c <= grid.ColumnCount(); ++c) text += "\t" + grid.ColumnLabel(c);
+  for (int c = 1; c <= grid.ColumnCount(); ++c)
+    text += "\t" + TabSeparatedField(grid.ColumnLabel(c));
   text += "\n";
   for (int r = 1; r <= grid.RowCount(); ++r) {
-    text += grid.RowLabel(r);
+    text += TabSeparatedField(grid.RowLabel(r));
     for (int c = 1; c <= grid.ColumnCount(); ++c) text += "\t" + std::to_string(grid.Data(r, c));
     text += "\n";
   }
-  text += grid.FootnoteText() + "\n";
+  text += TabSeparatedField(grid.FootnoteText()) + "\n";
   return text;
 }
 

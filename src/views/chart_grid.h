@@ -69,8 +69,9 @@ class ChartGrid {
 ChartGrid GroupRows(const ChartGrid& grid, int most);
 
 // The grid as tab-separated lines: an empty field and the column labels;
-// per row its label and its cells; the footnote as it stands. Every line
-// ends in a line feed.
+// per row its label and its cells; the footnote as it stands. A tab or line
+// break inside a label or the footnote becomes a blank. Every line ends in a
+// line feed.
 std::string ChartGridText(const ChartGrid& grid);
 
 }  // namespace qorn
