@@ -195,6 +195,16 @@ double GraphView::PlotWidthEstimate() const {
   return std::max(40.0, width() - legend - axis - 40);
 }
 
+double GraphView::TickWidth() const {
+  return std::max(1, grid_.ColumnCount()) * kMinBarPx + kTickGapPx;
+}
+
+QSize GraphView::WholePictureSize() const {
+  const double needed = width() - PlotWidthEstimate() + grid_.RowCount() * TickWidth();
+  const int wide = static_cast<int>(std::min<double>(kMaxPictureWidth, std::ceil(needed)));
+  return {std::max(width(), wide), height()};
+}
+
 void GraphView::Relayout() {
   // The legend has no second column: with many series its font gets smaller
   // until every entry fits the chart's height, down to a size still read.
@@ -207,8 +217,7 @@ void GraphView::Relayout() {
   chart_->legend()->setFont(legendFont);
 
   const int rows = grid_.RowCount();
-  const double tickPx = std::max(1, grid_.ColumnCount()) * kMinBarPx + kTickGapPx;
-  const int fitting = std::max(1, static_cast<int>(PlotWidthEstimate() / tickPx));
+  const int fitting = std::max(1, static_cast<int>(PlotWidthEstimate() / TickWidth()));
   visibleRows_ = showAllTicks_ ? rows : std::min(rows, fitting);
   const int hidden = rows - visibleRows_;
   firstRow_ = std::clamp(firstRow_, 1, std::max(1, hidden + 1));
@@ -307,7 +316,7 @@ QImage RenderGraph(const ChartGrid& grid, QSize size) {
 }
 
 void CopyGraph(GraphView& chart, Dialogs& dialogs, QWidget* parent) {
-  QGuiApplication::clipboard()->setImage(chart.Picture());
+  QGuiApplication::clipboard()->setImage(RenderGraph(chart.Grid(), chart.WholePictureSize()));
   dialogs.Message(parent, "Graph copy",
                   "The graph has been copied to your clipboard, go paste it into something.");
 }

@@ -34,6 +34,10 @@ class GraphView : public QWidget {
   // Every tick at once, whatever the width (for pictures of a whole fight).
   void SetShowAllTicks(bool all);
 
+  // The size of a picture of the whole fight: the chart's size, wider where
+  // its ticks need room to be seen, up to kMaxPictureWidth.
+  QSize WholePictureSize() const;
+
   // The rows in view, from 1.
   int FirstRow() const { return firstRow_; }
   int VisibleRows() const { return visibleRows_; }
@@ -59,6 +63,7 @@ class GraphView : public QWidget {
   void PlaceFootnote();
   void PlaceEmptyNote();
   double PlotWidthEstimate() const;
+  double TickWidth() const;  // the narrowest a tick's group of bars may get, with its gap
 
   ChartGrid grid_;
   QChart* chart_ = nullptr;
@@ -72,13 +77,17 @@ class GraphView : public QWidget {
   double axisMaximum_ = 0;
 };
 
+// The widest picture of a whole fight that "Pic" makes.
+inline constexpr int kMaxPictureWidth = 10000;
+
 // A picture of the whole of `grid` at `size` pixels, drawn offscreen.
 QImage RenderGraph(const ChartGrid& grid, QSize size);
 
 class Dialogs;
 
-// Graph copy ("Pic"): the chart as it stands, as a picture on the clipboard,
-// then the message that says so, also for an empty chart.
+// Graph copy ("Pic"): the whole chart, every tick, drawn by RenderGraph at
+// the chart's WholePictureSize, as a picture on the clipboard, then the
+// message that says so, also for an empty chart.
 void CopyGraph(GraphView& chart, Dialogs& dialogs, QWidget* parent);
 
 }  // namespace qorn

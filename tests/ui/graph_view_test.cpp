@@ -140,7 +140,7 @@ class GraphViewTest : public QObject {
     QCOMPARE(labels.front(), QString("1"));
   }
 
-  void picPutsTheChartOnTheClipboard() {
+  void picPutsTheWholeChartOnTheClipboard() {
     GraphView view;
     view.resize(753, 425);
     view.show();
@@ -148,12 +148,27 @@ class GraphViewTest : public QObject {
     QGuiApplication::clipboard()->clear();
     CopyGraph(view, dialogs, &view);  // an empty chart too
     QCOMPARE(QGuiApplication::clipboard()->image().size(), view.Picture().size());
-    view.SetGrid(Grid(3, {"Splurt."}, false));
+    const ChartGrid shortFight = Grid(3, {"Splurt."}, false);
+    view.SetGrid(shortFight);
     CopyGraph(view, dialogs, &view);
-    QCOMPARE(QGuiApplication::clipboard()->image(), view.Picture());
+    QCOMPARE(QGuiApplication::clipboard()->image(), RenderGraph(shortFight, QSize(753, 425)));
+
+    // A fight that scrolls: the picture holds every tick, drawn as the
+    // command line draws it, as wide as the ticks need.
+    const ChartGrid longFight = Grid(300, {"Splurt."}, false);
+    view.SetGrid(longFight);
+    QVERIFY(view.ScrollBar()->isVisible());
+    CopyGraph(view, dialogs, &view);
+    const QImage copied = QGuiApplication::clipboard()->image();
+    QVERIFY2(copied.width() >= 300 * 6, qPrintable(QString::number(copied.width())));
+    QCOMPARE(copied.height(), view.height());
+    QCOMPARE(copied, RenderGraph(longFight, copied.size()));
+    // However long the fight, the picture stays of a size a clipboard takes.
+    view.SetGrid(Grid(100000, {"Splurt."}, false));
+    QCOMPARE(view.WholePictureSize().width(), kMaxPictureWidth);
     const QString message =
         "Graph copy: The graph has been copied to your clipboard, go paste it into something.";
-    QCOMPARE(dialogs.messages, QStringList({message, message}));
+    QCOMPARE(dialogs.messages, QStringList({message, message, message}));
   }
 
   void rendersAPictureOfTheAskedSize() {
