@@ -32,12 +32,7 @@ std::string GraphPng(const ChartGrid& grid, int width, int height) {
     static char* argv[] = {name, nullptr};
     app = std::make_unique<QApplication>(argc, argv);
   }
-  // No more bars than the picture has pixels across: ticks that would not
-  // get a pixel of their own are summed into one bar, so that the cost of a
-  // fight of weeks is that of the picture.
-  const QImage picture = grid.RowCount() > width
-                             ? RenderGraph(GroupRows(grid, width), QSize(width, height))
-                             : RenderGraph(grid, QSize(width, height));
+  const QImage picture = RenderGraph(grid, QSize(width, height));
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);

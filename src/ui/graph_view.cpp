@@ -307,7 +307,10 @@ QImage RenderGraph(const ChartGrid& grid, QSize size) {
   view.resize(size);
   view.layout()->activate();
   view.SetShowAllTicks(true);
-  view.SetGrid(grid);
+  // No more bars than the picture has pixels across: ticks that would not
+  // get a pixel of their own are summed into one bar, so that the cost of a
+  // fight of weeks is that of the picture.
+  view.SetGrid(grid.RowCount() > size.width() ? GroupRows(grid, size.width()) : grid);
   // The first drawing delivers the sizes a hidden widget holds back; the
   // chart lays out its legend and axes on the events that follow.
   view.Picture();

@@ -80,7 +80,9 @@ class GraphView : public QWidget {
 // The widest picture of a whole fight that "Pic" makes.
 inline constexpr int kMaxPictureWidth = 10000;
 
-// A picture of the whole of `grid` at `size` pixels, drawn offscreen.
+// A picture of the whole of `grid` at `size` pixels, drawn offscreen; ticks
+// summed into as many bars as the picture has pixels across where there are
+// more.
 QImage RenderGraph(const ChartGrid& grid, QSize size);
 
 class Dialogs;
