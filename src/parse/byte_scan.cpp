@@ -74,34 +74,22 @@ LineEnds CountLineEnds(const char* begin, const char* end) {
   return ends;
 }
 
-uint64_t Match64(const char* p, char a, char b, char c) {
-  const __m128i va = _mm_set1_epi8(a);
-  const __m128i vb = _mm_set1_epi8(b);
-  const __m128i vc = _mm_set1_epi8(c);
+namespace {
+
+// Bit i is set when p[i] is one of `bytes`, for the 64 bytes at p.
+template <typename... Bytes>
+uint64_t MatchAny64(const char* p, Bytes... bytes) {
   uint64_t bits = 0;
   for (int k = 0; k < 4; ++k) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
-    const __m128i any = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)),
-                                     _mm_cmpeq_epi8(v, vc));
+    __m128i any = _mm_setzero_si128();
+    ((any = _mm_or_si128(any, _mm_cmpeq_epi8(v, _mm_set1_epi8(bytes)))), ...);
     bits |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(any))) << (16 * k);
   }
   return bits;
 }
 
-uint64_t Match64(const char* p, char a, char b, char c, char d) {
-  const __m128i va = _mm_set1_epi8(a);
-  const __m128i vb = _mm_set1_epi8(b);
-  const __m128i vc = _mm_set1_epi8(c);
-  const __m128i vd = _mm_set1_epi8(d);
-  uint64_t bits = 0;
-  for (int k = 0; k < 4; ++k) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
-    const __m128i any = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)),
-                                     _mm_or_si128(_mm_cmpeq_epi8(v, vc), _mm_cmpeq_epi8(v, vd)));
-    bits |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(any))) << (16 * k);
-  }
-  return bits;
-}
+}  // namespace
 
 #else
 
@@ -119,22 +107,23 @@ LineEnds CountLineEnds(const char* begin, const char* end) {
   return ends;
 }
 
-uint64_t Match64(const char* p, char a, char b, char c) {
+namespace {
+
+template <typename... Bytes>
+uint64_t MatchAny64(const char* p, Bytes... bytes) {
   uint64_t bits = 0;
-  for (int i = 0; i < 64; ++i) {
-    bits |= static_cast<uint64_t>(p[i] == a || p[i] == b || p[i] == c) << i;
-  }
+  for (int i = 0; i < 64; ++i) bits |= static_cast<uint64_t>(((p[i] == bytes) || ...)) << i;
   return bits;
 }
 
-uint64_t Match64(const char* p, char a, char b, char c, char d) {
-  uint64_t bits = 0;
-  for (int i = 0; i < 64; ++i) {
-    bits |= static_cast<uint64_t>(p[i] == a || p[i] == b || p[i] == c || p[i] == d) << i;
-  }
-  return bits;
-}
+}  // namespace
 
 #endif
+
+uint64_t Match64(const char* p, char a, char b, char c) { return MatchAny64(p, a, b, c); }
+
+uint64_t Match64(const char* p, char a, char b, char c, char d) {
+  return MatchAny64(p, a, b, c, d);
+}
 
 }  // namespace qorn
