@@ -92,11 +92,15 @@ int FollowCommand(const CommandLine& line) {
   LogMark parsed = MarkLog(logPath).value_or(LogMark{});
   Overview shown = RunGetLogWithBar(folder, logPath, name, timer).EventList;
   Print(shown.Rows, true);
+  bool ran = false;
   while (!stop.Requested()) {
-    stop.Wait();
+    // What the game wrote during a Get Log is looked at at once.
+    if (!ran) stop.Wait();
+    ran = false;
     if (stop.Requested()) break;
     const LogLook look = LookAtLog(logPath, parsed);
     if (look.Change == LogChange::None) continue;
+    ran = true;
     NullProgress none;
     CommandOutcome outcome = RunGetLog(folder, logPath, name, timer, {none, none});
     parsed = look.Mark;
