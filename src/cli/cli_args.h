@@ -6,6 +6,7 @@
 // ...) and is
 // dispatched by one line in cli_commands.cpp.
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -87,9 +88,12 @@ int16_t TimerOption(const Args& args);
 void PrintOverview(const std::vector<OverviewRow>& rows);
 // Overview lines as getlog prints them, without the header.
 void PrintOverviewRows(const std::vector<OverviewRow>& rows, Out& out);
-// Get Log with the progress bar on a terminal, and what the outcome tells on stderr.
+// Get Log with the progress bar on a terminal, and what the outcome tells on
+// stderr. With `stop`, setting it stops the Get Log at its next step
+// (qorn::Stopped is thrown and the stored parse is as it was).
 CommandOutcome RunGetLogWithBar(const std::string& folder, const std::string& logPath,
-                                const std::string& charName, int16_t timer);
+                                const std::string& charName, int16_t timer,
+                                const std::atomic<bool>* stop = nullptr);
 // What an outcome tells besides the fights (a notice, no damage), on stderr.
 void ReportOutcome(const CommandOutcome& outcome);
 

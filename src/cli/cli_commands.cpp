@@ -38,8 +38,8 @@ Commands:
       appeared or changed (a fight that grew is printed again with its new
       numbers and the same Start). When another file takes the log's name, or it
       gets shorter, the fights are printed anew under the header. SIGINT
-      (Ctrl+C) or SIGTERM stops it once a Get Log under way is done, with
-      the stored parse whole; the exit code is then 0.
+      (Ctrl+C) or SIGTERM stops it, a Get Log under way at its next step
+      (the stored parse is then as it was); the exit code is then 0.
 
   show EVENT breakdown|ticks|detail|buffs [--no-pet-detail] [--no-spell-detail]
   show all buffs

@@ -2,6 +2,7 @@
 // whole lines, printing the fights' lines that appeared or changed.
 #include <signal.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -21,19 +22,22 @@ namespace {
 constexpr auto kPollInterval = std::chrono::milliseconds(1000);
 constexpr auto kSignalCheck = std::chrono::milliseconds(50);
 
-// Set by SIGINT or SIGTERM: the loop ends after the Get Log under way.
-volatile std::sig_atomic_t stopRequested = 0;
+// Set by SIGINT or SIGTERM: a Get Log under way stops at its next step (the
+// stored parse is then as it was), and the loop ends. Lock-free, so the
+// signal handler may set it.
+std::atomic<bool> stopRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
-void RequestStop(int) { stopRequested = 1; }
+void RequestStop(int) { stopRequested = true; }
 
-// SIGINT and SIGTERM ask the loop to stop while it lives; a second one ends
-// the program at once (the stored parse is whole either way: a Get Log
+// SIGINT and SIGTERM ask the command to stop while it lives; a second one
+// ends the program at once (the stored parse is whole either way: a Get Log
 // replaces it only when its new file is complete). System calls that a
-// signal breaks go on, so a Get Log under way is not disturbed.
+// signal breaks go on.
 class StopSignals {
  public:
   StopSignals() {
-    stopRequested = 0;
+    stopRequested = false;
     struct sigaction action {};
     action.sa_handler = &RequestStop;
     sigemptyset(&action.sa_mask);
@@ -48,7 +52,8 @@ class StopSignals {
   StopSignals(const StopSignals&) = delete;
   StopSignals& operator=(const StopSignals&) = delete;
 
-  bool Requested() const { return stopRequested != 0; }
+  const std::atomic<bool>& Flag() const { return stopRequested; }
+  bool Requested() const { return stopRequested; }
   // Waits a poll's interval, less when a stop is asked for.
   void Wait() const {
     for (auto waited = std::chrono::milliseconds(0); waited < kPollInterval && !Requested();
@@ -90,28 +95,37 @@ int FollowCommand(const CommandLine& line) {
   // The mark is taken before the first Get Log: what the game writes while
   // it runs is read by the next one.
   LogMark parsed = MarkLog(logPath).value_or(LogMark{});
-  Overview shown = RunGetLogWithBar(folder, logPath, name, timer).EventList;
-  Print(shown.Rows, true);
-  bool ran = false;
-  while (!stop.Requested()) {
-    // What the game wrote during a Get Log is looked at at once.
-    if (!ran) stop.Wait();
-    ran = false;
-    if (stop.Requested()) break;
-    const LogLook look = LookAtLog(logPath, parsed);
-    if (look.Change == LogChange::None) continue;
-    ran = true;
-    NullProgress none;
-    CommandOutcome outcome = RunGetLog(folder, logPath, name, timer, {none, none});
-    parsed = look.Mark;
-    ReportOutcome(outcome);
-    // Another file under the name starts the list over, under its header.
-    if (look.Change == LogChange::Replaced) {
-      Print(outcome.EventList.Rows, true);
-    } else {
-      Print(NewOrChangedRows(shown, outcome.EventList), false);
+  Overview shown;
+  try {
+    shown = RunGetLogWithBar(folder, logPath, name, timer, &stop.Flag()).EventList;
+    Print(shown.Rows, true);
+    bool ran = false;
+    while (!stop.Requested()) {
+      // What the game wrote during a Get Log is looked at at once.
+      if (!ran) stop.Wait();
+      ran = false;
+      if (stop.Requested()) break;
+      const LogLook look = LookAtLog(logPath, parsed);
+      if (look.Change == LogChange::None) continue;
+      ran = true;
+      NullProgress none;
+      StoppableProgress loop(none, stop.Flag());
+      StoppableProgress stages(none, stop.Flag(), kCommandStages);
+      CommandOutcome outcome = RunGetLog(folder, logPath, name, timer, {loop, stages});
+      parsed = look.Mark;
+      if (!outcome.Notice.empty()) std::fprintf(stderr, "qorn-cli: %s\n", outcome.Notice.c_str());
+      // Nothing of the character in the log yet: the stored fights were kept.
+      if (outcome.StoredKept) continue;
+      // Another file under the name starts the list over, under its header.
+      if (look.Change == LogChange::Replaced) {
+        Print(outcome.EventList.Rows, true);
+      } else {
+        Print(NewOrChangedRows(shown, outcome.EventList), false);
+      }
+      shown = std::move(outcome.EventList);
     }
-    shown = std::move(outcome.EventList);
+  } catch (const Stopped&) {
+    // Stopped before its new file took the stored one's place: nothing changed.
   }
   return kDone;
 }

@@ -52,10 +52,15 @@ void PrintOverviewRows(const std::vector<OverviewRow>& rows, Out& out) {
 }
 
 CommandOutcome RunGetLogWithBar(const std::string& folder, const std::string& logPath,
-                                const std::string& charName, int16_t timer) {
+                                const std::string& charName, int16_t timer,
+                                const std::atomic<bool>* stop) {
   TerminalProgress loop{std::string(kCommandStageNames[0])};
   StageLabels stages(loop);
-  CommandOutcome outcome = RunGetLog(folder, logPath, charName, timer, {loop, stages});
+  const std::atomic<bool> never{false};
+  StoppableProgress stoppableLoop(loop, stop != nullptr ? *stop : never);
+  StoppableProgress stoppableStages(stages, stop != nullptr ? *stop : never, kCommandStages);
+  CommandOutcome outcome =
+      RunGetLog(folder, logPath, charName, timer, {stoppableLoop, stoppableStages});
   loop.SetVisible(false);
   ReportOutcome(outcome);
   return outcome;

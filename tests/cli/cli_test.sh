@@ -161,6 +161,20 @@ want=$'Mob\tDamage\tDPS\tSeconds\tStart\tEnd\nA gnoll\t100\t100\t1\t12/4/2026 5:
 if [ "$frc" -eq 0 ] && [ "$(cat "$home/follow.out")" = "$want" ]; then passed=$((passed + 1)); else
   echo "FAIL: follow exited $frc and printed:"; cat "$home/follow.out" "$home/follow.err"; failed=$((failed + 1)); fi
 expect 0 "^A bat	100	33.33	3	" -- --home "$home" previous
+# SIGTERM while the first Get Log runs: it stops there, exit 0, and the stored parse is as it
+# was (or, had the Get Log already ended, the new one, with its fights printed).
+for _ in $(seq 40); do cat "$sample"; done >"$home/long.txt"
+cp "$home/QornDB.mdb" "$home/before.mdb"
+"$cli" --home "$home" follow "$home/long.txt" --name Qornek >"$home/long.out" 2>&1 &
+fpid=$!
+sleep 0.3
+kill -TERM "$fpid"
+wait "$fpid"
+frc=$?
+if [ "$frc" -eq 0 ] && { cmp -s "$home/QornDB.mdb" "$home/before.mdb" && [ ! -s "$home/long.out" ] ||
+  grep -q "^Mob" "$home/long.out"; } && [ ! -e "$home/Temp.mdb" ]; then passed=$((passed + 1)); else
+  echo "FAIL: follow stopped during Get Log exited $frc"; cat "$home/long.out"; failed=$((failed + 1)); fi
+expect 0 "^A bat	100	33.33	3	" -- --home "$home" previous
 expect 2 "follow needs --name NAME" -- --home "$home" follow "$flog"
 expect 1 "Cannot open the log file" -- --home "$home" follow "$home/missing.txt" --name Soandso
 # A 0-byte or damaged database: views, graphs, exports and Get Previous call it damaged,
