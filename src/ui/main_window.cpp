@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QThread>
+#include <algorithm>
 #include <cstdio>
 
 #include "common/event_timer.h"
@@ -32,6 +33,8 @@ namespace {
 
 constexpr const char* kNamePrompt = "Type your name here";
 constexpr int kInView = 120;
+constexpr int kLoopBarLeft = 4440;
+constexpr int kCancelWidth = 1155;
 constexpr int kOutOfView = -20000;
 constexpr int kFrameTop = 960;
 // The Buff Value list lies below its "Whole log" check box, its bottom where
@@ -126,7 +129,7 @@ void MainWindow::BuildControls() {
   ProgressBar2 = Named(new QProgressBar(client), "ProgressBar2");
   Place(ProgressBar2, 1980, 660, 2400, 255);
   ProgressBar1 = Named(new QProgressBar(client), "ProgressBar1");
-  Place(ProgressBar1, 4440, 660, 5940, 255);
+  Place(ProgressBar1, kLoopBarLeft, 660, 5940, 255);
   for (QProgressBar* bar : {ProgressBar1, ProgressBar2}) {
     bar->setTextVisible(true);
     bar->setFormat("%p%");
@@ -138,7 +141,7 @@ void MainWindow::BuildControls() {
     }
   });
   cmdCancel = Named(new QPushButton("Cancel", client), "cmdCancel");
-  Place(cmdCancel, 10500, 630, 1155, 315);
+  Place(cmdCancel, 10500, 630, kCancelWidth, 315);
   cmdCancel->setShortcut(Qt::Key_Escape);
   connect(cmdCancel, &QPushButton::clicked, this, &MainWindow::StopCommand);
 
@@ -360,6 +363,13 @@ void MainWindow::ApplyLayout() {
   }
   if (layout.listWidth) ListView5->resize(Px(*layout.listWidth), ListView5->height());
   if (layout.tabWidth) TabStrip1->resize(Px(*layout.tabWidth), TabStrip1->height());
+  // The loop's bar reaches to the stop at the frames' right edge.
+  if (layout.frameWidth) {
+    const int right = kInView + *layout.frameWidth;
+    cmdCancel->move(Px(right - kCancelWidth), cmdCancel->y());
+    ProgressBar1->resize(Px(std::max(right - kCancelWidth - 60 - kLoopBarLeft, 600)),
+                         ProgressBar1->height());
+  }
   const int picTop = Px(PicButtonTop(frameHeightTwips_));
   Clipboard->move(Clipboard->x(), picTop);
   Clipboard2->move(Clipboard2->x(), picTop);

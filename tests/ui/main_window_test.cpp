@@ -797,6 +797,11 @@ class MainWindowTest : public QObject {
     w->resize(w->width() + Px(1500), w->height() + Px(1500));
     QTest::qWait(10);
     check(13035, 8235, 12795, 7875, 13155, 7275);
+    // The stop beside the bars stays at the frames' right edge, the loop's bar reaching to it.
+    const int frameRight = w->Frame6->x() + w->Frame6->width();
+    QVERIFY(qAbs(w->cmdCancel->x() + w->cmdCancel->width() - frameRight) <= 1);
+    QVERIFY(w->ProgressBar1->x() + w->ProgressBar1->width() < w->cmdCancel->x());
+    QVERIFY(w->ProgressBar1->width() > Px(5940 + 1400));
     // Far too small: what would be negative keeps its last size.
     w->setMinimumSize(1, 1);
     w->resize(Px(300), w->menuBar()->height() + 1);
