@@ -356,21 +356,19 @@ class MainWindowTest : public QObject {
     keptAsItWas();
     if (QTest::currentTestFailed()) return;
 
-    dialogs_.openAnswers = {home_->filePath("missing.txt")};
-    RunAndWait(*w, w->mnuOpen);
-    QVERIFY2(dialogs_.messages.last().startsWith("Get Log: Cannot open the log file"),
-             qPrintable(dialogs_.messages.last()));
-    keptAsItWas();
-    if (QTest::currentTestFailed()) return;
-
-    // A log with nothing of the character (another file, another name).
+    // A log that cannot be read, and one with nothing of the character
+    // (another file, another name).
     WriteFile("quiet.txt", "[Fri Dec 04 17:00:00 2026] Hello.\r\n");
-    dialogs_.openAnswers = {home_->filePath("quiet.txt")};
-    RunAndWait(*w, w->mnuOpen);
-    QVERIFY2(dialogs_.messages.last().startsWith("What the duce?: "),
-             qPrintable(dialogs_.messages.last()));
-    keptAsItWas();
-    if (QTest::currentTestFailed()) return;
+    const std::pair<QString, QString> logs[] = {
+        {home_->filePath("missing.txt"), "Get Log: Cannot open the log file"},
+        {home_->filePath("quiet.txt"), "What the duce?: "}};
+    for (const auto& [path, message] : logs) {
+      dialogs_.openAnswers = {path};
+      RunAndWait(*w, w->mnuOpen);
+      QVERIFY2(dialogs_.messages.last().startsWith(message), qPrintable(dialogs_.messages.last()));
+      keptAsItWas();
+      if (QTest::currentTestFailed()) return;
+    }
     RunAndWait(*w, w->mnuOpenPrevious);
     QCOMPARE(w->ListView1->RowCount(), 3);
     QCOMPARE(w->ListView1->RowTexts(2).join('|'), rows[1]);
