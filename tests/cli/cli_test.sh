@@ -174,7 +174,12 @@ frc=$?
 if [ "$frc" -eq 0 ] && { cmp -s "$home/QornDB.mdb" "$home/before.mdb" && [ ! -s "$home/long.out" ] ||
   grep -q "^Mob" "$home/long.out"; } && [ ! -e "$home/Temp.mdb" ]; then passed=$((passed + 1)); else
   echo "FAIL: follow stopped during Get Log exited $frc"; cat "$home/long.out"; failed=$((failed + 1)); fi
-expect 0 "^A bat	100	33.33	3	" -- --home "$home" previous
+# A Get Log of that log takes about as long as the wait: the stored parse is one of the two.
+if cmp -s "$home/QornDB.mdb" "$home/before.mdb"; then
+  expect 0 "^A bat	100	33.33	3	" -- --home "$home" previous
+else
+  expect 0 "^a lizard	3597160	" -- --home "$home" previous
+fi
 expect 2 "follow needs --name NAME" -- --home "$home" follow "$flog"
 expect 1 "Cannot open the log file" -- --home "$home" follow "$home/missing.txt" --name Soandso
 # A 0-byte or damaged database: views, graphs, exports and Get Previous call it damaged,
