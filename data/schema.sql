@@ -1,6 +1,12 @@
 -- The parse database. Text columns compare, group and order without regard
 -- to case, as the program's SQL expects: "A gnoll" and "a gnoll" are one mob.
-CREATE TABLE ParseData (
+--
+-- The damage rows are stored once, without their fight and tick numbers: a
+-- fight's ticks are runs of one mob's rows between two times (TickRuns), and
+-- the fights give the runs their numbers (Fights). Cutting the fights again
+-- with another timer, or after rows were appended, rewrites those two small
+-- tables only. ParseData puts the rows and their numbers together.
+CREATE TABLE DamageRows (
   RecNum INTEGER PRIMARY KEY,
   DTime REAL,
   Who TEXT COLLATE NOCASE,
@@ -13,9 +19,47 @@ CREATE TABLE ParseData (
   Inten INTEGER,
   CoA INTEGER,
   Reserved INTEGER,
-  EventNum INTEGER,
+  Color INTEGER,
+  MobKey INTEGER
+);
+-- One row per mob (its texts without regard to case): the key its rows and
+-- tick runs carry, and its spellings. SlotChunks holds its rows summed per
+-- second, in time order and in pieces, for cutting the fights again without
+-- reading the rows; rows appended change only the last pieces.
+CREATE TABLE MobSlots (
+  MobKey INTEGER PRIMARY KEY,
+  Mob TEXT COLLATE NOCASE UNIQUE,
+  Slots BLOB
+);
+CREATE TABLE SlotChunks (
+  MobKey INTEGER,
+  Chunk INTEGER,
+  Slots BLOB,
+  PRIMARY KEY (MobKey, Chunk)
+);
+-- One row per fight: its number, the key of its tick runs, and its overview.
+CREATE TABLE Fights (
+  EventNum INTEGER PRIMARY KEY,
+  FightKey INTEGER UNIQUE,
+  Mob TEXT,
+  Total INTEGER,
+  FirstTime REAL,
+  LastTime REAL,
+  Signature INTEGER
+);
+-- The rows of one mob from FromTime to ToTime are in tick TickNum of a fight.
+CREATE TABLE TickRuns (
+  FightKey INTEGER,
   TickNum INTEGER,
-  Color INTEGER
+  MobKey INTEGER,
+  FromTime REAL,
+  ToTime REAL
+);
+-- What the stored parse was read from and how far, for reading only what the
+-- game appended to the log since.
+CREATE TABLE ParseState (
+  Name TEXT PRIMARY KEY,
+  Value
 );
 CREATE TABLE SpellCastResist (
   RecNum INTEGER PRIMARY KEY,
@@ -28,13 +72,58 @@ CREATE TABLE SpellDat (
   Dmg INTEGER,
   Mana INTEGER
 );
-CREATE INDEX ParseData_Event ON ParseData (EventNum, TickNum);
+CREATE INDEX DamageRows_MobTime ON DamageRows (MobKey, DTime);
+CREATE INDEX TickRuns_Fight ON TickRuns (FightKey, TickNum);
+CREATE UNIQUE INDEX TickRuns_MobTime ON TickRuns (MobKey, FromTime);
 CREATE INDEX SpellCastResist_Time ON SpellCastResist (DTime);
 -- The detail report joins the casts of a fight's window to the spell table by name.
 CREATE INDEX SpellDat_Spell ON SpellDat (Spell);
+CREATE VIEW ParseData AS
+  SELECT r.RecNum AS RecNum, r.DTime AS DTime, r.Who AS Who, r.Mob AS Mob, r.Dmg AS Dmg,
+         r.Crit AS Crit, r.DmgSrc AS DmgSrc, r.DmgType AS DmgType, r.Cpower AS Cpower,
+         r.Inten AS Inten, r.CoA AS CoA, r.Reserved AS Reserved, f.EventNum AS EventNum,
+         t.TickNum AS TickNum, r.Color AS Color
+  FROM Fights f JOIN TickRuns t ON t.FightKey = f.FightKey
+  JOIN DamageRows r ON r.MobKey = t.MobKey AND r.DTime BETWEEN t.FromTime AND t.ToTime;
 -- Rows by mob, then time; RecNum keeps ties in the order they were parsed.
 CREATE VIEW SortMobTime AS SELECT * FROM ParseData ORDER BY Mob, DTime, RecNum;
 -- One row per event: its number, total damage, latest and earliest time.
 CREATE VIEW DPS AS
-  SELECT EventNum, Sum(Dmg) AS SumOfDmg, Max(DTime) AS MaxOfDTime, Min(DTime) AS MinOfDTime
-  FROM ParseData GROUP BY EventNum;
+  SELECT EventNum, Total AS SumOfDmg, LastTime AS MaxOfDTime, FirstTime AS MinOfDTime
+  FROM Fights;
+-- Rows stored or edited through ParseData go to DamageRows, as rows of no
+-- fight yet (event and tick 0) until the fights are cut.
+CREATE TRIGGER ParseData_Insert INSTEAD OF INSERT ON ParseData BEGIN
+  INSERT OR IGNORE INTO MobSlots (Mob) VALUES (NEW.Mob);
+  INSERT INTO DamageRows (RecNum, DTime, Who, Mob, Dmg, Crit, DmgSrc, DmgType, Cpower, Inten, CoA,
+                          Reserved, Color, MobKey)
+    VALUES (NEW.RecNum, NEW.DTime, NEW.Who, NEW.Mob, NEW.Dmg, NEW.Crit, NEW.DmgSrc, NEW.DmgType,
+            NEW.Cpower, NEW.Inten, NEW.CoA, NEW.Reserved, NEW.Color,
+            (SELECT MobKey FROM MobSlots WHERE Mob = NEW.Mob));
+  INSERT OR IGNORE INTO Fights (EventNum, FightKey, Total) VALUES (0, 0, 0);
+  INSERT OR IGNORE INTO TickRuns (FightKey, TickNum, MobKey, FromTime, ToTime)
+    VALUES (0, 0, (SELECT MobKey FROM MobSlots WHERE Mob = NEW.Mob), NEW.DTime, NEW.DTime);
+END;
+-- The event and tick numbers follow from the rows: edits of them are not kept.
+CREATE TRIGGER ParseData_Update INSTEAD OF UPDATE ON ParseData BEGIN
+  UPDATE DamageRows SET RecNum = NEW.RecNum, DTime = NEW.DTime, Who = NEW.Who, Mob = NEW.Mob,
+    Dmg = NEW.Dmg, Crit = NEW.Crit, DmgSrc = NEW.DmgSrc, DmgType = NEW.DmgType,
+    Cpower = NEW.Cpower, Inten = NEW.Inten, CoA = NEW.CoA, Reserved = NEW.Reserved,
+    Color = NEW.Color
+  WHERE RecNum = OLD.RecNum;
+END;
+CREATE TRIGGER ParseData_Delete INSTEAD OF DELETE ON ParseData BEGIN
+  DELETE FROM DamageRows WHERE RecNum = OLD.RecNum;
+END;
+-- A change to the rows that decide the fights makes the summed seconds and
+-- the fights cut from them stale: the next cut reads the rows again.
+CREATE TRIGGER DamageRows_Added AFTER INSERT ON DamageRows BEGIN
+  DELETE FROM ParseState WHERE Name IN ('SlotsValid', 'CutTimer');
+END;
+CREATE TRIGGER DamageRows_Removed AFTER DELETE ON DamageRows BEGIN
+  DELETE FROM ParseState WHERE Name IN ('SlotsValid', 'CutTimer');
+END;
+CREATE TRIGGER DamageRows_Changed AFTER UPDATE OF RecNum, DTime, Mob, Dmg, DmgType, MobKey
+  ON DamageRows BEGIN
+  DELETE FROM ParseState WHERE Name IN ('SlotsValid', 'CutTimer');
+END;

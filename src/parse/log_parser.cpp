@@ -339,7 +339,10 @@ struct LogNames {
                      [rest](sv fragment) { return StartsWith(rest, fragment); })) {
       return;
     }
-    const sv name = line.substr(kMessageStart, blank - kMessageStart);
+    AddPet(line.substr(kMessageStart, blank - kMessageStart));
+  }
+
+  void AddPet(sv name) {
     if (pets.Add(texts.Intern(name)) == petTypes.size()) petTypes.push_back(TypeOf(name, charName));
   }
 
@@ -848,10 +851,20 @@ void ParsePiece(const std::string& path, long long begin, long long end, const L
   }
 }
 
+// What the lines joined so far leave to the lines after them.
+struct JoinState {
+  bool buffs[kBuffs] = {};
+  sv lastMob;  // of the last DoT record
+  bool dotSeen = false;
+};
+
 // Appends the records of the pieces in their order, with what each piece
-// left to the pieces before it filled in from them: the records are then
-// those of one parse of the whole log.
-void JoinPieces(std::vector<Piece>& pieces, ParseResult& result) {
+// left to the lines before it filled in from them (`state` holds what the
+// lines before the first piece left): the records are then those of one
+// parse of the whole log. A fizzle or interrupt before the first cast of the
+// pieces is left in `castChangeBefore`.
+void JoinPieces(std::vector<Piece>& pieces, ParseResult& result, JoinState& state,
+                std::optional<int16_t>& castChangeBefore) {
   size_t damage = 0, casts = 0;
   for (const Piece& piece : pieces) {
     damage += piece.DamageRecs.size();
@@ -859,29 +872,57 @@ void JoinPieces(std::vector<Piece>& pieces, ParseResult& result) {
   }
   result.DamageRecs.reserve(damage);
   result.CastRecs.reserve(casts);
-  bool buffs[kBuffs] = {};
-  sv lastMob;
   for (Piece& piece : pieces) {
     const size_t first = result.DamageRecs.size();
     const size_t count = piece.DamageRecs.size();
     piece.DamageRecs.MoveTo(result.DamageRecs);
     DamageRec* recs = result.DamageRecs.data() + first;
     for (int buff = 0; buff < kBuffs; ++buff) {
-      if (buffs[buff]) {
+      if (state.buffs[buff]) {
         const size_t inherit = std::min(piece.BuffSetAt[buff], count);
         for (size_t i = 0; i < inherit; ++i) recs[i].*kBuffFields[buff] = true;
       }
-      if (piece.BuffSetAt[buff] != kNever) buffs[buff] = piece.Buffs[buff];
+      if (piece.BuffSetAt[buff] != kNever) state.buffs[buff] = piece.Buffs[buff];
     }
-    for (size_t i : piece.GuardiansBeforeDot) recs[i].Mob = lastMob;
-    if (piece.DotSeen) lastMob = piece.LastMob;
+    for (size_t i : piece.GuardiansBeforeDot) recs[i].Mob = state.lastMob;
+    if (piece.DotSeen) {
+      state.lastMob = piece.LastMob;
+      state.dotSeen = true;
+    }
 
-    if (piece.CastChangeBeforeCast && !result.CastRecs.empty()) {
-      result.CastRecs.back().CorR = *piece.CastChangeBeforeCast;
+    if (piece.CastChangeBeforeCast) {
+      if (!result.CastRecs.empty()) {
+        result.CastRecs.back().CorR = *piece.CastChangeBeforeCast;
+      } else {
+        castChangeBefore = piece.CastChangeBeforeCast;
+      }
     }
     piece.CastRecs.MoveTo(result.CastRecs);
     result.Texts.Absorb(std::move(piece.Texts));
   }
+}
+
+// The size of the file at `path` now.
+long long FileSizeOf(const std::string& path) { return BlockReader(path).FileSize(); }
+
+// Whether the byte before `offset` of the file ends a line (true at 0).
+bool EndsLine(const std::string& path, long long offset) {
+  if (offset <= 0) return true;
+  BlockReader reader(path, offset - 1, offset);
+  sv block;
+  return reader.Next(block) && !block.empty() && block.back() == '\n';
+}
+
+// What the joined lines leave, and where they end.
+void FillEnd(const std::string& path, long long bytes, const LogNames& names,
+             const JoinState& state, ParseEnd& end) {
+  end.Bytes = bytes;
+  end.EndsAtLineEnd = EndsLine(path, bytes);
+  for (int buff = 0; buff < kBuffs; ++buff) end.Buffs[buff] = state.buffs[buff];
+  end.DotSeen = state.dotSeen;
+  end.LastDotMob.assign(state.lastMob);
+  end.PetNames.clear();
+  for (size_t i = 0; i < names.pets.size(); ++i) end.PetNames.emplace_back(names.pets[i]);
 }
 
 // A log smaller than this is parsed in one piece: a second thread would not pay.
@@ -895,10 +936,11 @@ ParseResult ParseInPieces(const std::string& path, sv charName, Progress& progre
   LogNames names(result.Texts, charName);
 
   progress.SetVisible(true);
-  long long size = 0;
+  // The log as it stands now: lines the game appends meanwhile wait for the
+  // next read.
+  const long long size = FileSizeOf(path);
   {
-    BlockReader reader(path);
-    size = reader.FileSize();
+    BlockReader reader(path, 0, size);
     sv block;
     // The bar stays at 0 in this pass; each block is still a step at which
     // a stopped command stops.
@@ -922,7 +964,7 @@ ParseResult ParseInPieces(const std::string& path, sv charName, Progress& progre
     cutAt(size / 2);
   }
   const size_t count = starts.size();
-  auto endOf = [&](size_t k) { return k + 1 < count ? starts[k + 1] : -1LL; };
+  auto endOf = [&](size_t k) { return k + 1 < count ? starts[k + 1] : size; };
 
   std::vector<Piece> pieces(count);
   std::vector<std::atomic<long long>> lines(count);
@@ -971,7 +1013,10 @@ ParseResult ParseInPieces(const std::string& path, sv charName, Progress& progre
   for (const std::exception_ptr& error : errors) {
     if (error) std::rethrow_exception(error);
   }
-  JoinPieces(pieces, result);
+  JoinState state;
+  std::optional<int16_t> castChangeBefore;  // no cast before the log's start
+  JoinPieces(pieces, result, state, castChangeBefore);
+  FillEnd(path, size, names, state, result.End);
   progress.SetValue(0);
   return result;
 }
@@ -980,6 +1025,37 @@ ParseResult ParseInPieces(const std::string& path, sv charName, Progress& progre
 
 ParseResult ParseLogFile(const std::string& path, std::string_view charName, Progress& progress) {
   return ParseInPieces(path, charName, progress, nullptr);
+}
+
+AppendedParse ParseAppendedLines(const std::string& path, std::string_view charName,
+                                 const ParseEnd& before, long long end, Progress& progress) {
+  AppendedParse out;
+  ParseResult& result = out.Records;
+  LogNames names(result.Texts, charName);
+  for (const std::string& name : before.PetNames) names.AddPet(name);
+  const size_t known = names.pets.size();
+  progress.SetVisible(true);
+  {
+    BlockReader reader(path, before.Bytes, end);
+    sv block;
+    while (reader.Next(block)) result.Lines += ScanPetNames(block, names);
+  }
+  for (size_t i = known; i < names.pets.size(); ++i) out.NewPetNames.emplace_back(names.pets[i]);
+  progress.SetValue(0);
+  progress.SetMaximum(static_cast<float>(result.Lines) / 10.0f + 1.0f);
+  std::vector<Piece> pieces(1);
+  ParsePiece(path, before.Bytes, end, names, pieces[0], [&](long long n) {
+    progress.SetValue(std::floor(static_cast<double>(n) / 10.0));
+    return true;
+  });
+  JoinState state;
+  for (int buff = 0; buff < kBuffs; ++buff) state.buffs[buff] = before.Buffs[buff];
+  state.dotSeen = before.DotSeen;
+  if (before.DotSeen) state.lastMob = result.Texts.Intern(before.LastDotMob);
+  JoinPieces(pieces, result, state, out.LastCastChange);
+  FillEnd(path, end, names, state, result.End);
+  progress.SetValue(0);
+  return out;
 }
 
 ParseResult ParseLogFileInPieces(const std::string& path, std::string_view charName,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,11 +51,24 @@ struct CastRec {
   std::string_view Spell;
 };
 
+// Where a parse of a log stopped, and what the lines read leave to lines
+// appended after them: the buffs running, the mob of the last DoT tick (a
+// Guardian hit's target), and the pet names met.
+struct ParseEnd {
+  long long Bytes = 0;        // of the log read, from its start
+  bool EndsAtLineEnd = true;  // the last byte read ends a line
+  bool Buffs[3] = {};         // Chaotic Power, Anguish breastplate, Intensity
+  bool DotSeen = false;
+  std::string LastDotMob;             // as the log writes it
+  std::vector<std::string> PetNames;  // as the log writes them, in the order first met
+};
+
 struct ParseResult {
   TextPool Texts;  // owns every text the records view
   std::vector<DamageRec> DamageRecs;
   std::vector<CastRec> CastRecs;
   long long Lines = 0;
+  ParseEnd End;
 
   bool NoDamage() const { return DamageRecs.empty(); }
 };
@@ -66,6 +80,21 @@ struct ParseResult {
 // cannot be opened or read.
 // The second pass runs in two halves on two threads when the log is large.
 ParseResult ParseLogFile(const std::string& path, std::string_view charName, Progress& progress);
+
+// The lines appended to a log after a parse that ended at `before`: the
+// bytes from before.Bytes up to `end` (a line start), parsed as ParseLogFile
+// parses them as part of the whole log, given what the lines before left.
+struct AppendedParse {
+  ParseResult Records;  // of the appended lines; Records.End covers the whole log
+  // A fizzle or interrupt before the first appended cast: what the last cast
+  // before the appended lines becomes.
+  std::optional<int16_t> LastCastChange;
+  // Pet names first met in the appended lines. Lines before them that name
+  // such a pet are its hits too, which the appended records do not hold.
+  std::vector<std::string> NewPetNames;
+};
+AppendedParse ParseAppendedLines(const std::string& path, std::string_view charName,
+                                 const ParseEnd& before, long long end, Progress& progress);
 
 // ParseLogFile with the second pass cut into pieces at the line starts at or
 // behind each of `cuts` (ascending byte offsets), whatever the log's size:

@@ -1,9 +1,14 @@
 #include "store/commands.h"
 
+#include <filesystem>
 #include <future>
 #include <memory>
+#include <optional>
 
+#include "store/database_file.h"
 #include "store/database_rebuild.h"
+#include "store/fight_tables.h"
+#include "store/log_state.h"
 #include "store/parse_store.h"
 #include "store/program_folder.h"
 
@@ -25,6 +30,12 @@ class StageBar {
     p_.stages.SetVisible(false);
   }
   void Next() { p_.stages.SetValue(++value_); }
+  // Back to the first stage, for a command that starts over another way.
+  void Restart() {
+    if (value_ == 0) return;
+    value_ = 0;
+    p_.stages.SetValue(0);
+  }
 
  private:
   CommandProgress p_;
@@ -37,12 +48,26 @@ std::string DamagedNotice(const DatabaseRebuild& rebuild, const std::string& asi
          aside + " as it was.";
 }
 
+// What the stored parse keeps of the log it was read from.
+StoredLog StoredLogOf(const std::string& logPath, const std::string& charName,
+                      const ParseEnd& end, int64_t nextRecNum, int64_t nextCastNum) {
+  StoredLog stored;
+  stored.Log = IdentifyLog(logPath, end.Bytes);
+  stored.CharName = charName;
+  stored.End = end;
+  stored.NextRecNum = nextRecNum;
+  stored.NextCastNum = nextCastNum;
+  return stored;
+}
+
 // The stages after the parse: the rows of `parsed` with their events go into
 // the new file of an opened `rebuild`, which then takes the stored file's place.
-// `owned`, when given, holds `parsed` and is let go as soon as the rows are written.
+// `owned`, when given, holds `parsed` and is let go as soon as the rows are
+// written. `stored`, when given, is what the file keeps of the log.
 CommandOutcome StoreAndReplace(DatabaseRebuild& rebuild, const ParseResult& parsed,
                                std::unique_ptr<ParseResult> owned, int16_t eventTimerSeconds,
-                               CommandProgress progress, StageBar& stages) {
+                               CommandProgress progress, StageBar& stages,
+                               const std::optional<StoredLog>& stored) {
   CommandOutcome outcome;
   outcome.NoDamage = parsed.NoDamage();
   // Neither damage nor casts of the character (a file of another kind or
@@ -54,6 +79,7 @@ CommandOutcome StoreAndReplace(DatabaseRebuild& rebuild, const ParseResult& pars
   }
   NumberedParse numbered = StoreNewParse(rebuild, parsed, eventTimerSeconds, progress.loop);
   owned.reset();
+  if (stored) WriteStoredLog(rebuild.Fresh(), *stored);
   stages.Next();
   rebuild.Finish();
   outcome.Events = std::move(numbered.Events);
@@ -68,13 +94,100 @@ CommandOutcome StoreAndReplace(DatabaseRebuild& rebuild, const ParseResult& pars
   return outcome;
 }
 
+// Get Log of the log the stored parse was read from, grown since: only the
+// appended lines are read, their rows added and the fights cut again, in one
+// transaction. None when that cannot give exactly what reading the whole log
+// gives (another log or character, a log replaced, cut short or edited, a
+// last line read before it was whole, a pet first named in the appended
+// lines and named before them too, a file of an earlier version or a damaged
+// one); a whole Get Log then follows.
+std::optional<CommandOutcome> GetAppendedLines(const std::string& databasePath,
+                                               const std::string& logPath,
+                                               const std::string& charName,
+                                               int16_t eventTimerSeconds, CommandProgress progress,
+                                               StageBar& stages) {
+  const std::string path = ResolveDatabasePath(databasePath);
+  if (CheckDatabaseFile(path, false).state != DatabaseHealth::State::kUsable) return std::nullopt;
+  RequireWritableDatabase(path);
+  RemoveLeftoverReplacement(path);
+  try {
+    Database db(path, OpenMode::kExisting);
+    db.ExecuteNative("PRAGMA mmap_size = " + std::to_string(kMappedBytes));
+    if (!HoldsRowsApart(db)) return std::nullopt;
+    Transaction tx(db);
+    const std::optional<StoredLog> stored = ReadStoredLog(db);
+    if (!stored || stored->CharName != charName || !stored->End.EndsAtLineEnd) return std::nullopt;
+    const LogIdentity now = IdentifyLog(logPath, stored->Log.Bytes);
+    if (now.Path != stored->Log.Path || now.Device != stored->Log.Device ||
+        now.Inode != stored->Log.Inode || now.HeadHash != stored->Log.HeadHash ||
+        now.TailHash != stored->Log.TailHash) {
+      return std::nullopt;
+    }
+    const long long size = std::filesystem::file_size(logPath);
+    if (size < stored->Log.Bytes || (size == stored->Log.Bytes && now.MTimeNs != stored->Log.MTimeNs)) {
+      return std::nullopt;  // cut short, or written over in place
+    }
+    {
+      Statement last(db, "SELECT max(RecNum) FROM DamageRows");
+      last.Step();
+      const int64_t next = last.ColumnIsNull(0) ? 0 : last.ColumnInt(0) + 1;
+      if (next != stored->NextRecNum) return std::nullopt;  // rows edited by hand
+    }
+    // As a whole Get Log, a last line without its end is read as it stands;
+    // the next Get Log then reads the log whole.
+    const long long end = size;
+    StoredLog after = *stored;
+    std::optional<std::vector<MobSeconds>> bySeconds;
+    if (end > stored->Log.Bytes) {
+      AppendedParse appended =
+          ParseAppendedLines(logPath, charName, stored->End, end, progress.loop);
+      stages.Next();
+      if (LogHoldsAnyOf(logPath, stored->Log.Bytes, appended.NewPetNames)) return std::nullopt;
+      bySeconds = StoreAppendedParse(db, appended, stored->NextRecNum, stored->NextCastNum,
+                                     progress.loop);
+      after = StoredLogOf(logPath, charName, appended.Records.End,
+                          stored->NextRecNum +
+                              static_cast<int64_t>(appended.Records.DamageRecs.size()),
+                          stored->NextCastNum +
+                              static_cast<int64_t>(appended.Records.CastRecs.size()));
+    } else {
+      stages.Next();
+      after.Log = IdentifyLog(logPath, stored->Log.Bytes);
+    }
+    stages.Next();
+    NumberedParse numbered =
+        CutStoredFights(db, eventTimerSeconds, progress.loop, std::move(bySeconds));
+    WriteStoredLog(db, after);
+    tx.Commit();
+    CommandOutcome outcome;
+    outcome.NoDamage = numbered.EventList.Rows.empty();
+    outcome.Events = std::move(numbered.Events);
+    stages.Next();
+    outcome.EventList = std::move(numbered.EventList);
+    stages.Next();
+    outcome.Compacted = true;
+    stages.Next();
+    return outcome;
+  } catch (const DatabaseError&) {
+    // The whole Get Log looks at the file again: a damaged one is moved
+    // aside, and anything else is reported as it is found there.
+    return std::nullopt;
+  }
+}
+
 }  // namespace
 
 CommandOutcome RunGetLog(const std::string& programFolder, const std::string& logPath,
                          const std::string& charName, int16_t eventTimerSeconds,
                          CommandProgress progress) {
+  const std::string databasePath = InProgramFolder(programFolder, kDatabaseFile);
   StageBar stages(progress);
-  DatabaseRebuild rebuild(InProgramFolder(programFolder, kDatabaseFile));
+  if (std::optional<CommandOutcome> appended = GetAppendedLines(
+          databasePath, logPath, charName, eventTimerSeconds, progress, stages)) {
+    return std::move(*appended);
+  }
+  stages.Restart();
+  DatabaseRebuild rebuild(databasePath);
   // The stored file is checked and the new one begun on the second core
   // while the log is read.
   auto opened = std::async(std::launch::async, [&rebuild] { rebuild.Open(true); });
@@ -89,7 +202,11 @@ CommandOutcome RunGetLog(const std::string& programFolder, const std::string& lo
   opened.get();
   stages.Next();
   const ParseResult& records = *parsed;
-  return StoreAndReplace(rebuild, records, std::move(parsed), eventTimerSeconds, progress, stages);
+  const StoredLog stored =
+      StoredLogOf(logPath, charName, records.End, static_cast<int64_t>(records.DamageRecs.size()),
+                  static_cast<int64_t>(records.CastRecs.size()));
+  return StoreAndReplace(rebuild, records, std::move(parsed), eventTimerSeconds, progress, stages,
+                         stored);
 }
 
 CommandOutcome RunGetLog(const std::string& programFolder, const ParseResult& parsed,
@@ -98,7 +215,8 @@ CommandOutcome RunGetLog(const std::string& programFolder, const ParseResult& pa
   DatabaseRebuild rebuild(InProgramFolder(programFolder, kDatabaseFile));
   rebuild.Open(true);
   stages.Next();
-  return StoreAndReplace(rebuild, parsed, nullptr, eventTimerSeconds, progress, stages);
+  return StoreAndReplace(rebuild, parsed, nullptr, eventTimerSeconds, progress, stages,
+                         std::nullopt);
 }
 
 CommandOutcome RunGetPrevious(const std::string& programFolder, int16_t eventTimerSeconds,
@@ -107,17 +225,14 @@ CommandOutcome RunGetPrevious(const std::string& programFolder, int16_t eventTim
   StageBar stages(progress);
   stages.Next();  // no parse
   stages.Next();  // no store
-  DatabaseRebuild rebuild(InProgramFolder(programFolder, kDatabaseFile));
-  rebuild.Open(false);  // the quick check runs beside the reading
-  NumberedParse numbered = RenumberStoredParse(rebuild, eventTimerSeconds, progress.loop);
-  rebuild.Finish();
+  NumberedParse numbered = RenumberStoredParse(InProgramFolder(programFolder, kDatabaseFile),
+                                               eventTimerSeconds, progress.loop);
   outcome.Events = std::move(numbered.Events);
   stages.Next();
   outcome.EventList = std::move(numbered.EventList);  // made beside the numbers
   stages.Next();
-  rebuild.Replace();
-  // A stored file kept as it is was made by an earlier command and has no
-  // free page: it is as compact as a new one.
+  // The fights are cut again in place: the file keeps no free page that a
+  // copy would drop.
   outcome.Compacted = true;
   stages.Next();
   return outcome;

@@ -72,6 +72,11 @@ Statement& Statement::BindUnowned(int index, std::string_view text) {
   return *this;
 }
 
+Statement& Statement::BindBlob(int index, std::string_view bytes) {
+  sqlite3_bind_blob64(stmt_, index, bytes.data(), bytes.size(), SQLITE_TRANSIENT);
+  return *this;
+}
+
 Statement& Statement::BindNull(int index) {
   sqlite3_bind_null(stmt_, index);
   return *this;
@@ -113,6 +118,12 @@ std::string_view Statement::ColumnText(int i) const {
   const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
   return text ? std::string_view(text, static_cast<size_t>(sqlite3_column_bytes(stmt_, i)))
               : std::string_view();
+}
+
+std::string_view Statement::ColumnBlob(int i) const {
+  const auto* bytes = static_cast<const char*>(sqlite3_column_blob(stmt_, i));
+  return bytes ? std::string_view(bytes, static_cast<size_t>(sqlite3_column_bytes(stmt_, i)))
+               : std::string_view();
 }
 
 Value Statement::Column(int i) const {

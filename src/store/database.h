@@ -51,6 +51,7 @@ class Statement {
   // Binds a text without copying it: it must stay as it is until the next Step().
   Statement& BindUnowned(int index, std::string_view text);
   Statement& BindNull(int index);
+  Statement& BindBlob(int index, std::string_view bytes);  // copied
   Statement& Bind(int index, const Value& value);
   // One step: true while a row stands ready.
   bool Step();
@@ -61,6 +62,7 @@ class Statement {
   int64_t ColumnInt(int i) const { return sqlite3_column_int64(stmt_, i); }
   double ColumnDouble(int i) const { return sqlite3_column_double(stmt_, i); }
   std::string_view ColumnText(int i) const;
+  std::string_view ColumnBlob(int i) const;  // empty for a null
   bool ColumnIsNull(int i) const { return sqlite3_column_type(stmt_, i) == SQLITE_NULL; }
   bool ColumnIsInteger(int i) const { return sqlite3_column_type(stmt_, i) == SQLITE_INTEGER; }
 

@@ -65,10 +65,17 @@ DatabaseHealth Damaged(std::string detail, std::string reason) {
 // damaged health.
 std::optional<DatabaseHealth> MissingPart(Database& db, const std::vector<RequiredTable>& objects) {
   for (const RequiredTable& table : objects) {
-    Statement info(db, "PRAGMA table_info(" + QuoteIdentifier(table.Name) + ")");
-    std::vector<std::string> have;
-    while (info.Step()) have.emplace_back(info.ColumnText(1));
     const std::string name(table.Name);
+    std::vector<std::string> have;
+    try {
+      Statement info(db, "PRAGMA table_info(" + QuoteIdentifier(table.Name) + ")");
+      while (info.Step()) have.emplace_back(info.ColumnText(1));
+    } catch (const DatabaseError& e) {
+      // A view over tables that lack what it reads.
+      if ((e.Code() & 0xff) != SQLITE_ERROR) throw;
+      return Damaged("the table " + name + " cannot be read: " + e.Detail(),
+                     name + " cannot be read");
+    }
     if (have.empty()) return Damaged("the table " + name + " is missing", name + " is missing");
     for (size_t i = 0; i < table.Columns.size(); ++i) {
       const std::string_view column = table.Columns[i];
@@ -289,6 +296,14 @@ void ReplacementFile::Replace() {
   ::close(fd_);
   fd_ = -1;
   SyncFolder(FolderOf(target_));
+}
+
+void RemoveLeftoverReplacement(const std::string& target) {
+  const std::string temp = InProgramFolder(FolderOf(target), kCompactionFile);
+  struct stat st {};
+  if (::lstat(temp.c_str(), &st) != 0) return;
+  // Taken over (or refused while another run holds it) and removed when it goes.
+  const ReplacementFile leftover(target);
 }
 
 }  // namespace qorn

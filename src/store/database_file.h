@@ -87,4 +87,9 @@ class ReplacementFile {
   bool replaced_ = false;
 };
 
+// Removes a Temp.mdb beside `target` that a run which was stopped left
+// behind. Throws qorn::Error when another copy of the program is building
+// into it now.
+void RemoveLeftoverReplacement(const std::string& target);
+
 }  // namespace qorn

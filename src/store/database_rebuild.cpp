@@ -81,9 +81,16 @@ void DatabaseRebuild::Open(bool quickCheck) {
       fresh_->ExecuteNative(o.Sql);
     }
   }
+  // An index or trigger of a table that the program now makes as a view (a
+  // file of an earlier version) goes with the table.
+  auto ofView = [&](const SchemaObject& o) {
+    return defer(o) && std::any_of(program.begin(), program.end(), [&](const SchemaObject& p) {
+             return p.Type == "view" && CompareNoCase(p.Name, o.Table) == 0;
+           });
+  };
   // What else the stored file holds stays, tables with their rows.
   for (const SchemaObject& o : stored) {
-    if (known(o)) continue;
+    if (known(o) || ofView(o)) continue;
     if (defer(o)) {
       deferred_.push_back(o);
       continue;

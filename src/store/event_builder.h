@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,9 +30,8 @@ inline constexpr int16_t kDefaultEventTimerSeconds = 18;
 
 // Marks the critical DoT ticks (at least twice the spell's normal tick), cuts
 // the stored rows into events by mob and quiet gap (`eventTimerSeconds`), and
-// numbers the six-second ticks of each event. The rows are written with their
-// new numbers into a new database file that then takes the stored one's
-// place whole, so a failure leaves the stored parse as it was. A damaged
+// numbers the six-second ticks of each event. The new cut is written in one
+// transaction, so a failure leaves the stored parse as it was. A damaged
 // database is moved aside, and qorn::Error says so. `progress` follows the
 // rows while events are cut.
 EventBuildResult BuildEvents(const std::string& databasePath, int16_t eventTimerSeconds,
@@ -49,14 +49,28 @@ struct NumberedParse {
   Overview EventList;
 };
 
-// Event building for Get Previous: reads the stored rows of an opened
-// `rebuild`, numbers them, makes the overview, and copies every row into the
-// new file with its crit mark and its new numbers, and the cast rows as they
-// are; when no row's numbers or crit mark change and the stored file is as a
-// copy would make it, copies nothing and keeps the stored file
-// (DatabaseRebuild::KeepStored). A damaged stored file is moved aside, and
-// then qorn::Error says so.
-NumberedParse RenumberStoredParse(DatabaseRebuild& rebuild, int16_t eventTimerSeconds,
+// Event building for Get Previous on the stored file at `databasePath`:
+// marks the crits the spell table calls new, cuts the fights from the mobs'
+// summed seconds, and writes only what changed (nothing when the cut is the
+// stored one), in one transaction. A file of an earlier version is copied once
+// into a new file as the program makes them now. A damaged stored file is
+// moved aside, and then qorn::Error says so.
+NumberedParse RenumberStoredParse(const std::string& databasePath, int16_t eventTimerSeconds,
                                   Progress& progress);
+
+// Marks the DoT ticks that the spell table calls critical and are not marked
+// yet (any other mark stays); the rows are looked at only when the spell
+// table differs from the one noted when the rows were stored.
+void MarkNewCrits(Database& db, const std::vector<SpellDatRec>& spells);
+// Notes that the stored rows carry the crit marks of `spells`.
+void NoteCritSpells(Database& db, const std::vector<SpellDatRec>& spells);
+
+struct MobSeconds;
+// The same on an open database, inside a transaction the caller holds; from
+// the mobs' seconds as they are now when the caller has them (they are
+// stored), else as stored.
+NumberedParse CutStoredFights(
+    Database& db, int16_t eventTimerSeconds, Progress& progress,
+    std::optional<std::vector<MobSeconds>> bySecondsNow = std::nullopt);
 
 }  // namespace qorn

@@ -17,8 +17,45 @@ std::vector<std::string> OverviewRow::Cells() const {
           FormatGeneralDate(Last)};
 }
 
+OverviewRow MakeOverviewRow(int32_t eventNum, std::string mob, int64_t total, DateTime first,
+                            DateTime last) {
+  OverviewRow row;
+  row.EventNum = eventNum;
+  row.Mob = std::move(mob);
+  row.Total = total;
+  row.First = first;
+  row.Last = last;
+  row.Seconds = SecondsBetween(row.First, row.Last);
+  if (row.Seconds == 0) row.Seconds = 1;
+  row.Dps = RoundTwoDecimals(static_cast<double>(row.Total) / static_cast<double>(row.Seconds));
+  return row;
+}
+
+Overview StoredOverview(Database& db) {
+  Overview overview;
+  Statement fights(db,
+                   "SELECT EventNum, Mob, Total, FirstTime, LastTime FROM Fights WHERE EventNum > 0 "
+                   "ORDER BY EventNum");
+  while (fights.Step()) {
+    overview.Rows.push_back(MakeOverviewRow(static_cast<int32_t>(fights.ColumnInt(0)),
+                                            std::string(fights.ColumnText(1)), fights.ColumnInt(2),
+                                            fights.ColumnDouble(3), fights.ColumnDouble(4)));
+  }
+  overview.EventCount = overview.Rows.empty() ? 0 : overview.Rows.back().EventNum;
+  return overview;
+}
+
 Overview FillEventList(const std::string& databasePath, Progress& progress) {
   Database db(databasePath, OpenMode::kReadOnly);
+  {
+    // A file that keeps its fights' lines in Fights: they are the overview.
+    Statement fights(db, "SELECT count(*) FROM sqlite_master WHERE name = 'Fights'");
+    if (fights.Step() && fights.ColumnInt(0) > 0) {
+      Overview overview = StoredOverview(db);
+      progress.SetValue(0);
+      return overview;
+    }
+  }
   int32_t eventCount = 0;
   {
     Recordset max(db, "select max(EventNum), count(*) from ParseData");
@@ -75,10 +112,7 @@ Overview OverviewOfEvents(const std::vector<EventRow>& rows, const std::vector<s
       row.First = std::min(row.First, rows[i].When);
       row.Last = std::max(row.Last, rows[i].When);
     }
-    row.Seconds = SecondsBetween(row.First, row.Last);
-    if (row.Seconds == 0) row.Seconds = 1;
-    row.Dps = RoundTwoDecimals(static_cast<double>(row.Total) / static_cast<double>(row.Seconds));
-    overview.Rows.push_back(std::move(row));
+    overview.Rows.push_back(MakeOverviewRow(e, std::move(row.Mob), row.Total, row.First, row.Last));
     steps.Done(static_cast<size_t>(e));
   }
   return overview;

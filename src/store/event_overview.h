@@ -29,6 +29,15 @@ struct Overview {
   std::vector<OverviewRow> Rows;  // in event-number order
 };
 
+// An overview line from a fight's number, mob, total and times: its length
+// (at least a second) and damage per second follow.
+OverviewRow MakeOverviewRow(int32_t eventNum, std::string mob, int64_t total, DateTime first,
+                            DateTime last);
+
+class Database;
+// The overview as the stored fights' lines give it (the Fights table).
+Overview StoredOverview(Database& db);
+
 // One row per event from the stored rows, in event-number order. `progress`
 // steps once per event.
 Overview FillEventList(const std::string& databasePath, Progress& progress);

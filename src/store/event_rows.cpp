@@ -9,8 +9,8 @@ namespace {
 
 unsigned char Fold(unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
 
-// Each mob's place in the order of the texts without regard to case; mobs
-// whose texts differ only in case share a place.
+}  // namespace
+
 std::vector<uint32_t> RankMobs(const std::vector<std::string>& mobs) {
   std::vector<uint32_t> order(mobs.size());
   std::iota(order.begin(), order.end(), 0u);
@@ -23,6 +23,8 @@ std::vector<uint32_t> RankMobs(const std::vector<std::string>& mobs) {
   }
   return rank;
 }
+
+namespace {
 
 int32_t CutEvents(std::vector<EventRow>& rows, const std::vector<uint32_t>& rank,
                   const std::vector<std::string>& mobs, int16_t eventTimerSeconds,
@@ -162,6 +164,26 @@ int32_t NumberEvents(std::vector<EventRow>& rows, const std::vector<std::string>
     std::sort(rows.begin(), rows.end(), byRecNum);
   }
   SortMobTime(rows, mobs, rank);
+  return NumberSortedEvents(rows, mobs, rank, eventTimerSeconds, progress);
+}
+
+void SortEventRows(std::vector<EventRow>& rows, const std::vector<std::string>& mobs) {
+  const std::vector<uint32_t> rank = RankMobs(mobs);
+  auto byRecNum = [](const EventRow& a, const EventRow& b) { return a.RecNum < b.RecNum; };
+  if (!GroupedByMob(rows, rank) && !std::is_sorted(rows.begin(), rows.end(), byRecNum)) {
+    std::sort(rows.begin(), rows.end(), byRecNum);
+  }
+  SortMobTime(rows, mobs, rank);
+}
+
+int32_t NumberSortedEvents(std::vector<EventRow>& rows, const std::vector<std::string>& mobs,
+                           int16_t eventTimerSeconds, Progress& progress) {
+  return NumberSortedEvents(rows, mobs, RankMobs(mobs), eventTimerSeconds, progress);
+}
+
+int32_t NumberSortedEvents(std::vector<EventRow>& rows, const std::vector<std::string>& mobs,
+                           const std::vector<uint32_t>& rank, int16_t eventTimerSeconds,
+                           Progress& progress) {
   const int32_t count = CutEvents(rows, rank, mobs, eventTimerSeconds, progress);
   for (size_t begin = 0; begin < rows.size();) {
     size_t end = begin;

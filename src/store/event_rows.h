@@ -63,6 +63,21 @@ class MobGroups {
 int32_t NumberEvents(std::vector<EventRow>& rows, const std::vector<std::string>& mobs,
                      int16_t eventTimerSeconds, Progress& progress);
 
+// NumberEvents' first step: puts the rows in SortMobTime's order.
+void SortEventRows(std::vector<EventRow>& rows, const std::vector<std::string>& mobs);
+
+// NumberEvents for rows already in SortMobTime's order (each mob's rows
+// together, the mobs in `rank`'s order, each mob's rows in time order).
+int32_t NumberSortedEvents(std::vector<EventRow>& rows, const std::vector<std::string>& mobs,
+                           int16_t eventTimerSeconds, Progress& progress);
+int32_t NumberSortedEvents(std::vector<EventRow>& rows, const std::vector<std::string>& mobs,
+                           const std::vector<uint32_t>& rank, int16_t eventTimerSeconds,
+                           Progress& progress);
+
+// Each mob's place in SortMobTime's order of the texts (without regard to
+// case); mobs whose texts differ only in case share a place.
+std::vector<uint32_t> RankMobs(const std::vector<std::string>& mobs);
+
 // Puts rows that carry their event numbers in event order, each event's rows
 // in SortMobTime's order, as the overview reads them.
 void SortByEvent(std::vector<EventRow>& rows, const std::vector<std::string>& mobs);

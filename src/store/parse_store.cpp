@@ -1,12 +1,15 @@
 #include "store/parse_store.h"
 
 #include <array>
+#include <exception>
 #include <map>
+#include <optional>
 #include <utility>
 
 #include "common/text_encoding.h"
 #include "store/database.h"
 #include "store/database_rebuild.h"
+#include "store/fight_tables.h"
 #include "store/jet_sql.h"
 
 namespace qorn {
@@ -80,11 +83,14 @@ class StoredTexts {
   std::map<std::pair<const char*, size_t>, std::string> converted_;  // kept while rows are stored
 };
 
-// What each row gets beside the parsed values: its crit mark and numbers
-// (false and zeros when not given).
+// What each row gets beside the parsed values: its RecNum (from `firstRecNum`
+// on), its crit mark (false when no rule is given) and the key of its mob
+// (by the row's index into the texts of `mobOf`; 0 when not given).
 struct RowMarks {
-  const RowNumbers* numbers = nullptr;
+  int64_t firstRecNum = 0;
   const CritRule* crits = nullptr;
+  const std::vector<uint32_t>* mobOf = nullptr;   // by record
+  const std::vector<int64_t>* keyOfMob = nullptr;  // by text
 };
 
 // The damage records of a parse as a table the database engine reads from:
@@ -135,7 +141,7 @@ class ParsedRowsTable {
     const int rc = sqlite3_declare_vtab(
         db,
         "CREATE TABLE x(RecNum, DTime, Who, Mob, Dmg, Crit, DmgSrc, DmgType, Cpower, Inten, CoA, "
-        "Reserved, EventNum, TickNum)");
+        "Reserved, MobKey)");
     if (rc != SQLITE_OK) return rc;
     auto* table = new Table{};
     table->self = static_cast<ParsedRowsTable*>(aux);
@@ -168,7 +174,14 @@ class ParsedRowsTable {
   }
   static int Next(sqlite3_vtab_cursor* c) {
     auto* cursor = reinterpret_cast<Cursor*>(c);
-    cursor->table->steps_.Done(++cursor->row);
+    // An exception must not pass through the engine's frames: the engine
+    // is told to stop, and the exception is thrown again once it has.
+    try {
+      cursor->table->steps_.Done(++cursor->row);
+    } catch (...) {
+      cursor->table->stopped_ = std::current_exception();
+      return SQLITE_ABORT;
+    }
     return SQLITE_OK;
   }
   static int Eof(sqlite3_vtab_cursor* c) {
@@ -188,13 +201,12 @@ class ParsedRowsTable {
     auto* cursor = reinterpret_cast<Cursor*>(c);
     const ParsedRowsTable& t = *cursor->table;
     const DamageRec& r = t.parsed_.DamageRecs[cursor->row];
-    const auto recNum = static_cast<int64_t>(cursor->row);
     switch (column) {
       case 0:
         // Rows after the first take the next rowid, which is their RecNum: the
         // engine appends them without looking the number up first.
-        if (recNum == 0) {
-          sqlite3_result_int64(ctx, recNum);
+        if (cursor->row == 0) {
+          sqlite3_result_int64(ctx, t.marks_.firstRecNum);
         } else {
           sqlite3_result_null(ctx);
         }
@@ -236,14 +248,28 @@ class ParsedRowsTable {
         sqlite3_result_int64(ctx, r.Reserved);
         break;
       default: {
-        int32_t eventNum = 0, tickNum = 0;
-        if (t.marks_.numbers != nullptr) t.marks_.numbers->Find(recNum, eventNum, tickNum);
-        sqlite3_result_int64(ctx, column == 12 ? eventNum : tickNum);
+        int64_t key = 0;
+        if (t.marks_.mobOf != nullptr) key = (*t.marks_.keyOfMob)[(*t.marks_.mobOf)[cursor->row]];
+        sqlite3_result_int64(ctx, key);
       }
     }
     return SQLITE_OK;
   }
   size_t Count() const { return parsed_.DamageRecs.size(); }
+
+ public:
+  // Runs the statement that reads the table; what stopped it is thrown.
+  void Run(const std::string& sql) {
+    try {
+      db_.ExecuteNative(sql);
+    } catch (...) {
+      if (stopped_) std::rethrow_exception(stopped_);
+      throw;
+    }
+  }
+
+ private:
+  std::exception_ptr stopped_;
 
   Database& db_;
   const ParseResult& parsed_;
@@ -251,17 +277,19 @@ class ParsedRowsTable {
   ProgressSteps steps_;
 };
 
-// Writes the damage records as ParseData rows RecNum 0.. and the cast
-// records as SpellCastResist rows into empty tables.
-void InsertParsedRows(Database& db, const ParseResult& parsed, RowMarks marks, Progress& progress) {
+// Appends the damage records as DamageRows rows (RecNum from
+// marks.firstRecNum on) and the cast records as SpellCastResist rows (RecNum
+// from `firstCast` on).
+void InsertParsedRows(Database& db, const ParseResult& parsed, RowMarks marks, Progress& progress,
+                      int64_t firstCast = 0) {
   {
     progress.SetValue(0);
     progress.SetMaximum(static_cast<double>(parsed.DamageRecs.size()));
-    const ParsedRowsTable rows(db, parsed, marks, progress);
-    db.ExecuteNative(
-        "INSERT INTO ParseData (RecNum, DTime, Who, Mob, Dmg, Crit, DmgSrc, DmgType, Cpower, "
-        "Inten, CoA, Reserved, EventNum, TickNum, Color) SELECT RecNum, DTime, Who, Mob, Dmg, "
-        "Crit, DmgSrc, DmgType, Cpower, Inten, CoA, Reserved, EventNum, TickNum, 0 FROM " +
+    ParsedRowsTable rows(db, parsed, marks, progress);
+    rows.Run(
+        "INSERT INTO DamageRows (RecNum, DTime, Who, Mob, Dmg, Crit, DmgSrc, DmgType, Cpower, "
+        "Inten, CoA, Reserved, Color, MobKey) SELECT RecNum, DTime, Who, Mob, Dmg, Crit, DmgSrc, "
+        "DmgType, Cpower, Inten, CoA, Reserved, 0, MobKey FROM " +
         std::string(ParsedRowsTable::kName));
   }
   {
@@ -273,7 +301,7 @@ void InsertParsedRows(Database& db, const ParseResult& parsed, RowMarks marks, P
     Utf8Text spell;
     for (size_t i = 0; i < parsed.CastRecs.size(); ++i) {
       const CastRec& r = parsed.CastRecs[i];
-      insert.Bind(1, static_cast<int64_t>(i))
+      insert.Bind(1, firstCast + static_cast<int64_t>(i))
           .Bind(2, r.When)
           .Bind(3, static_cast<int64_t>(r.CorR))
           .BindUnowned(4, spell(r.Spell));
@@ -283,6 +311,85 @@ void InsertParsedRows(Database& db, const ParseResult& parsed, RowMarks marks, P
     }
   }
   progress.SetValue(0);
+}
+
+// The damage records as event building sees them, in their mob's group
+// (texts without regard to case), and each record's mob text in `mobs`.
+std::vector<EventRow> EventRowsOf(const ParseResult& parsed, int64_t firstRecNum, MobTexts& mobs,
+                                  std::vector<uint32_t>& mobOf) {
+  const size_t count = parsed.DamageRecs.size();
+  mobOf.assign(count, 0);
+  std::vector<size_t> rowsOfMob(mobs.Texts().size(), 0);
+  {
+    Utf8Text utf8;
+    std::string_view lastMob;
+    uint32_t lastIndex = 0;
+    for (size_t i = 0; i < count; ++i) {
+      const std::string_view mob = parsed.DamageRecs[i].Mob;
+      // Runs of rows on one mob are the rule: its text is looked up once.
+      if (i == 0 || mob.data() != lastMob.data() || mob.size() != lastMob.size()) {
+        lastMob = mob;
+        lastIndex = mobs.Index(utf8(mob));
+        if (lastIndex == rowsOfMob.size()) rowsOfMob.push_back(0);
+      }
+      mobOf[i] = lastIndex;
+      ++rowsOfMob[lastIndex];
+    }
+  }
+  // The rows made in their mob's group at once, as event building wants them.
+  std::vector<EventRow> rows(count);
+  MobGroups groups(mobs.Texts(), rowsOfMob);
+  for (size_t i = 0; i < count; ++i) {
+    const DamageRec& r = parsed.DamageRecs[i];
+    EventRow& row = rows[groups.Place(mobOf[i])];
+    row.When = r.When;
+    row.RecNum = firstRecNum + static_cast<int64_t>(i);
+    row.Dmg = r.Dmg;
+    row.Mob = mobOf[i];
+    row.Dot = r.DmgType == kDot;
+  }
+  return rows;
+}
+
+// Stores a parse into empty tables: its rows with their mob keys, and each
+// mob's seconds; with a timer also the fights, else all rows in "event 0".
+NumberedParse StoreWholeParse(Database& db, const ParseResult& parsed,
+                              std::optional<int16_t> eventTimerSeconds, Progress& progress) {
+  NumberedParse result;
+  result.Events.SpellDatRecs = LoadSpellTable(db);
+  MobTexts mobs;
+  std::vector<uint32_t> mobOf;
+  std::vector<int64_t> keys;
+  {
+    std::vector<EventRow> rows = EventRowsOf(parsed, 0, mobs, mobOf);
+    SortEventRows(rows, mobs.Texts());
+    std::vector<MobSeconds> bySeconds = MobSecondsOfRows(rows, mobs.Texts());
+    std::vector<EventRow>().swap(rows);  // the memory goes back before the rows are written
+    keys = MobKeysOf(bySeconds, mobs.Texts());
+    WriteMobSeconds(db, bySeconds);
+    if (eventTimerSeconds) {
+      FightCut cut = CutFights(std::move(bySeconds), *eventTimerSeconds, progress);
+      WriteFights(db, cut);
+      NoteCritSpells(db, result.Events.SpellDatRecs);
+      NoteStoredCut(db, *eventTimerSeconds);
+      result.Events.EventCount = cut.EventCount;
+      result.EventList = std::move(cut.EventList);
+    } else {
+      db.ExecuteNative("INSERT INTO Fights (EventNum, FightKey, Total) VALUES (0, 0, 0)");
+      Statement run(db,
+                    "INSERT INTO TickRuns (FightKey, TickNum, MobKey, FromTime, ToTime) VALUES "
+                    "(0, 0, ?, ?, ?)");
+      for (const MobSeconds& m : bySeconds) {
+        run.Bind(1, m.Key).Bind(2, m.Seconds.front().When).Bind(3, m.Seconds.back().When);
+        run.Step();
+        run.Reset();
+      }
+    }
+  }
+  const CritRule crits(result.Events.SpellDatRecs);
+  InsertParsedRows(db, parsed, {0, eventTimerSeconds ? &crits : nullptr, &mobOf, &keys}, progress);
+  MarkMobSecondsCurrent(db);
+  return result;
 }
 
 }  // namespace
@@ -304,63 +411,54 @@ void StoreParsedRecords(const std::string& databasePath, const ParseResult& pars
                         Progress& progress) {
   DatabaseRebuild rebuild(databasePath);
   rebuild.Open(false);
-  InsertParsedRows(rebuild.Fresh(), parsed, {}, progress);
+  StoreWholeParse(rebuild.Fresh(), parsed, std::nullopt, progress);
   rebuild.Finish();
   rebuild.Replace();
 }
 
 void StoreParsedRecords(Database& db, const ParseResult& parsed, Progress& progress) {
-  db.Execute("delete * from ParseData");
-  db.Execute("delete * from SpellCastResist");
-  InsertParsedRows(db, parsed, {}, progress);
+  ClearParse(db);
+  StoreWholeParse(db, parsed, std::nullopt, progress);
 }
 
 NumberedParse StoreNewParse(DatabaseRebuild& rebuild, const ParseResult& parsed,
                             int16_t eventTimerSeconds, Progress& progress) {
-  NumberedParse result;
-  result.Events.SpellDatRecs = LoadSpellTable(rebuild.Fresh());
-  const size_t count = parsed.DamageRecs.size();
+  return StoreWholeParse(rebuild.Fresh(), parsed, eventTimerSeconds, progress);
+}
+
+std::optional<std::vector<MobSeconds>> StoreAppendedParse(Database& db,
+                                                          const AppendedParse& appended,
+                                                          int64_t firstRecNum, int64_t firstCast,
+                                                          Progress& progress) {
+  const ParseResult& parsed = appended.Records;
+  std::vector<MobSeconds> bySeconds;
+  const bool current = ReadMobSeconds(db, bySeconds);
   MobTexts mobs;
-  std::vector<uint32_t> mobOf(count);
-  std::vector<size_t> rowsOfMob;
+  std::vector<uint32_t> mobOf;
+  std::vector<size_t> changed;
+  std::vector<int64_t> keys;
   {
-    Utf8Text utf8;
-    std::string_view lastMob;
-    uint32_t lastIndex = 0;
-    for (size_t i = 0; i < count; ++i) {
-      const std::string_view mob = parsed.DamageRecs[i].Mob;
-      // Runs of rows on one mob are the rule: its text is looked up once.
-      if (i == 0 || mob.data() != lastMob.data() || mob.size() != lastMob.size()) {
-        lastMob = mob;
-        lastIndex = mobs.Index(utf8(mob));
-        if (lastIndex == rowsOfMob.size()) rowsOfMob.push_back(0);
-      }
-      mobOf[i] = lastIndex;
-      ++rowsOfMob[lastIndex];
-    }
+    const std::vector<EventRow> rows = EventRowsOf(parsed, firstRecNum, mobs, mobOf);
+    keys = AddRowsToMobSeconds(bySeconds, rows, mobs.Texts(), changed);
   }
-  // The rows made in their mob's group at once, as event building wants them.
-  std::vector<EventRow> rows(count);
-  {
-    MobGroups groups(mobs.Texts(), rowsOfMob);
-    for (size_t i = 0; i < count; ++i) {
-      const DamageRec& r = parsed.DamageRecs[i];
-      EventRow& row = rows[groups.Place(mobOf[i])];
-      row.When = r.When;
-      row.RecNum = static_cast<int64_t>(i);
-      row.Dmg = r.Dmg;
-      row.Mob = mobOf[i];
-      row.Dot = r.DmgType == kDot;
-    }
+  const CritRule crits(LoadSpellTable(db));
+  InsertParsedRows(db, parsed, {firstRecNum, &crits, &mobOf, &keys}, progress, firstCast);
+  if (appended.LastCastChange && firstCast > 0) {
+    Statement change(db, "UPDATE SpellCastResist SET CorR = ? WHERE RecNum = ?");
+    change.Bind(1, static_cast<int64_t>(*appended.LastCastChange)).Bind(2, firstCast - 1).Step();
   }
-  std::vector<uint32_t>().swap(mobOf);
-  result.Events.EventCount = NumberEvents(rows, mobs.Texts(), eventTimerSeconds, progress);
-  result.EventList = OverviewOfEvents(rows, mobs.Texts(), result.Events.EventCount, progress);
-  const RowNumbers numbers(rows);
-  std::vector<EventRow>().swap(rows);  // the memory goes back before the rows are written
-  const CritRule crits(result.Events.SpellDatRecs);
-  InsertParsedRows(rebuild.Fresh(), parsed, {&numbers, &crits}, progress);
-  return result;
+  // Seconds that were not current are made again from the rows by the next cut.
+  if (!current) return std::nullopt;
+  WriteMobSeconds(db, bySeconds, &changed);
+  MarkMobSecondsCurrent(db);
+  return bySeconds;
+}
+
+void ClearParse(Database& db) {
+  for (const char* table : {"DamageRows", "SpellCastResist", "MobSlots", "SlotChunks", "Fights",
+                            "TickRuns", "ParseState"}) {
+    db.ExecuteNative("DELETE FROM " + std::string(table));
+  }
 }
 
 }  // namespace qorn

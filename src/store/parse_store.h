@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "common/progress.h"
 #include "parse/log_parser.h"
@@ -28,6 +30,21 @@ void StoreParsedRecords(Database& db, const ParseResult& parsed, Progress& progr
 // events are cut, then the stored records.
 NumberedParse StoreNewParse(DatabaseRebuild& rebuild, const ParseResult& parsed,
                             int16_t eventTimerSeconds, Progress& progress);
+
+// Appends the records of lines appended to the log to the stored parse of
+// `db` (inside the caller's transaction): damage rows from RecNum
+// `firstRecNum` on with their crit marks, cast rows from `firstCast` on, the
+// change a fizzle or interrupt makes to the last stored cast, and the rows'
+// seconds. The fights are cut afterwards, from the mobs' seconds returned
+// (none when the stored seconds were not current: the cut makes them again).
+struct MobSeconds;
+std::optional<std::vector<MobSeconds>> StoreAppendedParse(Database& db,
+                                                          const AppendedParse& appended,
+                                                          int64_t firstRecNum, int64_t firstCast,
+                                                          Progress& progress);
+
+// Empties the tables of the stored parse (the spell table stays).
+void ClearParse(Database& db);
 
 // The Jet statement that stores damage record i ("INSERT into ParseData values
 // (...)") and cast record i; the functions above store the same rows through

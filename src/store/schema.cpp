@@ -1,5 +1,7 @@
 #include "store/schema.h"
 
+#include <strings.h>
+
 #include "store/database.h"
 
 namespace qorn {
@@ -20,6 +22,35 @@ std::vector<SchemaObject> ParseSchemaObjects() {
   Database scratch(":memory:", OpenMode::kBlank);
   scratch.ExecuteNative(SchemaSql());
   return SchemaObjectsOf(scratch);
+}
+
+bool RestoreSchemaObjects(Database& db) {
+  const std::vector<SchemaObject> stored = SchemaObjectsOf(db);
+  auto find = [&](const SchemaObject& p) -> const SchemaObject* {
+    for (const SchemaObject& o : stored) {
+      if (o.Name.size() == p.Name.size() &&
+          strncasecmp(o.Name.c_str(), p.Name.c_str(), p.Name.size()) == 0) {
+        return &o;
+      }
+    }
+    return nullptr;
+  };
+  bool restored = false;
+  bool newTable = false;
+  for (const SchemaObject& p : ParseSchemaObjects()) {
+    const SchemaObject* o = find(p);
+    if (o != nullptr && o->Type == p.Type && o->Sql == p.Sql) continue;
+    if (o != nullptr) {
+      if (p.Type == "table" || o->Type == "table") continue;  // rows are never dropped
+      db.ExecuteNative("DROP " + o->Type + " " + QuoteIdentifier(o->Name));
+    }
+    db.ExecuteNative(p.Sql);
+    restored = true;
+    newTable = newTable || p.Type == "table";
+  }
+  // A table made again is empty: what it held is made again from the rows.
+  if (newTable) db.ExecuteNative("DELETE FROM ParseState WHERE Name = 'SlotsValid'");
+  return restored;
 }
 
 void CreateParseSchema(Database& db) {

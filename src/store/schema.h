@@ -26,6 +26,11 @@ std::vector<SchemaObject> ParseSchemaObjects();
 // The objects of an open database, in the order they were made (SQLite's own left out).
 std::vector<SchemaObject> SchemaObjectsOf(Database& db);
 
+// Makes again what of the program's tables, indexes, views and triggers a
+// file lacks or holds in another form (a table only when it is missing).
+// Returns whether anything was made.
+bool RestoreSchemaObjects(Database& db);
+
 // Makes the tables, indexes and views of a new parse database and fills the spell table.
 void CreateParseSchema(Database& db);
 // Fills SpellDat with the spell table the program comes with.

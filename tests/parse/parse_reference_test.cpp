@@ -17,6 +17,7 @@
 
 #include "common/progress.h"
 #include "parse/log_parser.h"
+#include "support/carry_over_log.h"
 #include "support/temp_dir.h"
 
 namespace qorn {
@@ -161,49 +162,8 @@ TEST_F(ParseReference, GeneratedShapes) {
 // for the Guardian, a fizzle or interrupt that changes the last cast), cut in
 // two at every line start: each cut gives the records of the whole log.
 TEST_F(ParseReference, EveryCutGivesTheRecordsOfOnePass) {
-  const std::vector<std::string> messages = {
-      "Gobaner says 'Following you, Master.'",
-      "Quivering power pulses through your hands.",
-      "You begin casting Splurt.",
-      "a rat has taken 1 damage from your Splurt.",
-      "Soandso`s pet's body fills with energy.",
-      "Your spell fizzles!",
-      "You begin casting Lifetap.",
-      "Your spell is interrupted.",
-      "Your spell fizzles!",
-      "Vile energy flows through your veins.",
-      "Gobaner bites a gnoll for 20 points of damage.",
-      "Soandso`s pet hits a gnoll for 30 points of damage.",
-      "Your mind sharpens and strength flows into your body.",
-      "Soandso hit a gnoll for 1200 points of non-melee damage.",
-      "The power fades away.",
-      "Soandso`s pet's body fills with energy.",
-      "Your target resisted the Splurt spell.",
-      "You have been slain by a rat!",
-      "Your spell is interrupted.",
-      "Soandso`s pet's body fills with energy.",
-      "a gnoll has taken 5 damage from your Splurt.",
-      "Gobaner hit a gnoll for 33 points of non-melee damage.",
-      "Vile energy flows through your veins.",
-      "You hit a gnoll for 7 points of magic damage by Splurt.",
-      "The vile power fades.",
-      "Quivering power pulses through your hands.",
-      "Your intensity fades.",
-      "Your Splurt spell is interrupted.",
-      "You begin casting Splurt.",
-      "Soandso`s pet's body fills with energy.",
-      "Gobaner bites a rat for 2 points of damage.",
-  };
-  // A byte-order mark first, a carriage return on some lines, none behind the last.
-  std::string log = "\xEF\xBB\xBF";
   std::vector<long long> lineStarts;
-  for (size_t i = 0; i < messages.size(); ++i) {
-    lineStarts.push_back(static_cast<long long>(log.size()));
-    char stamp[64];
-    std::snprintf(stamp, sizeof stamp, "[Fri Dec 04 17:%02zu:44 2026] ", i);
-    log += stamp + messages[i];
-    if (i + 1 < messages.size()) log += i % 3 == 0 ? "\r\n" : "\n";
-  }
+  const std::string log = test::CarryOverLog(&lineStarts);
   const std::string path = dir_.Write("log.txt", log);
   NullProgress progress;
   const ParseResult whole = ParseLogFile(path, "Soandso", progress);

@@ -138,15 +138,18 @@ TEST_F(TickGraphs, NoRowsOrRowsWithoutTicks) {
   // A fight number that holds no rows: only the footnote.
   EXPECT_EQ(ChartGridText(DrawDotTickGraph(path_, 99, "")), "\n          \n");
   EXPECT_EQ(ChartGridText(DrawAllDamageGraph(path_, 99, "x")), "\tPets\tDD's\n          x\n");
-  // A DoT row whose tick lies outside the fight's ticks has no row to go to.
+  // DoT rows whose tick lies outside the fight's ticks (the tick of a run of
+  // rows edited by hand) have no row to go to.
   {
     Database db(path_);
-    db.ExecuteNative("UPDATE ParseData SET TickNum = 0 WHERE Dmg = 50 AND DmgType = 'Dot'");
+    db.ExecuteNative(
+        "UPDATE TickRuns SET TickNum = 0 WHERE (SELECT DTime FROM ParseData WHERE Dmg = 50 AND "
+        "DmgType = 'Dot') BETWEEN FromTime AND ToTime");
   }
   EXPECT_EQ(ChartGridText(DrawDotTickGraph(path_, 1, "a gnoll")),
             "\tSplurt.\tDread Pyre.\tsplurt.\n"
             "1\t100\t500\t0\n"
-            "2\t120\t0\t0\n"
+            "2\t0\t0\t0\n"
             "3\t0\t0\t0\n"
             "4\t0\t510\t0\n"
             "          a gnoll\n");

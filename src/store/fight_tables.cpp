@@ -1,0 +1,619 @@
+#include "store/fight_tables.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+
+#include "common/error.h"
+#include "store/database.h"
+
+namespace qorn {
+namespace {
+
+std::string Folded(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+bool InQueryOrder(const EventRow& a, const EventRow& b) {
+  return a.When != b.When ? a.When < b.When : a.RecNum < b.RecNum;
+}
+
+// Appends rows of one mob, in query order (time, then RecNum), to its seconds,
+// each second summed. `spelling` gives a row's index into the mob's Texts.
+template <typename Spelling>
+void AppendSeconds(std::vector<EventRow>& seconds, const EventRow* first, const EventRow* last,
+                   Spelling&& spelling) {
+  for (const EventRow* r = first; r != last; ++r) {
+    if (!seconds.empty() && seconds.back().When == r->When) {
+      seconds.back().Dmg += r->Dmg;
+      seconds.back().Dot = seconds.back().Dot || r->Dot;
+      continue;
+    }
+    EventRow s;
+    s.When = r->When;
+    s.RecNum = r->RecNum;
+    s.Dmg = r->Dmg;
+    s.Dot = r->Dot;
+    s.Mob = spelling(r->Mob);
+    seconds.push_back(s);
+  }
+}
+
+// Merges two mobs' seconds lists in time order; a second in both keeps the
+// earlier list's first row and sums the damage.
+std::vector<EventRow> MergeSeconds(const std::vector<EventRow>& old,
+                                   const std::vector<EventRow>& added) {
+  std::vector<EventRow> out;
+  out.reserve(old.size() + added.size());
+  size_t i = 0, j = 0;
+  while (i < old.size() || j < added.size()) {
+    if (j == added.size() || (i < old.size() && old[i].When < added[j].When)) {
+      out.push_back(old[i++]);
+    } else if (i == old.size() || added[j].When < old[i].When) {
+      out.push_back(added[j++]);
+    } else {
+      EventRow s = old[i++];
+      s.Dmg += added[j].Dmg;
+      s.Dot = s.Dot || added[j].Dot;
+      ++j;
+      out.push_back(s);
+    }
+  }
+  return out;
+}
+
+template <typename T>
+void Put(std::string& out, T value) {
+  char bytes[sizeof(T)];
+  std::memcpy(bytes, &value, sizeof(T));
+  out.append(bytes, sizeof(T));
+}
+
+class Reader {
+ public:
+  explicit Reader(std::string_view bytes) : bytes_(bytes) {}
+  template <typename T>
+  T Get() {
+    Need(sizeof(T));
+    T value;
+    std::memcpy(&value, bytes_.data() + at_, sizeof(T));
+    at_ += sizeof(T);
+    return value;
+  }
+  std::string_view Take(size_t n) {
+    Need(n);
+    const std::string_view out = bytes_.substr(at_, n);
+    at_ += n;
+    return out;
+  }
+  size_t Left() const { return bytes_.size() - at_; }
+
+ private:
+  void Need(size_t n) const {
+    if (bytes_.size() - at_ < n) throw Error("The stored seconds of a mob are cut short.");
+  }
+  std::string_view bytes_;
+  size_t at_ = 0;
+};
+
+constexpr uint32_t kSecondsFormat = 1;
+constexpr size_t kSecondBytes = 8 + 8 + 8 + 4;
+
+uint64_t Mix(uint64_t hash, uint64_t value) {
+  hash ^= value + 0x9E3779B97F4A7C15ull + (hash << 6) + (hash >> 2);
+  return hash * 0xFF51AFD7ED558CCDull;
+}
+
+uint64_t Bits(double value) {
+  uint64_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  return bits;
+}
+
+int64_t QueryInt(Database& db, std::string_view sql) {
+  Statement query(db, sql);
+  return query.Step() ? query.ColumnInt(0) : 0;
+}
+
+}  // namespace
+
+std::vector<MobSeconds> MobSecondsOfRows(const std::vector<EventRow>& rows,
+                                         const std::vector<std::string>& mobs) {
+  const std::vector<uint32_t> rank = RankMobs(mobs);
+  const size_t ranks = rank.empty() ? 0 : *std::max_element(rank.begin(), rank.end()) + 1;
+  std::vector<MobSeconds> out(ranks);
+  std::vector<uint32_t> spellingOf(mobs.size());
+  for (size_t m = 0; m < mobs.size(); ++m) {
+    MobSeconds& mob = out[rank[m]];
+    spellingOf[m] = static_cast<uint32_t>(mob.Texts.size());
+    mob.Texts.push_back(mobs[m]);
+  }
+  for (size_t k = 0; k < ranks; ++k) out[k].Key = static_cast<int64_t>(k) + 1;
+  auto spelling = [&](uint32_t m) { return spellingOf[m]; };
+  auto sorted = [&] {
+    for (size_t i = 1; i < rows.size(); ++i) {
+      const uint32_t a = rank[rows[i - 1].Mob], b = rank[rows[i].Mob];
+      if (b < a || (a == b && InQueryOrder(rows[i], rows[i - 1]))) return false;
+    }
+    return true;
+  };
+  if (sorted()) {
+    for (size_t begin = 0; begin < rows.size();) {
+      size_t end = begin + 1;
+      while (end < rows.size() && rank[rows[end].Mob] == rank[rows[begin].Mob]) ++end;
+      AppendSeconds(out[rank[rows[begin].Mob]].Seconds, rows.data() + begin, rows.data() + end,
+                    spelling);
+      begin = end;
+    }
+  } else {
+    std::vector<EventRow> copy(rows);
+    std::sort(copy.begin(), copy.end(), [&](const EventRow& a, const EventRow& b) {
+      if (rank[a.Mob] != rank[b.Mob]) return rank[a.Mob] < rank[b.Mob];
+      return InQueryOrder(a, b);
+    });
+    return MobSecondsOfRows(copy, mobs);
+  }
+  // Mobs without rows (a text left over) are dropped; keys stay as given.
+  std::erase_if(out, [](const MobSeconds& m) { return m.Seconds.empty(); });
+  return out;
+}
+
+std::vector<int64_t> MobKeysOf(const std::vector<MobSeconds>& bySeconds,
+                               const std::vector<std::string>& mobs) {
+  std::unordered_map<std::string, int64_t> keys;
+  for (const MobSeconds& m : bySeconds) {
+    for (const std::string& t : m.Texts) keys.emplace(Folded(t), m.Key);
+  }
+  std::vector<int64_t> out;
+  out.reserve(mobs.size());
+  for (const std::string& mob : mobs) {
+    const auto it = keys.find(Folded(mob));
+    out.push_back(it == keys.end() ? 0 : it->second);
+  }
+  return out;
+}
+
+std::vector<int64_t> AddRowsToMobSeconds(std::vector<MobSeconds>& bySeconds,
+                                         const std::vector<EventRow>& rows,
+                                         const std::vector<std::string>& mobs,
+                                         std::vector<size_t>& changedFrom) {
+  changedFrom.assign(bySeconds.size(), kUnchanged);
+  std::unordered_map<std::string, size_t> byFolded;
+  int64_t nextKey = 1;
+  for (size_t i = 0; i < bySeconds.size(); ++i) {
+    byFolded.emplace(Folded(bySeconds[i].Texts.front()), i);
+    nextKey = std::max(nextKey, bySeconds[i].Key + 1);
+  }
+  // Each text's mob, and its spelling there.
+  std::vector<size_t> mobOf(mobs.size());
+  std::vector<uint32_t> spellingOf(mobs.size());
+  for (size_t m = 0; m < mobs.size(); ++m) {
+    auto [it, added] = byFolded.try_emplace(Folded(mobs[m]), bySeconds.size());
+    if (added) {
+      MobSeconds mob;
+      mob.Key = nextKey++;
+      bySeconds.push_back(std::move(mob));
+      changedFrom.push_back(kUnchanged);
+    }
+    MobSeconds& mob = bySeconds[it->second];
+    const auto spelling = std::find(mob.Texts.begin(), mob.Texts.end(), mobs[m]);
+    spellingOf[m] = static_cast<uint32_t>(spelling - mob.Texts.begin());
+    if (spelling == mob.Texts.end()) mob.Texts.push_back(mobs[m]);
+    mobOf[m] = it->second;
+  }
+  std::vector<EventRow> sorted(rows);
+  std::sort(sorted.begin(), sorted.end(), [&](const EventRow& a, const EventRow& b) {
+    if (mobOf[a.Mob] != mobOf[b.Mob]) return mobOf[a.Mob] < mobOf[b.Mob];
+    return InQueryOrder(a, b);
+  });
+  for (size_t begin = 0; begin < sorted.size();) {
+    const size_t mob = mobOf[sorted[begin].Mob];
+    size_t end = begin + 1;
+    while (end < sorted.size() && mobOf[sorted[end].Mob] == mob) ++end;
+    std::vector<EventRow> added;
+    AppendSeconds(added, sorted.data() + begin, sorted.data() + end,
+                  [&](uint32_t m) { return spellingOf[m]; });
+    std::vector<EventRow>& seconds = bySeconds[mob].Seconds;
+    const auto firstAt = std::lower_bound(
+        seconds.begin(), seconds.end(), added.front().When,
+        [](const EventRow& s, DateTime when) { return s.When < when; });
+    changedFrom[mob] = static_cast<size_t>(firstAt - seconds.begin());
+    if (firstAt == seconds.end()) {
+      seconds.insert(seconds.end(), added.begin(), added.end());
+    } else {
+      seconds = MergeSeconds(seconds, added);
+    }
+    begin = end;
+  }
+  std::vector<int64_t> keys;
+  keys.reserve(mobs.size());
+  for (size_t m = 0; m < mobs.size(); ++m) keys.push_back(bySeconds[mobOf[m]].Key);
+  return keys;
+}
+
+namespace {
+
+// A mob's spellings as MobSlots keeps them, and back.
+std::string EncodeTexts(const MobSeconds& mob) {
+  std::string out;
+  Put<uint32_t>(out, kSecondsFormat);
+  Put<uint32_t>(out, static_cast<uint32_t>(mob.Texts.size()));
+  for (const std::string& t : mob.Texts) {
+    Put<uint32_t>(out, static_cast<uint32_t>(t.size()));
+    out += t;
+  }
+  return out;
+}
+
+MobSeconds DecodeTexts(int64_t key, std::string_view bytes) {
+  Reader in(bytes);
+  if (in.Get<uint32_t>() != kSecondsFormat) throw Error("The stored seconds of a mob are unknown.");
+  MobSeconds mob;
+  mob.Key = key;
+  const auto texts = in.Get<uint32_t>();
+  if (texts == 0 || texts > in.Left() / 4) throw Error("The stored seconds of a mob are damaged.");
+  for (uint32_t i = 0; i < texts; ++i) mob.Texts.emplace_back(in.Take(in.Get<uint32_t>()));
+  return mob;
+}
+
+// Seconds first to last (exclusive) of a mob as a piece of SlotChunks, and back.
+std::string EncodeSeconds(const std::vector<EventRow>& seconds, size_t first, size_t last) {
+  std::string out;
+  out.reserve((last - first) * kSecondBytes);
+  for (size_t i = first; i < last; ++i) {
+    const EventRow& s = seconds[i];
+    Put<double>(out, s.When);
+    Put<int64_t>(out, s.RecNum);
+    Put<int64_t>(out, s.Dmg);
+    Put<uint32_t>(out, (s.Mob << 1) | (s.Dot ? 1u : 0u));
+  }
+  return out;
+}
+
+void DecodeSeconds(std::string_view bytes, MobSeconds& mob) {
+  if (bytes.size() % kSecondBytes != 0) throw Error("The stored seconds of a mob are damaged.");
+  const size_t count = bytes.size() / kSecondBytes;
+  const auto texts = static_cast<uint32_t>(mob.Texts.size());
+  const size_t first = mob.Seconds.size();
+  mob.Seconds.resize(first + count);
+  const char* in = bytes.data();
+  for (size_t i = 0; i < count; ++i, in += kSecondBytes) {
+    EventRow& s = mob.Seconds[first + i];
+    uint32_t packed;
+    std::memcpy(&s.When, in, 8);
+    std::memcpy(&s.RecNum, in + 8, 8);
+    std::memcpy(&s.Dmg, in + 16, 8);
+    std::memcpy(&packed, in + 24, 4);
+    s.Mob = packed >> 1;
+    s.Dot = (packed & 1) != 0;
+    if (s.Mob >= texts) throw Error("The stored seconds of a mob are damaged.");
+  }
+}
+
+// Seconds per piece of SlotChunks.
+constexpr size_t kChunkSeconds = 2048;
+
+}  // namespace
+
+FightCut CutFights(std::vector<MobSeconds> bySeconds, int16_t eventTimerSeconds,
+                   Progress& progress) {
+  std::vector<MobSeconds*> order;
+  order.reserve(bySeconds.size());
+  for (MobSeconds& m : bySeconds) {
+    if (!m.Seconds.empty()) order.push_back(&m);
+  }
+  std::sort(order.begin(), order.end(), [](const MobSeconds* a, const MobSeconds* b) {
+    return CompareNoCase(a->Texts.front(), b->Texts.front()) < 0;
+  });
+  std::vector<std::string> texts;
+  std::vector<uint32_t> rank;
+  std::vector<EventRow> seconds;
+  std::vector<size_t> ends;  // where each mob's seconds end in `seconds`
+  size_t count = 0;
+  for (const MobSeconds* m : order) count += m->Seconds.size();
+  seconds.reserve(count);
+  for (size_t k = 0; k < order.size(); ++k) {
+    const auto offset = static_cast<uint32_t>(texts.size());
+    for (const std::string& t : order[k]->Texts) {
+      texts.push_back(t);
+      rank.push_back(static_cast<uint32_t>(k));
+    }
+    for (EventRow s : order[k]->Seconds) {
+      s.Mob += offset;
+      seconds.push_back(s);
+    }
+    std::vector<EventRow>().swap(order[k]->Seconds);  // each mob's memory goes back at once
+    ends.push_back(seconds.size());
+  }
+  FightCut cut;
+  cut.EventCount = NumberSortedEvents(seconds, texts, rank, eventTimerSeconds, progress);
+  cut.EventList = OverviewOfEvents(seconds, texts, cut.EventCount, progress);
+  cut.Fights.resize(static_cast<size_t>(std::max(cut.EventCount, 0)));
+  size_t begin = 0;
+  for (size_t k = 0; k < order.size(); ++k) {
+    const int64_t key = order[k]->Key;
+    for (size_t i = begin; i < ends[k]; ++i) {
+      const EventRow& s = seconds[i];
+      std::vector<TickRun>& runs = cut.Fights[static_cast<size_t>(s.EventNum - 1)].Runs;
+      if (i > begin && seconds[i - 1].EventNum == s.EventNum &&
+          seconds[i - 1].TickNum == s.TickNum) {
+        runs.back().To = s.When;
+      } else {
+        runs.push_back({key, s.When, s.When, s.TickNum});
+      }
+    }
+    begin = ends[k];
+  }
+  for (CutFight& f : cut.Fights) {
+    uint64_t hash = f.Runs.size();
+    for (const TickRun& r : f.Runs) {
+      hash = Mix(hash, static_cast<uint64_t>(r.MobKey));
+      hash = Mix(hash, Bits(r.From));
+      hash = Mix(hash, Bits(r.To));
+      hash = Mix(hash, static_cast<uint64_t>(static_cast<int64_t>(r.TickNum)));
+    }
+    f.Signature = hash;
+  }
+  return cut;
+}
+
+bool WriteFights(Database& db, const FightCut& cut) {
+  struct Stored {
+    int64_t eventNum, key;
+    std::string mob;
+    int64_t total;
+    double first, last;
+    uint64_t signature;
+    bool kept = false;
+  };
+  std::vector<Stored> stored;
+  std::unordered_multimap<uint64_t, size_t> bySignature;
+  int64_t nextKey = 1;
+  {
+    Statement all(db,
+                  "SELECT EventNum, FightKey, Mob, Total, FirstTime, LastTime, Signature FROM "
+                  "Fights ORDER BY EventNum");
+    while (all.Step()) {
+      Stored s{all.ColumnInt(0),
+               all.ColumnInt(1),
+               std::string(all.ColumnText(2)),
+               all.ColumnInt(3),
+               all.ColumnDouble(4),
+               all.ColumnDouble(5),
+               static_cast<uint64_t>(all.ColumnInt(6))};
+      nextKey = std::max(nextKey, s.key + 1);
+      bySignature.emplace(s.signature, stored.size());
+      stored.push_back(std::move(s));
+    }
+  }
+  const auto fights = cut.Fights.size();
+  std::vector<int64_t> keys(fights, 0);
+  size_t reused = 0;
+  for (size_t e = 0; e < fights; ++e) {
+    const OverviewRow& row = cut.EventList.Rows[e];
+    const auto [from, to] = bySignature.equal_range(cut.Fights[e].Signature);
+    for (auto it = from; it != to; ++it) {
+      Stored& s = stored[it->second];
+      if (!s.kept && s.first == row.First && s.last == row.Last && s.key != 0) {
+        s.kept = true;
+        keys[e] = s.key;
+        ++reused;
+        break;
+      }
+    }
+  }
+  bool changed = false;
+  if (reused == 0) {
+    if (!stored.empty() || QueryInt(db, "SELECT EXISTS (SELECT 1 FROM TickRuns)") != 0) {
+      db.ExecuteNative("DELETE FROM TickRuns");
+      changed = true;
+    }
+  } else {
+    Statement drop(db, "DELETE FROM TickRuns WHERE FightKey = ?");
+    for (const Stored& s : stored) {
+      if (s.kept) continue;
+      drop.Bind(1, s.key).Step();
+      drop.Reset();
+      changed = true;
+    }
+  }
+  {
+    Statement insert(db,
+                     "INSERT INTO TickRuns (FightKey, TickNum, MobKey, FromTime, ToTime) VALUES "
+                     "(?, ?, ?, ?, ?)");
+    for (size_t e = 0; e < fights; ++e) {
+      if (keys[e] != 0) continue;
+      keys[e] = nextKey++;
+      changed = true;
+      for (const TickRun& r : cut.Fights[e].Runs) {
+        insert.Bind(1, keys[e])
+            .Bind(2, static_cast<int64_t>(r.TickNum))
+            .Bind(3, r.MobKey)
+            .Bind(4, r.From)
+            .Bind(5, r.To);
+        insert.Step();
+        insert.Reset();
+      }
+    }
+  }
+  // The fights' lines: rewritten whole when any differs (a few thousand rows).
+  bool same = stored.size() == fights;
+  for (size_t e = 0; same && e < fights; ++e) {
+    const OverviewRow& row = cut.EventList.Rows[e];
+    const Stored& s = stored[e];
+    same = s.eventNum == row.EventNum && s.key == keys[e] && s.mob == row.Mob &&
+           s.total == row.Total && s.first == row.First && s.last == row.Last &&
+           s.signature == cut.Fights[e].Signature;
+  }
+  if (!same) {
+    db.ExecuteNative("DELETE FROM Fights");
+    Statement insert(db,
+                     "INSERT INTO Fights (EventNum, FightKey, Mob, Total, FirstTime, LastTime, "
+                     "Signature) VALUES (?, ?, ?, ?, ?, ?, ?)");
+    for (size_t e = 0; e < fights; ++e) {
+      const OverviewRow& row = cut.EventList.Rows[e];
+      insert.Bind(1, static_cast<int64_t>(row.EventNum))
+          .Bind(2, keys[e])
+          .Bind(3, row.Mob)
+          .Bind(4, row.Total)
+          .Bind(5, row.First)
+          .Bind(6, row.Last)
+          .Bind(7, static_cast<int64_t>(cut.Fights[e].Signature));
+      insert.Step();
+      insert.Reset();
+    }
+    changed = true;
+  }
+  return changed;
+}
+
+void WriteMobSeconds(Database& db, const std::vector<MobSeconds>& bySeconds,
+                     const std::vector<size_t>* changedFrom) {
+  if (changedFrom == nullptr) {
+    db.ExecuteNative("DELETE FROM MobSlots; DELETE FROM SlotChunks");
+  }
+  Statement header(db, "INSERT OR REPLACE INTO MobSlots (MobKey, Mob, Slots) VALUES (?, ?, ?)");
+  Statement drop(db, "DELETE FROM SlotChunks WHERE MobKey = ? AND Chunk >= ?");
+  Statement chunk(db, "INSERT INTO SlotChunks (MobKey, Chunk, Slots) VALUES (?, ?, ?)");
+  for (size_t i = 0; i < bySeconds.size(); ++i) {
+    size_t from = 0;
+    if (changedFrom != nullptr) {
+      if (i >= changedFrom->size() || (*changedFrom)[i] == kUnchanged) continue;
+      from = (*changedFrom)[i] / kChunkSeconds;
+    }
+    const MobSeconds& m = bySeconds[i];
+    header.Bind(1, m.Key).Bind(2, m.Texts.front()).BindBlob(3, EncodeTexts(m));
+    header.Step();
+    header.Reset();
+    if (changedFrom != nullptr) {
+      drop.Bind(1, m.Key).Bind(2, static_cast<int64_t>(from)).Step();
+      drop.Reset();
+    }
+    for (size_t c = from; c * kChunkSeconds < m.Seconds.size(); ++c) {
+      const size_t first = c * kChunkSeconds;
+      const size_t last = std::min(m.Seconds.size(), first + kChunkSeconds);
+      chunk.Bind(1, m.Key)
+          .Bind(2, static_cast<int64_t>(c))
+          .BindBlob(3, EncodeSeconds(m.Seconds, first, last));
+      chunk.Step();
+      chunk.Reset();
+    }
+  }
+}
+
+bool ReadMobSeconds(Database& db, std::vector<MobSeconds>& out) {
+  out.clear();
+  if (QueryInt(db, "SELECT count(*) FROM ParseState WHERE Name = 'SlotsValid'") == 0) return false;
+  std::unordered_map<int64_t, size_t> byKey;
+  {
+    Statement all(db, "SELECT MobKey, Slots FROM MobSlots");
+    while (all.Step()) {
+      if (all.ColumnIsNull(1)) continue;  // a mob whose rows are all gone
+      byKey.emplace(all.ColumnInt(0), out.size());
+      out.push_back(DecodeTexts(all.ColumnInt(0), all.ColumnBlob(1)));
+    }
+  }
+  Statement chunks(db, "SELECT MobKey, Chunk, Slots FROM SlotChunks ORDER BY MobKey, Chunk");
+  int64_t lastKey = 0, lastChunk = -1;
+  while (chunks.Step()) {
+    const int64_t key = chunks.ColumnInt(0), chunk = chunks.ColumnInt(1);
+    const auto it = byKey.find(key);
+    if (it == byKey.end()) throw Error("The stored seconds of a mob are damaged.");
+    // Pieces follow each other without a gap.
+    if (chunk != (key == lastKey ? lastChunk + 1 : 0)) {
+      throw Error("The stored seconds of a mob are damaged.");
+    }
+    DecodeSeconds(chunks.ColumnBlob(2), out[it->second]);
+    lastKey = key;
+    lastChunk = chunk;
+  }
+  return true;
+}
+
+void MarkMobSecondsCurrent(Database& db) {
+  db.ExecuteNative("INSERT OR REPLACE INTO ParseState (Name, Value) VALUES ('SlotsValid', 1)");
+}
+
+// The timer of the stored cut and how many fights and tick runs it left.
+std::string StoredCut(Database& db, int64_t timer) {
+  return std::to_string(timer) + " " + std::to_string(QueryInt(db, "SELECT count(*) FROM Fights")) +
+         " " + std::to_string(QueryInt(db, "SELECT count(*) FROM TickRuns"));
+}
+
+void NoteStoredCut(Database& db, int16_t eventTimerSeconds) {
+  Statement note(db, "INSERT OR REPLACE INTO ParseState (Name, Value) VALUES ('CutTimer', ?)");
+  note.Bind(1, StoredCut(db, eventTimerSeconds)).Step();
+}
+
+bool StoredCutIsCurrent(Database& db, int16_t eventTimerSeconds) {
+  // The seconds are current (no row changed since), and the fights were cut
+  // from them with this timer and are still there.
+  Statement state(db,
+                  "SELECT (SELECT Value FROM ParseState WHERE Name = 'CutTimer'), EXISTS (SELECT 1 "
+                  "FROM ParseState WHERE Name = 'SlotsValid')");
+  return state.Step() && state.ColumnInt(1) != 0 &&
+         state.ColumnText(0) == StoredCut(db, eventTimerSeconds);
+}
+
+bool HoldsRowsApart(Database& db) {
+  return QueryInt(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND "
+                      "name = 'DamageRows'") > 0;
+}
+
+std::vector<MobSeconds> RebuildMobSeconds(Database& db) {
+  MobTexts mobs;
+  std::vector<EventRow> rows;
+  std::vector<int64_t> storedKeys;  // by row
+  {
+    Statement all(db,
+                  "SELECT RecNum, DTime, Mob, DmgType, Dmg, MobKey FROM DamageRows ORDER BY RecNum");
+    std::string lastMob;
+    uint32_t lastIndex = 0;
+    while (all.Step()) {
+      EventRow row;
+      row.RecNum = all.ColumnInt(0);
+      row.When = all.ColumnDouble(1);
+      const std::string_view mob = all.ColumnText(2);
+      if (rows.empty() || mob != lastMob) {
+        lastMob.assign(mob);
+        lastIndex = mobs.Index(mob);
+      }
+      row.Mob = lastIndex;
+      row.Dot = all.ColumnText(3) == "Dot";
+      row.Dmg = all.ColumnInt(4);
+      rows.push_back(row);
+      storedKeys.push_back(all.ColumnIsNull(5) ? 0 : all.ColumnInt(5));
+    }
+  }
+  std::vector<MobSeconds> bySeconds = MobSecondsOfRows(rows, mobs.Texts());
+  // The rows keep their keys where each mob's rows carry one key of their own.
+  const std::vector<int64_t> made = MobKeysOf(bySeconds, mobs.Texts());
+  std::unordered_map<int64_t, int64_t> storedOfMade;
+  std::unordered_map<int64_t, int64_t> madeOfStored;
+  bool keep = true;
+  for (size_t i = 0; keep && i < rows.size(); ++i) {
+    const int64_t m = made[rows[i].Mob], s = storedKeys[i];
+    const auto [a, addedA] = storedOfMade.emplace(m, s);
+    const auto [b, addedB] = madeOfStored.emplace(s, m);
+    keep = s > 0 && a->second == s && b->second == m;
+  }
+  if (keep) {
+    for (MobSeconds& m : bySeconds) m.Key = storedOfMade.at(m.Key);
+  } else {
+    Statement update(db, "UPDATE DamageRows SET MobKey = ? WHERE RecNum = ?");
+    for (size_t i = 0; i < rows.size(); ++i) {
+      if (storedKeys[i] == made[rows[i].Mob]) continue;
+      update.Bind(1, made[rows[i].Mob]).Bind(2, rows[i].RecNum).Step();
+      update.Reset();
+    }
+  }
+  WriteMobSeconds(db, bySeconds);
+  MarkMobSecondsCurrent(db);
+  return bySeconds;
+}
+
+}  // namespace qorn

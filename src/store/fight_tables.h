@@ -1,0 +1,97 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/progress.h"
+#include "store/event_overview.h"
+#include "store/event_rows.h"
+
+namespace qorn {
+
+class Database;
+
+// One mob (its texts without regard to case) with its damage rows summed per
+// second: all that cutting fights and numbering ticks needs of the rows. Rows
+// of one mob in one second always share their fight and tick, so the fights
+// can be cut again (another timer, rows appended) without reading the rows.
+struct MobSeconds {
+  int64_t Key = 0;                 // the MobKey of its rows and tick runs
+  std::vector<std::string> Texts;  // its spellings (UTF-8), the first met first
+  // In time order. Per second: When, the first row's RecNum and its spelling
+  // (Mob, an index into Texts), the damage summed, and Dot when any row is a
+  // DoT tick.
+  std::vector<EventRow> Seconds;
+};
+
+// The mobs of rows, each with its seconds. `mobs` are the texts the rows'
+// Mob index; mobs get the keys 1, 2, ... in SortMobTime's order.
+std::vector<MobSeconds> MobSecondsOfRows(const std::vector<EventRow>& rows,
+                                         const std::vector<std::string>& mobs);
+// The key of each of `mobs` (texts) in `bySeconds`, which MobSecondsOfRows made from them.
+std::vector<int64_t> MobKeysOf(const std::vector<MobSeconds>& bySeconds,
+                               const std::vector<std::string>& mobs);
+
+inline constexpr size_t kUnchanged = SIZE_MAX;
+
+// Adds rows (RecNums above those already summed) to the mobs' seconds; a mob
+// not there yet is added with the next free key. Returns the key of each of
+// `mobs` (the texts the rows' Mob index); `changedFrom` gets, by mob, the
+// first of its seconds that changed (kUnchanged when none did).
+std::vector<int64_t> AddRowsToMobSeconds(std::vector<MobSeconds>& bySeconds,
+                                         const std::vector<EventRow>& rows,
+                                         const std::vector<std::string>& mobs,
+                                         std::vector<size_t>& changedFrom);
+
+// One fight as the tables hold it: its tick runs and overview line.
+struct TickRun {
+  int64_t MobKey = 0;
+  DateTime From = 0;
+  DateTime To = 0;
+  int32_t TickNum = 0;
+};
+struct CutFight {
+  std::vector<TickRun> Runs;
+  uint64_t Signature = 0;  // of its runs: a fight with the same runs keeps its key
+};
+
+// The fights of the mobs' seconds, cut as event building cuts rows.
+struct FightCut {
+  int32_t EventCount = 0;
+  Overview EventList;
+  std::vector<CutFight> Fights;  // by event number from 1
+};
+// The mobs' seconds are used up as they are cut.
+FightCut CutFights(std::vector<MobSeconds> bySeconds, int16_t eventTimerSeconds,
+                   Progress& progress);
+
+// Writes the fights into Fights and TickRuns of `db` (inside the caller's
+// transaction). A stored fight whose runs are the same keeps its runs; the
+// others' runs are replaced. Returns whether anything was written.
+bool WriteFights(Database& db, const FightCut& cut);
+
+// Replaces the stored seconds with `bySeconds` (all mobs), or writes only
+// the seconds from `changedFrom` on (by mob; kUnchanged: none).
+void WriteMobSeconds(Database& db, const std::vector<MobSeconds>& bySeconds,
+                     const std::vector<size_t>* changedFrom = nullptr);
+// The stored mobs with their seconds, when they are there and current (no
+// row changed since they were written); else empty.
+bool ReadMobSeconds(Database& db, std::vector<MobSeconds>& out);
+// Marks the stored seconds as those of the stored rows.
+void MarkMobSecondsCurrent(Database& db);
+// Notes the timer the stored fights were cut with; and whether they were cut
+// with `eventTimerSeconds` from the stored seconds as they are now.
+void NoteStoredCut(Database& db, int16_t eventTimerSeconds);
+bool StoredCutIsCurrent(Database& db, int16_t eventTimerSeconds);
+
+// Whether the file keeps its rows apart from their numbers, as the program
+// makes files now; a file of an earlier version holds ParseData as a table.
+bool HoldsRowsApart(Database& db);
+
+// Reads every stored damage row (DamageRows), makes the mobs' seconds, gives
+// the rows their mob's key where it differs, and stores the seconds.
+std::vector<MobSeconds> RebuildMobSeconds(Database& db);
+
+}  // namespace qorn

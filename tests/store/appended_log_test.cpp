@@ -1,0 +1,264 @@
+// Get Log of a log that the game appended to reads only the appended lines,
+// and the stored parse is then exactly what Get Log of the whole log gives:
+// rows, RecNums, event and tick numbers, crit marks, casts and overview.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <random>
+#include <sstream>
+
+#include "common/error.h"
+#include "store/commands.h"
+#include "store/program_folder.h"
+#include "support/carry_over_log.h"
+#include "support/reference_dump.h"
+#include "support/temp_dir.h"
+
+namespace qorn {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Calls `hook` with each value a bar is given.
+struct HookedBar : Progress {
+  std::function<void()> hook;
+  void SetVisible(bool) override {}
+  void SetMaximum(double) override {}
+  void SetValue(double) override {
+    if (hook) hook();
+  }
+};
+
+// The first line where two texts differ, both sides, for a failure message.
+std::string FirstDifference(const std::string& want, const std::string& got) {
+  std::istringstream a(want), b(got);
+  std::string la, lb;
+  for (int n = 1;; ++n) {
+    const bool moreA = static_cast<bool>(std::getline(a, la));
+    const bool moreB = static_cast<bool>(std::getline(b, lb));
+    if (!moreA && !moreB) return "no difference";
+    if (la != lb || moreA != moreB) {
+      return "line " + std::to_string(n) + "\n  whole: " + (moreA ? la : "(none)") +
+             "\n  grown: " + (moreB ? lb : "(none)");
+    }
+  }
+}
+
+// A program folder with its parse database.
+struct Home {
+  test::TempDir dir;
+  std::string folder = dir.path().string();
+  std::string db = InProgramFolder(folder, kDatabaseFile);
+
+  CommandOutcome GetLog(const std::string& log, const std::string& name, int16_t timer = 18) {
+    NullProgress none;
+    return RunGetLog(folder, log, name, timer, {none, none});
+  }
+  // The stored parse and the overview it gives, all of it.
+  std::string Stored(const CommandOutcome& outcome) const {
+    return test::DumpTable(db, "ParseData") + test::DumpTable(db, "SpellCastResist") +
+           test::DumpOverview(outcome.EventList);
+  }
+  uint64_t Inode() const {
+    struct stat st {};
+    return ::stat(db.c_str(), &st) == 0 ? st.st_ino : 0;
+  }
+};
+
+class AppendedLogTest : public ::testing::Test {
+ protected:
+  // Get Log of `whole` cut at `cut`, then of the whole; returns whether the
+  // second read only the appended bytes (the file was written in place).
+  bool GrowAndCompare(const std::string& whole, size_t cut, const std::string& name,
+                      const std::string& label) {
+    return GrowAndCompare(whole, cut, name, label, WholeParse(whole, name));
+  }
+  bool GrowAndCompare(const std::string& whole, size_t cut, const std::string& name,
+                      const std::string& label, const std::string& want) {
+    SCOPED_TRACE(label + ", cut at byte " + std::to_string(cut));
+
+    Home grown;
+    const std::string log = grown.dir.Write("log.txt", whole.substr(0, cut));
+    grown.GetLog(log, name);
+    const uint64_t before = grown.Inode();
+    {
+      std::FILE* f = std::fopen(log.c_str(), "ab");
+      std::fwrite(whole.data() + cut, 1, whole.size() - cut, f);
+      std::fclose(f);
+    }
+    const std::string got = grown.Stored(grown.GetLog(log, name));
+    EXPECT_TRUE(got == want) << FirstDifference(want, got);
+    return grown.Inode() == before;
+  }
+
+  // What Get Log of the whole log stores.
+  static std::string WholeParse(const std::string& whole, const std::string& name) {
+    Home full;
+    const std::string log = full.dir.Write("log.txt", whole);
+    return full.Stored(full.GetLog(log, name));
+  }
+
+  std::string Generate(const char* shape, const char* size) {
+    const std::string log = dir_.File(std::string(shape) + ".txt");
+    const std::string command = std::string(QORN_GENLOG) + " --size " + size + " --shape " +
+                                shape + " --seed 3 --name Qornek --out " + log;
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    return test::ReadFile(log);
+  }
+
+  test::TempDir dir_;
+};
+
+TEST_F(AppendedLogTest, EveryShapeGrownAtRandomPointsGivesTheWholeLogsParse) {
+  struct Shape {
+    const char* name;
+    const char* size;
+  };
+  const Shape shapes[] = {{"realistic", "200K"}, {"lf", "100K"},   {"says", "100K"},
+                          {"tells", "100K"},     {"dense", "100K"}, {"pets", "200K"},
+                          {"mobs", "100K"},      {"brackets", "100K"}};
+  std::mt19937 random(7);
+  int appended = 0;
+  for (const Shape& shape : shapes) {
+    const std::string whole = Generate(shape.name, shape.size);
+    ASSERT_GT(whole.size(), 1000u);
+    const std::string want = WholeParse(whole, "Qornek");
+    for (int i = 0; i < 3; ++i) {
+      // A cut anywhere (inside a line too), and one at the line start behind it.
+      size_t cut = std::uniform_int_distribution<size_t>(1, whole.size() - 1)(random);
+      GrowAndCompare(whole, cut, "Qornek", shape.name, want);
+      cut = whole.find('\n', cut);
+      if (cut == std::string::npos) continue;
+      if (GrowAndCompare(whole, cut + 1, "Qornek", shape.name, want)) ++appended;
+    }
+  }
+  // Most cuts at a line start read only what was appended.
+  EXPECT_GE(appended, 12);
+}
+
+TEST_F(AppendedLogTest, LinesThatDependOnLinesAboveCarryOverAtEveryLineStart) {
+  // Buffs, the Guardian's mob, a fizzle or interrupt of the last cast, a pet
+  // named on the first line.
+  std::vector<long long> lineStarts;
+  const std::string log = test::CarryOverLog(&lineStarts);
+  for (size_t i = 1; i < lineStarts.size(); ++i) {
+    EXPECT_TRUE(GrowAndCompare(log, static_cast<size_t>(lineStarts[i]), "Soandso",
+                               "line " + std::to_string(i)))
+        << "line " << i << " was not read on its own";
+  }
+}
+
+TEST_F(AppendedLogTest, APetFirstNamedInTheAppendedLinesAndHittingBeforeRereadsTheLog) {
+  const std::string first =
+      "[Fri Dec 04 17:00:01 2026] Kabobar hits a gnoll for 20 points of damage.\n"
+      "[Fri Dec 04 17:00:02 2026] a gnoll has taken 5 damage from your Splurt.\n";
+  const std::string later =
+      "[Fri Dec 04 17:00:03 2026] Kabobar says 'Following you, Master.'\n"
+      "[Fri Dec 04 17:00:04 2026] Kabobar hits a gnoll for 21 points of damage.\n";
+  // The pet's first hit is a pet hit only once its name is known: the whole log is read.
+  EXPECT_FALSE(GrowAndCompare(first + later, first.size(), "Soandso", "known before"));
+  // A pet named only in the appended lines changes nothing before them.
+  const std::string other =
+      "[Fri Dec 04 17:00:01 2026] a gnoll has taken 5 damage from your Splurt.\n";
+  EXPECT_TRUE(GrowAndCompare(other + later, other.size(), "Soandso", "new pet"));
+}
+
+TEST_F(AppendedLogTest, AReplacedCutShortOrEditedLogIsReadWhole) {
+  const std::string a =
+      "[Fri Dec 04 17:00:01 2026] a gnoll has taken 5 damage from your Splurt.\n"
+      "[Fri Dec 04 17:00:07 2026] a gnoll has taken 6 damage from your Splurt.\n";
+  const std::string b =
+      "[Fri Dec 04 18:00:01 2026] a rat has taken 9 damage from your Splurt.\n";
+  struct Case {
+    const char* what;
+    std::function<void(const std::string& log)> change;
+  };
+  const Case cases[] = {
+      {"cut short", [&](const std::string& log) { test::WriteFile(log, a.substr(0, 40)); }},
+      {"edited at its start, then grown",
+       [&](const std::string& log) {
+         std::string edited = a + b;
+         edited[30] = 'X';
+         test::WriteFile(log, edited);
+       }},
+      {"edited before its end, then grown",
+       [&](const std::string& log) {
+         std::string edited = a + b;
+         edited[a.size() - 10] = '7';
+         test::WriteFile(log, edited);
+       }},
+      {"replaced by another file",
+       [&](const std::string& log) {
+         const std::string other = log + ".new";
+         test::WriteFile(other, a + b);
+         fs::rename(other, log);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Home home;
+    const std::string log = home.dir.Write("log.txt", a);
+    home.GetLog(log, "Soandso");
+    c.change(log);
+    const std::string got = home.Stored(home.GetLog(log, "Soandso"));
+    Home full;
+    const std::string copy = full.dir.Write("log.txt", test::ReadFile(log));
+    EXPECT_EQ(got, full.Stored(full.GetLog(copy, "Soandso")));
+  }
+  // Another character's Get Log of the same file reads it whole.
+  Home home;
+  const std::string log = home.dir.Write("log.txt", a);
+  home.GetLog(log, "Soandso");
+  const uint64_t before = home.Inode();
+  test::WriteFile(log, a + b);
+  const std::string got = home.Stored(home.GetLog(log, "Other"));
+  EXPECT_NE(home.Inode(), before);
+  Home full;
+  const std::string copy = full.dir.Write("log.txt", a + b);
+  EXPECT_EQ(got, full.Stored(full.GetLog(copy, "Other")));
+}
+
+TEST_F(AppendedLogTest, AStopAtAnyStepLeavesTheStoredParseOldOrNew) {
+  std::vector<long long> lineStarts;
+  const std::string log = test::CarryOverLog(&lineStarts);
+  const auto cut = static_cast<size_t>(lineStarts[lineStarts.size() / 2]);
+  Home home;
+  const std::string path = home.dir.Write("log.txt", log.substr(0, cut));
+  const std::string old = home.Stored(home.GetLog(path, "Soandso"));
+  test::WriteFile(path, log);
+  Home full;
+  const std::string wholeLog = full.dir.Write("log.txt", log);
+  const std::string grown = full.Stored(full.GetLog(wholeLog, "Soandso"));
+
+  const std::string oldFile = test::ReadFile(home.db);
+  bool finished = false;
+  int stoppedOld = 0;
+  for (int stopAt = 1; !finished && stopAt < 200; ++stopAt) {
+    SCOPED_TRACE("stopped at step " + std::to_string(stopAt));
+    HookedBar bar;
+    int steps = 0;
+    bar.hook = [&] {
+      if (++steps == stopAt) throw Error("stopped");
+    };
+    try {
+      EXPECT_EQ(home.Stored(RunGetLog(home.folder, path, "Soandso", 18, {bar, bar})), grown);
+      finished = true;
+      continue;
+    } catch (const Error&) {
+    }
+    // Stopped: the stored parse is the old one or the new one, never a mix.
+    NullProgress none;
+    const std::string now = home.Stored(RunGetPrevious(home.folder, 18, {none, none}));
+    EXPECT_TRUE(now == old || now == grown);
+    if (now == old) ++stoppedOld;
+    test::WriteFile(home.db, oldFile);
+  }
+  EXPECT_GT(stoppedOld, 3);
+  EXPECT_TRUE(finished);
+}
+
+}  // namespace
+}  // namespace qorn
