@@ -49,8 +49,8 @@ std::string DamagedNotice(const DatabaseRebuild& rebuild, const std::string& asi
 }
 
 // What the stored parse keeps of the log it was read from.
-StoredLog StoredLogOf(const std::string& logPath, const std::string& charName,
-                      const ParseEnd& end, int64_t nextRecNum, int64_t nextCastNum) {
+StoredLog StoredLogOf(const std::string& logPath, const std::string& charName, const ParseEnd& end,
+                      int64_t nextRecNum, int64_t nextCastNum) {
   StoredLog stored;
   stored.Log = IdentifyLog(logPath, end.Bytes);
   stored.CharName = charName;
@@ -124,7 +124,8 @@ std::optional<CommandOutcome> GetAppendedLines(const std::string& databasePath,
       return std::nullopt;
     }
     const long long size = std::filesystem::file_size(logPath);
-    if (size < stored->Log.Bytes || (size == stored->Log.Bytes && now.MTimeNs != stored->Log.MTimeNs)) {
+    if (size < stored->Log.Bytes ||
+        (size == stored->Log.Bytes && now.MTimeNs != stored->Log.MTimeNs)) {
       return std::nullopt;  // cut short, or written over in place
     }
     {
@@ -143,13 +144,12 @@ std::optional<CommandOutcome> GetAppendedLines(const std::string& databasePath,
           ParseAppendedLines(logPath, charName, stored->End, end, progress.loop);
       stages.Next();
       if (LogHoldsAnyOf(logPath, stored->Log.Bytes, appended.NewPetNames)) return std::nullopt;
-      bySeconds = StoreAppendedParse(db, appended, stored->NextRecNum, stored->NextCastNum,
-                                     progress.loop);
-      after = StoredLogOf(logPath, charName, appended.Records.End,
-                          stored->NextRecNum +
-                              static_cast<int64_t>(appended.Records.DamageRecs.size()),
-                          stored->NextCastNum +
-                              static_cast<int64_t>(appended.Records.CastRecs.size()));
+      bySeconds =
+          StoreAppendedParse(db, appended, stored->NextRecNum, stored->NextCastNum, progress.loop);
+      after =
+          StoredLogOf(logPath, charName, appended.Records.End,
+                      stored->NextRecNum + static_cast<int64_t>(appended.Records.DamageRecs.size()),
+                      stored->NextCastNum + static_cast<int64_t>(appended.Records.CastRecs.size()));
     } else {
       stages.Next();
       after.Log = IdentifyLog(logPath, stored->Log.Bytes);
@@ -182,8 +182,8 @@ CommandOutcome RunGetLog(const std::string& programFolder, const std::string& lo
                          CommandProgress progress) {
   const std::string databasePath = InProgramFolder(programFolder, kDatabaseFile);
   StageBar stages(progress);
-  if (std::optional<CommandOutcome> appended = GetAppendedLines(
-          databasePath, logPath, charName, eventTimerSeconds, progress, stages)) {
+  if (std::optional<CommandOutcome> appended =
+          GetAppendedLines(databasePath, logPath, charName, eventTimerSeconds, progress, stages)) {
     return std::move(*appended);
   }
   stages.Restart();

@@ -1,6 +1,5 @@
 #include "store/event_builder.h"
 
-
 #include <optional>
 
 #include "common/error.h"
@@ -24,8 +23,8 @@ class CritFunction {
     }
   }
   ~CritFunction() {
-    sqlite3_create_function_v2(db_.Handle(), "qorn_crit", 2, SQLITE_UTF8, nullptr, nullptr,
-                               nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db_.Handle(), "qorn_crit", 2, SQLITE_UTF8, nullptr, nullptr, nullptr,
+                               nullptr, nullptr);
   }
   CritFunction(const CritFunction&) = delete;
   CritFunction& operator=(const CritFunction&) = delete;

@@ -69,8 +69,7 @@ struct MobSeconds;
 // The same on an open database, inside a transaction the caller holds; from
 // the mobs' seconds as they are now when the caller has them (they are
 // stored), else as stored.
-NumberedParse CutStoredFights(
-    Database& db, int16_t eventTimerSeconds, Progress& progress,
-    std::optional<std::vector<MobSeconds>> bySecondsNow = std::nullopt);
+NumberedParse CutStoredFights(Database& db, int16_t eventTimerSeconds, Progress& progress,
+                              std::optional<std::vector<MobSeconds>> bySecondsNow = std::nullopt);
 
 }  // namespace qorn

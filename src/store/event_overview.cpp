@@ -33,9 +33,10 @@ OverviewRow MakeOverviewRow(int32_t eventNum, std::string mob, int64_t total, Da
 
 Overview StoredOverview(Database& db) {
   Overview overview;
-  Statement fights(db,
-                   "SELECT EventNum, Mob, Total, FirstTime, LastTime FROM Fights WHERE EventNum > 0 "
-                   "ORDER BY EventNum");
+  Statement fights(
+      db,
+      "SELECT EventNum, Mob, Total, FirstTime, LastTime FROM Fights WHERE EventNum > 0 "
+      "ORDER BY EventNum");
   while (fights.Step()) {
     overview.Rows.push_back(MakeOverviewRow(static_cast<int32_t>(fights.ColumnInt(0)),
                                             std::string(fights.ColumnText(1)), fights.ColumnInt(2),
@@ -48,9 +49,11 @@ Overview StoredOverview(Database& db) {
 Overview FillEventList(const std::string& databasePath, Progress& progress) {
   Database db(databasePath, OpenMode::kReadOnly);
   {
-    // A file that keeps its fights' lines in Fights: they are the overview.
-    Statement fights(db, "SELECT count(*) FROM sqlite_master WHERE name = 'Fights'");
-    if (fights.Step() && fights.ColumnInt(0) > 0) {
+    // A file that keeps its fights' lines in Fights: they are the overview,
+    // unless a row was changed by hand since they were cut.
+    Statement state(db, "SELECT count(*) FROM sqlite_master WHERE name = 'ParseState'");
+    if (state.Step() && state.ColumnInt(0) > 0 &&
+        Statement(db, "SELECT 1 FROM ParseState WHERE Name = 'SlotsValid'").Step()) {
       Overview overview = StoredOverview(db);
       progress.SetValue(0);
       return overview;

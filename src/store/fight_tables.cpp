@@ -218,9 +218,9 @@ std::vector<int64_t> AddRowsToMobSeconds(std::vector<MobSeconds>& bySeconds,
     AppendSeconds(added, sorted.data() + begin, sorted.data() + end,
                   [&](uint32_t m) { return spellingOf[m]; });
     std::vector<EventRow>& seconds = bySeconds[mob].Seconds;
-    const auto firstAt = std::lower_bound(
-        seconds.begin(), seconds.end(), added.front().When,
-        [](const EventRow& s, DateTime when) { return s.When < when; });
+    const auto firstAt =
+        std::lower_bound(seconds.begin(), seconds.end(), added.front().When,
+                         [](const EventRow& s, DateTime when) { return s.When < when; });
     changedFrom[mob] = static_cast<size_t>(firstAt - seconds.begin());
     if (firstAt == seconds.end()) {
       seconds.insert(seconds.end(), added.begin(), added.end());
@@ -560,8 +560,9 @@ bool StoredCutIsCurrent(Database& db, int16_t eventTimerSeconds) {
 }
 
 bool HoldsRowsApart(Database& db) {
-  return QueryInt(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND "
-                      "name = 'DamageRows'") > 0;
+  return QueryInt(db,
+                  "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND "
+                  "name = 'DamageRows'") > 0;
 }
 
 std::vector<MobSeconds> RebuildMobSeconds(Database& db) {
@@ -569,8 +570,8 @@ std::vector<MobSeconds> RebuildMobSeconds(Database& db) {
   std::vector<EventRow> rows;
   std::vector<int64_t> storedKeys;  // by row
   {
-    Statement all(db,
-                  "SELECT RecNum, DTime, Mob, DmgType, Dmg, MobKey FROM DamageRows ORDER BY RecNum");
+    Statement all(
+        db, "SELECT RecNum, DTime, Mob, DmgType, Dmg, MobKey FROM DamageRows ORDER BY RecNum");
     std::string lastMob;
     uint32_t lastIndex = 0;
     while (all.Step()) {

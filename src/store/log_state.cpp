@@ -147,9 +147,10 @@ std::optional<StoredLog> ReadStoredLog(Database& db) {
     return it == values.end() ? nullptr : &it->second;
   };
   StoredLog s;
-  const char* required[] = {"LogPath",  "LogDevice",     "LogInode", "LogBytes",   "LogMTime",
-                            "LogHeadHash", "LogTailHash", "CharName", "EndsAtLineEnd", "Buffs",
-                            "DotSeen",  "LastDotMob",    "PetNames", "NextRecNum", "NextCastNum"};
+  const char* required[] = {"LogPath",       "LogDevice",   "LogInode",    "LogBytes",
+                            "LogMTime",      "LogHeadHash", "LogTailHash", "CharName",
+                            "EndsAtLineEnd", "Buffs",       "DotSeen",     "LastDotMob",
+                            "PetNames",      "NextRecNum",  "NextCastNum"};
   for (const char* name : required) {
     if (get(name) == nullptr) return std::nullopt;
   }

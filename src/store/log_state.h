@@ -17,8 +17,8 @@ struct LogIdentity {
   std::string Path;  // absolute
   uint64_t Device = 0;
   uint64_t Inode = 0;
-  long long Bytes = 0;   // read from the start
-  int64_t MTimeNs = 0;   // when the file was last written, as read
+  long long Bytes = 0;    // read from the start
+  int64_t MTimeNs = 0;    // when the file was last written, as read
   uint64_t HeadHash = 0;  // of the first 64 KiB read (all when fewer)
   uint64_t TailHash = 0;  // of the last 4 KiB read (all when fewer)
 };

@@ -42,7 +42,7 @@ class Utf8Text {
 class StoredTexts {
  public:
   struct Text {
-    std::string_view utf8;           // as stored; empty stays a text, never a null
+    std::string_view utf8;            // as stored; empty stays a text, never a null
     const int64_t* normal = nullptr;  // the normal damage of a spell of this name
   };
 
@@ -89,7 +89,7 @@ class StoredTexts {
 struct RowMarks {
   int64_t firstRecNum = 0;
   const CritRule* crits = nullptr;
-  const std::vector<uint32_t>* mobOf = nullptr;   // by record
+  const std::vector<uint32_t>* mobOf = nullptr;    // by record
   const std::vector<int64_t>* keyOfMob = nullptr;  // by text
 };
 

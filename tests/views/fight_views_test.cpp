@@ -199,7 +199,9 @@ TEST_F(FightViews, ADamagedDatabaseIsCalledDamagedAndLeftAlone) {
       {"a column dropped", "ParseData has lost its column Color",
        [](const std::string& db) {
          Database(db).ExecuteNative(
-             "DROP VIEW SortMobTime; ALTER TABLE ParseData DROP COLUMN Color");
+             "DROP VIEW SortMobTime; DROP VIEW ParseData; CREATE VIEW ParseData AS SELECT RecNum, "
+             "DTime, Who, Mob, Dmg, Crit, DmgSrc, DmgType, Cpower, Inten, CoA, Reserved, 0 AS "
+             "EventNum, 0 AS TickNum FROM DamageRows");
        }},
   };
   const std::string good = test::ReadFile(path_);
@@ -237,6 +239,12 @@ TEST_F(FightViews, ADamagedDatabaseIsCalledDamagedAndLeftAlone) {
   }
 }
 
+// The tick run (rows of a mob between two times) that holds the row RecNum N.
+#define RUN_OF_ROW(N)                                         \
+  "MobKey = (SELECT MobKey FROM DamageRows WHERE RecNum = " N \
+  ") AND (SELECT DTime FROM "                                 \
+  "DamageRows WHERE RecNum = " N ") BETWEEN FromTime AND ToTime"
+
 // Numbers no log can give, put in by hand: what a view would allocate per
 // tick, or sum, is never trusted; the file is called damaged instead.
 TEST_F(FightViews, ImpossibleStoredNumbersMakeTheFileDamaged) {
@@ -248,9 +256,14 @@ TEST_F(FightViews, ImpossibleStoredNumbersMakeTheFileDamaged) {
   };
   const Case cases[] = {
       {"a tick far beyond the fight", 1,
-       "UPDATE ParseData SET TickNum = 100000000 WHERE RecNum = 0", false},
-      {"a tick below 0", 2, "UPDATE ParseData SET TickNum = -5 WHERE EventNum = 2", false},
-      {"a time far from the rest", 1, "UPDATE ParseData SET DTime = DTime + 1000 WHERE RecNum = 3",
+       "UPDATE TickRuns SET TickNum = 100000000 WHERE " RUN_OF_ROW("0"), false},
+      {"a tick below 0", 2,
+       "UPDATE TickRuns SET TickNum = -5 WHERE FightKey = (SELECT FightKey FROM Fights WHERE "
+       "EventNum = 2)",
+       false},
+      {"a time far from the rest", 1,
+       "UPDATE TickRuns SET ToTime = ToTime + 1000 WHERE " RUN_OF_ROW(
+           "3") "; UPDATE DamageRows SET DTime = DTime + 1000 WHERE RecNum = 3",
        false},
       {"a damage beyond 32 bits", 1,
        "UPDATE ParseData SET Dmg = 9223372036854775807 WHERE EventNum = 1 AND DmgType = 'Dot'",
@@ -289,7 +302,9 @@ TEST_F(FightViews, ImpossibleStoredNumbersMakeTheFileDamaged) {
   }
   // Rows without a tick (0): nothing to draw.
   test::WriteFile(path_, good);
-  Database(path_).ExecuteNative("UPDATE ParseData SET TickNum = 0 WHERE EventNum = 2");
+  Database(path_).ExecuteNative(
+      "UPDATE TickRuns SET TickNum = 0 WHERE FightKey = (SELECT FightKey FROM Fights WHERE "
+      "EventNum = 2)");
   EXPECT_EQ(ChartGridText(DrawAllDamageGraph(path_, 2, "a rat")),
             "\tPets\tDD's\n          a rat\n");
 }
