@@ -158,13 +158,15 @@ std::optional<CommandOutcome> GetAppendedLines(const std::string& databasePath,
     NumberedParse numbered =
         CutStoredFights(db, eventTimerSeconds, progress.loop, std::move(bySeconds));
     WriteStoredLog(db, after);
-    tx.Commit();
+    stages.Next();
     CommandOutcome outcome;
     outcome.NoDamage = numbered.EventList.Rows.empty();
     outcome.Events = std::move(numbered.Events);
-    stages.Next();
     outcome.EventList = std::move(numbered.EventList);
     stages.Next();
+    tx.Commit();
+    // The stage bar's last value comes when the new parse is stored, as for
+    // a whole Get Log: a stop before it leaves the stored parse as it was.
     outcome.Compacted = true;
     stages.Next();
     return outcome;
