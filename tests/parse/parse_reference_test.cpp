@@ -18,6 +18,7 @@
 #include "common/progress.h"
 #include "parse/log_parser.h"
 #include "support/carry_over_log.h"
+#include "support/reference_dump.h"
 #include "support/temp_dir.h"
 
 namespace qorn {
@@ -59,21 +60,6 @@ std::string Records(const ParseResult& result) {
   return out;
 }
 
-// The first line where two texts differ, both sides, for the failure message.
-std::string FirstDifference(const std::string& want, const std::string& got) {
-  std::istringstream a(want), b(got);
-  std::string la, lb;
-  for (int n = 1;; ++n) {
-    const bool moreA = static_cast<bool>(std::getline(a, la));
-    const bool moreB = static_cast<bool>(std::getline(b, lb));
-    if (!moreA && !moreB) return "no difference";
-    if (la != lb || moreA != moreB) {
-      return "line " + std::to_string(n) + "\n  kept: " + (moreA ? la : "(none)") +
-             "\n  now:  " + (moreB ? lb : "(none)");
-    }
-  }
-}
-
 struct Input {
   std::string label;  // names the reference file
   std::string path;
@@ -97,13 +83,13 @@ class ParseReference : public ::testing::Test {
       ASSERT_TRUE(fs::exists(kept)) << kept;
       const std::string want = ReadFile(kept);
       EXPECT_TRUE(want == got) << input.label << " as " << name << ": "
-                               << FirstDifference(want, got);
+                               << test::FirstDifference(want, got);
       // The second pass cut in two near the middle gives the same records.
       const long long middle = static_cast<long long>(fs::file_size(input.path)) / 2;
       const std::string halves =
           Records(ParseLogFileInPieces(input.path, name, progress, {middle}));
       EXPECT_TRUE(want == halves) << input.label << " as " << name << " in halves: "
-                                  << FirstDifference(want, halves);
+                                  << test::FirstDifference(want, halves);
     }
   }
 
@@ -179,14 +165,14 @@ TEST_F(ParseReference, EveryCutGivesTheRecordsOfOnePass) {
   const std::string want = Records(whole);
   for (long long cut = 1; cut <= static_cast<long long>(log.size()); ++cut) {
     const std::string got = Records(ParseLogFileInPieces(path, "Soandso", progress, {cut}));
-    EXPECT_TRUE(want == got) << "cut at byte " << cut << ": " << FirstDifference(want, got);
+    EXPECT_TRUE(want == got) << "cut at byte " << cut << ": " << test::FirstDifference(want, got);
   }
   // Three pieces: each carries over what the ones before it left.
   for (size_t a = 1; a + 1 < lineStarts.size(); ++a) {
     const std::string got = Records(ParseLogFileInPieces(
         path, "Soandso", progress, {lineStarts[a], lineStarts[a + 1]}));
     EXPECT_TRUE(want == got) << "cut at lines " << a << " and " << a + 1 << ": "
-                             << FirstDifference(want, got);
+                             << test::FirstDifference(want, got);
   }
 }
 

@@ -32,21 +32,6 @@ struct HookedBar : Progress {
   }
 };
 
-// The first line where two texts differ, both sides, for a failure message.
-std::string FirstDifference(const std::string& want, const std::string& got) {
-  std::istringstream a(want), b(got);
-  std::string la, lb;
-  for (int n = 1;; ++n) {
-    const bool moreA = static_cast<bool>(std::getline(a, la));
-    const bool moreB = static_cast<bool>(std::getline(b, lb));
-    if (!moreA && !moreB) return "no difference";
-    if (la != lb || moreA != moreB) {
-      return "line " + std::to_string(n) + "\n  whole: " + (moreA ? la : "(none)") +
-             "\n  grown: " + (moreB ? lb : "(none)");
-    }
-  }
-}
-
 // A program folder with its parse database.
 struct Home {
   test::TempDir dir;
@@ -90,7 +75,7 @@ class AppendedLogTest : public ::testing::Test {
       std::fclose(f);
     }
     const std::string got = grown.Stored(grown.GetLog(log, name));
-    EXPECT_TRUE(got == want) << FirstDifference(want, got);
+    EXPECT_TRUE(got == want) << test::FirstDifference(want, got);
     return grown.Inode() == before;
   }
 

@@ -231,4 +231,18 @@ void WriteFile(const std::string& path, const std::string& text) {
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
+std::string FirstDifference(const std::string& want, const std::string& got) {
+  std::istringstream a(want), b(got);
+  std::string la, lb;
+  for (int n = 1;; ++n) {
+    const bool moreA = static_cast<bool>(std::getline(a, la));
+    const bool moreB = static_cast<bool>(std::getline(b, lb));
+    if (!moreA && !moreB) return "no difference";
+    if (la != lb || moreA != moreB) {
+      return "line " + std::to_string(n) + "\n  kept: " + (moreA ? la : "(none)") +
+             "\n  now:  " + (moreB ? lb : "(none)");
+    }
+  }
+}
+
 }  // namespace qorn::test

@@ -34,6 +34,8 @@ std::string WriteReference(const ReferenceResult& result);
 ReferenceResult ReadReference(const std::string& text);
 
 std::string ReadFile(const std::string& path);
+// The first line where two texts differ, both sides, for a failure message.
+std::string FirstDifference(const std::string& want, const std::string& got);
 void WriteFile(const std::string& path, const std::string& text);
 
 }  // namespace qorn::test
