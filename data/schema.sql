@@ -84,7 +84,11 @@ CREATE VIEW ParseData AS
          r.Inten AS Inten, r.CoA AS CoA, r.Reserved AS Reserved, f.EventNum AS EventNum,
          t.TickNum AS TickNum, r.Color AS Color
   FROM Fights f JOIN TickRuns t ON t.FightKey = f.FightKey
-  JOIN DamageRows r ON r.MobKey = t.MobKey AND r.DTime BETWEEN t.FromTime AND t.ToTime;
+  JOIN DamageRows r ON r.MobKey = t.MobKey AND r.DTime BETWEEN t.FromTime AND t.ToTime
+    -- The last run of the row's mob that starts by the row's time: a row finds
+    -- its run by one lookup where every row is read (the whole log's hits).
+    AND t.FromTime = (SELECT max(u.FromTime) FROM TickRuns u
+                      WHERE u.MobKey = r.MobKey AND u.FromTime <= r.DTime);
 -- Rows by mob, then time; RecNum keeps ties in the order they were parsed.
 CREATE VIEW SortMobTime AS SELECT * FROM ParseData ORDER BY Mob, DTime, RecNum;
 -- One row per event: its number, total damage, latest and earliest time.
