@@ -265,8 +265,8 @@ TEST_F(FightViews, ImpossibleStoredNumbersMakeTheFileDamaged) {
       {"a time far from the rest", 1,
        "UPDATE TickRuns SET FromTime = FromTime + 2000, ToTime = ToTime + 2000 WHERE MobKey = "
        "(SELECT MobKey FROM DamageRows WHERE RecNum = 3) AND FromTime > (SELECT DTime FROM "
-       "DamageRows WHERE RecNum = 3); UPDATE TickRuns SET ToTime = ToTime + 1000 WHERE "
-       RUN_OF_ROW("3") "; UPDATE DamageRows SET DTime = DTime + 1000 WHERE RecNum = 3",
+       "DamageRows WHERE RecNum = 3); UPDATE TickRuns SET ToTime = ToTime + 1000 WHERE " RUN_OF_ROW(
+           "3") "; UPDATE DamageRows SET DTime = DTime + 1000 WHERE RecNum = 3",
        false},
       {"a damage beyond 32 bits", 1,
        "UPDATE ParseData SET Dmg = 9223372036854775807 WHERE EventNum = 1 AND DmgType = 'Dot'",
