@@ -152,7 +152,7 @@ std::optional<CommandOutcome> GetAppendedLines(const std::string& databasePath,
                       stored->NextCastNum + static_cast<int64_t>(appended.Records.CastRecs.size()));
     } else {
       stages.Next();
-      after.Log = IdentifyLog(logPath, stored->Log.Bytes);
+      after.Log = now;
     }
     stages.Next();
     NumberedParse numbered =

@@ -156,24 +156,29 @@ MobGroups::MobGroups(const std::vector<std::string>& mobs, const std::vector<siz
   for (size_t k = 1; k < ranks; ++k) next_[k] += next_[k - 1];
 }
 
-int32_t NumberEvents(std::vector<EventRow>& rows, const std::vector<std::string>& mobs,
-                     int16_t eventTimerSeconds, Progress& progress) {
-  const std::vector<uint32_t> rank = RankMobs(mobs);
+namespace {
+
+// NumberEvents' first step with the mobs' ranks at hand.
+void SortEventRows(std::vector<EventRow>& rows, const std::vector<std::string>& mobs,
+                   const std::vector<uint32_t>& rank) {
   auto byRecNum = [](const EventRow& a, const EventRow& b) { return a.RecNum < b.RecNum; };
   if (!GroupedByMob(rows, rank) && !std::is_sorted(rows.begin(), rows.end(), byRecNum)) {
     std::sort(rows.begin(), rows.end(), byRecNum);
   }
   SortMobTime(rows, mobs, rank);
+}
+
+}  // namespace
+
+int32_t NumberEvents(std::vector<EventRow>& rows, const std::vector<std::string>& mobs,
+                     int16_t eventTimerSeconds, Progress& progress) {
+  const std::vector<uint32_t> rank = RankMobs(mobs);
+  SortEventRows(rows, mobs, rank);
   return NumberSortedEvents(rows, mobs, rank, eventTimerSeconds, progress);
 }
 
 void SortEventRows(std::vector<EventRow>& rows, const std::vector<std::string>& mobs) {
-  const std::vector<uint32_t> rank = RankMobs(mobs);
-  auto byRecNum = [](const EventRow& a, const EventRow& b) { return a.RecNum < b.RecNum; };
-  if (!GroupedByMob(rows, rank) && !std::is_sorted(rows.begin(), rows.end(), byRecNum)) {
-    std::sort(rows.begin(), rows.end(), byRecNum);
-  }
-  SortMobTime(rows, mobs, rank);
+  SortEventRows(rows, mobs, RankMobs(mobs));
 }
 
 int32_t NumberSortedEvents(std::vector<EventRow>& rows, const std::vector<std::string>& mobs,
