@@ -768,6 +768,104 @@ long long ScanPetNames(sv block, LogNames& names) {
   return lines;
 }
 
+// Runs `work(k, stop)` for the pieces k = 1 .. count - 1 on threads of their
+// own and `work(0, stop)` on this one, then waits for the threads, calling
+// `waiting()` on this thread every 100 ms meanwhile (it may throw: the
+// threads are then asked to stop and joined). The first exception of a
+// thread is thrown here once all have ended.
+template <typename Work, typename Waiting>
+void RunPieces(size_t count, Work&& work, Waiting&& waiting) {
+  std::vector<std::exception_ptr> errors(count);
+  std::mutex mutex;
+  std::condition_variable finished;
+  size_t running = count - 1;
+  {
+    std::vector<std::jthread> workers;
+    for (size_t k = 1; k < count; ++k) {
+      workers.emplace_back([&, k](std::stop_token stop) {
+        try {
+          work(k, stop);
+        } catch (...) {
+          errors[k] = std::current_exception();
+        }
+        const std::lock_guard lock(mutex);
+        --running;
+        finished.notify_one();
+      });
+    }
+    work(0, std::stop_token());
+    std::unique_lock lock(mutex);
+    while (running > 0) {
+      if (finished.wait_for(lock, std::chrono::milliseconds(100), [&] { return running == 0; })) {
+        break;
+      }
+      lock.unlock();
+      waiting();
+      lock.lock();
+    }
+  }
+  for (const std::exception_ptr& error : errors) {
+    if (error) std::rethrow_exception(error);
+  }
+}
+
+// A log smaller than this is read in one piece: a second thread would not pay.
+constexpr long long kMinSplitBytes = 4 << 20;
+
+// Where the pieces of a log of `size` bytes start: at 0 and at the line starts
+// at or behind each of `cuts`, or, without cuts, in the middle of a large log.
+std::vector<long long> PieceStarts(const std::string& path, long long size,
+                                   const std::vector<long long>* cuts) {
+  std::vector<long long> starts = {0};
+  auto cutAt = [&](long long offset) {
+    const long long start = LineStartFrom(path, offset);
+    if (start > starts.back() && start < size) starts.push_back(start);
+  };
+  if (cuts != nullptr) {
+    for (long long cut : *cuts) cutAt(cut);
+  } else if (size >= kMinSplitBytes) {
+    cutAt(size / 2);
+  }
+  return starts;
+}
+
+// Pass 1 over the first `size` bytes of the log, in the pieces that start at
+// PieceStarts, each on a thread of its own: the pet names into `names`, in the
+// order they are first met in the log, and the line count, returned. Each
+// piece after the first gathers its names apart; they join the list behind
+// those of the pieces before, less the ones met there already.
+long long ScanPetNamesOfLog(const std::string& path, long long size,
+                            const std::vector<long long>* cuts, LogNames& names,
+                            Progress& progress) {
+  const std::vector<long long> starts = PieceStarts(path, size, cuts);
+  const size_t count = starts.size();
+  std::vector<TextPool> pools(count - 1);
+  std::vector<std::optional<LogNames>> found(count);
+  for (size_t k = 1; k < count; ++k) found[k].emplace(pools[k - 1], names.charName);
+  std::vector<long long> lines(count, 0);
+  RunPieces(
+      count,
+      [&](size_t k, const std::stop_token& stop) {
+        LogNames& into = k == 0 ? names : *found[k];
+        BlockReader reader(path, starts[k], k + 1 < count ? starts[k + 1] : size);
+        sv block;
+        while (!stop.stop_requested() && reader.Next(block)) {
+          // The bar stays at 0 in this pass; each block is still a step at
+          // which a stopped command stops.
+          if (k == 0) progress.SetValue(0);
+          lines[k] += ScanPetNames(block, into);
+        }
+      },
+      [&] { progress.SetValue(0); });
+  long long all = lines[0];
+  for (size_t k = 1; k < count; ++k) {
+    for (size_t i = 0; i < found[k]->pets.size(); ++i) names.AddPet(found[k]->pets[i]);
+    names.loneReturns = names.loneReturns || found[k]->loneReturns;
+    all += lines[k];
+  }
+  return all;
+}
+
 // Pass 2 over one block. Line ends, "] " and "(" are found 64 bytes at a
 // time; only a line with a "] " that may start a message of interest, an
 // owner tag of the character's pets, an ending that a message of interest
@@ -925,9 +1023,6 @@ void FillEnd(const std::string& path, long long bytes, const LogNames& names,
   for (size_t i = 0; i < names.pets.size(); ++i) end.PetNames.emplace_back(names.pets[i]);
 }
 
-// A log smaller than this is parsed in one piece: a second thread would not pay.
-constexpr long long kMinSplitBytes = 4 << 20;
-
 // Both passes; the second in pieces that start at the line starts at or
 // behind `cuts`, or, without cuts, in two halves when the log is large.
 ParseResult ParseInPieces(const std::string& path, sv charName, Progress& progress,
@@ -939,16 +1034,7 @@ ParseResult ParseInPieces(const std::string& path, sv charName, Progress& progre
   // The log as it stands now: lines the game appends meanwhile wait for the
   // next read.
   const long long size = FileSizeOf(path);
-  {
-    BlockReader reader(path, 0, size);
-    sv block;
-    // The bar stays at 0 in this pass; each block is still a step at which
-    // a stopped command stops.
-    while (reader.Next(block)) {
-      progress.SetValue(0);
-      result.Lines += ScanPetNames(block, names);
-    }
-  }
+  result.Lines = ScanPetNamesOfLog(path, size, cuts, names, progress);
   progress.SetValue(0);
   progress.SetMaximum(static_cast<float>(result.Lines) / 10.0f + 1.0f);
   progress.SetVisible(true);

@@ -436,6 +436,45 @@ TEST_F(ParserTest, LinesLongerThanAReadBlock) {
   EXPECT_EQ(Parse(lines).DamageRecs.size(), 1u);
 }
 
+// The first pass runs in the same pieces as the second. A pet first named in
+// a later piece still owns its hits before, the names keep the order they are
+// first met in, and a lone carriage return in a later piece ends the lines of
+// every piece: at every cut the records are those of one piece.
+TEST_F(ParserTest, PetNamesAndLineEndsFromEveryPiece) {
+  const Lines messages = {"Kabober bites a rat for 1 points of damage.",
+                          "Gobaner says 'Following you, Master.'",
+                          "Gobaner bites a rat for 2 points of damage.",
+                          "Kabober says 'Following you, Master.'",
+                          "Gobaner tells you, 'Attacking a rat Master.'",
+                          "Gobaner bites a rat for 4 points of damage.",
+                          "Xabanar says 'Waiting for your order to attack, Master.'",
+                          "Xabanar bites a rat for 3 points of damage."};
+  std::string bytes;
+  std::vector<long long> starts;
+  for (size_t i = 0; i < messages.size(); ++i) {
+    starts.push_back(static_cast<long long>(bytes.size()));
+    bytes += L(messages[i]) + (i == 4 ? "\r" : "\n");
+  }
+  const std::string log = dir_.Write("log.txt", bytes);
+  NullProgress progress;
+  const ParseResult whole = ParseLogFile(log, "Soandso", progress);
+  const std::vector<std::string> want = {
+      "Kabober|a rat|1|Pet|bites|---", "Gobaner|a rat|2|Pet|bites|---",
+      "Gobaner|a rat|4|Pet|bites|---", "Xabanar|a rat|3|Pet|bites|---"};
+  EXPECT_EQ(ShowAll(whole.DamageRecs), want);
+  EXPECT_EQ(whole.End.PetNames, (std::vector<std::string>{"Gobaner", "Kabober", "Xabanar"}));
+  EXPECT_EQ(whole.Lines, 8);
+  for (size_t a = 1; a < starts.size(); ++a) {
+    for (size_t b = a; b < starts.size(); ++b) {
+      const ParseResult pieces =
+          ParseLogFileInPieces(log, "Soandso", progress, {starts[a], starts[b] + (b > a ? 0 : 1)});
+      EXPECT_EQ(ShowAll(pieces.DamageRecs), want) << "cuts " << a << ", " << b;
+      EXPECT_EQ(pieces.End.PetNames, whole.End.PetNames) << "cuts " << a << ", " << b;
+      EXPECT_EQ(pieces.Lines, 8) << "cuts " << a << ", " << b;
+    }
+  }
+}
+
 TEST_F(ParserTest, ProgressPhases) {
   struct Recorder : Progress {
     std::vector<std::string> calls;
