@@ -5,11 +5,65 @@
 
 namespace qorn {
 
+uint32_t TextPool::Hash(std::string_view text) {
+  // Eight bytes at a time, each word mixed in by a multiplication; the top
+  // bits of the last product are the best mixed.
+  constexpr uint64_t kMul = 0x9E3779B97F4A7C15ULL;
+  uint64_t h = text.size() * kMul;
+  size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    uint64_t word = 0;
+    std::memcpy(&word, text.data() + i, 8);
+    h = (h ^ word) * kMul;
+    h ^= h >> 29;
+  }
+  if (i < text.size()) {
+    uint64_t word = 0;
+    std::memcpy(&word, text.data() + i, text.size() - i);
+    h = (h ^ word) * kMul;
+    h ^= h >> 29;
+  }
+  return static_cast<uint32_t>((h * kMul) >> 32);
+}
+
+TextPool::Slot& TextPool::Find(std::string_view text, uint32_t hash) {
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    Slot& slot = slots_[i];
+    if (slot.data == nullptr || (slot.hash == hash && slot.size == text.size() &&
+                                 std::memcmp(slot.data, text.data(), text.size()) == 0)) {
+      return slot;
+    }
+  }
+}
+
+void TextPool::Insert(const Slot& slot) {
+  if ((count_ + 1) * 2 > slots_.size()) Grow();
+  const size_t mask = slots_.size() - 1;
+  size_t i = slot.hash & mask;
+  while (slots_[i].data != nullptr) i = (i + 1) & mask;
+  slots_[i] = slot;
+  ++count_;
+}
+
+void TextPool::Grow() {
+  std::vector<Slot> old = std::move(slots_);
+  slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{});
+  count_ = 0;
+  for (const Slot& slot : old) {
+    if (slot.data != nullptr) Insert(slot);
+  }
+}
+
 std::string_view TextPool::Intern(std::string_view text) {
   if (text.empty()) return {};
-  if (auto it = index_.find(text); it != index_.end()) return *it;
+  if (text.size() > UINT32_MAX) return Copy(text);  // no name is this long: kept, not indexed
+  const uint32_t hash = Hash(text);
+  if (!slots_.empty()) {
+    if (const Slot& slot = Find(text, hash); slot.data != nullptr) return {slot.data, slot.size};
+  }
   const std::string_view copy = Copy(text);
-  index_.insert(copy);
+  Insert({copy.data(), static_cast<uint32_t>(copy.size()), hash});
   return copy;
 }
 
@@ -23,9 +77,15 @@ void TextPool::Absorb(TextPool&& other) {
     blockUsed_ = other.blockUsed_;
     blockSize_ = other.blockSize_;
   }
-  index_.insert(other.index_.begin(), other.index_.end());
+  // A text both pools hold is looked up as this pool's copy; the other's
+  // copy stays for the views it handed out.
+  for (const Slot& slot : other.slots_) {
+    if (slot.data == nullptr) continue;
+    if (slots_.empty() || Find({slot.data, slot.size}, slot.hash).data == nullptr) Insert(slot);
+  }
   other.blocks_.clear();
-  other.index_.clear();
+  other.slots_.clear();
+  other.count_ = 0;
   other.blockUsed_ = other.blockSize_ = 0;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 namespace qorn {
@@ -25,12 +25,27 @@ class TextPool {
   void Absorb(TextPool&& other);
 
  private:
+  // One text of the index; an empty slot has no data. The index is open
+  // addressing in one array, a power of two in size and at most half full: a
+  // lookup reads one slot or a few neighbours, and the text only where the
+  // hash agrees.
+  struct Slot {
+    const char* data = nullptr;
+    uint32_t size = 0;
+    uint32_t hash = 0;
+  };
+  static uint32_t Hash(std::string_view text);
+  // The slot of `text` (hash `hash`), or the empty one where it belongs.
+  Slot& Find(std::string_view text, uint32_t hash);
+  void Insert(const Slot& slot);  // of a text not in the index yet
+  void Grow();
   std::string_view Copy(std::string_view text);
 
   std::vector<std::unique_ptr<char[]>> blocks_;
   size_t blockUsed_ = 0;
   size_t blockSize_ = 0;
-  std::unordered_set<std::string_view> index_;
+  std::vector<Slot> slots_;
+  size_t count_ = 0;  // texts in the index
 };
 
 }  // namespace qorn
