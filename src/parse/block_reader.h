@@ -11,11 +11,11 @@ namespace qorn {
 // file is dropped so that the first line keeps its positions.
 class BlockReader {
  public:
-  explicit BlockReader(const std::string& path, size_t blockSize = 8 << 20);
+  explicit BlockReader(const std::string& path, size_t blockSize = 1 << 20);
   // Reads the bytes from `begin` (a line start) up to `end` (a line start, or
   // -1 for the end of the file, however far it has grown).
   BlockReader(const std::string& path, long long begin, long long end,
-              size_t blockSize = 8 << 20);
+              size_t blockSize = 1 << 20);
   ~BlockReader();
   BlockReader(const BlockReader&) = delete;
   BlockReader& operator=(const BlockReader&) = delete;

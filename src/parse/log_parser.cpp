@@ -450,11 +450,22 @@ class LineParser {
         // The character's swarm pets stand last in the name list. Their name
         // holds a blank, so it is looked up on its own.
         swarmType_(qorn::TypeOf(names.swarmName, names.charName)),
-        petSeen_(names.pets.size() + 1, 0) {}
+        petSeen_(names.pets.size() + 1, 0) {
+    for (sv message : kTaggedMessages) MarkStart(message);
+    MarkStart(charName_);
+    MarkStart(swarmName_);
+    for (size_t i = 0; i < pets_.size(); ++i) {
+      if (pets_[i].size() >= kMinPetName) MarkStart(pets_[i]);
+    }
+  }
 
   // Whether the text behind a "] " starts a message that a test looks for
   // (the other conditions of the tests follow in ParseLine).
   bool MayMatterAfterBracket(sv rest) const {
+    if (rest.size() >= 2 && !everyStart_) {
+      const size_t two = FirstTwo(rest);
+      if ((starts_[two / 64] >> (two % 64) & 1) == 0) return false;
+    }
     if (rest.empty()) return charName_.empty();
     if (TagsOf(rest) != 0) return true;
     if (StartsWith(rest, charName_) || StartsWith(rest, swarmName_)) return true;
@@ -744,6 +755,21 @@ class LineParser {
   std::string spell_;
   std::vector<sv> messages_;
   std::vector<std::pair<sv, size_t>> ownedMessages_;  // message, where its owner tag stands
+  // The first two bytes of the texts that MayMatterAfterBracket looks for
+  // behind a "] ": most texts there start none of them, and this tells so at
+  // once. Where one of those texts is shorter, every text may start one.
+  std::vector<uint64_t> starts_ = std::vector<uint64_t>(65536 / 64, 0);
+  bool everyStart_ = false;
+  static size_t FirstTwo(sv text) {
+    return static_cast<unsigned char>(text[0]) << 8 | static_cast<unsigned char>(text[1]);
+  }
+  void MarkStart(sv text) {
+    if (text.size() < 2) {
+      everyStart_ = true;
+      return;
+    }
+    starts_[FirstTwo(text) / 64] |= uint64_t{1} << (FirstTwo(text) % 64);
+  }
   std::vector<sv> ownedNames_;
 };
 
