@@ -77,12 +77,6 @@ void TextPool::Absorb(TextPool&& other) {
     blockUsed_ = other.blockUsed_;
     blockSize_ = other.blockSize_;
   }
-  // A text both pools hold is looked up as this pool's copy; the other's
-  // copy stays for the views it handed out.
-  for (const Slot& slot : other.slots_) {
-    if (slot.data == nullptr) continue;
-    if (slots_.empty() || Find({slot.data, slot.size}, slot.hash).data == nullptr) Insert(slot);
-  }
   other.blocks_.clear();
   other.slots_.clear();
   other.count_ = 0;

@@ -21,7 +21,10 @@ class TextPool {
   std::string_view Intern(std::string_view text);
 
   // Takes over the texts of `other`: the views it handed out stay valid as
-  // long as this pool lives. `other` is left empty.
+  // long as this pool lives. `other` is left empty. Intern does not look
+  // among the texts taken over (it makes a copy of its own where it meets
+  // one again): a parse joins the pools of its pieces once, at its end, and
+  // merging their indexes would cost a lookup for each text.
   void Absorb(TextPool&& other);
 
  private:
