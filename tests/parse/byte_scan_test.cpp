@@ -8,31 +8,37 @@
 namespace qorn {
 namespace {
 
-// The SIMD scans against the plain ones over texts where the needle stands at
-// every offset, at the end, cut off at the end, and where only some of the
-// bytes that the scan filters on agree.
+constexpr ScanWidth kWidths[] = {ScanWidth::k16, ScanWidth::k32};
+
+// The SIMD scans of each width against the plain ones over texts where the
+// needle stands at every offset, at the end, cut off at the end, and where
+// only some of the bytes that the scan filters on agree.
 TEST(ByteScanTest, FindTextAgreesWithFind) {
   const std::string_view needles[] = {"ab",      "abc",     "has taken",           "'Attacking",
                                       "Master.", " tells ", "of non-melee damage."};
-  for (std::string_view needle : needles) {
-    for (size_t anchor : {size_t{0}, size_t{1}, needle.size() - 1}) {
-      for (size_t offset = 0; offset < 70; ++offset) {
-        std::string text(offset, 'x');
-        // Near misses: first and last byte right, middle wrong; first and anchor right.
-        std::string nearMiss(needle);
-        nearMiss[needle.size() / 2] = '#';
-        text += nearMiss;
-        text += std::string(needle.substr(0, needle.size() - 1));
-        text += needle;
-        text += std::string(offset % 17, 'y');
-        const char* found = FindText(text.data(), text.data() + text.size(), needle, anchor);
-        EXPECT_EQ(static_cast<size_t>(found - text.data()), text.find(needle))
-            << needle << " anchor " << anchor << " offset " << offset;
-        // Cut one byte short of the whole needle at the end: not found.
-        const std::string cut = std::string(offset, 'x') + std::string(needle.substr(0, 1)) +
-                                std::string(needle.substr(1, needle.size() - 2));
-        EXPECT_EQ(FindText(cut.data(), cut.data() + cut.size(), needle, anchor),
-                  cut.data() + cut.size());
+  for (ScanWidth width : kWidths) {
+    for (std::string_view needle : needles) {
+      for (size_t anchor : {size_t{0}, size_t{1}, needle.size() - 1}) {
+        for (size_t offset = 0; offset < 70; ++offset) {
+          std::string text(offset, 'x');
+          // Near misses: first and last byte right, middle wrong; first and anchor right.
+          std::string nearMiss(needle);
+          nearMiss[needle.size() / 2] = '#';
+          text += nearMiss;
+          text += std::string(needle.substr(0, needle.size() - 1));
+          text += needle;
+          text += std::string(offset % 17, 'y');
+          const char* found =
+              FindText(text.data(), text.data() + text.size(), needle, anchor, width);
+          EXPECT_EQ(static_cast<size_t>(found - text.data()), text.find(needle))
+              << needle << " anchor " << anchor << " offset " << offset << " width "
+              << static_cast<int>(width);
+          // Cut one byte short of the whole needle at the end: not found.
+          const std::string cut = std::string(offset, 'x') + std::string(needle.substr(0, 1)) +
+                                  std::string(needle.substr(1, needle.size() - 2));
+          EXPECT_EQ(FindText(cut.data(), cut.data() + cut.size(), needle, anchor, width),
+                    cut.data() + cut.size());
+        }
       }
     }
   }
@@ -47,28 +53,31 @@ TEST(ByteScanTest, CountLineEndsAndMatch64) {
     if (i % 29 == 0) text += "\r\n";
   }
   text += '\r';
-  for (size_t from : {size_t{0}, size_t{3}}) {
-    long long feeds = 0, lone = 0;
-    for (size_t i = from; i < text.size(); ++i) {
-      feeds += text[i] == '\n';
-      lone += text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n');
+  for (ScanWidth width : kWidths) {
+    for (size_t from : {size_t{0}, size_t{3}}) {
+      long long feeds = 0, lone = 0;
+      for (size_t i = from; i < text.size(); ++i) {
+        feeds += text[i] == '\n';
+        lone += text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n');
+      }
+      const LineEnds ends = CountLineEnds(text.data() + from, text.data() + text.size(), width);
+      EXPECT_EQ(ends.Feeds, feeds) << from;
+      EXPECT_EQ(ends.LoneReturns, lone) << from;
     }
-    const LineEnds ends = CountLineEnds(text.data() + from, text.data() + text.size());
-    EXPECT_EQ(ends.Feeds, feeds) << from;
-    EXPECT_EQ(ends.LoneReturns, lone) << from;
-  }
-  EXPECT_EQ(CountLineEnds(text.data() + 3, text.data() + 3).Feeds, 0);
-  const std::string cut = "ab\r\ncd\r";
-  EXPECT_EQ(CountLineEnds(cut.data(), cut.data() + 3).LoneReturns, 1)
-      << "a carriage return at the end";
+    EXPECT_EQ(CountLineEnds(text.data() + 3, text.data() + 3, width).Feeds, 0);
+    const std::string cut = "ab\r\ncd\r";
+    EXPECT_EQ(CountLineEnds(cut.data(), cut.data() + 3, width).LoneReturns, 1)
+        << "a carriage return at the end";
 
-  text[40] = '(';
-  const uint64_t bits = Match64(text.data() + 5, '\n', '\r', ']', '(');
-  const uint64_t three = Match64(text.data() + 5, '\n', ']', '(');
-  for (int i = 0; i < 64; ++i) {
-    const char c = text[5 + i];
-    EXPECT_EQ((bits >> i) & 1, c == '\n' || c == '\r' || c == ']' || c == '(' ? 1u : 0u) << i;
-    EXPECT_EQ((three >> i) & 1, c == '\n' || c == ']' || c == '(' ? 1u : 0u) << i;
+    std::string marked = text;
+    marked[40] = '(';
+    const uint64_t bits = Match64(marked.data() + 5, '\n', '\r', ']', '(', width);
+    const uint64_t three = Match64(marked.data() + 5, '\n', ']', '(', width);
+    for (int i = 0; i < 64; ++i) {
+      const char c = marked[5 + i];
+      EXPECT_EQ((bits >> i) & 1, c == '\n' || c == '\r' || c == ']' || c == '(' ? 1u : 0u) << i;
+      EXPECT_EQ((three >> i) & 1, c == '\n' || c == ']' || c == '(' ? 1u : 0u) << i;
+    }
   }
 }
 
