@@ -185,10 +185,14 @@ unsigned TagsOf(sv text) {
   return tags;
 }
 
-bool Contains(sv line, sv fragment) {
+// Where `fragment` first stands in `line`, or npos.
+size_t FindIn(sv line, sv fragment) {
   const char* end = line.data() + line.size();
-  return FindText(line.data(), end, fragment) != end;
+  const char* at = FindText(line.data(), end, fragment);
+  return at == end ? npos : static_cast<size_t>(at - line.data());
 }
+
+bool Contains(sv line, sv fragment) { return FindIn(line, fragment) != npos; }
 
 // Whether `line` holds `lowerFragment` in any case. The fragment's byte at
 // `anchor` has no case (a hyphen, say) and is looked for first.
@@ -598,9 +602,11 @@ class LineParser {
       if (swarmName_.size() >= kMinPetName && StartsWith(message, swarmName_)) hit(swarm, at);
     }
     if (petHits_.empty() && ownedMessages_.empty()) return;
-    if (!Contains(line, "non-melee") && !Contains(line, "points of damage")) return;
+    // "non-melee damage" is looked for from the first "non-melee" on only.
+    const sv fromNonMelee = line.substr(std::min(line.size(), FindIn(line, "non-melee")));
+    if (fromNonMelee.empty() && !Contains(line, "points of damage")) return;
     std::sort(petHits_.begin(), petHits_.end());
-    const bool nonMelee = Contains(line, "non-melee damage");
+    const bool nonMelee = Contains(fromNonMelee, "non-melee damage");
     auto record = [&](sv name, sv type, size_t nameEnd) {
       sv verb, mob;
       int32_t amount = 0;
