@@ -314,13 +314,18 @@ class RecentTexts {
 
   sv Intern(sv text) {
     if (text.empty()) return {};
-    const size_t slot = (text.size() * 31 + static_cast<unsigned char>(text.back())) % kSlots;
+    auto byte = [text](size_t i) {
+      return static_cast<size_t>(static_cast<unsigned char>(text[i]));
+    };
+    const size_t slot =
+        (text.size() * 31 + byte(text.size() - 1) * 7 + byte(text.size() / 2) * 3 + byte(0)) %
+        kSlots;
     if (slots_[slot] != text) slots_[slot] = pool_.Intern(text);
     return slots_[slot];
   }
 
  private:
-  static constexpr size_t kSlots = 16;
+  static constexpr size_t kSlots = 64;
   TextPool& pool_;
   sv slots_[kSlots];
 };
