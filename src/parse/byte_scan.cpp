@@ -23,17 +23,18 @@ bool Wide(ScanWidth width) {
 
 #define QORN_AVX2_FUNCTION __attribute__((target("avx2")))
 
-// FindText's filter 32 candidate starts at a time, from `p` while a whole
-// needle fits before `stop`; returns the hit, or where the narrower scan
-// goes on (`found` tells which).
+// The first hit of FindText's filter among the candidate starts from `p`
+// up to `stop`, 32 at a time, the last 32 where fewer are left (the starts
+// already checked hold no hit): `stop`, where there is none. Needs 32
+// candidate starts at least.
 QORN_AVX2_FUNCTION const char* FindTextWide(const char* p, const char* stop,
-                                            std::string_view needle, size_t anchor, size_t third,
-                                            bool& found) {
+                                            std::string_view needle, size_t anchor, size_t third) {
   const __m256i first = _mm256_set1_epi8(needle.front());
   const __m256i second = _mm256_set1_epi8(needle[anchor]);
   const __m256i last = _mm256_set1_epi8(needle[third]);
   const size_t n = needle.size();
-  for (; p + 32 <= stop; p += 32) {
+  for (;;) {
+    if (p + 32 > stop) p = stop - 32;
     const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
     const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + anchor));
     const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + third));
@@ -42,15 +43,12 @@ QORN_AVX2_FUNCTION const char* FindTextWide(const char* p, const char* stop,
         _mm256_cmpeq_epi8(c, last))));
     while (mask != 0) {
       const int bit = __builtin_ctz(mask);
-      if (std::memcmp(p + bit + 1, needle.data() + 1, n - 1) == 0) {
-        found = true;
-        return p + bit;
-      }
+      if (std::memcmp(p + bit + 1, needle.data() + 1, n - 1) == 0) return p + bit;
       mask &= mask - 1;
     }
+    p += 32;
+    if (p >= stop) return stop;
   }
-  found = false;
-  return p;
 }
 
 // CountLineEnds 32 bytes at a time while 33 can be read; returns where the
@@ -145,20 +143,28 @@ const char* FindText(const char* begin, const char* end, std::string_view needle
   const char* p = begin;
   const char* const stop = end - n + 1;  // one past the last possible start
 #if defined(QORN_SCAN_AVX2)
-  if (Wide(width)) {
-    bool found = false;
-    p = FindTextWide(p, stop, needle, anchor, third, found);
-    if (found) return p;
+  if (Wide(width) && stop - p >= 32) {
+    const char* hit = FindTextWide(p, stop, needle, anchor, third);
+    return hit == stop ? end : hit;
   }
 #else
   (void)width;
 #endif
+  if (stop - p < 16) {
+    for (; p < stop; ++p) {
+      if (*p == needle.front() && std::memcmp(p, needle.data(), n) == 0) return p;
+    }
+    return end;
+  }
   // Compare the needle's first, anchor and third bytes at once over 16
-  // candidate starts; only where all agree is the whole needle compared.
+  // candidate starts; only where all agree is the whole needle compared. The
+  // last 16 starts are compared where fewer are left: the ones compared
+  // twice hold no hit.
   const __m128i first = _mm_set1_epi8(needle.front());
   const __m128i second = _mm_set1_epi8(needle[anchor]);
   const __m128i last = _mm_set1_epi8(needle[third]);
-  for (; p + 16 <= stop; p += 16) {
+  for (;;) {
+    if (p + 16 > stop) p = stop - 16;
     const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + anchor));
     const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + third));
@@ -170,11 +176,9 @@ const char* FindText(const char* begin, const char* end, std::string_view needle
       if (std::memcmp(p + bit + 1, needle.data() + 1, n - 1) == 0) return p + bit;
       mask &= mask - 1;
     }
+    p += 16;
+    if (p >= stop) return end;
   }
-  for (; p < stop; ++p) {
-    if (*p == needle.front() && std::memcmp(p, needle.data(), n) == 0) return p;
-  }
-  return end;
 }
 
 LineEnds CountLineEnds(const char* begin, const char* end, ScanWidth width) {
