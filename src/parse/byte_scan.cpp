@@ -1,5 +1,7 @@
 #include "parse/byte_scan.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -13,6 +15,23 @@
 namespace qorn {
 namespace {
 
+// A needle as the scans filter it: on its first byte, the byte at `anchor`
+// and a third (the last, or the middle one when the anchor is the last).
+struct Filter {
+  explicit Filter(Needle needle) : text(needle.text) {
+    const size_t n = text.size();
+    anchor = needle.anchor == 0 || needle.anchor >= n ? n - 1 : needle.anchor;
+    third = anchor == n - 1 ? n / 2 : n - 1;
+  }
+  // Whether the needle stands at p, where its first byte is known to.
+  bool WholeAt(const char* p) const {
+    return std::memcmp(p + 1, text.data() + 1, text.size() - 1) == 0;
+  }
+  std::string_view text;
+  size_t anchor;
+  size_t third;
+};
+
 #if defined(QORN_SCAN_AVX2)
 
 // Whether a scan of `width` runs 32 bytes at a time.
@@ -23,28 +42,37 @@ bool Wide(ScanWidth width) {
 
 #define QORN_AVX2_FUNCTION __attribute__((target("avx2")))
 
-// The first hit of FindText's filter among the candidate starts from `p`
-// up to `stop`, 32 at a time, the last 32 where fewer are left (the starts
-// already checked hold no hit): `stop`, where there is none. Needs 32
-// candidate starts at least.
-QORN_AVX2_FUNCTION const char* FindTextWide(const char* p, const char* stop,
-                                            std::string_view needle, size_t anchor, size_t third) {
-  const __m256i first = _mm256_set1_epi8(needle.front());
-  const __m256i second = _mm256_set1_epi8(needle[anchor]);
-  const __m256i last = _mm256_set1_epi8(needle[third]);
-  const size_t n = needle.size();
+// The first place from `p` up to `stop` where one of `filters` stands whole,
+// 32 candidate starts at a time, the last 32 where fewer are left (the starts
+// compared twice hold no hit); `stop` where there is none. Needs 32 candidate
+// starts at least, and each needle whole behind the last one.
+template <size_t N>
+QORN_AVX2_FUNCTION const char* FindAnyWide(const char* p, const char* stop,
+                                           const Filter (&filters)[N]) {
+  __m256i first[N], second[N], third[N];
+  for (size_t k = 0; k < N; ++k) {
+    first[k] = _mm256_set1_epi8(filters[k].text.front());
+    second[k] = _mm256_set1_epi8(filters[k].text[filters[k].anchor]);
+    third[k] = _mm256_set1_epi8(filters[k].text[filters[k].third]);
+  }
   for (;;) {
     if (p + 32 > stop) p = stop - 32;
     const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + anchor));
-    const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + third));
-    auto mask = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(
-        _mm256_and_si256(_mm256_cmpeq_epi8(a, first), _mm256_cmpeq_epi8(b, second)),
-        _mm256_cmpeq_epi8(c, last))));
-    while (mask != 0) {
-      const int bit = __builtin_ctz(mask);
-      if (std::memcmp(p + bit + 1, needle.data() + 1, n - 1) == 0) return p + bit;
-      mask &= mask - 1;
+    uint32_t masks[N];
+    uint32_t any = 0;
+    for (size_t k = 0; k < N; ++k) {
+      const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + filters[k].anchor));
+      const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + filters[k].third));
+      masks[k] = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(
+          _mm256_and_si256(_mm256_cmpeq_epi8(a, first[k]), _mm256_cmpeq_epi8(b, second[k])),
+          _mm256_cmpeq_epi8(c, third[k]))));
+      any |= masks[k];
+    }
+    for (; any != 0; any &= any - 1) {
+      const int bit = __builtin_ctz(any);
+      for (size_t k = 0; k < N; ++k) {
+        if ((masks[k] >> bit & 1) != 0 && filters[k].WholeAt(p + bit)) return p + bit;
+      }
     }
     p += 32;
     if (p >= stop) return stop;
@@ -133,52 +161,94 @@ uint64_t MatchAny64(ScanWidth width, const char* p, Bytes... bytes) {
 
 #if defined(__SSE2__)
 
-const char* FindText(const char* begin, const char* end, std::string_view needle, size_t anchor,
-                     ScanWidth width) {
-  const size_t n = needle.size();
-  if (static_cast<size_t>(end - begin) < n) return end;
-  if (anchor == 0 || anchor >= n) anchor = n - 1;
-  // A third byte: the last, or the middle one when the anchor is the last.
-  const size_t third = anchor == n - 1 ? n / 2 : n - 1;
-  const char* p = begin;
-  const char* const stop = end - n + 1;  // one past the last possible start
-#if defined(QORN_SCAN_AVX2)
-  if (Wide(width) && stop - p >= 32) {
-    const char* hit = FindTextWide(p, stop, needle, anchor, third);
-    return hit == stop ? end : hit;
+namespace {
+
+// FindAnyWide 16 candidate starts at a time.
+template <size_t N>
+const char* FindAnyNarrow(const char* p, const char* stop, const Filter (&filters)[N]) {
+  __m128i first[N], second[N], third[N];
+  for (size_t k = 0; k < N; ++k) {
+    first[k] = _mm_set1_epi8(filters[k].text.front());
+    second[k] = _mm_set1_epi8(filters[k].text[filters[k].anchor]);
+    third[k] = _mm_set1_epi8(filters[k].text[filters[k].third]);
   }
-#else
-  (void)width;
-#endif
-  if (stop - p < 16) {
-    for (; p < stop; ++p) {
-      if (*p == needle.front() && std::memcmp(p, needle.data(), n) == 0) return p;
-    }
-    return end;
-  }
-  // Compare the needle's first, anchor and third bytes at once over 16
-  // candidate starts; only where all agree is the whole needle compared. The
-  // last 16 starts are compared where fewer are left: the ones compared
-  // twice hold no hit.
-  const __m128i first = _mm_set1_epi8(needle.front());
-  const __m128i second = _mm_set1_epi8(needle[anchor]);
-  const __m128i last = _mm_set1_epi8(needle[third]);
   for (;;) {
     if (p + 16 > stop) p = stop - 16;
     const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + anchor));
-    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + third));
-    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(
-        _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, second)),
-                      _mm_cmpeq_epi8(c, last))));
-    while (mask != 0) {
-      const int bit = __builtin_ctz(mask);
-      if (std::memcmp(p + bit + 1, needle.data() + 1, n - 1) == 0) return p + bit;
-      mask &= mask - 1;
+    unsigned masks[N];
+    unsigned any = 0;
+    for (size_t k = 0; k < N; ++k) {
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + filters[k].anchor));
+      const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + filters[k].third));
+      masks[k] = static_cast<unsigned>(_mm_movemask_epi8(
+          _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(a, first[k]), _mm_cmpeq_epi8(b, second[k])),
+                        _mm_cmpeq_epi8(c, third[k]))));
+      any |= masks[k];
+    }
+    for (; any != 0; any &= any - 1) {
+      const int bit = __builtin_ctz(any);
+      for (size_t k = 0; k < N; ++k) {
+        if ((masks[k] >> bit & 1) != 0 && filters[k].WholeAt(p + bit)) return p + bit;
+      }
     }
     p += 16;
-    if (p >= stop) return end;
+    if (p >= stop) return stop;
   }
+}
+
+// The first place in [begin, end) where one of `filters` stands whole, or
+// end. The starts where the longest needle fits are compared many at a time,
+// the few behind them one by one.
+template <size_t N>
+const char* FindAny(const char* begin, const char* end, const Filter (&filters)[N],
+                    ScanWidth width) {
+  size_t longest = 0;
+  for (const Filter& filter : filters) longest = std::max(longest, filter.text.size());
+  const char* p = begin;
+  const char* const stop = static_cast<size_t>(end - begin) >= longest ? end - longest + 1 : begin;
+#if defined(QORN_SCAN_AVX2)
+  const bool wide = Wide(width) && stop - p >= 32;
+#else
+  (void)width;
+  const bool wide = false;
+#endif
+  if (wide || stop - p >= 16) {
+#if defined(QORN_SCAN_AVX2)
+    const char* hit = wide ? FindAnyWide(p, stop, filters) : FindAnyNarrow(p, stop, filters);
+#else
+    const char* hit = FindAnyNarrow(p, stop, filters);
+#endif
+    if (hit != stop) return hit;
+    p = stop;
+  }
+  // The starts left, where the needles shorter than the longest still fit,
+  // or all of them in a short text: the first hit of each, and the first of
+  // those.
+  const char* first = end;
+  for (const Filter& filter : filters) {
+    if (static_cast<size_t>(end - p) < filter.text.size()) continue;
+    const char* const last = end - filter.text.size();
+    for (const char* q = p; q <= last && q < first; ++q) {
+      if (*q == filter.text.front() && filter.WholeAt(q)) {
+        first = q;
+        break;
+      }
+    }
+  }
+  return first;
+}
+
+}  // namespace
+
+const char* FindText(const char* begin, const char* end, std::string_view needle, size_t anchor,
+                     ScanWidth width) {
+  const Filter filters[] = {Filter({needle, anchor})};
+  return FindAny(begin, end, filters, width);
+}
+
+const char* FindEither(const char* begin, const char* end, Needle a, Needle b, ScanWidth width) {
+  const Filter filters[] = {Filter(a), Filter(b)};
+  return FindAny(begin, end, filters, width);
 }
 
 LineEnds CountLineEnds(const char* begin, const char* end, ScanWidth width) {
@@ -224,6 +294,10 @@ const char* FindText(const char* begin, const char* end, std::string_view needle
                      ScanWidth) {
   const void* hit = ::memmem(begin, static_cast<size_t>(end - begin), needle.data(), needle.size());
   return hit ? static_cast<const char*>(hit) : end;
+}
+
+const char* FindEither(const char* begin, const char* end, Needle a, Needle b, ScanWidth width) {
+  return std::min(FindText(begin, end, a.text, 0, width), FindText(begin, end, b.text, 0, width));
 }
 
 LineEnds CountLineEnds(const char* begin, const char* end, ScanWidth) {

@@ -19,6 +19,18 @@ enum class ScanWidth { kWidest, k16, k32 };
 const char* FindText(const char* begin, const char* end, std::string_view needle, size_t anchor = 0,
                      ScanWidth width = ScanWidth::kWidest);
 
+// A text to look for and the byte of it that FindText filters on beside the
+// first (0: the last).
+struct Needle {
+  std::string_view text;
+  size_t anchor = 0;
+};
+
+// The first place in [begin, end) where `a` or `b` starts, or end: one scan
+// for both, each filtered as FindText filters it.
+const char* FindEither(const char* begin, const char* end, Needle a, Needle b,
+                       ScanWidth width = ScanWidth::kWidest);
+
 // The line ends of [begin, end): line feeds, and carriage returns that no
 // line feed follows (the byte at `end` is not looked at).
 struct LineEnds {

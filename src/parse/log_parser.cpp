@@ -46,10 +46,6 @@ constexpr sv kPetFragments[] = {
 // are rare enough to search whole blocks for. The anchor is the second byte
 // that the search filters on: "'Attacking" is anchored on its "k", as its
 // last byte would let every "'Following" through.
-struct Needle {
-  sv text;
-  size_t anchor;
-};
 constexpr Needle kPetNeedles[] = {{"Master.", 6}, {"'Attacking", 6}};
 
 // The messages that the buff, death and cast tests look for behind "] ".
@@ -502,7 +498,11 @@ class LineParser {
   void ParseLine(sv line, bool hasTaken, bool parenthesis) {
     // Speech and chat yield nothing from any part of them, also not behind a
     // "] " in the quote.
-    if (IsSpeech(line) || Contains(line, "to your guild") || Contains(line, " tells ")) return;
+    if (IsSpeech(line)) return;
+    if (const char* end = line.data() + line.size();
+        FindEither(line.data(), end, {"to your guild"}, {" tells "}) != end) {
+      return;
+    }
     const std::optional<DateTime> when = LineTime(line);
     if (!when) return;
     when_ = *when;
@@ -800,25 +800,17 @@ long long ScanPetNames(sv block, LogNames& names) {
   long long lines = ends.Feeds + ends.LoneReturns;
   if (!block.empty() && block.back() != '\n' && block.back() != '\r') ++lines;  // the last line
   // The needles' hits in file order, so that names keep their order of first
-  // appearance. Each needle's search only moves forward: a needle that is rare
-  // or absent is not searched for again behind every hit of the other.
-  auto find = [stop](int k, const char* from) {
-    return FindText(from, stop, kPetNeedles[k].text, kPetNeedles[k].anchor);
-  };
-  const char* next[2] = {find(0, data), find(1, data)};
-  while (next[0] < stop || next[1] < stop) {
+  // appearance; one scan looks for both, on from the line of the last hit.
+  for (const char* hit = FindEither(data, stop, kPetNeedles[0], kPetNeedles[1]); hit < stop;) {
     // The line around the hit, from the line end before it to the one behind
     // it: a walk as long as the line, also where carriage returns alone end
     // the lines.
-    const char* const hit = std::min(next[0], next[1]);
     const char* lineBegin = hit;
     while (lineBegin > data && lineBegin[-1] != '\n' && lineBegin[-1] != '\r') --lineBegin;
     const char* lineEnd = hit;
     while (lineEnd < stop && *lineEnd != '\n' && *lineEnd != '\r') ++lineEnd;
     names.AddPetName({lineBegin, static_cast<size_t>(lineEnd - lineBegin)});
-    for (int k = 0; k < 2; ++k) {
-      if (next[k] < lineEnd) next[k] = find(k, lineEnd);
-    }
+    hit = FindEither(lineEnd, stop, kPetNeedles[0], kPetNeedles[1]);
   }
   return lines;
 }

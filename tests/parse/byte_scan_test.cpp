@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -38,6 +39,39 @@ TEST(ByteScanTest, FindTextAgreesWithFind) {
                                   std::string(needle.substr(1, needle.size() - 2));
           EXPECT_EQ(FindText(cut.data(), cut.data() + cut.size(), needle, anchor, width),
                     cut.data() + cut.size());
+        }
+      }
+    }
+  }
+}
+
+// Two needles in one scan: the first place where either stands, also where
+// the shorter stands in the last bytes, behind the last start of the longer.
+TEST(ByteScanTest, FindEitherAgreesWithFind) {
+  const Needle pairs[][2] = {{{"Master.", 6}, {"'Attacking", 6}},
+                             {{"to your guild"}, {" tells "}},
+                             {{"ab"}, {"of non-melee damage."}}};
+  for (ScanWidth width : kWidths) {
+    for (const auto& pair : pairs) {
+      for (int order = 0; order < 2; ++order) {
+        const Needle a = pair[order], b = pair[1 - order];
+        for (size_t offset = 0; offset < 80; ++offset) {
+          std::string text(offset, 'x');
+          std::string nearMiss(a.text);
+          nearMiss[a.text.size() / 2] = '#';
+          text += nearMiss + std::string(b.text.substr(0, b.text.size() - 1));
+          const std::string none = text;
+          text += std::string(a.text) + std::string(offset % 5, 'y') + std::string(b.text);
+          for (const std::string& t :
+               {text, none, std::string(offset % 3, 'z') + std::string(b.text)}) {
+            const size_t want = std::min(t.find(a.text), t.find(b.text));
+            const char* found = FindEither(t.data(), t.data() + t.size(), a, b, width);
+            EXPECT_EQ(found == t.data() + t.size() ? std::string::npos
+                                                   : static_cast<size_t>(found - t.data()),
+                      want)
+                << a.text << " or " << b.text << " in " << t << " width "
+                << static_cast<int>(width);
+          }
         }
       }
     }
