@@ -106,15 +106,18 @@ QORN_AVX2_FUNCTION const char* CountLineEndsWide(const char* p, const char* end,
 }
 
 template <typename... Bytes>
-QORN_AVX2_FUNCTION uint64_t MatchAny64Wide(const char* p, Bytes... bytes) {
-  uint64_t bits = 0;
-  for (int k = 0; k < 2; ++k) {
-    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k));
-    __m256i any = _mm256_setzero_si256();
-    ((any = _mm256_or_si256(any, _mm256_cmpeq_epi8(v, _mm256_set1_epi8(bytes)))), ...);
-    bits |= static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(any))) << (32 * k);
+QORN_AVX2_FUNCTION void MatchAny64Wide(const char* p, size_t steps, uint64_t* bits,
+                                       Bytes... bytes) {
+  for (size_t step = 0; step < steps; ++step, p += 64) {
+    uint64_t found = 0;
+    for (int k = 0; k < 2; ++k) {
+      const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k));
+      __m256i any = _mm256_setzero_si256();
+      ((any = _mm256_or_si256(any, _mm256_cmpeq_epi8(v, _mm256_set1_epi8(bytes)))), ...);
+      found |= static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(any))) << (32 * k);
+    }
+    bits[step] = found;
   }
-  return bits;
 }
 
 #undef QORN_AVX2_FUNCTION
@@ -124,37 +127,41 @@ QORN_AVX2_FUNCTION uint64_t MatchAny64Wide(const char* p, Bytes... bytes) {
 #if defined(__SSE2__)
 
 template <typename... Bytes>
-uint64_t MatchAny64Narrow(const char* p, Bytes... bytes) {
-  uint64_t bits = 0;
-  for (int k = 0; k < 4; ++k) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
-    __m128i any = _mm_setzero_si128();
-    ((any = _mm_or_si128(any, _mm_cmpeq_epi8(v, _mm_set1_epi8(bytes)))), ...);
-    bits |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(any))) << (16 * k);
+void MatchAny64Narrow(const char* p, size_t steps, uint64_t* bits, Bytes... bytes) {
+  for (size_t step = 0; step < steps; ++step, p += 64) {
+    uint64_t found = 0;
+    for (int k = 0; k < 4; ++k) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+      __m128i any = _mm_setzero_si128();
+      ((any = _mm_or_si128(any, _mm_cmpeq_epi8(v, _mm_set1_epi8(bytes)))), ...);
+      found |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(any))) << (16 * k);
+    }
+    bits[step] = found;
   }
-  return bits;
 }
 
 #else
 
 template <typename... Bytes>
-uint64_t MatchAny64Narrow(const char* p, Bytes... bytes) {
-  uint64_t bits = 0;
-  for (int i = 0; i < 64; ++i) bits |= static_cast<uint64_t>(((p[i] == bytes) || ...)) << i;
-  return bits;
+void MatchAny64Narrow(const char* p, size_t steps, uint64_t* bits, Bytes... bytes) {
+  for (size_t step = 0; step < steps; ++step, p += 64) {
+    uint64_t found = 0;
+    for (int i = 0; i < 64; ++i) found |= static_cast<uint64_t>(((p[i] == bytes) || ...)) << i;
+    bits[step] = found;
+  }
 }
 
 #endif
 
-// Bit i is set when p[i] is one of `bytes`, for the 64 bytes at p.
+// Match64 for any number of bytes to match.
 template <typename... Bytes>
-uint64_t MatchAny64(ScanWidth width, const char* p, Bytes... bytes) {
+void MatchAny64(ScanWidth width, const char* p, size_t steps, uint64_t* bits, Bytes... bytes) {
 #if defined(QORN_SCAN_AVX2)
-  if (Wide(width)) return MatchAny64Wide(p, bytes...);
+  if (Wide(width)) return MatchAny64Wide(p, steps, bits, bytes...);
 #else
   (void)width;
 #endif
-  return MatchAny64Narrow(p, bytes...);
+  MatchAny64Narrow(p, steps, bits, bytes...);
 }
 
 }  // namespace
@@ -311,12 +318,13 @@ LineEnds CountLineEnds(const char* begin, const char* end, ScanWidth) {
 
 #endif
 
-uint64_t Match64(const char* p, char a, char b, char c, ScanWidth width) {
-  return MatchAny64(width, p, a, b, c);
+void Match64(const char* p, size_t steps, uint64_t* bits, char a, char b, char c, ScanWidth width) {
+  MatchAny64(width, p, steps, bits, a, b, c);
 }
 
-uint64_t Match64(const char* p, char a, char b, char c, char d, ScanWidth width) {
-  return MatchAny64(width, p, a, b, c, d);
+void Match64(const char* p, size_t steps, uint64_t* bits, char a, char b, char c, char d,
+             ScanWidth width) {
+  MatchAny64(width, p, steps, bits, a, b, c, d);
 }
 
 }  // namespace qorn

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -39,10 +40,12 @@ struct LineEnds {
 };
 LineEnds CountLineEnds(const char* begin, const char* end, ScanWidth width = ScanWidth::kWidest);
 
-// Bit i is set when p[i] is one of `a`, `b` and `c` (and `d`), for the 64
-// bytes at p (which must all be readable).
-uint64_t Match64(const char* p, char a, char b, char c, ScanWidth width = ScanWidth::kWidest);
-uint64_t Match64(const char* p, char a, char b, char c, char d,
-                 ScanWidth width = ScanWidth::kWidest);
+// For `steps` steps of 64 bytes from p (which must all be readable): bit i
+// of bits[step] is set when p[64 * step + i] is one of `a`, `b` and `c` (and
+// `d`). Many steps in one call, as the call costs more than a step.
+void Match64(const char* p, size_t steps, uint64_t* bits, char a, char b, char c,
+             ScanWidth width = ScanWidth::kWidest);
+void Match64(const char* p, size_t steps, uint64_t* bits, char a, char b, char c, char d,
+             ScanWidth width = ScanWidth::kWidest);
 
 }  // namespace qorn

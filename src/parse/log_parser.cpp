@@ -968,12 +968,20 @@ void ScanRecords(sv block, LineParser& parser, long long& lineNo, bool loneRetur
     }
   };
 
+  constexpr size_t kSteps = 64;  // of 64 bytes, matched in one call
+  uint64_t bits[kSteps];
   size_t i = 0;
-  for (; i + 64 <= size; i += 64) {
-    uint64_t all =
-        loneReturns ? Match64(base + i, '\n', '\r', ']', '(') : Match64(base + i, '\n', ']', '(');
-    for (; all != 0; all &= all - 1) {
-      byte(i + static_cast<size_t>(__builtin_ctzll(all)));
+  while (i + 64 <= size) {
+    const size_t steps = std::min(kSteps, (size - i) / 64);
+    if (loneReturns) {
+      Match64(base + i, steps, bits, '\n', '\r', ']', '(');
+    } else {
+      Match64(base + i, steps, bits, '\n', ']', '(');
+    }
+    for (size_t step = 0; step < steps; ++step, i += 64) {
+      for (uint64_t all = bits[step]; all != 0; all &= all - 1) {
+        byte(i + static_cast<size_t>(__builtin_ctzll(all)));
+      }
     }
   }
   for (; i < size; ++i) byte(i);

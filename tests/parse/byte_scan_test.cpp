@@ -103,14 +103,21 @@ TEST(ByteScanTest, CountLineEndsAndMatch64) {
     EXPECT_EQ(CountLineEnds(cut.data(), cut.data() + 3, width).LoneReturns, 1)
         << "a carriage return at the end";
 
+    // Matches over two steps of 64 bytes, at every offset into a step.
     std::string marked = text;
     marked[40] = '(';
-    const uint64_t bits = Match64(marked.data() + 5, '\n', '\r', ']', '(', width);
-    const uint64_t three = Match64(marked.data() + 5, '\n', ']', '(', width);
-    for (int i = 0; i < 64; ++i) {
-      const char c = marked[5 + i];
-      EXPECT_EQ((bits >> i) & 1, c == '\n' || c == '\r' || c == ']' || c == '(' ? 1u : 0u) << i;
-      EXPECT_EQ((three >> i) & 1, c == '\n' || c == ']' || c == '(' ? 1u : 0u) << i;
+    for (size_t from = 0; from < 64; from += 5) {
+      uint64_t bits[2] = {}, three[2] = {};
+      Match64(marked.data() + from, 2, bits, '\n', '\r', ']', '(', width);
+      Match64(marked.data() + from, 2, three, '\n', ']', '(', width);
+      for (size_t i = 0; i < 128; ++i) {
+        const char c = marked[from + i];
+        EXPECT_EQ((bits[i / 64] >> (i % 64)) & 1,
+                  c == '\n' || c == '\r' || c == ']' || c == '(' ? 1u : 0u)
+            << from << " " << i;
+        EXPECT_EQ((three[i / 64] >> (i % 64)) & 1, c == '\n' || c == ']' || c == '(' ? 1u : 0u)
+            << from << " " << i;
+      }
     }
   }
 }
