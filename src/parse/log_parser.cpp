@@ -493,9 +493,9 @@ class LineParser {
            EndsWith(line, kSpellInterrupted);
   }
 
-  // One line of the second pass; `hasTaken` tells whether it holds "has
-  // taken", `parenthesis` whether it holds a "(".
-  void ParseLine(sv line, bool hasTaken, bool parenthesis) {
+  // One line of the second pass; `taken` is where its first "has taken"
+  // stands (npos: nowhere), `parenthesis` tells whether it holds a "(".
+  void ParseLine(sv line, size_t taken, bool parenthesis) {
     // Speech and chat yield nothing from any part of them, also not behind a
     // "] " in the quote.
     if (IsSpeech(line)) return;
@@ -543,7 +543,11 @@ class LineParser {
     if (tagged(kTag<kIntenOff>)) SetBuff(kIntensity, false);
 
     PetRecords(line, crit);
-    if (hasTaken && Contains(line, "damage from your")) DotRecord(untagged, crit);
+    if (taken != npos) {
+      if (const size_t from = FindIn(line, "damage from your"); from != npos) {
+        DotRecord(untagged, taken, from, crit);
+      }
+    }
     if (charTagged && Contains(line, kBodyMessage)) {
       if (!out_.DotSeen) out_.GuardiansBeforeDot.push_back(out_.DamageRecs.size());
       AddDamage(swarmName_, out_.LastMob, kGuardianDmg, kEpicSwarm, kGuardian);
@@ -653,14 +657,20 @@ class LineParser {
     return value;
   }
 
-  void DotRecord(sv line, bool crit) {
-    const size_t taken = line.find("has taken");
+  // `line` is a start of the line where the first "has taken" stands at
+  // `takenAt` and the first "damage from your" at `fromAt`.
+  void DotRecord(sv line, size_t takenAt, size_t fromAt, bool crit) {
+    // Where they stand in `line`: there if they fit, else nowhere.
+    auto within = [line](size_t at, size_t length) {
+      return at + length <= line.size() ? at : npos;
+    };
+    const size_t taken = within(takenAt, 9);
     if (taken < kMessageStart || line.compare(taken + 9, 1, " ") != 0) return;
     size_t end = 0;
     const auto amount = ReadAmount(line, taken + 10, end);
     if (!amount || line.compare(end, 7, " damage") != 0) return;
     const sv mob = TrimSpaces(line.substr(kMessageStart, taken - kMessageStart));
-    const sv spell = TrimSpaces(Mid(line, line.find("damage from your") + 17));
+    const sv spell = TrimSpaces(Mid(line, within(fromAt, 16) + 17));
     if (mob.size() > kMaxTarget || spell.size() > kMaxTarget) return;
     out_.DotSeen = true;
     out_.LastMob = recent_.Intern(mob);
@@ -941,9 +951,9 @@ void ScanRecords(sv block, LineParser& parser, long long& lineNo, bool loneRetur
     ++lineNo;
     const sv line = StripLineEnd(lineBegin, end);
     if (taken < lineBegin) taken = findTaken(lineBegin);
-    const bool hasTaken = taken < end;
-    if (!line.empty() && (candidate || hasTaken || parser.MayMatterAtLineEnd(line))) {
-      parser.ParseLine(line, hasTaken, parenthesis);
+    const size_t takenAt = taken < end ? static_cast<size_t>(taken - lineBegin) : npos;
+    if (!line.empty() && (candidate || takenAt != npos || parser.MayMatterAtLineEnd(line))) {
+      parser.ParseLine(line, takenAt, parenthesis);
     }
     lineBegin = end + 1;
     candidate = false;
