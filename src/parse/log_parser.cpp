@@ -10,6 +10,8 @@
 #include <condition_variable>
 #include <cstring>
 #include <exception>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -1017,52 +1019,47 @@ void ParsePiece(const std::string& path, long long begin, long long end, const L
 // What the lines joined so far leave to the lines after them.
 struct JoinState {
   bool buffs[kBuffs] = {};
-  sv lastMob;  // of the last DoT record
+  std::string lastMob;  // of the last DoT record
   bool dotSeen = false;
 };
 
-// Appends the records of the pieces in their order, with what each piece
-// left to the lines before it filled in from them (`state` holds what the
-// lines before the first piece left): the records are then those of one
-// parse of the whole log. A fizzle or interrupt before the first cast of the
-// pieces is left in `castChangeBefore`.
-void JoinPieces(std::vector<Piece>& pieces, ParseResult& result, JoinState& state,
-                std::optional<int16_t>& castChangeBefore) {
-  size_t damage = 0, casts = 0;
-  for (const Piece& piece : pieces) {
-    damage += piece.DamageRecs.size();
-    casts += piece.CastRecs.size();
+// Appends the records of a piece to `out`, with what the piece left to the
+// lines before it filled in from them (`state` holds what the lines before
+// the piece left, and gets what the piece leaves): the records are then
+// those of one parse of the lines up to the piece's end. A fizzle or
+// interrupt before the piece's first cast changes the last cast of `out`,
+// or is left in `castChangeBefore` when `out` holds none.
+void JoinPiece(Piece& piece, ParseResult& out, JoinState& state,
+               std::optional<int16_t>& castChangeBefore) {
+  const size_t first = out.DamageRecs.size();
+  const size_t count = piece.DamageRecs.size();
+  piece.DamageRecs.MoveTo(out.DamageRecs);
+  DamageRec* recs = out.DamageRecs.data() + first;
+  for (int buff = 0; buff < kBuffs; ++buff) {
+    if (state.buffs[buff]) {
+      const size_t inherit = std::min(piece.BuffSetAt[buff], count);
+      for (size_t i = 0; i < inherit; ++i) recs[i].*kBuffFields[buff] = true;
+    }
+    if (piece.BuffSetAt[buff] != kNever) state.buffs[buff] = piece.Buffs[buff];
   }
-  result.DamageRecs.reserve(damage);
-  result.CastRecs.reserve(casts);
-  for (Piece& piece : pieces) {
-    const size_t first = result.DamageRecs.size();
-    const size_t count = piece.DamageRecs.size();
-    piece.DamageRecs.MoveTo(result.DamageRecs);
-    DamageRec* recs = result.DamageRecs.data() + first;
-    for (int buff = 0; buff < kBuffs; ++buff) {
-      if (state.buffs[buff]) {
-        const size_t inherit = std::min(piece.BuffSetAt[buff], count);
-        for (size_t i = 0; i < inherit; ++i) recs[i].*kBuffFields[buff] = true;
-      }
-      if (piece.BuffSetAt[buff] != kNever) state.buffs[buff] = piece.Buffs[buff];
-    }
-    for (size_t i : piece.GuardiansBeforeDot) recs[i].Mob = state.lastMob;
-    if (piece.DotSeen) {
-      state.lastMob = piece.LastMob;
-      state.dotSeen = true;
-    }
-
-    if (piece.CastChangeBeforeCast) {
-      if (!result.CastRecs.empty()) {
-        result.CastRecs.back().CorR = *piece.CastChangeBeforeCast;
-      } else {
-        castChangeBefore = piece.CastChangeBeforeCast;
-      }
-    }
-    piece.CastRecs.MoveTo(result.CastRecs);
-    result.Texts.Absorb(std::move(piece.Texts));
+  if (!piece.GuardiansBeforeDot.empty()) {
+    // The mob is kept with the records: the piece it was read in may be gone.
+    const sv mob = state.dotSeen ? out.Texts.Intern(state.lastMob) : sv();
+    for (size_t i : piece.GuardiansBeforeDot) recs[i].Mob = mob;
   }
+  if (piece.DotSeen) {
+    state.lastMob.assign(piece.LastMob);
+    state.dotSeen = true;
+  }
+  if (piece.CastChangeBeforeCast) {
+    if (!out.CastRecs.empty()) {
+      out.CastRecs.back().CorR = *piece.CastChangeBeforeCast;
+    } else {
+      castChangeBefore = piece.CastChangeBeforeCast;
+    }
+  }
+  piece.CastRecs.MoveTo(out.CastRecs);
+  out.Texts.Absorb(std::move(piece.Texts));
 }
 
 // The size of the file at `path` now.
@@ -1083,15 +1080,125 @@ void FillEnd(const std::string& path, long long bytes, const LogNames& names,
   end.EndsAtLineEnd = EndsLine(path, bytes);
   for (int buff = 0; buff < kBuffs; ++buff) end.Buffs[buff] = state.buffs[buff];
   end.DotSeen = state.dotSeen;
-  end.LastDotMob.assign(state.lastMob);
+  end.LastDotMob = state.lastMob;
   end.PetNames.clear();
   for (size_t i = 0; i < names.pets.size(); ++i) end.PetNames.emplace_back(names.pets[i]);
 }
 
+// The second pass reads the log in pieces of about this size, two at a time,
+// and hands their records over in log order. A piece parsed waits to be taken
+// while at most kPiecesAhead pieces are parsed beyond the one taken last, so
+// a parse holds the records of a few pieces, whatever the log's size.
+constexpr long long kPieceBytes = 16 << 20;
+constexpr size_t kPiecesAhead = 3;
+constexpr int kWorkers = 2;
+
+// The second pass over the pieces that start at `starts` (the last ends at
+// `size`), on kWorkers threads; each piece joined to the lines before it and
+// handed to `take` on the calling thread, in order. The bar shows the lines
+// of the pieces as they are parsed.
+void ParsePieces(const std::string& path, const LogNames& names,
+                 const std::vector<long long>& starts, long long size, Progress& progress,
+                 JoinState& state, const std::function<void(RecordBlock&)>& take) {
+  const size_t count = starts.size();
+  auto endOf = [&](size_t k) { return k + 1 < count ? starts[k + 1] : size; };
+  std::vector<std::unique_ptr<Piece>> pieces(count);
+  std::vector<char> done(count, 0);
+  std::vector<std::exception_ptr> errors(count);
+  std::atomic<long long> lines = 0;
+  std::mutex mutex;
+  std::condition_variable changed;
+  size_t next = 0;   // the next piece to parse
+  size_t taken = 0;  // the pieces handed over
+  bool quit = false;
+
+  auto work = [&] {
+    for (;;) {
+      size_t k;
+      {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return quit || next >= count || next < taken + kPiecesAhead; });
+        if (quit || next >= count) return;
+        k = next++;
+      }
+      auto piece = std::make_unique<Piece>();
+      std::exception_ptr error;
+      try {
+        long long before = 0;
+        ParsePiece(path, starts[k], endOf(k), names, *piece, [&](long long n) {
+          lines += n - before;
+          before = n;
+          const std::lock_guard lock(mutex);
+          return !quit;
+        });
+      } catch (...) {
+        error = std::current_exception();
+      }
+      const std::lock_guard lock(mutex);
+      pieces[k] = std::move(piece);
+      errors[k] = error;
+      done[k] = 1;
+      changed.notify_all();
+    }
+  };
+  // The workers are told to stop and joined when this scope is left, also by
+  // an exception from `take` or the bar.
+  struct Workers {
+    std::mutex& mutex;
+    std::condition_variable& changed;
+    bool& quit;
+    std::vector<std::thread> threads;
+    ~Workers() {
+      {
+        const std::lock_guard lock(mutex);
+        quit = true;
+      }
+      changed.notify_all();
+      for (std::thread& t : threads) t.join();
+    }
+  } workers{mutex, changed, quit, {}};
+  const int threads = static_cast<int>(std::min<size_t>(count, kWorkers));
+  for (int t = 0; t < threads; ++t) workers.threads.emplace_back(work);
+
+  // While a piece is awaited the bar is set every tenth of a second, a step
+  // at which a stopped command stops; else only when it moves.
+  double shown = -1;
+  auto showLines = [&](bool always) {
+    const double value = std::floor(static_cast<double>(lines) / 10.0);
+    if (always || value != shown) progress.SetValue(value);
+    shown = value;
+  };
+  for (size_t k = 0; k < count; ++k) {
+    std::unique_ptr<Piece> piece;
+    {
+      std::unique_lock lock(mutex);
+      while (!done[k]) {
+        changed.wait_for(lock, std::chrono::milliseconds(100));
+        lock.unlock();
+        showLines(true);
+        lock.lock();
+      }
+      if (errors[k]) std::rethrow_exception(errors[k]);
+      piece = std::move(pieces[k]);
+    }
+    showLines(false);
+    RecordBlock block;
+    JoinPiece(*piece, block.Records, state, block.LastCastChange);
+    piece.reset();
+    take(block);
+    {
+      const std::lock_guard lock(mutex);
+      taken = k + 1;
+    }
+    changed.notify_all();
+  }
+}
+
 // Both passes; the second in pieces that start at the line starts at or
-// behind `cuts`, or, without cuts, in two halves when the log is large.
-ParseResult ParseInPieces(const std::string& path, sv charName, Progress& progress,
-                          const std::vector<long long>* cuts) {
+// behind `cuts`, or, without cuts, every kPieceBytes.
+ParseResult ParseInBlocks(const std::string& path, sv charName, Progress& progress,
+                          const std::vector<long long>* cuts,
+                          const std::function<void(RecordBlock&)>& take) {
   ParseResult result;
   LogNames names(result.Texts, charName);
 
@@ -1111,71 +1218,50 @@ ParseResult ParseInPieces(const std::string& path, sv charName, Progress& progre
   };
   if (cuts != nullptr) {
     for (long long cut : *cuts) cutAt(cut);
-  } else if (size >= kMinSplitBytes) {
-    cutAt(size / 2);
-  }
-  const size_t count = starts.size();
-  auto endOf = [&](size_t k) { return k + 1 < count ? starts[k + 1] : size; };
-
-  std::vector<Piece> pieces(count);
-  std::vector<std::atomic<long long>> lines(count);
-  std::vector<std::exception_ptr> errors(count);
-  std::mutex mutex;
-  std::condition_variable finished;
-  size_t running = count - 1;
-  // The bar shows the lines of all pieces; it is set on this thread only.
-  auto showLines = [&] {
-    long long all = 0;
-    for (const auto& n : lines) all += n.load();
-    progress.SetValue(std::floor(static_cast<double>(all) / 10.0));
-  };
-  {
-    // The other pieces on threads of their own, stopped and joined when this
-    // scope is left, also by an exception.
-    std::vector<std::jthread> workers;
-    for (size_t k = 1; k < count; ++k) {
-      workers.emplace_back([&, k](std::stop_token stop) {
-        try {
-          ParsePiece(path, starts[k], endOf(k), names, pieces[k], [&](long long n) {
-            lines[k] = n;
-            return !stop.stop_requested();
-          });
-        } catch (...) {
-          errors[k] = std::current_exception();
-        }
-        const std::lock_guard lock(mutex);
-        --running;
-        finished.notify_one();
-      });
-    }
-    ParsePiece(path, 0, endOf(0), names, pieces[0], [&](long long n) {
-      lines[0] = n;
-      showLines();
-      return true;
-    });
-    std::unique_lock lock(mutex);
-    while (running > 0) {
-      finished.wait_for(lock, std::chrono::milliseconds(100));
-      lock.unlock();
-      showLines();
-      lock.lock();
-    }
-  }
-  for (const std::exception_ptr& error : errors) {
-    if (error) std::rethrow_exception(error);
+  } else {
+    for (long long at = kPieceBytes; at < size; at += kPieceBytes) cutAt(at);
   }
   JoinState state;
-  std::optional<int16_t> castChangeBefore;  // no cast before the log's start
-  JoinPieces(pieces, result, state, castChangeBefore);
+  ParsePieces(path, names, starts, size, progress, state, take);
   FillEnd(path, size, names, state, result.End);
   progress.SetValue(0);
   return result;
 }
 
+// The blocks of a parse put together into one result.
+ParseResult ParseWhole(const std::string& path, sv charName, Progress& progress,
+                       const std::vector<long long>* cuts) {
+  ParseResult whole;
+  ParseResult names = ParseInBlocks(path, charName, progress, cuts, [&whole](RecordBlock& block) {
+    // A fizzle or interrupt before the log's first cast changes nothing.
+    if (block.LastCastChange && !whole.CastRecs.empty()) {
+      whole.CastRecs.back().CorR = *block.LastCastChange;
+    }
+    ParseResult& records = block.Records;
+    if (whole.DamageRecs.empty()) {
+      whole.DamageRecs = std::move(records.DamageRecs);
+    } else {
+      whole.DamageRecs.insert(whole.DamageRecs.end(), records.DamageRecs.begin(),
+                              records.DamageRecs.end());
+    }
+    whole.CastRecs.insert(whole.CastRecs.end(), records.CastRecs.begin(), records.CastRecs.end());
+    whole.Texts.Absorb(std::move(records.Texts));
+  });
+  whole.Texts.Absorb(std::move(names.Texts));
+  whole.Lines = names.Lines;
+  whole.End = std::move(names.End);
+  return whole;
+}
+
 }  // namespace
 
 ParseResult ParseLogFile(const std::string& path, std::string_view charName, Progress& progress) {
-  return ParseInPieces(path, charName, progress, nullptr);
+  return ParseWhole(path, charName, progress, nullptr);
+}
+
+ParseResult ParseLogInBlocks(const std::string& path, std::string_view charName, Progress& progress,
+                             const std::function<void(RecordBlock&)>& take) {
+  return ParseInBlocks(path, charName, progress, nullptr, take);
 }
 
 AppendedParse ParseAppendedLines(const std::string& path, std::string_view charName,
@@ -1194,16 +1280,16 @@ AppendedParse ParseAppendedLines(const std::string& path, std::string_view charN
   for (size_t i = known; i < names.pets.size(); ++i) out.NewPetNames.emplace_back(names.pets[i]);
   progress.SetValue(0);
   progress.SetMaximum(static_cast<float>(result.Lines) / 10.0f + 1.0f);
-  std::vector<Piece> pieces(1);
-  ParsePiece(path, before.Bytes, end, names, pieces[0], [&](long long n) {
+  Piece piece;
+  ParsePiece(path, before.Bytes, end, names, piece, [&](long long n) {
     progress.SetValue(std::floor(static_cast<double>(n) / 10.0));
     return true;
   });
   JoinState state;
   for (int buff = 0; buff < kBuffs; ++buff) state.buffs[buff] = before.Buffs[buff];
   state.dotSeen = before.DotSeen;
-  if (before.DotSeen) state.lastMob = result.Texts.Intern(before.LastDotMob);
-  JoinPieces(pieces, result, state, out.LastCastChange);
+  state.lastMob = before.LastDotMob;
+  JoinPiece(piece, result, state, out.LastCastChange);
   FillEnd(path, end, names, state, result.End);
   progress.SetValue(0);
   return out;
@@ -1211,7 +1297,7 @@ AppendedParse ParseAppendedLines(const std::string& path, std::string_view charN
 
 ParseResult ParseLogFileInPieces(const std::string& path, std::string_view charName,
                                  Progress& progress, const std::vector<long long>& cuts) {
-  return ParseInPieces(path, charName, progress, &cuts);
+  return ParseWhole(path, charName, progress, &cuts);
 }
 
 }  // namespace qorn

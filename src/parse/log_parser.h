@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -78,8 +79,25 @@ struct ParseResult {
 // during the run, its maximum the line count / 10 + 1 after the first pass,
 // one step per ten lines in the second. Throws qorn::Error when the file
 // cannot be opened or read.
-// The second pass runs in two halves on two threads when the log is large.
+// The second pass runs on two threads when the log is large.
 ParseResult ParseLogFile(const std::string& path, std::string_view charName, Progress& progress);
+
+// Records of a log in order, a block at a time.
+struct RecordBlock {
+  ParseResult Records;  // Lines and End are not set
+  // A fizzle or interrupt before the block's first cast: what the last cast
+  // of the blocks before becomes.
+  std::optional<int16_t> LastCastChange;
+};
+
+// ParseLogFile that hands the records to `take` a block at a time, in log
+// order, on the calling thread, while the lines after them are parsed: a
+// parse holds the records of a few blocks only, whatever the log's size. A
+// block's records view its own texts and the names of the character and its
+// pets, which the result holds (its lists of records stay empty). An
+// exception from `take` stops the parse and is thrown on.
+ParseResult ParseLogInBlocks(const std::string& path, std::string_view charName, Progress& progress,
+                             const std::function<void(RecordBlock&)>& take);
 
 // The lines appended to a log after a parse that ended at `before`: the
 // bytes from before.Bytes up to `end` (a line start), parsed as ParseLogFile

@@ -60,25 +60,23 @@ StoredLog StoredLogOf(const std::string& logPath, const std::string& charName, c
   return stored;
 }
 
-// The stages after the parse: the rows of `parsed` with their events go into
-// the new file of an opened `rebuild`, which then takes the stored file's place.
-// `owned`, when given, holds `parsed` and is let go as soon as the rows are
-// written. `stored`, when given, is what the file keeps of the log.
-CommandOutcome StoreAndReplace(DatabaseRebuild& rebuild, const ParseResult& parsed,
-                               std::unique_ptr<ParseResult> owned, int16_t eventTimerSeconds,
+// The stages after the parse: the mobs' seconds and the fights go into the
+// new file of an opened `rebuild` that `writer` filled with the rows, which
+// then takes the stored file's place. `stored`, when given, is what the
+// file keeps of the log.
+CommandOutcome StoreAndReplace(DatabaseRebuild& rebuild, ParseWriter& writer,
                                CommandProgress progress, StageBar& stages,
                                const std::optional<StoredLog>& stored) {
   CommandOutcome outcome;
-  outcome.NoDamage = parsed.NoDamage();
+  outcome.NoDamage = writer.DamageRows() == 0;
   // Neither damage nor casts of the character (a file of another kind or
   // character, a name the log does not write): the stored fights stay.
-  if (outcome.NoDamage && parsed.CastRecs.empty()) {
+  if (outcome.NoDamage && writer.CastRows() == 0) {
     rebuild.KeepStored();
     outcome.StoredKept = true;
     return outcome;
   }
-  NumberedParse numbered = StoreNewParse(rebuild, parsed, eventTimerSeconds, progress.loop);
-  owned.reset();
+  NumberedParse numbered = writer.Finish(progress.loop);
   if (stored) WriteStoredLog(rebuild.Fresh(), *stored);
   stages.Next();
   rebuild.Finish();
@@ -181,7 +179,7 @@ std::optional<CommandOutcome> GetAppendedLines(const std::string& databasePath,
 
 CommandOutcome RunGetLog(const std::string& programFolder, const std::string& logPath,
                          const std::string& charName, int16_t eventTimerSeconds,
-                         CommandProgress progress) {
+                         CommandProgress progress, size_t secondsInMemory) {
   const std::string databasePath = InProgramFolder(programFolder, kDatabaseFile);
   StageBar stages(progress);
   if (std::optional<CommandOutcome> appended =
@@ -191,24 +189,31 @@ CommandOutcome RunGetLog(const std::string& programFolder, const std::string& lo
   stages.Restart();
   DatabaseRebuild rebuild(databasePath);
   // The stored file is checked and the new one begun on the second core
-  // while the log is read.
+  // while the log is read the first time; the rows are stored as the second
+  // reading hands them over.
   auto opened = std::async(std::launch::async, [&rebuild] { rebuild.Open(true); });
-  auto parsed = std::make_unique<ParseResult>([&] {
-    try {
-      return ParseLogFile(logPath, charName, progress.loop);
-    } catch (...) {
-      opened.wait();
-      throw;
+  std::optional<ParseWriter> writer;
+  auto writerOf = [&]() -> ParseWriter& {
+    if (!writer) {
+      opened.get();
+      writer.emplace(rebuild.Fresh(), eventTimerSeconds, secondsInMemory);
     }
-  }());
-  opened.get();
+    return *writer;
+  };
+  ParseResult parsed;
+  try {
+    parsed = ParseLogInBlocks(logPath, charName, progress.loop, [&](RecordBlock& block) {
+      writerOf().Add(block.Records, block.LastCastChange);
+    });
+  } catch (...) {
+    if (opened.valid()) opened.wait();
+    throw;
+  }
+  ParseWriter& stored = writerOf();
   stages.Next();
-  const ParseResult& records = *parsed;
-  const StoredLog stored =
-      StoredLogOf(logPath, charName, records.End, static_cast<int64_t>(records.DamageRecs.size()),
-                  static_cast<int64_t>(records.CastRecs.size()));
-  return StoreAndReplace(rebuild, records, std::move(parsed), eventTimerSeconds, progress, stages,
-                         stored);
+  return StoreAndReplace(
+      rebuild, stored, progress, stages,
+      StoredLogOf(logPath, charName, parsed.End, stored.DamageRows(), stored.CastRows()));
 }
 
 CommandOutcome RunGetLog(const std::string& programFolder, const ParseResult& parsed,
@@ -216,9 +221,10 @@ CommandOutcome RunGetLog(const std::string& programFolder, const ParseResult& pa
   StageBar stages(progress);
   DatabaseRebuild rebuild(InProgramFolder(programFolder, kDatabaseFile));
   rebuild.Open(true);
+  ParseWriter writer(rebuild.Fresh(), eventTimerSeconds);
+  writer.Add(parsed, std::nullopt);
   stages.Next();
-  return StoreAndReplace(rebuild, parsed, nullptr, eventTimerSeconds, progress, stages,
-                         std::nullopt);
+  return StoreAndReplace(rebuild, writer, progress, stages, std::nullopt);
 }
 
 CommandOutcome RunGetPrevious(const std::string& programFolder, int16_t eventTimerSeconds,

@@ -9,6 +9,7 @@
 #include "parse/log_parser.h"
 #include "store/event_builder.h"
 #include "store/event_overview.h"
+#include "store/second_runs.h"
 
 namespace qorn {
 
@@ -45,9 +46,12 @@ inline constexpr std::string_view kCommandStageNames[kCommandStages + 1] = {
 // step fails; the stored parse and its events are then as they were before
 // the command. A damaged database is moved aside (never deleted), a new one
 // made, and the outcome's Notice says so.
+// The rows' seconds go to files beside the database once `secondsInMemory`
+// of them are held.
 CommandOutcome RunGetLog(const std::string& programFolder, const std::string& logPath,
                          const std::string& charName, int16_t eventTimerSeconds,
-                         CommandProgress progress);
+                         CommandProgress progress,
+                         size_t secondsInMemory = SecondRuns::kDefaultCapacity);
 // The same from records already parsed (the parse stage counts at once).
 CommandOutcome RunGetLog(const std::string& programFolder, const ParseResult& parsed,
                          int16_t eventTimerSeconds, CommandProgress progress);

@@ -146,11 +146,9 @@ bool DatabaseError::Damaged() const {
   return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
 }
 
-namespace {
-
 // What the user reads when the engine fails: what happened to the file, in
 // plain words, and what to do about it.
-std::string MessageFor(int code, const std::string& path) {
+std::string DatabaseMessage(int code, const std::string& path) {
   switch (code & 0xff) {
     case SQLITE_READONLY:
     case SQLITE_PERM:
@@ -178,8 +176,6 @@ std::string MessageFor(int code, const std::string& path) {
   }
 }
 
-}  // namespace
-
 Database::Database(const std::string& path, OpenMode mode) : path_(path) {
   struct stat st {};
   if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
@@ -204,7 +200,7 @@ Database::Database(const std::string& path, OpenMode mode) : path_(path) {
   db_.reset(raw);
   if (rc != SQLITE_OK) {
     const std::string reason = raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc);
-    throw DatabaseError(MessageFor(rc, path),
+    throw DatabaseError(DatabaseMessage(rc, path),
                         "Cannot open the parse database " + path + ": " + reason, rc);
   }
   sqlite3_extended_result_codes(raw, 1);
@@ -219,7 +215,7 @@ Database::~Database() = default;
 
 void Database::Fail(std::string_view what) const {
   const int code = sqlite3_extended_errcode(db_.get());
-  throw DatabaseError(MessageFor(code, path_),
+  throw DatabaseError(DatabaseMessage(code, path_),
                       "Cannot " + std::string(what) + " in the parse database " + path_ + ": " +
                           sqlite3_errmsg(db_.get()),
                       code);

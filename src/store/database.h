@@ -85,6 +85,10 @@ enum class OpenMode {
   kBlank,        // read and write, created when missing, nothing added
 };
 
+// What the user reads when the engine fails with `code` (SQLite's result
+// code) on the parse database at `path`.
+std::string DatabaseMessage(int code, const std::string& path);
+
 // A failure of the database engine: what Database::Fail throws. `Code` is
 // SQLite's extended result code.
 class DatabaseError : public Error {

@@ -94,13 +94,13 @@ NumberedParse CutStoredFights(Database& db, int16_t eventTimerSeconds, Progress&
     result.Events.EventCount = result.EventList.EventCount;
     return result;
   }
-  std::vector<MobSeconds> bySeconds;
-  if (bySecondsNow) {
-    bySeconds = std::move(*bySecondsNow);
-  } else if (!ReadMobSeconds(db, bySeconds)) {
-    bySeconds = RebuildMobSeconds(db);
-  }
-  FightCut cut = CutFights(std::move(bySeconds), eventTimerSeconds, progress);
+  // The stored seconds are read a mob at a time; seconds that are not
+  // current are made again from the rows first.
+  std::optional<FightCut> stored;
+  if (!bySecondsNow) stored = CutStoredSeconds(db, eventTimerSeconds, progress);
+  FightCut cut = stored ? std::move(*stored)
+                        : CutFights(bySecondsNow ? std::move(*bySecondsNow) : RebuildMobSeconds(db),
+                                    eventTimerSeconds, progress);
   WriteFights(db, cut);
   NoteStoredCut(db, eventTimerSeconds);
   result.Events.EventCount = cut.EventCount;

@@ -6,6 +6,7 @@
 
 #include "common/error.h"
 #include "store/database.h"
+#include "store/second_runs.h"
 
 namespace qorn {
 namespace {
@@ -260,16 +261,22 @@ MobSeconds DecodeTexts(int64_t key, std::string_view bytes) {
   return mob;
 }
 
+// One second as a piece of SlotChunks holds it.
+void PutSecond(std::string& out, DateTime when, int64_t recNum, int64_t dmg, uint32_t spelling,
+               bool dot) {
+  Put<double>(out, when);
+  Put<int64_t>(out, recNum);
+  Put<int64_t>(out, dmg);
+  Put<uint32_t>(out, (spelling << 1) | (dot ? 1u : 0u));
+}
+
 // Seconds first to last (exclusive) of a mob as a piece of SlotChunks, and back.
 std::string EncodeSeconds(const std::vector<EventRow>& seconds, size_t first, size_t last) {
   std::string out;
   out.reserve((last - first) * kSecondBytes);
   for (size_t i = first; i < last; ++i) {
     const EventRow& s = seconds[i];
-    Put<double>(out, s.When);
-    Put<int64_t>(out, s.RecNum);
-    Put<int64_t>(out, s.Dmg);
-    Put<uint32_t>(out, (s.Mob << 1) | (s.Dot ? 1u : 0u));
+    PutSecond(out, s.When, s.RecNum, s.Dmg, s.Mob, s.Dot);
   }
   return out;
 }
@@ -299,56 +306,74 @@ constexpr size_t kChunkSeconds = 2048;
 
 }  // namespace
 
-FightCut CutFights(std::vector<MobSeconds> bySeconds, int16_t eventTimerSeconds,
-                   Progress& progress) {
-  std::vector<MobSeconds*> order;
-  order.reserve(bySeconds.size());
-  for (MobSeconds& m : bySeconds) {
-    if (!m.Seconds.empty()) order.push_back(&m);
+FightCutter::FightCutter(int16_t eventTimerSeconds) : timer_(eventTimerSeconds) {}
+
+void FightCutter::Add(MobSeconds& mob) {
+  if (mob.Seconds.empty()) return;
+  if (held_) {
+    MobSeconds* group[] = {&*held_, &mob};
+    Cut(group);
+    held_.reset();
+  } else if (mob.Texts.front().empty()) {
+    // The row after one of an empty mob joins its fight, whatever its mob:
+    // the empty mob (first in order) is cut together with the next.
+    held_ = std::move(mob);
+    mob.Seconds.clear();
+  } else {
+    MobSeconds* group[] = {&mob};
+    Cut(group);
   }
-  std::sort(order.begin(), order.end(), [](const MobSeconds* a, const MobSeconds* b) {
-    return CompareNoCase(a->Texts.front(), b->Texts.front()) < 0;
-  });
+}
+
+void FightCutter::Cut(std::span<MobSeconds*> group) {
+  // The group's fights, numbered from 1 and then moved behind those before.
   std::vector<std::string> texts;
   std::vector<uint32_t> rank;
-  std::vector<EventRow> seconds;
-  std::vector<size_t> ends;  // where each mob's seconds end in `seconds`
-  size_t count = 0;
-  for (const MobSeconds* m : order) count += m->Seconds.size();
-  seconds.reserve(count);
-  for (size_t k = 0; k < order.size(); ++k) {
+  std::vector<size_t> ends;  // where each mob's seconds end
+  std::vector<EventRow> owned;
+  for (size_t k = 0; k < group.size(); ++k) {
     const auto offset = static_cast<uint32_t>(texts.size());
-    for (const std::string& t : order[k]->Texts) {
+    for (const std::string& t : group[k]->Texts) {
       texts.push_back(t);
       rank.push_back(static_cast<uint32_t>(k));
     }
-    for (EventRow s : order[k]->Seconds) {
+    if (group.size() == 1) break;
+    for (EventRow s : group[k]->Seconds) {
       s.Mob += offset;
-      seconds.push_back(s);
+      owned.push_back(s);
     }
-    std::vector<EventRow>().swap(order[k]->Seconds);  // each mob's memory goes back at once
-    ends.push_back(seconds.size());
+    std::vector<EventRow>().swap(group[k]->Seconds);
+    ends.push_back(owned.size());
   }
-  FightCut cut;
-  cut.EventCount = NumberSortedEvents(seconds, texts, rank, eventTimerSeconds, progress);
-  cut.EventList = OverviewOfEvents(seconds, texts, cut.EventCount, progress);
-  cut.Fights.resize(static_cast<size_t>(std::max(cut.EventCount, 0)));
+  std::vector<EventRow>& seconds = group.size() == 1 ? group[0]->Seconds : owned;
+  if (group.size() == 1) ends.push_back(seconds.size());
+  NullProgress quiet;
+  const int32_t count = NumberSortedEvents(seconds, texts, rank, timer_, quiet);
+  const Overview lines = OverviewOfEvents(seconds, texts, count, quiet);
+  const int32_t base = cut_.EventCount;
+  for (const OverviewRow& row : lines.Rows) {
+    cut_.EventList.Rows.push_back(
+        MakeOverviewRow(base + row.EventNum, row.Mob, row.Total, row.First, row.Last));
+  }
+  cut_.EventCount = base + count;
+  cut_.Fights.resize(static_cast<size_t>(std::max(cut_.EventCount, 0)));
   size_t begin = 0;
-  for (size_t k = 0; k < order.size(); ++k) {
-    const int64_t key = order[k]->Key;
+  for (size_t k = 0; k < ends.size(); ++k) {
+    const int64_t key = group[k]->Key;
     for (size_t i = begin; i < ends[k]; ++i) {
       const EventRow& s = seconds[i];
-      std::vector<TickRun>& runs = cut.Fights[static_cast<size_t>(s.EventNum - 1)].Runs;
+      CutFight& fight = cut_.Fights[static_cast<size_t>(base + s.EventNum - 1)];
       if (i > begin && seconds[i - 1].EventNum == s.EventNum &&
           seconds[i - 1].TickNum == s.TickNum) {
-        runs.back().To = s.When;
+        fight.Runs.back().To = s.When;
       } else {
-        runs.push_back({key, s.When, s.When, s.TickNum});
+        fight.Runs.push_back({key, s.When, s.When, s.TickNum});
       }
     }
     begin = ends[k];
   }
-  for (CutFight& f : cut.Fights) {
+  for (auto e = static_cast<size_t>(base); e < cut_.Fights.size(); ++e) {
+    CutFight& f = cut_.Fights[e];
     uint64_t hash = f.Runs.size();
     for (const TickRun& r : f.Runs) {
       hash = Mix(hash, static_cast<uint64_t>(r.MobKey));
@@ -358,7 +383,48 @@ FightCut CutFights(std::vector<MobSeconds> bySeconds, int16_t eventTimerSeconds,
     }
     f.Signature = hash;
   }
-  return cut;
+  // Each mob's memory goes back at once.
+  std::vector<EventRow>().swap(seconds);
+}
+
+FightCut FightCutter::Finish() {
+  if (held_) {
+    MobSeconds* group[] = {&*held_};
+    Cut(group);
+    held_.reset();
+  }
+  cut_.EventList.EventCount = cut_.EventCount;
+  return std::move(cut_);
+}
+
+namespace {
+
+// The mobs in SortMobTime's order (their first spelling without regard to case).
+template <typename Mob, typename TextOf>
+void SortByText(std::vector<Mob>& mobs, TextOf&& textOf) {
+  std::sort(mobs.begin(), mobs.end(),
+            [&](const Mob& a, const Mob& b) { return CompareNoCase(textOf(a), textOf(b)) < 0; });
+}
+
+}  // namespace
+
+FightCut CutFights(std::vector<MobSeconds> bySeconds, int16_t eventTimerSeconds,
+                   Progress& progress) {
+  std::vector<MobSeconds*> order;
+  order.reserve(bySeconds.size());
+  for (MobSeconds& m : bySeconds) {
+    if (!m.Seconds.empty()) order.push_back(&m);
+  }
+  SortByText(order, [](const MobSeconds* m) -> std::string_view { return m->Texts.front(); });
+  progress.SetValue(0);
+  progress.SetMaximum(static_cast<double>(order.size()) + 1);
+  ProgressSteps steps(progress, order.size());
+  FightCutter cutter(eventTimerSeconds);
+  for (size_t k = 0; k < order.size(); ++k) {
+    cutter.Add(*order[k]);
+    steps.Done(k + 1);
+  }
+  return cutter.Finish();
 }
 
 bool WriteFights(Database& db, const FightCut& cut) {
@@ -505,6 +571,43 @@ void WriteMobSeconds(Database& db, const std::vector<MobSeconds>& bySeconds,
   }
 }
 
+std::vector<MobSpan> WriteSecondRuns(Database& db, SecondRuns& runs,
+                                     const std::vector<std::vector<std::string>>& spellings) {
+  db.ExecuteNative("DELETE FROM MobSlots; DELETE FROM SlotChunks");
+  Statement header(db, "INSERT INTO MobSlots (MobKey, Mob, Slots) VALUES (?, ?, ?)");
+  Statement chunk(db, "INSERT INTO SlotChunks (MobKey, Chunk, Slots) VALUES (?, ?, ?)");
+  std::vector<MobSpan> spans;
+  std::string piece;
+  size_t inPiece = 0;
+  int64_t chunkNum = 0;
+  auto flush = [&] {
+    if (inPiece == 0) return;
+    chunk.Bind(1, spans.back().Key).Bind(2, chunkNum++).BindBlob(3, piece);
+    chunk.Step();
+    chunk.Reset();
+    piece.clear();
+    inPiece = 0;
+  };
+  runs.Read([&](const MobSecond& s) {
+    if (spans.empty() || spans.back().Key != s.MobKey) {
+      flush();
+      chunkNum = 0;
+      MobSeconds mob;
+      mob.Key = s.MobKey;
+      mob.Texts = spellings.at(s.MobKey - 1);
+      header.Bind(1, mob.Key).Bind(2, mob.Texts.front()).BindBlob(3, EncodeTexts(mob));
+      header.Step();
+      header.Reset();
+      spans.push_back({mob.Key, s.When, s.When});
+    }
+    spans.back().Last = s.When;
+    PutSecond(piece, s.When, s.RecNum, s.Dmg, s.Spelling, s.Dot != 0);
+    if (++inPiece == kChunkSeconds) flush();
+  });
+  flush();
+  return spans;
+}
+
 bool ReadMobSeconds(Database& db, std::vector<MobSeconds>& out) {
   out.clear();
   if (QueryInt(db, "SELECT count(*) FROM ParseState WHERE Name = 'SlotsValid'") == 0) return false;
@@ -532,6 +635,49 @@ bool ReadMobSeconds(Database& db, std::vector<MobSeconds>& out) {
     lastChunk = chunk;
   }
   return true;
+}
+
+std::optional<FightCut> CutStoredSeconds(Database& db, int16_t eventTimerSeconds,
+                                         Progress& progress) {
+  if (QueryInt(db, "SELECT count(*) FROM ParseState WHERE Name = 'SlotsValid'") == 0) {
+    return std::nullopt;
+  }
+  std::vector<MobSeconds> mobs;  // their texts only: the seconds are read a mob at a time
+  {
+    Statement all(db, "SELECT MobKey, Slots FROM MobSlots");
+    while (all.Step()) {
+      if (all.ColumnIsNull(1)) continue;  // a mob whose rows are all gone
+      mobs.push_back(DecodeTexts(all.ColumnInt(0), all.ColumnBlob(1)));
+    }
+  }
+  SortByText(mobs, [](const MobSeconds& m) -> std::string_view { return m.Texts.front(); });
+  progress.SetValue(0);
+  progress.SetMaximum(static_cast<double>(mobs.size()) + 1);
+  ProgressSteps steps(progress, mobs.size());
+  FightCutter cutter(eventTimerSeconds);
+  Statement chunks(db, "SELECT Chunk, Slots FROM SlotChunks WHERE MobKey = ? ORDER BY Chunk");
+  for (size_t k = 0; k < mobs.size(); ++k) {
+    MobSeconds& mob = mobs[k];
+    chunks.Bind(1, mob.Key);
+    // Pieces follow each other without a gap.
+    for (int64_t expected = 0; chunks.Step(); ++expected) {
+      if (chunks.ColumnInt(0) != expected) throw Error("The stored seconds of a mob are damaged.");
+      DecodeSeconds(chunks.ColumnBlob(1), mob);
+    }
+    chunks.Reset();
+    cutter.Add(mob);
+    steps.Done(k + 1);
+  }
+  {
+    // A piece of a mob that MobSlots does not hold.
+    Statement stray(db,
+                    "SELECT EXISTS (SELECT 1 FROM SlotChunks WHERE MobKey NOT IN (SELECT MobKey "
+                    "FROM MobSlots WHERE Slots IS NOT NULL))");
+    if (stray.Step() && stray.ColumnInt(0) != 0) {
+      throw Error("The stored seconds of a mob are damaged.");
+    }
+  }
+  return cutter.Finish();
 }
 
 void MarkMobSecondsCurrent(Database& db) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,9 +65,31 @@ struct FightCut {
   Overview EventList;
   std::vector<CutFight> Fights;  // by event number from 1
 };
+
+// Cuts the fights of mobs given one at a time, in SortMobTime's order (their
+// texts without regard to case): a mob's fights follow those of the mobs
+// before it. Each mob's seconds are used up as they are cut.
+class FightCutter {
+ public:
+  explicit FightCutter(int16_t eventTimerSeconds);
+  void Add(MobSeconds& mob);
+  FightCut Finish();
+
+ private:
+  void Cut(std::span<MobSeconds*> group);
+
+  int16_t timer_;
+  FightCut cut_;
+  std::optional<MobSeconds> held_;  // the empty mob, cut with the next
+};
+
 // The mobs' seconds are used up as they are cut.
 FightCut CutFights(std::vector<MobSeconds> bySeconds, int16_t eventTimerSeconds,
                    Progress& progress);
+// The fights of the stored seconds, read a mob at a time; none when the
+// stored seconds are not current.
+std::optional<FightCut> CutStoredSeconds(Database& db, int16_t eventTimerSeconds,
+                                         Progress& progress);
 
 // Writes the fights into Fights and TickRuns of `db` (inside the caller's
 // transaction). A stored fight whose runs are the same keeps its runs; the
@@ -76,6 +100,17 @@ bool WriteFights(Database& db, const FightCut& cut);
 // the seconds from `changedFrom` on (by mob; kUnchanged: none).
 void WriteMobSeconds(Database& db, const std::vector<MobSeconds>& bySeconds,
                      const std::vector<size_t>* changedFrom = nullptr);
+// Replaces the stored seconds with those of `runs`, read in mob key order;
+// `spellings[k - 1]` are the texts of the mob with key k. Returns each mob's
+// key with its first and last second.
+class SecondRuns;
+struct MobSpan {
+  int64_t Key = 0;
+  DateTime First = 0;
+  DateTime Last = 0;
+};
+std::vector<MobSpan> WriteSecondRuns(Database& db, SecondRuns& runs,
+                                     const std::vector<std::vector<std::string>>& spellings);
 // The stored mobs with their seconds, when they are there and current (no
 // row changed since they were written); else empty.
 bool ReadMobSeconds(Database& db, std::vector<MobSeconds>& out);

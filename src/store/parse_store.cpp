@@ -2,7 +2,9 @@
 
 #include <array>
 #include <exception>
+#include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -85,12 +87,11 @@ class StoredTexts {
 
 // What each row gets beside the parsed values: its RecNum (from `firstRecNum`
 // on), its crit mark (false when no rule is given) and the key of its mob
-// (by the row's index into the texts of `mobOf`; 0 when not given).
+// (0 when not given).
 struct RowMarks {
   int64_t firstRecNum = 0;
   const CritRule* crits = nullptr;
-  const std::vector<uint32_t>* mobOf = nullptr;    // by record
-  const std::vector<int64_t>* keyOfMob = nullptr;  // by text
+  const std::vector<int64_t>* keyOfRow = nullptr;  // by record
 };
 
 // The damage records of a parse as a table the database engine reads from:
@@ -248,9 +249,8 @@ class ParsedRowsTable {
         sqlite3_result_int64(ctx, r.Reserved);
         break;
       default: {
-        int64_t key = 0;
-        if (t.marks_.mobOf != nullptr) key = (*t.marks_.keyOfMob)[(*t.marks_.mobOf)[cursor->row]];
-        sqlite3_result_int64(ctx, key);
+        sqlite3_result_int64(ctx,
+                             t.marks_.keyOfRow != nullptr ? (*t.marks_.keyOfRow)[cursor->row] : 0);
       }
     }
     return SQLITE_OK;
@@ -351,48 +351,93 @@ std::vector<EventRow> EventRowsOf(const ParseResult& parsed, int64_t firstRecNum
   return rows;
 }
 
-// Stores a parse into empty tables: its rows with their mob keys, and each
-// mob's seconds; with a timer also the fights, else all rows in "event 0".
-NumberedParse StoreWholeParse(Database& db, const ParseResult& parsed,
-                              std::optional<int16_t> eventTimerSeconds, Progress& progress) {
-  NumberedParse result;
-  result.Events.SpellDatRecs = LoadSpellTable(db);
-  MobTexts mobs;
-  std::vector<uint32_t> mobOf;
-  std::vector<int64_t> keys;
-  {
-    std::vector<EventRow> rows = EventRowsOf(parsed, 0, mobs, mobOf);
-    SortEventRows(rows, mobs.Texts());
-    std::vector<MobSeconds> bySeconds = MobSecondsOfRows(rows, mobs.Texts());
-    std::vector<EventRow>().swap(rows);  // the memory goes back before the rows are written
-    keys = MobKeysOf(bySeconds, mobs.Texts());
-    WriteMobSeconds(db, bySeconds);
-    if (eventTimerSeconds) {
-      FightCut cut = CutFights(std::move(bySeconds), *eventTimerSeconds, progress);
-      WriteFights(db, cut);
-      NoteCritSpells(db, result.Events.SpellDatRecs);
-      NoteStoredCut(db, *eventTimerSeconds);
-      result.Events.EventCount = cut.EventCount;
-      result.EventList = std::move(cut.EventList);
-    } else {
-      db.ExecuteNative("INSERT INTO Fights (EventNum, FightKey, Total) VALUES (0, 0, 0)");
-      Statement run(db,
-                    "INSERT INTO TickRuns (FightKey, TickNum, MobKey, FromTime, ToTime) VALUES "
-                    "(0, 0, ?, ?, ?)");
-      for (const MobSeconds& m : bySeconds) {
-        run.Bind(1, m.Key).Bind(2, m.Seconds.front().When).Bind(3, m.Seconds.back().When);
-        run.Step();
-        run.Reset();
-      }
-    }
-  }
-  const CritRule crits(result.Events.SpellDatRecs);
-  InsertParsedRows(db, parsed, {0, eventTimerSeconds ? &crits : nullptr, &mobOf, &keys}, progress);
-  MarkMobSecondsCurrent(db);
-  return result;
+}  // namespace
+
+ParseWriter::ParseWriter(Database& db, std::optional<int16_t> eventTimerSeconds,
+                         size_t secondsInMemory)
+    : db_(db),
+      timer_(eventTimerSeconds),
+      runs_(std::filesystem::path(db.Path()).parent_path().string(), db.Path(), secondsInMemory) {
+  spells_ = LoadSpellTable(db);
+  if (timer_) crits_ = std::make_unique<CritRule>(spells_);
 }
 
-}  // namespace
+ParseWriter::~ParseWriter() = default;
+
+ParseWriter::MobOf ParseWriter::MobOfText(std::string_view utf8) {
+  if (const auto it = exact_.find(utf8); it != exact_.end()) return it->second;
+  std::string folded(utf8);
+  for (char& c : folded) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  auto [mob, added] = folded_.try_emplace(std::move(folded), 0);
+  if (added) {
+    spellings_.emplace_back();
+    mob->second = static_cast<uint32_t>(spellings_.size());
+  }
+  std::vector<std::string>& texts = spellings_[mob->second - 1];
+  const MobOf of{mob->second, static_cast<uint32_t>(texts.size())};
+  texts.emplace_back(utf8);
+  exact_.emplace(std::string(utf8), of);
+  return of;
+}
+
+void ParseWriter::Add(const ParseResult& records, std::optional<int16_t> lastCastChange) {
+  const size_t count = records.DamageRecs.size();
+  std::vector<int64_t> keys(count);
+  {
+    Utf8Text utf8;
+    std::string_view lastMob;
+    MobOf of{};
+    for (size_t i = 0; i < count; ++i) {
+      const DamageRec& r = records.DamageRecs[i];
+      // Runs of rows on one mob are the rule: its text is looked up once.
+      if (i == 0 || r.Mob.data() != lastMob.data() || r.Mob.size() != lastMob.size()) {
+        lastMob = r.Mob;
+        of = MobOfText(utf8(r.Mob));
+      }
+      keys[i] = of.key;
+      runs_.Add(of.key, of.spelling, r.When, damageRows_ + static_cast<int64_t>(i), r.Dmg,
+                r.DmgType == kDot);
+    }
+  }
+  if (lastCastChange && castRows_ > 0) {
+    Statement change(db_, "UPDATE SpellCastResist SET CorR = ? WHERE RecNum = ?");
+    change.Bind(1, static_cast<int64_t>(*lastCastChange)).Bind(2, castRows_ - 1).Step();
+  }
+  NullProgress quiet;  // the parse drives the bar meanwhile
+  InsertParsedRows(db_, records, {damageRows_, crits_.get(), &keys}, quiet, castRows_);
+  damageRows_ += static_cast<int64_t>(count);
+  castRows_ += static_cast<int64_t>(records.CastRecs.size());
+}
+
+NumberedParse ParseWriter::Finish(Progress& progress) {
+  NumberedParse result;
+  result.Events.SpellDatRecs = std::move(spells_);
+  const std::vector<MobSpan> spans = WriteSecondRuns(db_, runs_, spellings_);
+  MarkMobSecondsCurrent(db_);
+  if (timer_) {
+    std::optional<FightCut> cut = CutStoredSeconds(db_, *timer_, progress);
+    WriteFights(db_, *cut);
+    NoteCritSpells(db_, result.Events.SpellDatRecs);
+    NoteStoredCut(db_, *timer_);
+    result.Events.EventCount = cut->EventCount;
+    result.EventList = std::move(cut->EventList);
+  } else {
+    // Every row in "event 0".
+    db_.ExecuteNative("INSERT INTO Fights (EventNum, FightKey, Total) VALUES (0, 0, 0)");
+    Statement run(db_,
+                  "INSERT INTO TickRuns (FightKey, TickNum, MobKey, FromTime, ToTime) VALUES "
+                  "(0, 0, ?, ?, ?)");
+    for (const MobSpan& m : spans) {
+      run.Bind(1, m.Key).Bind(2, m.First).Bind(3, m.Last);
+      run.Step();
+      run.Reset();
+    }
+  }
+  progress.SetValue(0);
+  return result;
+}
 
 std::string InsertDamageSql(size_t i, const DamageRec& r) {
   return "INSERT into ParseData values (" + std::to_string(i) + "," + SqlDateLiteral(r.When) + "," +
@@ -411,19 +456,18 @@ void StoreParsedRecords(const std::string& databasePath, const ParseResult& pars
                         Progress& progress) {
   DatabaseRebuild rebuild(databasePath);
   rebuild.Open(false);
-  StoreWholeParse(rebuild.Fresh(), parsed, std::nullopt, progress);
+  ParseWriter writer(rebuild.Fresh(), std::nullopt);
+  writer.Add(parsed, std::nullopt);
+  writer.Finish(progress);
   rebuild.Finish();
   rebuild.Replace();
 }
 
 void StoreParsedRecords(Database& db, const ParseResult& parsed, Progress& progress) {
   ClearParse(db);
-  StoreWholeParse(db, parsed, std::nullopt, progress);
-}
-
-NumberedParse StoreNewParse(DatabaseRebuild& rebuild, const ParseResult& parsed,
-                            int16_t eventTimerSeconds, Progress& progress) {
-  return StoreWholeParse(rebuild.Fresh(), parsed, eventTimerSeconds, progress);
+  ParseWriter writer(db, std::nullopt);
+  writer.Add(parsed, std::nullopt);
+  writer.Finish(progress);
 }
 
 std::optional<std::vector<MobSeconds>> StoreAppendedParse(Database& db,
@@ -441,8 +485,10 @@ std::optional<std::vector<MobSeconds>> StoreAppendedParse(Database& db,
     const std::vector<EventRow> rows = EventRowsOf(parsed, firstRecNum, mobs, mobOf);
     keys = AddRowsToMobSeconds(bySeconds, rows, mobs.Texts(), changed);
   }
+  std::vector<int64_t> keyOfRow(mobOf.size());
+  for (size_t i = 0; i < mobOf.size(); ++i) keyOfRow[i] = keys[mobOf[i]];
   const CritRule crits(LoadSpellTable(db));
-  InsertParsedRows(db, parsed, {firstRecNum, &crits, &mobOf, &keys}, progress, firstCast);
+  InsertParsedRows(db, parsed, {firstRecNum, &crits, &keyOfRow}, progress, firstCast);
   if (appended.LastCastChange && firstCast > 0) {
     Statement change(db, "UPDATE SpellCastResist SET CorR = ? WHERE RecNum = ?");
     change.Bind(1, static_cast<int64_t>(*appended.LastCastChange)).Bind(2, firstCast - 1).Step();

@@ -1,12 +1,16 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "common/progress.h"
 #include "parse/log_parser.h"
 #include "store/event_builder.h"
+#include "store/second_runs.h"
 
 namespace qorn {
 
@@ -23,13 +27,50 @@ void StoreParsedRecords(const std::string& databasePath, const ParseResult& pars
 // The same in place, inside a transaction the caller holds on `db`.
 void StoreParsedRecords(Database& db, const ParseResult& parsed, Progress& progress);
 
-// Get Log's storing and event building in one: numbers the events and ticks
-// of the parsed records and marks their crits in memory, then writes each
-// row once, with its final numbers, into the new file of an opened `rebuild`
-// (whose spell table decides the crits). `progress` follows the rows while
-// events are cut, then the stored records.
-NumberedParse StoreNewParse(DatabaseRebuild& rebuild, const ParseResult& parsed,
-                            int16_t eventTimerSeconds, Progress& progress);
+// Stores a parse into the empty tables of `db` a block of records at a time,
+// as the parse hands them over: the damage rows with their mob keys (and,
+// with a timer, their crit marks from the spell table of `db`), the casts,
+// and each row's second. Finish() then stores the mobs' seconds, and with a
+// timer cuts the fights from them; without one every row is in "event 0".
+// Memory stays within bounds whatever the parse's size: the seconds go to
+// files beside the database once `secondsInMemory` of them are held.
+class ParseWriter {
+ public:
+  explicit ParseWriter(Database& db, std::optional<int16_t> eventTimerSeconds,
+                       size_t secondsInMemory = SecondRuns::kDefaultCapacity);
+  ~ParseWriter();
+  ParseWriter(const ParseWriter&) = delete;
+  ParseWriter& operator=(const ParseWriter&) = delete;
+
+  // The next records; `lastCastChange` changes the last cast stored before them.
+  void Add(const ParseResult& records, std::optional<int16_t> lastCastChange);
+  NumberedParse Finish(Progress& progress);
+
+  int64_t DamageRows() const { return damageRows_; }
+  int64_t CastRows() const { return castRows_; }
+
+ private:
+  struct MobOf {
+    uint32_t key;       // from 1, by first row
+    uint32_t spelling;  // among the mob's texts, by first row
+  };
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+  };
+  MobOf MobOfText(std::string_view utf8);
+
+  Database& db_;
+  std::optional<int16_t> timer_;
+  std::vector<SpellDatRec> spells_;
+  std::unique_ptr<CritRule> crits_;
+  SecondRuns runs_;
+  std::unordered_map<std::string, MobOf, Hash, std::equal_to<>> exact_;
+  std::unordered_map<std::string, uint32_t> folded_;
+  std::vector<std::vector<std::string>> spellings_;  // by key - 1
+  int64_t damageRows_ = 0;
+  int64_t castRows_ = 0;
+};
 
 // Appends the records of lines appended to the log to the stored parse of
 // `db` (inside the caller's transaction): damage rows from RecNum

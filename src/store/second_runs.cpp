@@ -1,0 +1,186 @@
+#include "store/second_runs.h"
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <queue>
+
+#include "store/database.h"
+
+namespace qorn {
+namespace {
+
+bool Before(const MobSecond& a, const MobSecond& b) {
+  if (a.MobKey != b.MobKey) return a.MobKey < b.MobKey;
+  if (a.When != b.When) return a.When < b.When;
+  return a.RecNum < b.RecNum;
+}
+
+bool SameSecond(const MobSecond& a, const MobSecond& b) {
+  return a.MobKey == b.MobKey && a.When == b.When;
+}
+
+// Sums `later` into `first`, the same mob and second with a later first row.
+void SumInto(MobSecond& first, const MobSecond& later) {
+  first.Dmg += later.Dmg;
+  first.Dot = first.Dot | later.Dot;
+}
+
+// Reads one run back in pieces.
+class RunReader {
+ public:
+  static constexpr size_t kPiece = (size_t{1} << 20) / sizeof(MobSecond);
+
+  RunReader(int fd, size_t count) : fd_(fd), count_(count), piece_(new MobSecond[kPiece]) {}
+
+  // The next second, or null at the run's end; `fail(errno)` when the file
+  // cannot be read.
+  template <typename Fail>
+  const MobSecond* Next(Fail&& fail) {
+    if (at_ == held_) {
+      if (read_ == count_) return nullptr;
+      const size_t n = std::min(kPiece, count_ - read_);
+      char* into = reinterpret_cast<char*>(piece_.get());
+      size_t bytes = n * sizeof(MobSecond);
+      off_t offset = static_cast<off_t>(read_ * sizeof(MobSecond));
+      while (bytes > 0) {
+        const ssize_t got = pread(fd_, into, bytes, offset);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) fail(got < 0 ? errno : EIO);
+        into += got;
+        offset += got;
+        bytes -= static_cast<size_t>(got);
+      }
+      read_ += n;
+      held_ = n;
+      at_ = 0;
+    }
+    return &piece_[at_++];
+  }
+
+ private:
+  int fd_;
+  size_t count_;
+  size_t read_ = 0;
+  std::unique_ptr<MobSecond[]> piece_;
+  size_t held_ = 0;
+  size_t at_ = 0;
+};
+
+}  // namespace
+
+SecondRuns::SecondRuns(std::string folder, std::string databasePath, size_t capacity)
+    : folder_(std::move(folder)),
+      databasePath_(std::move(databasePath)),
+      capacity_(std::max<size_t>(capacity, 1)) {}
+
+SecondRuns::~SecondRuns() {
+  for (const Run& run : runs_) close(run.fd);
+}
+
+void SecondRuns::Fail(int error, const char* what) const {
+  const int code =
+      error == ENOSPC || error == EDQUOT || error == EFBIG ? SQLITE_FULL : SQLITE_IOERR;
+  throw DatabaseError(DatabaseMessage(code, databasePath_),
+                      std::string(what) + " in " + folder_ + ": " + std::strerror(error), code);
+}
+
+void SecondRuns::Add(uint32_t mobKey, uint32_t spelling, DateTime when, int64_t recNum, int64_t dmg,
+                     bool dot) {
+  if (mobKey >= lastOfMob_.size())
+    lastOfMob_.resize(std::max<size_t>(mobKey + 1, lastOfMob_.size() * 2), 0);
+  if (const uint32_t last = lastOfMob_[mobKey]; last != 0 && buffer_[last - 1].When == when) {
+    MobSecond& s = buffer_[last - 1];
+    s.Dmg += dmg;
+    s.Dot = s.Dot | (dot ? 1u : 0u);
+    return;
+  }
+  if (buffer_.size() == capacity_) WriteRun();
+  MobSecond s;
+  s.When = when;
+  s.RecNum = recNum;
+  s.Dmg = dmg;
+  s.MobKey = mobKey;
+  s.Spelling = spelling;
+  s.Dot = dot ? 1u : 0u;
+  buffer_.push_back(s);
+  lastOfMob_[mobKey] = static_cast<uint32_t>(buffer_.size());
+}
+
+void SecondRuns::SortBuffer() {
+  std::sort(buffer_.begin(), buffer_.end(), Before);
+  // The same mob and second twice (its rows were apart in the log): summed.
+  size_t out = 0;
+  for (size_t i = 0; i < buffer_.size(); ++i) {
+    if (out > 0 && SameSecond(buffer_[out - 1], buffer_[i])) {
+      SumInto(buffer_[out - 1], buffer_[i]);
+    } else {
+      buffer_[out++] = buffer_[i];
+    }
+  }
+  buffer_.resize(out);
+  std::fill(lastOfMob_.begin(), lastOfMob_.end(), 0);
+}
+
+void SecondRuns::WriteRun() {
+  SortBuffer();
+  std::string name = folder_ + "/Temp.mdb.seconds-XXXXXX";
+  const int fd = mkstemp(name.data());
+  if (fd < 0) Fail(errno, "A file for the seconds cannot be made");
+  unlink(name.c_str());
+  runs_.push_back({fd, buffer_.size()});
+  const char* from = reinterpret_cast<const char*>(buffer_.data());
+  size_t bytes = buffer_.size() * sizeof(MobSecond);
+  while (bytes > 0) {
+    const ssize_t put = write(fd, from, bytes);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) Fail(put < 0 ? errno : ENOSPC, "The seconds cannot be written");
+    from += put;
+    bytes -= static_cast<size_t>(put);
+  }
+  buffer_.clear();
+}
+
+void SecondRuns::Read(const std::function<void(const MobSecond&)>& each) {
+  if (runs_.empty()) {
+    SortBuffer();
+    for (const MobSecond& s : buffer_) each(s);
+    std::vector<MobSecond>().swap(buffer_);
+    return;
+  }
+  if (!buffer_.empty()) WriteRun();
+  std::vector<MobSecond>().swap(buffer_);
+  std::vector<RunReader> readers;
+  readers.reserve(runs_.size());
+  for (const Run& run : runs_) readers.emplace_back(run.fd, run.count);
+  auto fail = [this](int error) { Fail(error, "The seconds cannot be read back"); };
+  // The runs' next seconds, the first in order on top.
+  using Head = std::pair<MobSecond, size_t>;
+  auto later = [](const Head& a, const Head& b) { return Before(b.first, a.first); };
+  std::priority_queue<Head, std::vector<Head>, decltype(later)> heads(later);
+  for (size_t r = 0; r < readers.size(); ++r) {
+    if (const MobSecond* s = readers[r].Next(fail)) heads.push({*s, r});
+  }
+  bool held = false;
+  MobSecond last;
+  while (!heads.empty()) {
+    const auto [s, r] = heads.top();
+    heads.pop();
+    if (const MobSecond* n = readers[r].Next(fail)) heads.push({*n, r});
+    if (held && SameSecond(last, s)) {
+      SumInto(last, s);
+      continue;
+    }
+    if (held) each(last);
+    last = s;
+    held = true;
+  }
+  if (held) each(last);
+}
+
+}  // namespace qorn
