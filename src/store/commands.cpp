@@ -136,14 +136,12 @@ std::optional<CommandOutcome> GetAppendedLines(const std::string& databasePath,
     // the next Get Log then reads the log whole.
     const long long end = size;
     StoredLog after = *stored;
-    std::optional<std::vector<MobSeconds>> bySeconds;
     if (end > stored->Log.Bytes) {
       AppendedParse appended =
           ParseAppendedLines(logPath, charName, stored->End, end, progress.loop);
       stages.Next();
       if (LogHoldsAnyOf(logPath, stored->Log.Bytes, appended.NewPetNames)) return std::nullopt;
-      bySeconds =
-          StoreAppendedParse(db, appended, stored->NextRecNum, stored->NextCastNum, progress.loop);
+      StoreAppendedParse(db, appended, stored->NextRecNum, stored->NextCastNum, progress.loop);
       after =
           StoredLogOf(logPath, charName, appended.Records.End,
                       stored->NextRecNum + static_cast<int64_t>(appended.Records.DamageRecs.size()),
@@ -153,8 +151,7 @@ std::optional<CommandOutcome> GetAppendedLines(const std::string& databasePath,
       after.Log = now;
     }
     stages.Next();
-    NumberedParse numbered =
-        CutStoredFights(db, eventTimerSeconds, progress.loop, std::move(bySeconds));
+    NumberedParse numbered = CutStoredFights(db, eventTimerSeconds, progress.loop);
     WriteStoredLog(db, after);
     stages.Next();
     CommandOutcome outcome;

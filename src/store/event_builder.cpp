@@ -83,12 +83,11 @@ void MarkNewCrits(Database& db, const std::vector<SpellDatRec>& spells) {
   NoteCritSpells(db, spells);
 }
 
-NumberedParse CutStoredFights(Database& db, int16_t eventTimerSeconds, Progress& progress,
-                              std::optional<std::vector<MobSeconds>> bySecondsNow) {
+NumberedParse CutStoredFights(Database& db, int16_t eventTimerSeconds, Progress& progress) {
   NumberedParse result;
   result.Events.SpellDatRecs = LoadSpellTable(db);
   MarkNewCrits(db, result.Events.SpellDatRecs);
-  if (!bySecondsNow && StoredCutIsCurrent(db, eventTimerSeconds)) {
+  if (StoredCutIsCurrent(db, eventTimerSeconds)) {
     // The stored fights were cut from these rows with this timer.
     result.EventList = StoredOverview(db);
     result.Events.EventCount = result.EventList.EventCount;
@@ -96,11 +95,9 @@ NumberedParse CutStoredFights(Database& db, int16_t eventTimerSeconds, Progress&
   }
   // The stored seconds are read a mob at a time; seconds that are not
   // current are made again from the rows first.
-  std::optional<FightCut> stored;
-  if (!bySecondsNow) stored = CutStoredSeconds(db, eventTimerSeconds, progress);
-  FightCut cut = stored ? std::move(*stored)
-                        : CutFights(bySecondsNow ? std::move(*bySecondsNow) : RebuildMobSeconds(db),
-                                    eventTimerSeconds, progress);
+  std::optional<FightCut> stored = CutStoredSeconds(db, eventTimerSeconds, progress);
+  FightCut cut =
+      stored ? std::move(*stored) : CutFights(RebuildMobSeconds(db), eventTimerSeconds, progress);
   WriteFights(db, cut);
   NoteStoredCut(db, eventTimerSeconds);
   result.Events.EventCount = cut.EventCount;

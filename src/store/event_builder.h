@@ -65,11 +65,8 @@ void MarkNewCrits(Database& db, const std::vector<SpellDatRec>& spells);
 // Notes that the stored rows carry the crit marks of `spells`.
 void NoteCritSpells(Database& db, const std::vector<SpellDatRec>& spells);
 
-struct MobSeconds;
-// The same on an open database, inside a transaction the caller holds; from
-// the mobs' seconds as they are now when the caller has them (they are
-// stored), else as stored.
-NumberedParse CutStoredFights(Database& db, int16_t eventTimerSeconds, Progress& progress,
-                              std::optional<std::vector<MobSeconds>> bySecondsNow = std::nullopt);
+// RenumberStoredParse's cut on an open database, inside a transaction the
+// caller holds.
+NumberedParse CutStoredFights(Database& db, int16_t eventTimerSeconds, Progress& progress);
 
 }  // namespace qorn

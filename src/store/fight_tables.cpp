@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "common/error.h"
 #include "store/database.h"
@@ -608,74 +609,69 @@ std::vector<MobSpan> WriteSecondRuns(Database& db, SecondRuns& runs,
   return spans;
 }
 
-bool ReadMobSeconds(Database& db, std::vector<MobSeconds>& out) {
+namespace {
+
+// The stored mobs, their texts only, when the stored seconds are current.
+bool ReadStoredMobs(Database& db, std::vector<MobSeconds>& out) {
   out.clear();
   if (QueryInt(db, "SELECT count(*) FROM ParseState WHERE Name = 'SlotsValid'") == 0) return false;
-  std::unordered_map<int64_t, size_t> byKey;
-  {
-    Statement all(db, "SELECT MobKey, Slots FROM MobSlots");
-    while (all.Step()) {
-      if (all.ColumnIsNull(1)) continue;  // a mob whose rows are all gone
-      byKey.emplace(all.ColumnInt(0), out.size());
-      out.push_back(DecodeTexts(all.ColumnInt(0), all.ColumnBlob(1)));
-    }
+  Statement all(db, "SELECT MobKey, Slots FROM MobSlots");
+  while (all.Step()) {
+    if (all.ColumnIsNull(1)) continue;  // a mob whose rows are all gone
+    out.push_back(DecodeTexts(all.ColumnInt(0), all.ColumnBlob(1)));
   }
-  Statement chunks(db, "SELECT MobKey, Chunk, Slots FROM SlotChunks ORDER BY MobKey, Chunk");
-  int64_t lastKey = 0, lastChunk = -1;
-  while (chunks.Step()) {
-    const int64_t key = chunks.ColumnInt(0), chunk = chunks.ColumnInt(1);
-    const auto it = byKey.find(key);
-    if (it == byKey.end()) throw Error("The stored seconds of a mob are damaged.");
-    // Pieces follow each other without a gap.
-    if (chunk != (key == lastKey ? lastChunk + 1 : 0)) {
-      throw Error("The stored seconds of a mob are damaged.");
-    }
-    DecodeSeconds(chunks.ColumnBlob(2), out[it->second]);
-    lastKey = key;
-    lastChunk = chunk;
+  // A piece of a mob that MobSlots does not hold.
+  if (QueryInt(db,
+               "SELECT EXISTS (SELECT 1 FROM SlotChunks WHERE MobKey NOT IN (SELECT MobKey FROM "
+               "MobSlots WHERE Slots IS NOT NULL))") != 0) {
+    throw Error("The stored seconds of a mob are damaged.");
+  }
+  return true;
+}
+
+// Reads the stored seconds of `mob` with `chunks` ("SELECT Chunk, Slots FROM
+// SlotChunks WHERE MobKey = ? ORDER BY Chunk").
+void ReadStoredSeconds(Statement& chunks, MobSeconds& mob) {
+  chunks.Bind(1, mob.Key);
+  // Pieces follow each other without a gap.
+  for (int64_t expected = 0; chunks.Step(); ++expected) {
+    if (chunks.ColumnInt(0) != expected) throw Error("The stored seconds of a mob are damaged.");
+    DecodeSeconds(chunks.ColumnBlob(1), mob);
+  }
+  chunks.Reset();
+}
+
+constexpr const char* kChunksOfMob =
+    "SELECT Chunk, Slots FROM SlotChunks WHERE MobKey = ? ORDER BY Chunk";
+
+}  // namespace
+
+bool ReadMobSeconds(Database& db, const std::vector<std::string>& texts,
+                    std::vector<MobSeconds>& out) {
+  if (!ReadStoredMobs(db, out)) return false;
+  std::unordered_set<std::string> wanted;
+  for (const std::string& t : texts) wanted.insert(Folded(t));
+  Statement chunks(db, kChunksOfMob);
+  for (MobSeconds& mob : out) {
+    if (wanted.count(Folded(mob.Texts.front())) != 0) ReadStoredSeconds(chunks, mob);
   }
   return true;
 }
 
 std::optional<FightCut> CutStoredSeconds(Database& db, int16_t eventTimerSeconds,
                                          Progress& progress) {
-  if (QueryInt(db, "SELECT count(*) FROM ParseState WHERE Name = 'SlotsValid'") == 0) {
-    return std::nullopt;
-  }
   std::vector<MobSeconds> mobs;  // their texts only: the seconds are read a mob at a time
-  {
-    Statement all(db, "SELECT MobKey, Slots FROM MobSlots");
-    while (all.Step()) {
-      if (all.ColumnIsNull(1)) continue;  // a mob whose rows are all gone
-      mobs.push_back(DecodeTexts(all.ColumnInt(0), all.ColumnBlob(1)));
-    }
-  }
+  if (!ReadStoredMobs(db, mobs)) return std::nullopt;
   SortByText(mobs, [](const MobSeconds& m) -> std::string_view { return m.Texts.front(); });
   progress.SetValue(0);
   progress.SetMaximum(static_cast<double>(mobs.size()) + 1);
   ProgressSteps steps(progress, mobs.size());
   FightCutter cutter(eventTimerSeconds);
-  Statement chunks(db, "SELECT Chunk, Slots FROM SlotChunks WHERE MobKey = ? ORDER BY Chunk");
+  Statement chunks(db, kChunksOfMob);
   for (size_t k = 0; k < mobs.size(); ++k) {
-    MobSeconds& mob = mobs[k];
-    chunks.Bind(1, mob.Key);
-    // Pieces follow each other without a gap.
-    for (int64_t expected = 0; chunks.Step(); ++expected) {
-      if (chunks.ColumnInt(0) != expected) throw Error("The stored seconds of a mob are damaged.");
-      DecodeSeconds(chunks.ColumnBlob(1), mob);
-    }
-    chunks.Reset();
-    cutter.Add(mob);
+    ReadStoredSeconds(chunks, mobs[k]);
+    cutter.Add(mobs[k]);
     steps.Done(k + 1);
-  }
-  {
-    // A piece of a mob that MobSlots does not hold.
-    Statement stray(db,
-                    "SELECT EXISTS (SELECT 1 FROM SlotChunks WHERE MobKey NOT IN (SELECT MobKey "
-                    "FROM MobSlots WHERE Slots IS NOT NULL))");
-    if (stray.Step() && stray.ColumnInt(0) != 0) {
-      throw Error("The stored seconds of a mob are damaged.");
-    }
   }
   return cutter.Finish();
 }

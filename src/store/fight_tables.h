@@ -111,9 +111,11 @@ struct MobSpan {
 };
 std::vector<MobSpan> WriteSecondRuns(Database& db, SecondRuns& runs,
                                      const std::vector<std::vector<std::string>>& spellings);
-// The stored mobs with their seconds, when they are there and current (no
-// row changed since they were written); else empty.
-bool ReadMobSeconds(Database& db, std::vector<MobSeconds>& out);
+// The stored mobs, when their seconds are there and current (no row changed
+// since they were written); else false. Only the mobs of `texts` (without
+// regard to case) come with their seconds.
+bool ReadMobSeconds(Database& db, const std::vector<std::string>& texts,
+                    std::vector<MobSeconds>& out);
 // Marks the stored seconds as those of the stored rows.
 void MarkMobSecondsCurrent(Database& db);
 // Notes the timer the stored fights were cut with; and whether they were cut

@@ -470,21 +470,18 @@ void StoreParsedRecords(Database& db, const ParseResult& parsed, Progress& progr
   writer.Finish(progress);
 }
 
-std::optional<std::vector<MobSeconds>> StoreAppendedParse(Database& db,
-                                                          const AppendedParse& appended,
-                                                          int64_t firstRecNum, int64_t firstCast,
-                                                          Progress& progress) {
+void StoreAppendedParse(Database& db, const AppendedParse& appended, int64_t firstRecNum,
+                        int64_t firstCast, Progress& progress) {
   const ParseResult& parsed = appended.Records;
-  std::vector<MobSeconds> bySeconds;
-  const bool current = ReadMobSeconds(db, bySeconds);
   MobTexts mobs;
   std::vector<uint32_t> mobOf;
+  std::vector<EventRow> rows = EventRowsOf(parsed, firstRecNum, mobs, mobOf);
+  // The stored mobs; only those the appended rows are on come with their seconds.
+  std::vector<MobSeconds> bySeconds;
+  const bool current = ReadMobSeconds(db, mobs.Texts(), bySeconds);
   std::vector<size_t> changed;
-  std::vector<int64_t> keys;
-  {
-    const std::vector<EventRow> rows = EventRowsOf(parsed, firstRecNum, mobs, mobOf);
-    keys = AddRowsToMobSeconds(bySeconds, rows, mobs.Texts(), changed);
-  }
+  const std::vector<int64_t> keys = AddRowsToMobSeconds(bySeconds, rows, mobs.Texts(), changed);
+  std::vector<EventRow>().swap(rows);
   std::vector<int64_t> keyOfRow(mobOf.size());
   for (size_t i = 0; i < mobOf.size(); ++i) keyOfRow[i] = keys[mobOf[i]];
   const CritRule crits(LoadSpellTable(db));
@@ -494,10 +491,9 @@ std::optional<std::vector<MobSeconds>> StoreAppendedParse(Database& db,
     change.Bind(1, static_cast<int64_t>(*appended.LastCastChange)).Bind(2, firstCast - 1).Step();
   }
   // Seconds that were not current are made again from the rows by the next cut.
-  if (!current) return std::nullopt;
+  if (!current) return;
   WriteMobSeconds(db, bySeconds, &changed);
   MarkMobSecondsCurrent(db);
-  return bySeconds;
 }
 
 void ClearParse(Database& db) {

@@ -76,13 +76,10 @@ class ParseWriter {
 // `db` (inside the caller's transaction): damage rows from RecNum
 // `firstRecNum` on with their crit marks, cast rows from `firstCast` on, the
 // change a fizzle or interrupt makes to the last stored cast, and the rows'
-// seconds. The fights are cut afterwards, from the mobs' seconds returned
-// (none when the stored seconds were not current: the cut makes them again).
-struct MobSeconds;
-std::optional<std::vector<MobSeconds>> StoreAppendedParse(Database& db,
-                                                          const AppendedParse& appended,
-                                                          int64_t firstRecNum, int64_t firstCast,
-                                                          Progress& progress);
+// seconds (only the mobs the rows are on are read). The fights are cut
+// afterwards from the stored seconds.
+void StoreAppendedParse(Database& db, const AppendedParse& appended, int64_t firstRecNum,
+                        int64_t firstCast, Progress& progress);
 
 // Empties the tables of the stored parse (the spell table stays).
 void ClearParse(Database& db);
