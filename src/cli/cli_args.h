@@ -88,12 +88,16 @@ int16_t TimerOption(const Args& args);
 void PrintOverview(const std::vector<OverviewRow>& rows);
 // Overview lines as getlog prints them, without the header.
 void PrintOverviewRows(const std::vector<OverviewRow>& rows, Out& out);
+// The stored fights' lines under the header, as getlog prints them, read from
+// the parse database of `folder` a line at a time.
+void PrintStoredOverview(const std::string& folder);
 // Get Log with the progress bar on a terminal, and what the outcome tells on
 // stderr. With `stop`, setting it stops the Get Log at its next step
 // (qorn::Stopped is thrown and the stored parse is as it was).
+// The outcome's EventList holds the fights' lines only with `keepOverview`.
 CommandOutcome RunGetLogWithBar(const std::string& folder, const std::string& logPath,
                                 const std::string& charName, int16_t timer,
-                                const std::atomic<bool>* stop = nullptr);
+                                const std::atomic<bool>* stop = nullptr, bool keepOverview = true);
 // What an outcome tells besides the fights (a notice, no damage), on stderr.
 void ReportOutcome(const CommandOutcome& outcome);
 

@@ -41,10 +41,19 @@ int16_t TimerOption(const Args& args) {
   return *timer;
 }
 
+constexpr std::string_view kOverviewHeader = "Mob\tDamage\tDPS\tSeconds\tStart\tEnd\n";
+
 void PrintOverview(const std::vector<OverviewRow>& rows) {
   Out out;
-  out << "Mob\tDamage\tDPS\tSeconds\tStart\tEnd\n";
+  out << kOverviewHeader;
   PrintOverviewRows(rows, out);
+}
+
+void PrintStoredOverview(const std::string& folder) {
+  Out out;
+  out << kOverviewHeader;
+  ForEachStoredFight(InProgramFolder(folder, kDatabaseFile),
+                     [&out](const OverviewRow& row) { out.Row(row.Cells()); });
 }
 
 void PrintOverviewRows(const std::vector<OverviewRow>& rows, Out& out) {
@@ -53,14 +62,15 @@ void PrintOverviewRows(const std::vector<OverviewRow>& rows, Out& out) {
 
 CommandOutcome RunGetLogWithBar(const std::string& folder, const std::string& logPath,
                                 const std::string& charName, int16_t timer,
-                                const std::atomic<bool>* stop) {
+                                const std::atomic<bool>* stop, bool keepOverview) {
   TerminalProgress loop{std::string(kCommandStageNames[0])};
   StageLabels stages(loop);
   const std::atomic<bool> never{false};
   StoppableProgress stoppableLoop(loop, stop != nullptr ? *stop : never);
   StoppableProgress stoppableStages(stages, stop != nullptr ? *stop : never, kCommandStages);
   CommandOutcome outcome =
-      RunGetLog(folder, logPath, charName, timer, {stoppableLoop, stoppableStages});
+      RunGetLog(folder, logPath, charName, timer, {stoppableLoop, stoppableStages},
+                {.KeepOverview = keepOverview});
   loop.SetVisible(false);
   ReportOutcome(outcome);
   return outcome;
@@ -84,20 +94,23 @@ int GetLogCommand(const CommandLine& line, bool getLog) {
   // Only a command line that passed its checks finds (and may create) the folder.
   const std::string folder = FindProgramFolder(line.home);
   if (getLog) {
-    const CommandOutcome outcome = RunGetLogWithBar(folder, args.positional[0], name, timer);
+    // The fights' lines are printed from the file: millions of them take no memory.
+    const CommandOutcome outcome =
+        RunGetLogWithBar(folder, args.positional[0], name, timer, nullptr, false);
     if (outcome.StoredKept) {
       std::fprintf(stderr, "%s\n", StoredKeptNote(name).c_str());
       return kFailed;
     }
-    PrintOverview(outcome.EventList.Rows);
+    PrintStoredOverview(folder);
     return kDone;
   }
   TerminalProgress loop{std::string(kCommandStageNames[2])};
   StageLabels stages(loop);
-  const CommandOutcome outcome = RunGetPrevious(folder, timer, {loop, stages});
+  const CommandOutcome outcome =
+      RunGetPrevious(folder, timer, {loop, stages}, {.KeepOverview = false});
   loop.SetVisible(false);
   ReportOutcome(outcome);
-  PrintOverview(outcome.EventList.Rows);
+  PrintStoredOverview(folder);
   return kDone;
 }
 

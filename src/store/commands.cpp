@@ -66,7 +66,7 @@ StoredLog StoredLogOf(const std::string& logPath, const std::string& charName, c
 // file keeps of the log.
 CommandOutcome StoreAndReplace(DatabaseRebuild& rebuild, ParseWriter& writer,
                                CommandProgress progress, StageBar& stages,
-                               const std::optional<StoredLog>& stored) {
+                               const std::optional<StoredLog>& stored, bool keepOverview) {
   CommandOutcome outcome;
   outcome.NoDamage = writer.DamageRows() == 0;
   // Neither damage nor casts of the character (a file of another kind or
@@ -76,7 +76,7 @@ CommandOutcome StoreAndReplace(DatabaseRebuild& rebuild, ParseWriter& writer,
     outcome.StoredKept = true;
     return outcome;
   }
-  NumberedParse numbered = writer.Finish(progress.loop);
+  NumberedParse numbered = writer.Finish(progress.loop, keepOverview);
   if (stored) WriteStoredLog(rebuild.Fresh(), *stored);
   stages.Next();
   rebuild.Finish();
@@ -103,7 +103,7 @@ std::optional<CommandOutcome> GetAppendedLines(const std::string& databasePath,
                                                const std::string& logPath,
                                                const std::string& charName,
                                                int16_t eventTimerSeconds, CommandProgress progress,
-                                               StageBar& stages) {
+                                               StageBar& stages, bool keepOverview) {
   const std::string path = ResolveDatabasePath(databasePath);
   if (CheckDatabaseFile(path, false).state != DatabaseHealth::State::kUsable) return std::nullopt;
   RequireWritableDatabase(path);
@@ -151,11 +151,11 @@ std::optional<CommandOutcome> GetAppendedLines(const std::string& databasePath,
       after.Log = now;
     }
     stages.Next();
-    NumberedParse numbered = CutStoredFights(db, eventTimerSeconds, progress.loop);
+    NumberedParse numbered = CutStoredFights(db, eventTimerSeconds, progress.loop, keepOverview);
     WriteStoredLog(db, after);
     stages.Next();
     CommandOutcome outcome;
-    outcome.NoDamage = numbered.EventList.Rows.empty();
+    outcome.NoDamage = numbered.EventList.EventCount == 0;
     outcome.Events = std::move(numbered.Events);
     outcome.EventList = std::move(numbered.EventList);
     stages.Next();
@@ -176,11 +176,12 @@ std::optional<CommandOutcome> GetAppendedLines(const std::string& databasePath,
 
 CommandOutcome RunGetLog(const std::string& programFolder, const std::string& logPath,
                          const std::string& charName, int16_t eventTimerSeconds,
-                         CommandProgress progress, size_t secondsInMemory) {
+                         CommandProgress progress, const CommandOptions& options) {
   const std::string databasePath = InProgramFolder(programFolder, kDatabaseFile);
   StageBar stages(progress);
   if (std::optional<CommandOutcome> appended =
-          GetAppendedLines(databasePath, logPath, charName, eventTimerSeconds, progress, stages)) {
+          GetAppendedLines(databasePath, logPath, charName, eventTimerSeconds, progress, stages,
+                           options.KeepOverview)) {
     return std::move(*appended);
   }
   stages.Restart();
@@ -193,7 +194,7 @@ CommandOutcome RunGetLog(const std::string& programFolder, const std::string& lo
   auto writerOf = [&]() -> ParseWriter& {
     if (!writer) {
       opened.get();
-      writer.emplace(rebuild.Fresh(), eventTimerSeconds, secondsInMemory);
+      writer.emplace(rebuild.Fresh(), eventTimerSeconds, options.SecondsInMemory);
     }
     return *writer;
   };
@@ -210,7 +211,8 @@ CommandOutcome RunGetLog(const std::string& programFolder, const std::string& lo
   stages.Next();
   return StoreAndReplace(
       rebuild, stored, progress, stages,
-      StoredLogOf(logPath, charName, parsed.End, stored.DamageRows(), stored.CastRows()));
+      StoredLogOf(logPath, charName, parsed.End, stored.DamageRows(), stored.CastRows()),
+      options.KeepOverview);
 }
 
 CommandOutcome RunGetLog(const std::string& programFolder, const ParseResult& parsed,
@@ -221,17 +223,18 @@ CommandOutcome RunGetLog(const std::string& programFolder, const ParseResult& pa
   ParseWriter writer(rebuild.Fresh(), eventTimerSeconds);
   writer.Add(parsed, std::nullopt);
   stages.Next();
-  return StoreAndReplace(rebuild, writer, progress, stages, std::nullopt);
+  return StoreAndReplace(rebuild, writer, progress, stages, std::nullopt, true);
 }
 
 CommandOutcome RunGetPrevious(const std::string& programFolder, int16_t eventTimerSeconds,
-                              CommandProgress progress) {
+                              CommandProgress progress, const CommandOptions& options) {
   CommandOutcome outcome;
   StageBar stages(progress);
   stages.Next();  // no parse
   stages.Next();  // no store
-  NumberedParse numbered = RenumberStoredParse(InProgramFolder(programFolder, kDatabaseFile),
-                                               eventTimerSeconds, progress.loop);
+  NumberedParse numbered =
+      RenumberStoredParse(InProgramFolder(programFolder, kDatabaseFile), eventTimerSeconds,
+                          progress.loop, options.KeepOverview);
   outcome.Events = std::move(numbered.Events);
   stages.Next();
   outcome.EventList = std::move(numbered.EventList);  // made beside the numbers

@@ -46,12 +46,19 @@ inline constexpr std::string_view kCommandStageNames[kCommandStages + 1] = {
 // step fails; the stored parse and its events are then as they were before
 // the command. A damaged database is moved aside (never deleted), a new one
 // made, and the outcome's Notice says so.
-// The rows' seconds go to files beside the database once `secondsInMemory`
-// of them are held.
+struct CommandOptions {
+  // Whether the outcome's EventList holds the fights' lines; without them a
+  // log of millions of fights takes no memory for them, and the lines are
+  // read from the file (ForEachStoredFight). EventCount is set either way.
+  bool KeepOverview = true;
+  // Get Log: the rows' seconds go to files beside the database once this
+  // many are held.
+  size_t SecondsInMemory = SecondRuns::kDefaultCapacity;
+};
+
 CommandOutcome RunGetLog(const std::string& programFolder, const std::string& logPath,
                          const std::string& charName, int16_t eventTimerSeconds,
-                         CommandProgress progress,
-                         size_t secondsInMemory = SecondRuns::kDefaultCapacity);
+                         CommandProgress progress, const CommandOptions& options = {});
 // The same from records already parsed (the parse stage counts at once).
 CommandOutcome RunGetLog(const std::string& programFolder, const ParseResult& parsed,
                          int16_t eventTimerSeconds, CommandProgress progress);
@@ -64,6 +71,6 @@ std::string StoredKeptNote(const std::string& charName);
 // the database holds. A damaged database is moved aside and qorn::Error says
 // that Get Log must be run again.
 CommandOutcome RunGetPrevious(const std::string& programFolder, int16_t eventTimerSeconds,
-                              CommandProgress progress);
+                              CommandProgress progress, const CommandOptions& options = {});
 
 }  // namespace qorn

@@ -83,25 +83,25 @@ void MarkNewCrits(Database& db, const std::vector<SpellDatRec>& spells) {
   NoteCritSpells(db, spells);
 }
 
-NumberedParse CutStoredFights(Database& db, int16_t eventTimerSeconds, Progress& progress) {
+NumberedParse CutStoredFights(Database& db, int16_t eventTimerSeconds, Progress& progress,
+                              bool keepOverview) {
   NumberedParse result;
   result.Events.SpellDatRecs = LoadSpellTable(db);
   MarkNewCrits(db, result.Events.SpellDatRecs);
   if (StoredCutIsCurrent(db, eventTimerSeconds)) {
     // The stored fights were cut from these rows with this timer.
-    result.EventList = StoredOverview(db);
+    if (keepOverview) {
+      result.EventList = StoredOverview(db);
+    } else {
+      Statement last(db, "SELECT coalesce(max(EventNum), 0) FROM Fights");
+      last.Step();
+      result.EventList.EventCount = static_cast<int32_t>(last.ColumnInt(0));
+    }
     result.Events.EventCount = result.EventList.EventCount;
     return result;
   }
-  // The stored seconds are read a mob at a time; seconds that are not
-  // current are made again from the rows first.
-  std::optional<FightCut> stored = CutStoredSeconds(db, eventTimerSeconds, progress);
-  FightCut cut =
-      stored ? std::move(*stored) : CutFights(RebuildMobSeconds(db), eventTimerSeconds, progress);
-  WriteFights(db, cut);
-  NoteStoredCut(db, eventTimerSeconds);
-  result.Events.EventCount = cut.EventCount;
-  result.EventList = std::move(cut.EventList);
+  result.EventList = CutAndWriteFights(db, eventTimerSeconds, progress, keepOverview);
+  result.Events.EventCount = result.EventList.EventCount;
   return result;
 }
 
@@ -117,7 +117,7 @@ std::vector<SpellDatRec> LoadSpellTable(Database& db) {
 }
 
 NumberedParse RenumberStoredParse(const std::string& databasePath, int16_t eventTimerSeconds,
-                                  Progress& progress) {
+                                  Progress& progress, bool keepOverview) {
   const std::string path = ResolveDatabasePath(databasePath);
   RequireWritableDatabase(path);
   const DatabaseHealth health = CheckDatabaseFile(path, false);
@@ -142,7 +142,7 @@ NumberedParse RenumberStoredParse(const std::string& databasePath, int16_t event
         // the journal keeps the stored parse whole until the new cut commits.
         Transaction tx(db);
         RestoreSchemaObjects(db);
-        NumberedParse result = CutStoredFights(db, eventTimerSeconds, progress);
+        NumberedParse result = CutStoredFights(db, eventTimerSeconds, progress, keepOverview);
         tx.Commit();
         return result;
       }
@@ -160,7 +160,7 @@ NumberedParse RenumberStoredParse(const std::string& databasePath, int16_t event
     fresh.ExecuteNative(
         "INSERT INTO main.SpellCastResist (RecNum, DTime, CorR, Spell) SELECT RecNum, DTime, "
         "CorR, Spell FROM old.SpellCastResist ORDER BY RecNum");
-    NumberedParse result = CutStoredFights(fresh, eventTimerSeconds, progress);
+    NumberedParse result = CutStoredFights(fresh, eventTimerSeconds, progress, keepOverview);
     rebuild.Finish();
     rebuild.Replace();
     return result;

@@ -55,8 +55,10 @@ struct NumberedParse {
 // stored one), in one transaction. A file of an earlier version is copied once
 // into a new file as the program makes them now. A damaged stored file is
 // moved aside, and then qorn::Error says so.
+// The overview keeps the fights' lines unless `keepOverview` is false (then
+// only its EventCount is set, and the lines are read from the file).
 NumberedParse RenumberStoredParse(const std::string& databasePath, int16_t eventTimerSeconds,
-                                  Progress& progress);
+                                  Progress& progress, bool keepOverview = true);
 
 // Marks the DoT ticks that the spell table calls critical and are not marked
 // yet (any other mark stays); the rows are looked at only when the spell
@@ -67,6 +69,7 @@ void NoteCritSpells(Database& db, const std::vector<SpellDatRec>& spells);
 
 // RenumberStoredParse's cut on an open database, inside a transaction the
 // caller holds.
-NumberedParse CutStoredFights(Database& db, int16_t eventTimerSeconds, Progress& progress);
+NumberedParse CutStoredFights(Database& db, int16_t eventTimerSeconds, Progress& progress,
+                              bool keepOverview = true);
 
 }  // namespace qorn

@@ -1,5 +1,7 @@
 #include "store/event_overview.h"
 
+#include <functional>
+
 #include <algorithm>
 
 #include "common/number_format.h"
@@ -31,18 +33,32 @@ OverviewRow MakeOverviewRow(int32_t eventNum, std::string mob, int64_t total, Da
   return row;
 }
 
-Overview StoredOverview(Database& db) {
-  Overview overview;
+int32_t ForEachStoredFight(Database& db, const std::function<void(const OverviewRow&)>& each) {
+  int32_t last = 0;
   Statement fights(
       db,
       "SELECT EventNum, Mob, Total, FirstTime, LastTime FROM Fights WHERE EventNum > 0 "
       "ORDER BY EventNum");
   while (fights.Step()) {
-    overview.Rows.push_back(MakeOverviewRow(static_cast<int32_t>(fights.ColumnInt(0)),
+    const OverviewRow row = MakeOverviewRow(static_cast<int32_t>(fights.ColumnInt(0)),
                                             std::string(fights.ColumnText(1)), fights.ColumnInt(2),
-                                            fights.ColumnDouble(3), fights.ColumnDouble(4)));
+                                            fights.ColumnDouble(3), fights.ColumnDouble(4));
+    last = row.EventNum;
+    each(row);
   }
-  overview.EventCount = overview.Rows.empty() ? 0 : overview.Rows.back().EventNum;
+  return last;
+}
+
+void ForEachStoredFight(const std::string& databasePath,
+                        const std::function<void(const OverviewRow&)>& each) {
+  Database db(databasePath, OpenMode::kReadOnly);
+  ForEachStoredFight(db, each);
+}
+
+Overview StoredOverview(Database& db) {
+  Overview overview;
+  overview.EventCount =
+      ForEachStoredFight(db, [&overview](const OverviewRow& row) { overview.Rows.push_back(row); });
   return overview;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,12 @@ OverviewRow MakeOverviewRow(int32_t eventNum, std::string mob, int64_t total, Da
 class Database;
 // The overview as the stored fights' lines give it (the Fights table).
 Overview StoredOverview(Database& db);
+// The same a line at a time, in event-number order, holding none; returns
+// the last line's number (0 when there is none). The second opens the file
+// at `databasePath` read-only.
+int32_t ForEachStoredFight(Database& db, const std::function<void(const OverviewRow&)>& each);
+void ForEachStoredFight(const std::string& databasePath,
+                        const std::function<void(const OverviewRow&)>& each);
 
 // One row per event from the stored rows, in event-number order. `progress`
 // steps once per event.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -307,7 +308,8 @@ constexpr size_t kChunkSeconds = 2048;
 
 }  // namespace
 
-FightCutter::FightCutter(int16_t eventTimerSeconds) : timer_(eventTimerSeconds) {}
+FightCutter::FightCutter(int16_t eventTimerSeconds, FightSink sink)
+    : timer_(eventTimerSeconds), sink_(std::move(sink)) {}
 
 void FightCutter::Add(MobSeconds& mob) {
   if (mob.Seconds.empty()) return;
@@ -351,19 +353,13 @@ void FightCutter::Cut(std::span<MobSeconds*> group) {
   NullProgress quiet;
   const int32_t count = NumberSortedEvents(seconds, texts, rank, timer_, quiet);
   const Overview lines = OverviewOfEvents(seconds, texts, count, quiet);
-  const int32_t base = cut_.EventCount;
-  for (const OverviewRow& row : lines.Rows) {
-    cut_.EventList.Rows.push_back(
-        MakeOverviewRow(base + row.EventNum, row.Mob, row.Total, row.First, row.Last));
-  }
-  cut_.EventCount = base + count;
-  cut_.Fights.resize(static_cast<size_t>(std::max(cut_.EventCount, 0)));
+  std::vector<CutFight> fights(static_cast<size_t>(std::max(count, 0)));
   size_t begin = 0;
   for (size_t k = 0; k < ends.size(); ++k) {
     const int64_t key = group[k]->Key;
     for (size_t i = begin; i < ends[k]; ++i) {
       const EventRow& s = seconds[i];
-      CutFight& fight = cut_.Fights[static_cast<size_t>(base + s.EventNum - 1)];
+      CutFight& fight = fights[static_cast<size_t>(s.EventNum - 1)];
       if (i > begin && seconds[i - 1].EventNum == s.EventNum &&
           seconds[i - 1].TickNum == s.TickNum) {
         fight.Runs.back().To = s.When;
@@ -373,8 +369,8 @@ void FightCutter::Cut(std::span<MobSeconds*> group) {
     }
     begin = ends[k];
   }
-  for (auto e = static_cast<size_t>(base); e < cut_.Fights.size(); ++e) {
-    CutFight& f = cut_.Fights[e];
+  for (size_t e = 0; e < fights.size(); ++e) {
+    CutFight& f = fights[e];
     uint64_t hash = f.Runs.size();
     for (const TickRun& r : f.Runs) {
       hash = Mix(hash, static_cast<uint64_t>(r.MobKey));
@@ -383,19 +379,23 @@ void FightCutter::Cut(std::span<MobSeconds*> group) {
       hash = Mix(hash, static_cast<uint64_t>(static_cast<int64_t>(r.TickNum)));
     }
     f.Signature = hash;
+    const OverviewRow& row = lines.Rows[e];
+    OverviewRow line =
+        MakeOverviewRow(count_ + row.EventNum, row.Mob, row.Total, row.First, row.Last);
+    sink_(line, f);
   }
+  count_ += count;
   // Each mob's memory goes back at once.
   std::vector<EventRow>().swap(seconds);
 }
 
-FightCut FightCutter::Finish() {
+int32_t FightCutter::Finish() {
   if (held_) {
     MobSeconds* group[] = {&*held_};
     Cut(group);
     held_.reset();
   }
-  cut_.EventList.EventCount = cut_.EventCount;
-  return std::move(cut_);
+  return count_;
 }
 
 namespace {
@@ -420,122 +420,167 @@ FightCut CutFights(std::vector<MobSeconds> bySeconds, int16_t eventTimerSeconds,
   progress.SetValue(0);
   progress.SetMaximum(static_cast<double>(order.size()) + 1);
   ProgressSteps steps(progress, order.size());
-  FightCutter cutter(eventTimerSeconds);
+  FightCut cut;
+  FightCutter cutter(eventTimerSeconds, [&cut](OverviewRow& line, const CutFight& fight) {
+    cut.EventList.Rows.push_back(std::move(line));
+    cut.Fights.push_back(fight);
+  });
   for (size_t k = 0; k < order.size(); ++k) {
     cutter.Add(*order[k]);
     steps.Done(k + 1);
   }
-  return cutter.Finish();
+  cut.EventCount = cutter.Finish();
+  cut.EventList.EventCount = cut.EventCount;
+  return cut;
+}
+
+namespace {
+
+// The order of fights by number: by mob (without regard to case), then start.
+int CompareFights(std::string_view mobA, DateTime firstA, std::string_view mobB, DateTime firstB) {
+  if (const int c = CompareNoCase(mobA, mobB); c != 0) return c;
+  return firstA < firstB ? -1 : (firstB < firstA ? 1 : 0);
+}
+
+constexpr const char* kFightColumns =
+    "(EventNum, FightKey, Mob, Total, FirstTime, LastTime, Signature)";
+
+}  // namespace
+
+FightWriter::FightWriter(Database& db)
+    : db_(db),
+      nextKey_(QueryInt(db, "SELECT coalesce(max(FightKey), 0) + 1 FROM Fights")),
+      storedCount_(QueryInt(db, "SELECT count(*) FROM Fights")) {
+  if (storedCount_ == 0) {
+    // Nothing to keep: runs without a fight go, and the fights are written in place.
+    if (QueryInt(db, "SELECT EXISTS (SELECT 1 FROM TickRuns)") != 0) {
+      db.ExecuteNative("DELETE FROM TickRuns");
+      changed_ = true;
+    }
+    insertFight_.emplace(
+        db, std::string("INSERT INTO Fights ") + kFightColumns + " VALUES (?, ?, ?, ?, ?, ?, ?)");
+  } else {
+    // The new lines go beside the stored ones, which are read in their order
+    // as the new fights come: a fight with the same runs keeps its key.
+    db.ExecuteNative(std::string("CREATE TABLE FightsNew ") + kFightColumns);
+    insertFight_.emplace(db, std::string("INSERT INTO FightsNew ") + kFightColumns +
+                                 " VALUES (?, ?, ?, ?, ?, ?, ?)");
+    stored_.emplace(db,
+                    "SELECT EventNum, FightKey, Mob, Total, FirstTime, LastTime, Signature FROM "
+                    "Fights ORDER BY EventNum");
+    NextStored();
+  }
+  insertRun_.emplace(db,
+                     "INSERT OR REPLACE INTO TickRuns (FightKey, TickNum, MobKey, FromTime, "
+                     "ToTime) VALUES (?, ?, ?, ?, ?)");
+  dropRuns_.emplace(db, "DELETE FROM TickRuns WHERE FightKey = ?");
+}
+
+FightWriter::~FightWriter() = default;
+
+void FightWriter::NextStored() {
+  if (!stored_ || !stored_->Step()) {
+    storedHeld_ = false;
+    return;
+  }
+  storedHeld_ = true;
+  storedEventNum_ = stored_->ColumnInt(0);
+  storedKey_ = stored_->ColumnInt(1);
+  storedMob_.assign(stored_->ColumnText(2));
+  storedTotal_ = stored_->ColumnInt(3);
+  storedFirst_ = stored_->ColumnDouble(4);
+  storedLast_ = stored_->ColumnDouble(5);
+  storedSignature_ = static_cast<uint64_t>(stored_->ColumnInt(6));
+}
+
+void FightWriter::DropStored() {
+  dropRuns_->Bind(1, storedKey_).Step();
+  dropRuns_->Reset();
+  changed_ = true;
+  same_ = false;
+  NextStored();
+}
+
+void FightWriter::Add(const OverviewRow& line, const CutFight& fight) {
+  ++count_;
+  // Stored fights before this one in the order are not fights any more.
+  while (storedHeld_ && CompareFights(storedMob_, storedFirst_, line.Mob, line.First) < 0) {
+    DropStored();
+  }
+  int64_t key = 0;
+  if (storedHeld_ && CompareFights(storedMob_, storedFirst_, line.Mob, line.First) == 0 &&
+      storedSignature_ == fight.Signature && storedLast_ == line.Last && storedKey_ != 0) {
+    key = storedKey_;
+    same_ =
+        same_ && storedEventNum_ == count_ && storedMob_ == line.Mob && storedTotal_ == line.Total;
+    NextStored();
+  } else {
+    key = nextKey_++;
+    same_ = false;
+    changed_ = true;
+    // A run of a stored fight at the same mob and time belongs to no fight
+    // that stays: it is replaced.
+    for (const TickRun& r : fight.Runs) {
+      insertRun_->Bind(1, key)
+          .Bind(2, static_cast<int64_t>(r.TickNum))
+          .Bind(3, r.MobKey)
+          .Bind(4, r.From)
+          .Bind(5, r.To);
+      insertRun_->Step();
+      insertRun_->Reset();
+    }
+  }
+  insertFight_->Bind(1, static_cast<int64_t>(line.EventNum))
+      .Bind(2, key)
+      .Bind(3, line.Mob)
+      .Bind(4, line.Total)
+      .Bind(5, line.First)
+      .Bind(6, line.Last)
+      .Bind(7, static_cast<int64_t>(fight.Signature));
+  insertFight_->Step();
+  insertFight_->Reset();
+}
+
+bool FightWriter::Finish() {
+  while (storedHeld_) DropStored();
+  if (!stored_) return changed_ || count_ > 0;
+  stored_.reset();
+  insertFight_.reset();
+  // The fights' lines are replaced when any differs.
+  if (!same_ || count_ != storedCount_) {
+    db_.ExecuteNative("DELETE FROM Fights");
+    db_.ExecuteNative(std::string("INSERT INTO Fights ") + kFightColumns +
+                      " SELECT * FROM FightsNew");
+    changed_ = true;
+  }
+  db_.ExecuteNative("DROP TABLE FightsNew");
+  return changed_;
+}
+
+Overview CutAndWriteFights(Database& db, int16_t eventTimerSeconds, Progress& progress,
+                           bool keepLines) {
+  Overview overview;
+  FightWriter writer(db);
+  auto sink = [&](OverviewRow& line, const CutFight& fight) {
+    writer.Add(line, fight);
+    if (keepLines) overview.Rows.push_back(std::move(line));
+  };
+  std::optional<int32_t> count = CutStoredSeconds(db, eventTimerSeconds, progress, sink);
+  if (!count) {
+    // Seconds that are not current are made again from the rows first.
+    RebuildMobSeconds(db);
+    count = CutStoredSeconds(db, eventTimerSeconds, progress, sink);
+  }
+  writer.Finish();
+  NoteStoredCut(db, eventTimerSeconds);
+  overview.EventCount = count.value_or(0);
+  return overview;
 }
 
 bool WriteFights(Database& db, const FightCut& cut) {
-  struct Stored {
-    int64_t eventNum, key;
-    std::string mob;
-    int64_t total;
-    double first, last;
-    uint64_t signature;
-    bool kept = false;
-  };
-  std::vector<Stored> stored;
-  std::unordered_multimap<uint64_t, size_t> bySignature;
-  int64_t nextKey = 1;
-  {
-    Statement all(db,
-                  "SELECT EventNum, FightKey, Mob, Total, FirstTime, LastTime, Signature FROM "
-                  "Fights ORDER BY EventNum");
-    while (all.Step()) {
-      Stored s{all.ColumnInt(0),
-               all.ColumnInt(1),
-               std::string(all.ColumnText(2)),
-               all.ColumnInt(3),
-               all.ColumnDouble(4),
-               all.ColumnDouble(5),
-               static_cast<uint64_t>(all.ColumnInt(6))};
-      nextKey = std::max(nextKey, s.key + 1);
-      bySignature.emplace(s.signature, stored.size());
-      stored.push_back(std::move(s));
-    }
-  }
-  const auto fights = cut.Fights.size();
-  std::vector<int64_t> keys(fights, 0);
-  size_t reused = 0;
-  for (size_t e = 0; e < fights; ++e) {
-    const OverviewRow& row = cut.EventList.Rows[e];
-    const auto [from, to] = bySignature.equal_range(cut.Fights[e].Signature);
-    for (auto it = from; it != to; ++it) {
-      Stored& s = stored[it->second];
-      if (!s.kept && s.first == row.First && s.last == row.Last && s.key != 0) {
-        s.kept = true;
-        keys[e] = s.key;
-        ++reused;
-        break;
-      }
-    }
-  }
-  bool changed = false;
-  if (reused == 0) {
-    if (!stored.empty() || QueryInt(db, "SELECT EXISTS (SELECT 1 FROM TickRuns)") != 0) {
-      db.ExecuteNative("DELETE FROM TickRuns");
-      changed = true;
-    }
-  } else {
-    Statement drop(db, "DELETE FROM TickRuns WHERE FightKey = ?");
-    for (const Stored& s : stored) {
-      if (s.kept) continue;
-      drop.Bind(1, s.key).Step();
-      drop.Reset();
-      changed = true;
-    }
-  }
-  {
-    Statement insert(db,
-                     "INSERT INTO TickRuns (FightKey, TickNum, MobKey, FromTime, ToTime) VALUES "
-                     "(?, ?, ?, ?, ?)");
-    for (size_t e = 0; e < fights; ++e) {
-      if (keys[e] != 0) continue;
-      keys[e] = nextKey++;
-      changed = true;
-      for (const TickRun& r : cut.Fights[e].Runs) {
-        insert.Bind(1, keys[e])
-            .Bind(2, static_cast<int64_t>(r.TickNum))
-            .Bind(3, r.MobKey)
-            .Bind(4, r.From)
-            .Bind(5, r.To);
-        insert.Step();
-        insert.Reset();
-      }
-    }
-  }
-  // The fights' lines: rewritten whole when any differs (a few thousand rows).
-  bool same = stored.size() == fights;
-  for (size_t e = 0; same && e < fights; ++e) {
-    const OverviewRow& row = cut.EventList.Rows[e];
-    const Stored& s = stored[e];
-    same = s.eventNum == row.EventNum && s.key == keys[e] && s.mob == row.Mob &&
-           s.total == row.Total && s.first == row.First && s.last == row.Last &&
-           s.signature == cut.Fights[e].Signature;
-  }
-  if (!same) {
-    db.ExecuteNative("DELETE FROM Fights");
-    Statement insert(db,
-                     "INSERT INTO Fights (EventNum, FightKey, Mob, Total, FirstTime, LastTime, "
-                     "Signature) VALUES (?, ?, ?, ?, ?, ?, ?)");
-    for (size_t e = 0; e < fights; ++e) {
-      const OverviewRow& row = cut.EventList.Rows[e];
-      insert.Bind(1, static_cast<int64_t>(row.EventNum))
-          .Bind(2, keys[e])
-          .Bind(3, row.Mob)
-          .Bind(4, row.Total)
-          .Bind(5, row.First)
-          .Bind(6, row.Last)
-          .Bind(7, static_cast<int64_t>(cut.Fights[e].Signature));
-      insert.Step();
-      insert.Reset();
-    }
-    changed = true;
-  }
-  return changed;
+  FightWriter writer(db);
+  for (size_t e = 0; e < cut.Fights.size(); ++e) writer.Add(cut.EventList.Rows[e], cut.Fights[e]);
+  return writer.Finish();
 }
 
 void WriteMobSeconds(Database& db, const std::vector<MobSeconds>& bySeconds,
@@ -658,15 +703,15 @@ bool ReadMobSeconds(Database& db, const std::vector<std::string>& texts,
   return true;
 }
 
-std::optional<FightCut> CutStoredSeconds(Database& db, int16_t eventTimerSeconds,
-                                         Progress& progress) {
+std::optional<int32_t> CutStoredSeconds(Database& db, int16_t eventTimerSeconds, Progress& progress,
+                                        const FightSink& sink) {
   std::vector<MobSeconds> mobs;  // their texts only: the seconds are read a mob at a time
   if (!ReadStoredMobs(db, mobs)) return std::nullopt;
   SortByText(mobs, [](const MobSeconds& m) -> std::string_view { return m.Texts.front(); });
   progress.SetValue(0);
   progress.SetMaximum(static_cast<double>(mobs.size()) + 1);
   ProgressSteps steps(progress, mobs.size());
-  FightCutter cutter(eventTimerSeconds);
+  FightCutter cutter(eventTimerSeconds, sink);
   Statement chunks(db, kChunksOfMob);
   for (size_t k = 0; k < mobs.size(); ++k) {
     ReadStoredSeconds(chunks, mobs[k]);

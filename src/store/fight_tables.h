@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "common/progress.h"
+#include "store/database.h"
 #include "store/event_overview.h"
 #include "store/event_rows.h"
 
@@ -66,34 +68,78 @@ struct FightCut {
   std::vector<CutFight> Fights;  // by event number from 1
 };
 
+// Hears each fight as it is cut, in event-number order (from 1): its
+// overview line, which it may take, and its runs.
+using FightSink = std::function<void(OverviewRow& line, const CutFight& fight)>;
+
 // Cuts the fights of mobs given one at a time, in SortMobTime's order (their
 // texts without regard to case): a mob's fights follow those of the mobs
 // before it. Each mob's seconds are used up as they are cut.
 class FightCutter {
  public:
-  explicit FightCutter(int16_t eventTimerSeconds);
+  FightCutter(int16_t eventTimerSeconds, FightSink sink);
   void Add(MobSeconds& mob);
-  FightCut Finish();
+  // The number of fights.
+  int32_t Finish();
 
  private:
   void Cut(std::span<MobSeconds*> group);
 
   int16_t timer_;
-  FightCut cut_;
+  FightSink sink_;
+  int32_t count_ = 0;
   std::optional<MobSeconds> held_;  // the empty mob, cut with the next
 };
 
 // The mobs' seconds are used up as they are cut.
 FightCut CutFights(std::vector<MobSeconds> bySeconds, int16_t eventTimerSeconds,
                    Progress& progress);
-// The fights of the stored seconds, read a mob at a time; none when the
-// stored seconds are not current.
-std::optional<FightCut> CutStoredSeconds(Database& db, int16_t eventTimerSeconds,
-                                         Progress& progress);
+// Cuts the fights of the stored seconds, read a mob at a time, into `sink`;
+// returns their number, or none when the stored seconds are not current.
+std::optional<int32_t> CutStoredSeconds(Database& db, int16_t eventTimerSeconds, Progress& progress,
+                                        const FightSink& sink);
 
-// Writes the fights into Fights and TickRuns of `db` (inside the caller's
-// transaction). A stored fight whose runs are the same keeps its runs; the
-// others' runs are replaced. Returns whether anything was written.
+// Writes fights as they are cut into Fights and TickRuns of `db` (inside the
+// caller's transaction), holding none of them: a stored fight whose runs are
+// the same keeps its runs, the others' runs are replaced, and the fights'
+// lines are rewritten when any differs. Finish() says whether anything was
+// written.
+class FightWriter {
+ public:
+  explicit FightWriter(Database& db);
+  ~FightWriter();
+  FightWriter(const FightWriter&) = delete;
+  FightWriter& operator=(const FightWriter&) = delete;
+
+  void Add(const OverviewRow& line, const CutFight& fight);
+  bool Finish();
+
+ private:
+  void NextStored();
+  void DropStored();
+
+  Database& db_;
+  int64_t nextKey_;
+  int64_t storedCount_;
+  int64_t count_ = 0;
+  bool changed_ = false;
+  bool same_ = true;  // every line so far is the stored one of its number
+  std::optional<Statement> insertFight_;
+  std::optional<Statement> insertRun_;
+  std::optional<Statement> dropRuns_;
+  std::optional<Statement> stored_;  // the stored fights in order; none when there are none
+  bool storedHeld_ = false;
+  int64_t storedEventNum_ = 0, storedKey_ = 0, storedTotal_ = 0;
+  std::string storedMob_;
+  DateTime storedFirst_ = 0, storedLast_ = 0;
+  uint64_t storedSignature_ = 0;
+};
+// Cuts the fights from the stored seconds (made again from the rows first
+// when they are not current) and writes them as they come, and notes the
+// cut. The overview keeps the fights' lines only when asked.
+Overview CutAndWriteFights(Database& db, int16_t eventTimerSeconds, Progress& progress,
+                           bool keepLines);
+// The fights of `cut` through a FightWriter.
 bool WriteFights(Database& db, const FightCut& cut);
 
 // Replaces the stored seconds with `bySeconds` (all mobs), or writes only

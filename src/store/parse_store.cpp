@@ -411,18 +411,15 @@ void ParseWriter::Add(const ParseResult& records, std::optional<int16_t> lastCas
   castRows_ += static_cast<int64_t>(records.CastRecs.size());
 }
 
-NumberedParse ParseWriter::Finish(Progress& progress) {
+NumberedParse ParseWriter::Finish(Progress& progress, bool keepOverview) {
   NumberedParse result;
   result.Events.SpellDatRecs = std::move(spells_);
   const std::vector<MobSpan> spans = WriteSecondRuns(db_, runs_, spellings_);
   MarkMobSecondsCurrent(db_);
   if (timer_) {
-    std::optional<FightCut> cut = CutStoredSeconds(db_, *timer_, progress);
-    WriteFights(db_, *cut);
+    result.EventList = CutAndWriteFights(db_, *timer_, progress, keepOverview);
     NoteCritSpells(db_, result.Events.SpellDatRecs);
-    NoteStoredCut(db_, *timer_);
-    result.Events.EventCount = cut->EventCount;
-    result.EventList = std::move(cut->EventList);
+    result.Events.EventCount = result.EventList.EventCount;
   } else {
     // Every row in "event 0".
     db_.ExecuteNative("INSERT INTO Fights (EventNum, FightKey, Total) VALUES (0, 0, 0)");

@@ -44,7 +44,8 @@ class ParseWriter {
 
   // The next records; `lastCastChange` changes the last cast stored before them.
   void Add(const ParseResult& records, std::optional<int16_t> lastCastChange);
-  NumberedParse Finish(Progress& progress);
+  // The overview keeps the fights' lines unless `keepOverview` is false.
+  NumberedParse Finish(Progress& progress, bool keepOverview = true);
 
   int64_t DamageRows() const { return damageRows_; }
   int64_t CastRows() const { return castRows_; }
