@@ -74,8 +74,10 @@ class Statement {
 
 // The most of a file a connection reads through a memory mapping when it is
 // set as its "PRAGMA mmap_size" (the library may allow less): bulk reads of a
-// stored parse use it to spare a system call and a copy per page.
-inline constexpr int64_t kMappedBytes = int64_t{1} << 40;
+// stored parse use it to spare a system call and a copy per page. The pages
+// read through it count as the program's memory, so it stays small beside
+// a stored parse of gigabytes.
+inline constexpr int64_t kMappedBytes = int64_t{128} << 20;
 
 // How a database file is opened.
 enum class OpenMode {

@@ -101,6 +101,9 @@ void SecondRuns::Add(uint32_t mobKey, uint32_t spelling, DateTime when, int64_t 
     return;
   }
   if (buffer_.size() == capacity_) WriteRun();
+  // The whole buffer at once: it never moves, and only the part filled takes
+  // memory.
+  if (buffer_.capacity() == 0) buffer_.reserve(capacity_);
   MobSecond s;
   s.When = when;
   s.RecNum = recNum;
