@@ -1085,11 +1085,11 @@ void FillEnd(const std::string& path, long long bytes, const LogNames& names,
   for (size_t i = 0; i < names.pets.size(); ++i) end.PetNames.emplace_back(names.pets[i]);
 }
 
-// The second pass reads the log in pieces of about this size, two at a time,
-// and hands their records over in log order. A piece parsed waits to be taken
-// while at most kPiecesAhead pieces are parsed beyond the one taken last, so
-// a parse holds the records of a few pieces, whatever the log's size.
-constexpr long long kPieceBytes = 16 << 20;
+// The second pass reads the log in pieces (of kPieceBytes unless told), two
+// at a time, and hands their records over in log order. A piece parsed waits
+// to be taken while at most kPiecesAhead pieces are parsed beyond the one
+// taken last, so a parse holds the records of a few pieces, whatever the
+// log's size.
 constexpr size_t kPiecesAhead = 3;
 constexpr int kWorkers = 2;
 
@@ -1195,10 +1195,11 @@ void ParsePieces(const std::string& path, const LogNames& names,
 }
 
 // Both passes; the second in pieces that start at the line starts at or
-// behind `cuts`, or, without cuts, every kPieceBytes.
+// behind `cuts`, or, without cuts, every `pieceBytes`.
 ParseResult ParseInBlocks(const std::string& path, sv charName, Progress& progress,
                           const std::vector<long long>* cuts,
-                          const std::function<void(RecordBlock&)>& take) {
+                          const std::function<void(RecordBlock&)>& take,
+                          long long pieceBytes = kPieceBytes) {
   ParseResult result;
   LogNames names(result.Texts, charName);
 
@@ -1219,7 +1220,8 @@ ParseResult ParseInBlocks(const std::string& path, sv charName, Progress& progre
   if (cuts != nullptr) {
     for (long long cut : *cuts) cutAt(cut);
   } else {
-    for (long long at = kPieceBytes; at < size; at += kPieceBytes) cutAt(at);
+    const long long step = std::max(pieceBytes, 1LL);
+    for (long long at = step; at < size; at += step) cutAt(at);
   }
   JoinState state;
   ParsePieces(path, names, starts, size, progress, state, take);
@@ -1260,8 +1262,8 @@ ParseResult ParseLogFile(const std::string& path, std::string_view charName, Pro
 }
 
 ParseResult ParseLogInBlocks(const std::string& path, std::string_view charName, Progress& progress,
-                             const std::function<void(RecordBlock&)>& take) {
-  return ParseInBlocks(path, charName, progress, nullptr, take);
+                             const std::function<void(RecordBlock&)>& take, long long pieceBytes) {
+  return ParseInBlocks(path, charName, progress, nullptr, take, pieceBytes);
 }
 
 AppendedParse ParseAppendedLines(const std::string& path, std::string_view charName,

@@ -96,8 +96,11 @@ struct RecordBlock {
 // block's records view its own texts and the names of the character and its
 // pets, which the result holds (its lists of records stay empty). An
 // exception from `take` stops the parse and is thrown on.
+// `pieceBytes`: about how many bytes of the log make a block.
+inline constexpr long long kPieceBytes = 16 << 20;
 ParseResult ParseLogInBlocks(const std::string& path, std::string_view charName, Progress& progress,
-                             const std::function<void(RecordBlock&)>& take);
+                             const std::function<void(RecordBlock&)>& take,
+                             long long pieceBytes = kPieceBytes);
 
 // The lines appended to a log after a parse that ended at `before`: the
 // bytes from before.Bytes up to `end` (a line start), parsed as ParseLogFile

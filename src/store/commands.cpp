@@ -200,9 +200,10 @@ CommandOutcome RunGetLog(const std::string& programFolder, const std::string& lo
   };
   ParseResult parsed;
   try {
-    parsed = ParseLogInBlocks(logPath, charName, progress.loop, [&](RecordBlock& block) {
-      writerOf().Add(block.Records, block.LastCastChange);
-    });
+    parsed = ParseLogInBlocks(
+        logPath, charName, progress.loop,
+        [&](RecordBlock& block) { writerOf().Add(block.Records, block.LastCastChange); },
+        options.PieceBytes);
   } catch (...) {
     if (opened.valid()) opened.wait();
     throw;

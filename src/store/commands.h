@@ -54,6 +54,8 @@ struct CommandOptions {
   // Get Log: the rows' seconds go to files beside the database once this
   // many are held.
   size_t SecondsInMemory = SecondRuns::kDefaultCapacity;
+  // Get Log: about how many bytes of the log are parsed and stored at a time.
+  long long PieceBytes = kPieceBytes;
 };
 
 CommandOutcome RunGetLog(const std::string& programFolder, const std::string& logPath,

@@ -34,7 +34,7 @@ void SumInto(MobSecond& first, const MobSecond& later) {
 // Reads one run back in pieces.
 class RunReader {
  public:
-  static constexpr size_t kPiece = (size_t{1} << 20) / sizeof(MobSecond);
+  static constexpr size_t kPiece = (size_t{256} << 10) / sizeof(MobSecond);
 
   RunReader(int fd, size_t count) : fd_(fd), count_(count), piece_(new MobSecond[kPiece]) {}
 

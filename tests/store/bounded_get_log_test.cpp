@@ -1,0 +1,189 @@
+// Get Log holds a few blocks of the log and a buffer of seconds at a time:
+// the rows go to the database as they are parsed, and the seconds to sorted
+// runs on disk. Cut into tiny blocks and runs it stores exactly what it
+// stores in one block, and a disk that fills up while it runs leaves the
+// stored parse as it was.
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <tuple>
+
+#include "common/error.h"
+#include "store/commands.h"
+#include "store/program_folder.h"
+#include "store/second_runs.h"
+#include "support/carry_over_log.h"
+#include "support/reference_dump.h"
+#include "support/temp_dir.h"
+
+namespace qorn {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Home {
+  explicit Home(std::string at) : folder(std::move(at)) {}
+  std::string folder;
+  std::string db = InProgramFolder(folder, kDatabaseFile);
+
+  CommandOutcome GetLog(const std::string& log, const std::string& name,
+                        const CommandOptions& options = {}) {
+    NullProgress none;
+    return RunGetLog(folder, log, name, 18, {none, none}, options);
+  }
+  CommandOutcome GetPrevious(int16_t timer) {
+    NullProgress none;
+    return RunGetPrevious(folder, timer, {none, none});
+  }
+  // The stored parse and the overview it gives, all of it.
+  std::string Stored(const CommandOutcome& outcome) const {
+    return test::DumpTable(db, "ParseData") + test::DumpTable(db, "SpellCastResist") +
+           test::DumpOverview(outcome.EventList);
+  }
+};
+
+std::string Generate(const test::TempDir& dir, const std::string& shape, const std::string& size) {
+  const std::string log = dir.File(shape + "-" + size + ".txt");
+  const std::string command = std::string(QORN_GENLOG) + " --size " + size + " --shape " + shape +
+                              " --seed 5 --name Qornek --out " + log + " >/dev/null";
+  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  return log;
+}
+
+TEST(BoundedGetLog, TinyBlocksAndRunsStoreWhatOneBlockStores) {
+  test::TempDir dir;
+  struct Case {
+    std::string log, name;
+  };
+  std::vector<Case> cases = {{dir.Write("carry-over.txt", test::CarryOverLog()), "Soandso"}};
+  for (const char* shape : {"realistic", "dense", "mobs", "pets", "says", "brackets"}) {
+    cases.push_back({Generate(dir, shape, "60K"), "Qornek"});
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.log);
+    Home whole(dir.File("whole"));
+    Home tiny(dir.File("tiny"));
+    fs::create_directories(whole.folder);
+    fs::create_directories(tiny.folder);
+    // Blocks of a few lines, a run for every few seconds.
+    const CommandOptions small{.SecondsInMemory = 3, .PieceBytes = 700};
+    const std::string want = whole.Stored(whole.GetLog(c.log, c.name));
+    const std::string got = tiny.Stored(tiny.GetLog(c.log, c.name, small));
+    EXPECT_TRUE(got == want) << test::FirstDifference(want, got);
+    // The seconds the runs left give the same fights with another timer.
+    const std::string want30 = whole.Stored(whole.GetPrevious(30));
+    const std::string got30 = tiny.Stored(tiny.GetPrevious(30));
+    EXPECT_TRUE(got30 == want30) << test::FirstDifference(want30, got30);
+    fs::remove_all(whole.folder);
+    fs::remove_all(tiny.folder);
+  }
+}
+
+TEST(BoundedGetLog, RunsMergeToTheSecondsOfAllRows) {
+  // Rows of a few mobs whose times go back and forth, so that one mob and
+  // second stands in several runs.
+  struct Row {
+    uint32_t mob, spelling;
+    double when;
+    int64_t dmg;
+    bool dot;
+  };
+  std::mt19937 random(11);
+  std::vector<Row> rows;
+  for (int i = 0; i < 3000; ++i) {
+    const uint32_t mob = 1 + random() % 4;
+    rows.push_back({mob, static_cast<uint32_t>(random() % 2), 46000.0 + (random() % 40) / 86400.0,
+                    static_cast<int64_t>(random() % 1000), random() % 3 == 0});
+  }
+  // What the seconds must be: per mob and time, the first row's RecNum and
+  // spelling, the damage summed and whether any row is a DoT tick.
+  std::map<std::tuple<uint32_t, double>, MobSecond> want;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const Row& r = rows[i];
+    auto [it, added] = want.try_emplace({r.mob, r.when});
+    MobSecond& s = it->second;
+    if (added) {
+      s.When = r.when;
+      s.RecNum = static_cast<int64_t>(i);
+      s.MobKey = r.mob;
+      s.Spelling = r.spelling;
+    }
+    s.Dmg += r.dmg;
+    s.Dot = s.Dot | (r.dot ? 1u : 0u);
+  }
+  for (size_t capacity : {size_t{13}, size_t{100000}}) {
+    SCOPED_TRACE("capacity " + std::to_string(capacity));
+    test::TempDir dir;
+    SecondRuns runs(dir.path().string(), dir.File("QornDB.mdb"), capacity);
+    for (size_t i = 0; i < rows.size(); ++i) {
+      const Row& r = rows[i];
+      runs.Add(r.mob, r.spelling, r.when, static_cast<int64_t>(i), r.dmg, r.dot);
+    }
+    EXPECT_EQ(runs.Runs() > 1, capacity < rows.size());
+    std::vector<MobSecond> got;
+    runs.Read([&got](const MobSecond& s) { got.push_back(s); });
+    ASSERT_EQ(got.size(), want.size());
+    size_t i = 0;
+    for (const auto& [key, s] : want) {
+      const MobSecond& g = got[i++];
+      EXPECT_EQ(std::tie(g.MobKey, g.When, g.RecNum, g.Dmg),
+                std::tie(s.MobKey, s.When, s.RecNum, s.Dmg));
+      EXPECT_EQ(g.Spelling, s.Spelling);
+      EXPECT_EQ(g.Dot, s.Dot);
+    }
+    // The runs' files have no name: nothing is left in the folder.
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+  }
+}
+
+// A small disk of its own, mounted for the test's life.
+class SmallDisk {
+ public:
+  SmallDisk(const std::string& at, const char* size) : at_(at) {
+    fs::create_directories(at);
+    mounted_ = ::mount("tmpfs", at.c_str(), "tmpfs", 0, (std::string("size=") + size).c_str()) == 0;
+  }
+  ~SmallDisk() {
+    if (mounted_) ::umount2(at_.c_str(), MNT_DETACH);
+  }
+  bool Mounted() const { return mounted_; }
+
+ private:
+  std::string at_;
+  bool mounted_ = false;
+};
+
+TEST(BoundedGetLog, AFullDiskLeavesTheStoredParseWhole) {
+  test::TempDir dir;
+  SmallDisk disk(dir.File("disk"), "1m");
+  if (!disk.Mounted()) GTEST_SKIP() << "a small disk cannot be mounted here (it needs root)";
+  Home home(dir.File("disk"));
+  const std::string small = dir.Write("carry-over.txt", test::CarryOverLog());
+  const std::string before = home.Stored(home.GetLog(small, "Soandso"));
+  const std::string big = Generate(dir, "dense", "3M");
+  // The seconds go to runs beside the database at once, as in a log of gigabytes.
+  for (size_t seconds : {size_t{16}, SecondRuns::kDefaultCapacity}) {
+    SCOPED_TRACE("seconds in memory " + std::to_string(seconds));
+    try {
+      home.GetLog(big, "Qornek", {.SecondsInMemory = seconds});
+      ADD_FAILURE() << "Get Log went through on a full disk";
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find("is full"), std::string::npos) << e.what();
+      EXPECT_TRUE(e.StoredDataKept());
+    }
+    // The stored parse is as it was, and nothing is left beside it.
+    EXPECT_EQ(home.Stored(home.GetPrevious(18)), before);
+    std::vector<std::string> files;
+    for (const auto& f : fs::directory_iterator(home.folder)) files.push_back(f.path().filename());
+    EXPECT_EQ(files, std::vector<std::string>{kDatabaseFile});
+  }
+}
+
+}  // namespace
+}  // namespace qorn
