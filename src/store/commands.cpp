@@ -110,7 +110,6 @@ std::optional<CommandOutcome> GetAppendedLines(const std::string& databasePath,
   RemoveLeftoverReplacement(path);
   try {
     Database db(path, OpenMode::kExisting);
-    db.ExecuteNative("PRAGMA mmap_size = " + std::to_string(kMappedBytes));
     if (!HoldsRowsApart(db)) return std::nullopt;
     Transaction tx(db);
     const std::optional<StoredLog> stored = ReadStoredLog(db);

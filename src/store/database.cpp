@@ -206,8 +206,12 @@ Database::Database(const std::string& path, OpenMode mode) : path_(path) {
   sqlite3_extended_result_codes(raw, 1);
   sqlite3_busy_timeout(raw, 1000);  // another program reading the file: wait a little
   // Room for the pages a whole parse touches while it is stored or numbered.
-  sqlite3_exec(raw, "PRAGMA cache_size = -65536; PRAGMA temp_store = MEMORY", nullptr, nullptr,
-               nullptr);
+  // Pages set free are left as they are (the library may be built to zero
+  // them): cutting the fights again frees the pages of millions of rows, and
+  // zeroing each would write and journal it.
+  sqlite3_exec(raw,
+               "PRAGMA cache_size = -65536; PRAGMA temp_store = MEMORY; PRAGMA secure_delete = OFF",
+               nullptr, nullptr, nullptr);
   if (mode == OpenMode::kCreateIfNew) CreateSchemaIfNew();
 }
 

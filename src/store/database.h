@@ -72,13 +72,6 @@ class Statement {
   std::string sql_;
 };
 
-// The most of a file a connection reads through a memory mapping when it is
-// set as its "PRAGMA mmap_size" (the library may allow less): bulk reads of a
-// stored parse use it to spare a system call and a copy per page. The pages
-// read through it count as the program's memory, so it stays small beside
-// a stored parse of gigabytes.
-inline constexpr int64_t kMappedBytes = int64_t{128} << 20;
-
 // How a database file is opened.
 enum class OpenMode {
   kCreateIfNew,  // read and write; a new or empty file gets the tables, views and spell table

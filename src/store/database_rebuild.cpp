@@ -55,8 +55,6 @@ void DatabaseRebuild::Open(bool quickCheck) {
       "PRAGMA temp_store = FILE; PRAGMA cache_size = -4000; PRAGMA threads = 2");
   if (HasStoredParse()) {
     fresh_->ExecuteNative("ATTACH DATABASE " + SqlQuote(path_) + " AS old");
-    // The stored rows are read from the file's mapping, without a copy per page.
-    fresh_->ExecuteNative("PRAGMA old.mmap_size = " + std::to_string(kMappedBytes));
   }
   fresh_->ExecuteNative("BEGIN");
 

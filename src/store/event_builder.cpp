@@ -136,7 +136,6 @@ NumberedParse RenumberStoredParse(const std::string& databasePath, int16_t event
   try {
     {
       Database db(path, OpenMode::kExisting);
-      db.ExecuteNative("PRAGMA mmap_size = " + std::to_string(kMappedBytes));
       if (HoldsRowsApart(db)) {
         // The fights are cut again in place: the rows stay as they are, and
         // the journal keeps the stored parse whole until the new cut commits.
