@@ -872,9 +872,10 @@ void RunPieces(size_t count, Work&& work, Waiting&& waiting) {
 constexpr long long kMinSplitBytes = 4 << 20;
 
 // Where the pieces of a log of `size` bytes start: at 0 and at the line starts
-// at or behind each of `cuts`, or, without cuts, in the middle of a large log.
+// at or behind each of `cuts`; without cuts, every `every` bytes, or (when
+// `every` is 0) in the middle of a large log.
 std::vector<long long> PieceStarts(const std::string& path, long long size,
-                                   const std::vector<long long>* cuts) {
+                                   const std::vector<long long>* cuts, long long every = 0) {
   std::vector<long long> starts = {0};
   auto cutAt = [&](long long offset) {
     const long long start = LineStartFrom(path, offset);
@@ -882,6 +883,8 @@ std::vector<long long> PieceStarts(const std::string& path, long long size,
   };
   if (cuts != nullptr) {
     for (long long cut : *cuts) cutAt(cut);
+  } else if (every > 0) {
+    for (long long at = every; at < size; at += every) cutAt(at);
   } else if (size >= kMinSplitBytes) {
     cutAt(size / 2);
   }
@@ -1212,17 +1215,7 @@ ParseResult ParseInBlocks(const std::string& path, sv charName, Progress& progre
   progress.SetMaximum(static_cast<float>(result.Lines) / 10.0f + 1.0f);
   progress.SetVisible(true);
 
-  std::vector<long long> starts = {0};
-  auto cutAt = [&](long long offset) {
-    const long long start = LineStartFrom(path, offset);
-    if (start > starts.back() && start < size) starts.push_back(start);
-  };
-  if (cuts != nullptr) {
-    for (long long cut : *cuts) cutAt(cut);
-  } else {
-    const long long step = std::max(pieceBytes, 1LL);
-    for (long long at = step; at < size; at += step) cutAt(at);
-  }
+  const std::vector<long long> starts = PieceStarts(path, size, cuts, std::max(pieceBytes, 1LL));
   JoinState state;
   ParsePieces(path, names, starts, size, progress, state, take);
   FillEnd(path, size, names, state, result.End);
