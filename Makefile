@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 SAMPLE_NAME ?= Qornek
 SAMPLE ?= samples/sample-log.txt
 
-.PHONY: all deps configure build run test bench package clean
+.PHONY: all deps configure build run test bench bench-huge package clean
 
 all: build
 
@@ -27,6 +27,11 @@ test: deps build
 
 bench: deps build
 	./bench/run
+
+# Opt-in, not in CI: Get Log and Get Previous of a 20 GiB raid log (made once
+# in bench-data/), time and peak memory.
+bench-huge: deps build
+	SIZE=20G ./bench/getlog-shapes realistic
 
 # A Debian package of the programs as they install under /usr, left here for
 # `apt install ./qorn_*.deb`.
