@@ -10,11 +10,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <random>
 #include <tuple>
 
 #include "common/error.h"
+#include "common/progress.h"
 #include "store/commands.h"
 #include "store/program_folder.h"
 #include "store/second_runs.h"
@@ -33,9 +35,15 @@ struct Home {
   std::string db = InProgramFolder(folder, kDatabaseFile);
 
   CommandOutcome GetLog(const std::string& log, const std::string& name,
-                        const CommandOptions& options = {}) {
+                        const CommandOptions& options = {}, Progress* bars = nullptr) {
     NullProgress none;
-    return RunGetLog(folder, log, name, 18, {none, none}, options);
+    Progress& bar = bars != nullptr ? *bars : none;
+    return RunGetLog(folder, log, name, 18, {bar, bar}, options);
+  }
+  std::vector<std::string> Files() const {
+    std::vector<std::string> files;
+    for (const auto& f : fs::directory_iterator(folder)) files.push_back(f.path().filename());
+    return files;
   }
   CommandOutcome GetPrevious(int16_t timer) {
     NullProgress none;
@@ -142,6 +150,45 @@ TEST(BoundedGetLog, RunsMergeToTheSecondsOfAllRows) {
   }
 }
 
+// Calls `hook` with the number of each value or maximum either bar is given.
+struct HookedBar : Progress {
+  std::function<void(int)> hook;
+  int calls = 0;
+  void SetVisible(bool) override {}
+  void SetMaximum(double) override { hook(++calls); }
+  void SetValue(double) override { hook(++calls); }
+};
+
+TEST(BoundedGetLog, AStopAtAnyStepLeavesTheStoredParseOldOrNew) {
+  test::TempDir dir;
+  Home home(dir.File("home"));
+  fs::create_directories(home.folder);
+  const std::string before =
+      home.Stored(home.GetLog(dir.Write("carry-over.txt", test::CarryOverLog()), "Soandso"));
+  const std::string log = Generate(dir, "realistic", "60K");
+  const CommandOptions small{.SecondsInMemory = 3, .PieceBytes = 700};
+  // Every value either bar is given is a point to stop at: count them, and
+  // see what the Get Log leaves when it goes through.
+  HookedBar counter;
+  counter.hook = [](int) {};
+  home.GetLog(log, "Qornek", small, &counter);
+  const std::string after = home.Stored(home.GetPrevious(18));
+  const int steps = counter.calls;
+  ASSERT_GT(steps, 20);
+  for (int stop = 1; stop <= steps; stop += std::max(1, steps / 25)) {
+    SCOPED_TRACE("stopped at step " + std::to_string(stop) + " of " + std::to_string(steps));
+    home.GetLog(dir.File("carry-over.txt"), "Soandso");
+    HookedBar bar;
+    bar.hook = [stop](int call) {
+      if (call == stop) throw Stopped();
+    };
+    EXPECT_THROW(home.GetLog(log, "Qornek", small, &bar), Stopped);
+    // The stage bar's last value comes once the new parse is in place.
+    EXPECT_EQ(home.Stored(home.GetPrevious(18)), stop == steps ? after : before);
+    EXPECT_EQ(home.Files(), std::vector<std::string>{kDatabaseFile});
+  }
+}
+
 // A small disk of its own, mounted for the test's life.
 class SmallDisk {
  public:
@@ -179,9 +226,7 @@ TEST(BoundedGetLog, AFullDiskLeavesTheStoredParseWhole) {
     }
     // The stored parse is as it was, and nothing is left beside it.
     EXPECT_EQ(home.Stored(home.GetPrevious(18)), before);
-    std::vector<std::string> files;
-    for (const auto& f : fs::directory_iterator(home.folder)) files.push_back(f.path().filename());
-    EXPECT_EQ(files, std::vector<std::string>{kDatabaseFile});
+    EXPECT_EQ(home.Files(), std::vector<std::string>{kDatabaseFile});
   }
 }
 
