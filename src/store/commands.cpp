@@ -216,14 +216,15 @@ CommandOutcome RunGetLog(const std::string& programFolder, const std::string& lo
 }
 
 CommandOutcome RunGetLog(const std::string& programFolder, const ParseResult& parsed,
-                         int16_t eventTimerSeconds, CommandProgress progress) {
+                         int16_t eventTimerSeconds, CommandProgress progress,
+                         const CommandOptions& options) {
   StageBar stages(progress);
   DatabaseRebuild rebuild(InProgramFolder(programFolder, kDatabaseFile));
   rebuild.Open(true);
-  ParseWriter writer(rebuild.Fresh(), eventTimerSeconds);
+  ParseWriter writer(rebuild.Fresh(), eventTimerSeconds, options.SecondsInMemory);
   writer.Add(parsed, std::nullopt);
   stages.Next();
-  return StoreAndReplace(rebuild, writer, progress, stages, std::nullopt, true);
+  return StoreAndReplace(rebuild, writer, progress, stages, std::nullopt, options.KeepOverview);
 }
 
 CommandOutcome RunGetPrevious(const std::string& programFolder, int16_t eventTimerSeconds,

@@ -63,7 +63,8 @@ CommandOutcome RunGetLog(const std::string& programFolder, const std::string& lo
                          CommandProgress progress, const CommandOptions& options = {});
 // The same from records already parsed (the parse stage counts at once).
 CommandOutcome RunGetLog(const std::string& programFolder, const ParseResult& parsed,
-                         int16_t eventTimerSeconds, CommandProgress progress);
+                         int16_t eventTimerSeconds, CommandProgress progress,
+                         const CommandOptions& options = {});
 
 // What follows the no-damage message when the stored parse was kept: the
 // name that was looked for, and that the stored fights are as they were.

@@ -52,6 +52,17 @@ TEST_P(ReferenceTest, GetLogAndGetPreviousGiveTheRecordedResults) {
   ExpectTablesAfterGetLog();
 }
 
+TEST_P(ReferenceTest, GetLogThroughRunsOnDiskGivesTheRecordedResults) {
+  // A run of seconds on disk for every two seconds, merged.
+  const CommandOutcome got = RunGetLog(folder_, test::ReadRecords(records_), 18,
+                                       {progress_, progress_}, {.SecondsInMemory = 2});
+  EXPECT_EQ(test::DumpOverview(got.EventList), expected_.overview18);
+  ExpectTablesAfterGetLog();
+  const CommandOutcome again = RunGetPrevious(folder_, 30, {progress_, progress_});
+  EXPECT_EQ(test::DumpOverview(again.EventList), expected_.overview30);
+  EXPECT_EQ(test::DumpTable(db_, "ParseData"), expected_.parseData30);
+}
+
 TEST_P(ReferenceTest, StoringAndEventBuildingGiveTheRecordedResults) {
   StoreParsedRecords(db_, test::ReadRecords(records_), progress_);
   BuildEvents(db_, 18, progress_);
@@ -76,8 +87,8 @@ TEST_P(ReferenceTest, EventBuildingInsideATransactionGivesTheRecordedResults) {
 
 INSTANTIATE_TEST_SUITE_P(Shapes, ReferenceTest,
                          ::testing::Values("sample", "realistic", "dense", "edge", "shape-lf",
-                                           "shape-says", "shape-tells", "shape-dense",
-                                           "shape-pets", "shape-mobs", "shape-brackets"));
+                                           "shape-says", "shape-tells", "shape-dense", "shape-pets",
+                                           "shape-mobs", "shape-brackets"));
 
 }  // namespace
 }  // namespace qorn
