@@ -1180,8 +1180,9 @@ void ParsePieces(const std::string& path, const LogNames& names,
     std::unique_ptr<Piece> piece;
     {
       std::unique_lock lock(mutex);
-      while (!done[k]) {
-        changed.wait_for(lock, std::chrono::milliseconds(100));
+      // Woken early only when the piece is done, not by every other change.
+      while (
+          !changed.wait_for(lock, std::chrono::milliseconds(100), [&] { return done[k] != 0; })) {
         lock.unlock();
         showLines(true);
         lock.lock();
