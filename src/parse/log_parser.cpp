@@ -559,7 +559,7 @@ class LineParser {
       if (!out_.DotSeen) out_.GuardiansBeforeDot.push_back(out_.DamageRecs.size());
       AddDamage(swarmName_, out_.LastMob, kGuardianDmg, kEpicSwarm, kGuardian);
     }
-    if (charTagged && ContainsIgnoreCase(line, "of non-melee damage.", 7) &&
+    if (charTagged && ContainsIgnoreCase(line, "of non-melee damage.", 6) &&
         !Contains(line, kPetSuffix)) {
       DdRecord(line, crit);
     }

@@ -63,6 +63,10 @@ TEST_F(ParserTest, DamageRecords) {
       {"DD with a verb",
        {L("Soandso hit a gnoll for 1200 points of non-melee damage.")},
        {"Soandso|a gnoll|1200|DD|hit|---"}},
+      {"the DD test ignores case in the whole of its text",
+       {L("Soandso hit a gnoll for 1200 points of Non-Melee damage."),
+        L("Soandso hit a rat for 7 points of NON-MELEE DAMAGE.")},
+       {"Soandso|a gnoll|1200|DD|hit|---", "Soandso|a rat|7|DD|hit|---"}},
       {"a DoT line and a DD line on one line give both, DoT first",
        {L("Soandso hit a rat for 9 points of non-melee damage. a gnoll has taken 5 damage "
           "from your Splurt.")},
