@@ -252,6 +252,12 @@ bool RowNumbers::Find(int64_t recNum, int32_t& eventNum, int32_t& tickNum) const
   return true;
 }
 
+std::string FoldCase(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(Fold(static_cast<unsigned char>(c)));
+  return out;
+}
+
 int CompareNoCase(std::string_view a, std::string_view b) {
   const size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {

@@ -138,5 +138,8 @@ class CritRule {
 // Text order of the database's text columns: byte by byte with ASCII letters
 // folded to lower case, a shorter text first when it is the other's start.
 int CompareNoCase(std::string_view a, std::string_view b);
+// The text with ASCII letters folded to lower case: texts that compare equal
+// above fold to the same text.
+std::string FoldCase(std::string_view text);
 
 }  // namespace qorn

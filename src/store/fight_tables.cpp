@@ -13,14 +13,6 @@
 namespace qorn {
 namespace {
 
-std::string Folded(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
 bool InQueryOrder(const EventRow& a, const EventRow& b) {
   return a.When != b.When ? a.When < b.When : a.RecNum < b.RecNum;
 }
@@ -169,12 +161,12 @@ std::vector<int64_t> MobKeysOf(const std::vector<MobSeconds>& bySeconds,
                                const std::vector<std::string>& mobs) {
   std::unordered_map<std::string, int64_t> keys;
   for (const MobSeconds& m : bySeconds) {
-    for (const std::string& t : m.Texts) keys.emplace(Folded(t), m.Key);
+    for (const std::string& t : m.Texts) keys.emplace(FoldCase(t), m.Key);
   }
   std::vector<int64_t> out;
   out.reserve(mobs.size());
   for (const std::string& mob : mobs) {
-    const auto it = keys.find(Folded(mob));
+    const auto it = keys.find(FoldCase(mob));
     out.push_back(it == keys.end() ? 0 : it->second);
   }
   return out;
@@ -188,14 +180,14 @@ std::vector<int64_t> AddRowsToMobSeconds(std::vector<MobSeconds>& bySeconds,
   std::unordered_map<std::string, size_t> byFolded;
   int64_t nextKey = 1;
   for (size_t i = 0; i < bySeconds.size(); ++i) {
-    byFolded.emplace(Folded(bySeconds[i].Texts.front()), i);
+    byFolded.emplace(FoldCase(bySeconds[i].Texts.front()), i);
     nextKey = std::max(nextKey, bySeconds[i].Key + 1);
   }
   // Each text's mob, and its spelling there.
   std::vector<size_t> mobOf(mobs.size());
   std::vector<uint32_t> spellingOf(mobs.size());
   for (size_t m = 0; m < mobs.size(); ++m) {
-    auto [it, added] = byFolded.try_emplace(Folded(mobs[m]), bySeconds.size());
+    auto [it, added] = byFolded.try_emplace(FoldCase(mobs[m]), bySeconds.size());
     if (added) {
       MobSeconds mob;
       mob.Key = nextKey++;
@@ -695,10 +687,10 @@ bool ReadMobSeconds(Database& db, const std::vector<std::string>& texts,
                     std::vector<MobSeconds>& out) {
   if (!ReadStoredMobs(db, out)) return false;
   std::unordered_set<std::string> wanted;
-  for (const std::string& t : texts) wanted.insert(Folded(t));
+  for (const std::string& t : texts) wanted.insert(FoldCase(t));
   Statement chunks(db, kChunksOfMob);
   for (MobSeconds& mob : out) {
-    if (wanted.count(Folded(mob.Texts.front())) != 0) ReadStoredSeconds(chunks, mob);
+    if (wanted.count(FoldCase(mob.Texts.front())) != 0) ReadStoredSeconds(chunks, mob);
   }
   return true;
 }

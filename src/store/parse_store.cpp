@@ -366,11 +366,7 @@ ParseWriter::~ParseWriter() = default;
 
 ParseWriter::MobOf ParseWriter::MobOfText(std::string_view utf8) {
   if (const auto it = exact_.find(utf8); it != exact_.end()) return it->second;
-  std::string folded(utf8);
-  for (char& c : folded) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  auto [mob, added] = folded_.try_emplace(std::move(folded), 0);
+  auto [mob, added] = folded_.try_emplace(FoldCase(utf8), 0);
   if (added) {
     spellings_.emplace_back();
     mob->second = static_cast<uint32_t>(spellings_.size());
