@@ -103,7 +103,8 @@ std::optional<CommandOutcome> GetAppendedLines(const std::string& databasePath,
                                                const std::string& logPath,
                                                const std::string& charName,
                                                int16_t eventTimerSeconds, CommandProgress progress,
-                                               StageBar& stages, bool keepOverview) {
+                                               StageBar& stages, bool keepOverview,
+                                               long long appendedInMemory) {
   const std::string path = ResolveDatabasePath(databasePath);
   if (CheckDatabaseFile(path, false).state != DatabaseHealth::State::kUsable) return std::nullopt;
   RequireWritableDatabase(path);
@@ -125,6 +126,9 @@ std::optional<CommandOutcome> GetAppendedLines(const std::string& databasePath,
         (size == stored->Log.Bytes && now.MTimeNs != stored->Log.MTimeNs)) {
       return std::nullopt;  // cut short, or written over in place
     }
+    // The appended lines are parsed and summed in memory: beyond a bound, the
+    // whole log is read instead, a piece at a time.
+    if (size - stored->Log.Bytes > appendedInMemory) return std::nullopt;
     {
       Statement last(db, "SELECT max(RecNum) FROM DamageRows");
       last.Step();
@@ -180,7 +184,7 @@ CommandOutcome RunGetLog(const std::string& programFolder, const std::string& lo
   StageBar stages(progress);
   if (std::optional<CommandOutcome> appended =
           GetAppendedLines(databasePath, logPath, charName, eventTimerSeconds, progress, stages,
-                           options.KeepOverview)) {
+                           options.KeepOverview, options.AppendedInMemory)) {
     return std::move(*appended);
   }
   stages.Restart();

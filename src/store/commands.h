@@ -56,6 +56,9 @@ struct CommandOptions {
   size_t SecondsInMemory = SecondRuns::kDefaultCapacity;
   // Get Log: about how many bytes of the log are parsed and stored at a time.
   long long PieceBytes = kPieceBytes;
+  // Get Log of a log grown since the stored parse: up to how many appended
+  // bytes are read alone (held in memory); beyond, the whole log is read.
+  long long AppendedInMemory = 128 << 20;
 };
 
 CommandOutcome RunGetLog(const std::string& programFolder, const std::string& logPath,

@@ -5,6 +5,7 @@
 // stored parse as it was.
 #include <gtest/gtest.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -148,6 +149,36 @@ TEST(BoundedGetLog, RunsMergeToTheSecondsOfAllRows) {
     }
     // The runs' files have no name: nothing is left in the folder.
     EXPECT_TRUE(fs::is_empty(dir.path()));
+  }
+}
+
+TEST(BoundedGetLog, MuchAppendedIsReadWithTheWholeLog) {
+  // Lines appended beyond the bound are not read alone, in memory: the whole
+  // log is read a piece at a time, into a new file, with the same result.
+  test::TempDir dir;
+  const std::string whole = test::ReadFile(Generate(dir, "realistic", "60K"));
+  const size_t cut = whole.find('\n', whole.size() / 2) + 1;
+  for (const long long bound : {1LL << 30, 1000LL}) {
+    SCOPED_TRACE("appended in memory up to " + std::to_string(bound));
+    Home home(dir.File("home"));
+    fs::create_directories(home.folder);
+    const std::string log = dir.Write("grown.txt", whole.substr(0, cut));
+    home.GetLog(log, "Qornek");
+    struct stat st {};
+    ::stat(home.db.c_str(), &st);
+    const ino_t before = st.st_ino;
+    dir.Write("grown.txt", whole);
+    const CommandOptions options{.AppendedInMemory = bound};
+    const std::string got = home.Stored(home.GetLog(log, "Qornek", options));
+    ::stat(home.db.c_str(), &st);
+    // Read alone, the appended lines go into the file in place.
+    EXPECT_EQ(st.st_ino == before, bound > static_cast<long long>(whole.size()));
+    Home fresh(dir.File("fresh"));
+    fs::create_directories(fresh.folder);
+    const std::string want = fresh.Stored(fresh.GetLog(dir.Write("whole.txt", whole), "Qornek"));
+    EXPECT_TRUE(got == want) << test::FirstDifference(want, got);
+    fs::remove_all(home.folder);
+    fs::remove_all(fresh.folder);
   }
 }
 
