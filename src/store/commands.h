@@ -58,7 +58,7 @@ struct CommandOptions {
   long long PieceBytes = kPieceBytes;
   // Get Log of a log grown since the stored parse: up to how many appended
   // bytes are read alone (held in memory); beyond, the whole log is read.
-  long long AppendedInMemory = 128 << 20;
+  long long AppendedInMemory = 64 << 20;
 };
 
 CommandOutcome RunGetLog(const std::string& programFolder, const std::string& logPath,
