@@ -49,7 +49,7 @@ void ForEachStoredFight(const std::string& databasePath,
 // steps once per event.
 Overview FillEventList(const std::string& databasePath, Progress& progress);
 
-// The same from rows in event order (as NumberEvents or SortByEvent leave
+// The same from rows in event order (as NumberSortedEvents or SortByEvent leave
 // them) for events 1 to `eventCount`: the event's total, its earliest and
 // latest time, and the mob of its first row in SortMobTime's order.
 Overview OverviewOfEvents(const std::vector<EventRow>& rows, const std::vector<std::string>& mobs,

@@ -99,43 +99,6 @@ void NumberTicks(EventRow* first, EventRow* last) {
   }
 }
 
-// Whether rows stand grouped by mob rank, each group in RecNum order.
-bool GroupedByMob(const std::vector<EventRow>& rows, const std::vector<uint32_t>& rank) {
-  for (size_t i = 1; i < rows.size(); ++i) {
-    const uint32_t before = rank[rows[i - 1].Mob];
-    const uint32_t now = rank[rows[i].Mob];
-    if (now < before || (now == before && rows[i].RecNum < rows[i - 1].RecNum)) return false;
-  }
-  return true;
-}
-
-// Puts rows that come in RecNum order, or already grouped by mob, into
-// SortMobTime's order: grouped by mob rank (keeping RecNum order within a
-// mob), then each mob's rows by time. A log is written in time order, so a
-// mob's rows mostly are already; only a mob whose times go back is sorted.
-void SortMobTime(std::vector<EventRow>& rows, const std::vector<std::string>& mobs,
-                 const std::vector<uint32_t>& rank) {
-  if (!GroupedByMob(rows, rank)) {
-    std::vector<size_t> rowsOfMob(mobs.size(), 0);
-    for (const EventRow& r : rows) ++rowsOfMob[r.Mob];
-    MobGroups groups(mobs, rowsOfMob);
-    // Copied to their places in one pass through memory, with one place of
-    // writing per mob, where moving them in place would jump about.
-    std::vector<EventRow> grouped(rows.size());
-    for (const EventRow& r : rows) grouped[groups.Place(r.Mob)] = r;
-    rows.swap(grouped);
-  }
-  auto byTime = [](const EventRow& a, const EventRow& b) { return a.When < b.When; };
-  for (size_t begin = 0; begin < rows.size();) {
-    size_t end = begin + 1;
-    while (end < rows.size() && rank[rows[end].Mob] == rank[rows[begin].Mob]) ++end;
-    const auto first = rows.begin() + static_cast<std::ptrdiff_t>(begin);
-    const auto last = rows.begin() + static_cast<std::ptrdiff_t>(end);
-    if (!std::is_sorted(first, last, byTime)) std::stable_sort(first, last, byTime);
-    begin = end;
-  }
-}
-
 }  // namespace
 
 uint32_t MobTexts::Index(std::string_view utf8Mob) {
@@ -154,31 +117,6 @@ MobGroups::MobGroups(const std::vector<std::string>& mobs, const std::vector<siz
     if (rank_[m] + 1 < ranks) next_[rank_[m] + 1] += rowsOfMob[m];
   }
   for (size_t k = 1; k < ranks; ++k) next_[k] += next_[k - 1];
-}
-
-namespace {
-
-// NumberEvents' first step with the mobs' ranks at hand.
-void SortEventRows(std::vector<EventRow>& rows, const std::vector<std::string>& mobs,
-                   const std::vector<uint32_t>& rank) {
-  auto byRecNum = [](const EventRow& a, const EventRow& b) { return a.RecNum < b.RecNum; };
-  if (!GroupedByMob(rows, rank) && !std::is_sorted(rows.begin(), rows.end(), byRecNum)) {
-    std::sort(rows.begin(), rows.end(), byRecNum);
-  }
-  SortMobTime(rows, mobs, rank);
-}
-
-}  // namespace
-
-int32_t NumberEvents(std::vector<EventRow>& rows, const std::vector<std::string>& mobs,
-                     int16_t eventTimerSeconds, Progress& progress) {
-  const std::vector<uint32_t> rank = RankMobs(mobs);
-  SortEventRows(rows, mobs, rank);
-  return NumberSortedEvents(rows, mobs, rank, eventTimerSeconds, progress);
-}
-
-void SortEventRows(std::vector<EventRow>& rows, const std::vector<std::string>& mobs) {
-  SortEventRows(rows, mobs, RankMobs(mobs));
 }
 
 int32_t NumberSortedEvents(std::vector<EventRow>& rows, const std::vector<std::string>& mobs,
@@ -207,49 +145,6 @@ void SortByEvent(std::vector<EventRow>& rows, const std::vector<std::string>& mo
     if (a.When != b.When) return a.When < b.When;
     return a.RecNum < b.RecNum;
   });
-}
-
-RowNumbers::RowNumbers(const std::vector<EventRow>& rows) {
-  numbers_.resize(rows.size());
-  for (const EventRow& r : rows) {
-    if (r.RecNum < 0 || r.RecNum >= static_cast<int64_t>(rows.size())) {
-      dense_ = false;
-      break;
-    }
-    numbers_[static_cast<size_t>(r.RecNum)] = {r.EventNum, r.TickNum};
-  }
-  if (dense_) return;
-  // RecNums that are not 0 to n-1 (a hand-edited table): looked up by halves.
-  std::vector<const EventRow*> order;
-  order.reserve(rows.size());
-  for (const EventRow& r : rows) order.push_back(&r);
-  std::sort(order.begin(), order.end(),
-            [](const EventRow* a, const EventRow* b) { return a->RecNum < b->RecNum; });
-  recNums_.clear();
-  recNums_.reserve(rows.size());
-  for (size_t i = 0; i < order.size(); ++i) {
-    recNums_.push_back(order[i]->RecNum);
-    numbers_[i] = {order[i]->EventNum, order[i]->TickNum};
-  }
-}
-
-bool RowNumbers::operator==(const RowNumbers& other) const {
-  return dense_ == other.dense_ && numbers_ == other.numbers_ && recNums_ == other.recNums_;
-}
-
-bool RowNumbers::Find(int64_t recNum, int32_t& eventNum, int32_t& tickNum) const {
-  size_t at = 0;
-  if (dense_) {
-    if (recNum < 0 || recNum >= static_cast<int64_t>(numbers_.size())) return false;
-    at = static_cast<size_t>(recNum);
-  } else {
-    const auto it = std::lower_bound(recNums_.begin(), recNums_.end(), recNum);
-    if (it == recNums_.end() || *it != recNum) return false;
-    at = static_cast<size_t>(it - recNums_.begin());
-  }
-  eventNum = numbers_[at].eventNum;
-  tickNum = numbers_[at].tickNum;
-  return true;
 }
 
 std::string FoldCase(std::string_view text) {

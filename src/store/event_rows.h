@@ -55,19 +55,11 @@ class MobGroups {
   std::vector<size_t> next_;    // by rank
 };
 
-// Puts the rows (in RecNum order, or grouped as MobGroups places them) in
-// SortMobTime's order (by mob without regard to case, then time, then
-// RecNum), cuts them into events by mob and quiet gap, and numbers
-// the six-second ticks of each event. Returns the number of events.
-// `progress` follows the rows while the events are cut.
-int32_t NumberEvents(std::vector<EventRow>& rows, const std::vector<std::string>& mobs,
-                     int16_t eventTimerSeconds, Progress& progress);
-
-// NumberEvents' first step: puts the rows in SortMobTime's order.
-void SortEventRows(std::vector<EventRow>& rows, const std::vector<std::string>& mobs);
-
-// NumberEvents for rows already in SortMobTime's order (each mob's rows
-// together, the mobs in `rank`'s order, each mob's rows in time order).
+// For rows in SortMobTime's order (by mob without regard to case, then time,
+// then RecNum; each mob's rows together, the mobs in `rank`'s order): cuts
+// them into events by mob and quiet gap, and numbers the six-second ticks of
+// each event. Returns the number of events. `progress` follows the rows
+// while the events are cut.
 int32_t NumberSortedEvents(std::vector<EventRow>& rows, const std::vector<std::string>& mobs,
                            int16_t eventTimerSeconds, Progress& progress);
 int32_t NumberSortedEvents(std::vector<EventRow>& rows, const std::vector<std::string>& mobs,
@@ -81,28 +73,6 @@ std::vector<uint32_t> RankMobs(const std::vector<std::string>& mobs);
 // Puts rows that carry their event numbers in event order, each event's rows
 // in SortMobTime's order, as the overview reads them.
 void SortByEvent(std::vector<EventRow>& rows, const std::vector<std::string>& mobs);
-
-// The event and tick number of each row, looked up by RecNum, for writing.
-class RowNumbers {
- public:
-  explicit RowNumbers(const std::vector<EventRow>& rows);
-  // False when no row has this RecNum.
-  bool Find(int64_t recNum, int32_t& eventNum, int32_t& tickNum) const;
-  // Whether the RecNums are exactly 0 to n-1.
-  bool Consecutive() const { return dense_; }
-  // Whether both give every RecNum the same numbers (their rows have the same RecNums).
-  bool operator==(const RowNumbers& other) const;
-
- private:
-  struct Numbers {
-    int32_t eventNum;
-    int32_t tickNum;
-    bool operator==(const Numbers&) const = default;
-  };
-  std::vector<Numbers> numbers_;  // by RecNum when dense_, else in recNums_'s order
-  std::vector<int64_t> recNums_;  // ascending; empty when dense_
-  bool dense_ = true;             // the RecNums are 0 to n-1
-};
 
 // Whether a DoT tick is critical: at least twice the normal damage of the
 // spell of the same name (compared exactly) in the spell table; the smallest

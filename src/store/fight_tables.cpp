@@ -322,26 +322,28 @@ void FightCutter::Add(MobSeconds& mob) {
 
 void FightCutter::Cut(std::span<MobSeconds*> group) {
   // The group's fights, numbered from 1 and then moved behind those before.
+  // A group of two (the empty mob and the next) is cut from one list of
+  // their seconds, each mob's texts apart.
   std::vector<std::string> texts;
   std::vector<uint32_t> rank;
+  std::vector<EventRow> joined;
   std::vector<size_t> ends;  // where each mob's seconds end
-  std::vector<EventRow> owned;
   for (size_t k = 0; k < group.size(); ++k) {
     const auto offset = static_cast<uint32_t>(texts.size());
     for (const std::string& t : group[k]->Texts) {
       texts.push_back(t);
       rank.push_back(static_cast<uint32_t>(k));
     }
-    if (group.size() == 1) break;
-    for (EventRow s : group[k]->Seconds) {
-      s.Mob += offset;
-      owned.push_back(s);
+    if (group.size() > 1) {
+      for (EventRow s : group[k]->Seconds) {
+        s.Mob += offset;
+        joined.push_back(s);
+      }
+      std::vector<EventRow>().swap(group[k]->Seconds);
     }
-    std::vector<EventRow>().swap(group[k]->Seconds);
-    ends.push_back(owned.size());
+    ends.push_back(group.size() > 1 ? joined.size() : group[k]->Seconds.size());
   }
-  std::vector<EventRow>& seconds = group.size() == 1 ? group[0]->Seconds : owned;
-  if (group.size() == 1) ends.push_back(seconds.size());
+  std::vector<EventRow>& seconds = group.size() > 1 ? joined : group[0]->Seconds;
   NullProgress quiet;
   const int32_t count = NumberSortedEvents(seconds, texts, rank, timer_, quiet);
   const Overview lines = OverviewOfEvents(seconds, texts, count, quiet);
@@ -400,31 +402,6 @@ void SortByText(std::vector<Mob>& mobs, TextOf&& textOf) {
 }
 
 }  // namespace
-
-FightCut CutFights(std::vector<MobSeconds> bySeconds, int16_t eventTimerSeconds,
-                   Progress& progress) {
-  std::vector<MobSeconds*> order;
-  order.reserve(bySeconds.size());
-  for (MobSeconds& m : bySeconds) {
-    if (!m.Seconds.empty()) order.push_back(&m);
-  }
-  SortByText(order, [](const MobSeconds* m) -> std::string_view { return m->Texts.front(); });
-  progress.SetValue(0);
-  progress.SetMaximum(static_cast<double>(order.size()) + 1);
-  ProgressSteps steps(progress, order.size());
-  FightCut cut;
-  FightCutter cutter(eventTimerSeconds, [&cut](OverviewRow& line, const CutFight& fight) {
-    cut.EventList.Rows.push_back(std::move(line));
-    cut.Fights.push_back(fight);
-  });
-  for (size_t k = 0; k < order.size(); ++k) {
-    cutter.Add(*order[k]);
-    steps.Done(k + 1);
-  }
-  cut.EventCount = cutter.Finish();
-  cut.EventList.EventCount = cut.EventCount;
-  return cut;
-}
 
 namespace {
 
@@ -567,12 +544,6 @@ Overview CutAndWriteFights(Database& db, int16_t eventTimerSeconds, Progress& pr
   NoteStoredCut(db, eventTimerSeconds);
   overview.EventCount = count.value_or(0);
   return overview;
-}
-
-bool WriteFights(Database& db, const FightCut& cut) {
-  FightWriter writer(db);
-  for (size_t e = 0; e < cut.Fights.size(); ++e) writer.Add(cut.EventList.Rows[e], cut.Fights[e]);
-  return writer.Finish();
 }
 
 void WriteMobSeconds(Database& db, const std::vector<MobSeconds>& bySeconds,
@@ -744,7 +715,7 @@ bool HoldsRowsApart(Database& db) {
                   "name = 'DamageRows'") > 0;
 }
 
-std::vector<MobSeconds> RebuildMobSeconds(Database& db) {
+void RebuildMobSeconds(Database& db) {
   MobTexts mobs;
   std::vector<EventRow> rows;
   std::vector<int64_t> storedKeys;  // by row
@@ -793,7 +764,6 @@ std::vector<MobSeconds> RebuildMobSeconds(Database& db) {
   }
   WriteMobSeconds(db, bySeconds);
   MarkMobSecondsCurrent(db);
-  return bySeconds;
 }
 
 }  // namespace qorn

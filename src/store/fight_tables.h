@@ -61,13 +61,6 @@ struct CutFight {
   uint64_t Signature = 0;  // of its runs: a fight with the same runs keeps its key
 };
 
-// The fights of the mobs' seconds, cut as event building cuts rows.
-struct FightCut {
-  int32_t EventCount = 0;
-  Overview EventList;
-  std::vector<CutFight> Fights;  // by event number from 1
-};
-
 // Hears each fight as it is cut, in event-number order (from 1): its
 // overview line, which it may take, and its runs.
 using FightSink = std::function<void(OverviewRow& line, const CutFight& fight)>;
@@ -91,9 +84,6 @@ class FightCutter {
   std::optional<MobSeconds> held_;  // the empty mob, cut with the next
 };
 
-// The mobs' seconds are used up as they are cut.
-FightCut CutFights(std::vector<MobSeconds> bySeconds, int16_t eventTimerSeconds,
-                   Progress& progress);
 // Cuts the fights of the stored seconds, read a mob at a time, into `sink`;
 // returns their number, or none when the stored seconds are not current.
 std::optional<int32_t> CutStoredSeconds(Database& db, int16_t eventTimerSeconds, Progress& progress,
@@ -139,8 +129,6 @@ class FightWriter {
 // cut. The overview keeps the fights' lines only when asked.
 Overview CutAndWriteFights(Database& db, int16_t eventTimerSeconds, Progress& progress,
                            bool keepLines);
-// The fights of `cut` through a FightWriter.
-bool WriteFights(Database& db, const FightCut& cut);
 
 // Replaces the stored seconds with `bySeconds` (all mobs), or writes only
 // the seconds from `changedFrom` on (by mob; kUnchanged: none).
@@ -175,6 +163,6 @@ bool HoldsRowsApart(Database& db);
 
 // Reads every stored damage row (DamageRows), makes the mobs' seconds, gives
 // the rows their mob's key where it differs, and stores the seconds.
-std::vector<MobSeconds> RebuildMobSeconds(Database& db);
+void RebuildMobSeconds(Database& db);
 
 }  // namespace qorn
