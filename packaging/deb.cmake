@@ -1,5 +1,9 @@
 # `make package`: a Debian package of what `cmake --install` lays out, under /usr.
-set(QORN_MAINTAINER "Qorn maintainers <maintainers@example.org>")
+# Debian's Maintainer field and changelog must give an address beside the name. The project has
+# no mailbox of its own: the default is the no-reply address of the GitHub account its app ID
+# names, which takes no mail; whoever builds the package for a distribution gives theirs.
+set(QORN_MAINTAINER "Qorn developers <qorn-parser@users.noreply.github.com>" CACHE STRING
+  "The package's maintainer, as Debian writes it: Name <address>")
 
 # Debian's changelog of a package without a separate packaging revision.
 execute_process(COMMAND date -u -R -d ${QORN_RELEASE_DATE}
@@ -7,11 +11,13 @@ execute_process(COMMAND date -u -R -d ${QORN_RELEASE_DATE}
 configure_file(${CMAKE_CURRENT_LIST_DIR}/changelog.in ${CMAKE_BINARY_DIR}/packaging/changelog @ONLY)
 execute_process(COMMAND gzip -9 -n -f ${CMAKE_BINARY_DIR}/packaging/changelog COMMAND_ERROR_IS_FATAL ANY)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/qorn)
+# The licence, in Debian's machine-readable form.
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/qorn)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME qorn)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_VENDOR "The Qorn developers")
+set(CPACK_PACKAGE_VENDOR "Qorn developers")
 set(CPACK_PACKAGE_CONTACT ${QORN_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "damage meter for an EverQuest necromancer's log")
 # The long description as Debian shows it: lines of at most 80 characters.
@@ -25,7 +31,6 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
 # A tool beside a game, not a game (those live in /usr/games).
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${QORN_HOMEPAGE})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # The dependencies are the packages of the Qt and SQLite libraries the programs link.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -1,4 +1,5 @@
-// qorn: the window. Options: --home DIR, the folder of QornDB.mdb and Settings.ini.
+// qorn: the window. Options: --home DIR, the folder of QornDB.mdb and Settings.ini;
+// --help (see window_options.cpp).
 #include <QApplication>
 #include <QIcon>
 #include <QStringList>
@@ -7,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "app/window_options.h"
 #include "common/error.h"
 #include "store/program_folder.h"
 #include "ui/dialogs.h"
@@ -14,7 +16,8 @@
 
 namespace {
 
-bool HasDisplay() {
+bool HasDisplay(const qorn::WindowOptions& options) {
+  if (options.platform) return true;  // the user chose one
   const char* platform = std::getenv("QT_QPA_PLATFORM");
   if (platform != nullptr && *platform != '\0') return true;  // the user chose one
   for (const char* var : {"DISPLAY", "WAYLAND_DISPLAY"}) {
@@ -27,11 +30,18 @@ bool HasDisplay() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::optional<std::string> home;
-  for (int i = 1; i + 1 < argc; ++i) {
-    if (std::string(argv[i]) == "--home") home = argv[i + 1];
+  // The command line is read before a display is looked for: --help and a
+  // wrong option answer on any machine.
+  const qorn::WindowOptions options = qorn::ReadWindowOptions(argc, argv);
+  if (!options.error.empty()) {
+    std::fprintf(stderr, "qorn: %s\nTry 'qorn --help'.\n", options.error.c_str());
+    return 2;
   }
-  if (!HasDisplay()) {
+  if (options.help) {
+    std::fputs(qorn::kWindowHelp, stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  }
+  if (!HasDisplay(options)) {
     std::fprintf(stderr,
                  "qorn: there is no display to open the window on (DISPLAY is not set).\n"
                  "Run it on a desktop, or use the command-line tool: qorn-cli --help\n");
@@ -43,7 +53,7 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(QIcon::fromTheme(QORN_APP_ID));
   std::string folder;
   try {
-    folder = qorn::FindProgramFolder(home, QCoreApplication::applicationDirPath().toStdString());
+    folder = qorn::FindProgramFolder(options.home, QCoreApplication::applicationDirPath().toStdString());
   } catch (const qorn::Error& e) {
     std::fprintf(stderr, "qorn: %s\n", e.what());
     return 1;

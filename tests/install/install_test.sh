@@ -50,6 +50,12 @@ for size in 16 24 32 48 64 128 256; do
   check "icon $png is a ${size}x$size PNG" test "$(png_size "$png" 2>/dev/null)" = "${size}x$size"
 done
 
+# No placeholder of a made-up site or address in what is installed.
+if out=$(grep -rl 'example\.\(org\|com\)' "$share/applications" "$share/metainfo" "$share/man"); then
+  fail "placeholders left" "$out"
+else
+  passed=$((passed + 1))
+fi
 check "desktop-file-validate" desktop-file-validate "$share/applications/$app_id.desktop"
 check "appstreamcli validate" appstreamcli validate --no-net "$share/metainfo/$app_id.metainfo.xml"
 # man prints groff's warnings about the page on stderr.

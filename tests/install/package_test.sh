@@ -36,7 +36,13 @@ field() {
 }
 field Package '^qorn$'
 field Version "^${version//./\\.}\$"
-field Maintainer '^[^<]+ <[^@ ]+@[^> ]+>$'
+field Maintainer '^Qorn developers <[^@ ]+@[^> ]+>$'
+# No home page is named: the project has none.
+if dpkg-deb -f "$deb" Homepage | grep -q .; then
+  fail "the package names a home page" "$(dpkg-deb -f "$deb" Homepage)"
+else
+  passed=$((passed + 1))
+fi
 # The libraries' packages, found by dpkg-shlibdeps from what the programs link.
 field Depends 'libqt6widgets6 \(>= [0-9.]+\)'
 field Depends 'libqt6charts6 \(>= [0-9.]+\)'
@@ -44,6 +50,24 @@ field Depends 'libsqlite3-0 \(>= [0-9.]+\)'
 field Description '^damage meter'
 
 dpkg-deb -x "$deb" "$work/root"
+# The licence in Debian's machine-readable form, the one the README states.
+copyright=$work/root/usr/share/doc/qorn/copyright
+if head -1 "$copyright" 2>/dev/null |
+  grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' &&
+  grep -qx 'License: MIT' "$copyright" && grep -qx 'Copyright: [0-9-]* Qorn developers' "$copyright"
+then passed=$((passed + 1)); else fail "the DEP-5 copyright file" "$(head -8 "$copyright" 2>&1)"; fi
+# No placeholder of a made-up site or address is left anywhere in the package.
+if out=$(grep -rl 'example\.\(org\|com\)' "$work/root" <(dpkg-deb -f "$deb")); then
+  fail "placeholders left" "$out"
+else
+  passed=$((passed + 1))
+fi
+# Lintian finds no error (its warnings are printed).
+out=$(lintian --no-cfg "$deb" 2>&1 | grep -v 'running with root privileges')
+if grep -q '^E: ' <<<"$out"; then fail "lintian finds errors" "$out"; else
+  passed=$((passed + 1))
+  [ -n "$out" ] && echo "lintian: $out"
+fi
 out=$(env -u QORN_HOME HOME="$work/home" "$work/root/usr/bin/qorn-cli" getlog \
   "$work/root/usr/share/qorn/sample-log.txt" --name Qornek 2>&1)
 rc=$?
