@@ -482,7 +482,7 @@ class LineParser {
     if (TagsOf(rest) != 0) return true;
     if (StartsWith(rest, charName_) || StartsWith(rest, swarmName_)) return true;
     bool pet = false;
-    pets_.ForEachPrefixOf(rest, [&pet](size_t) { pet = true; });
+    pets_.ForEachNameStarting(rest, [&pet](size_t) { pet = true; });
     return pet;
   }
 
@@ -519,7 +519,9 @@ class LineParser {
     messages_.clear();
     ownedMessages_.clear();
     unsigned tags = 0;
-    bool charTagged = false;
+    // Where the first message that the character's name starts stands; with
+    // no name, at the line's start, where a search for the name finds it.
+    size_t charAt = npos;
     size_t yourMessage = 0;  // the length of the longest message that starts with "Your "
     const bool owners = parenthesis && Contains(line, kOwnerTag);
     for (size_t i = line.find("] "), next = 0; i != npos; i = next) {
@@ -532,7 +534,9 @@ class LineParser {
       }
       messages_.push_back(message);
       tags |= TagsOf(message);
-      charTagged = charTagged || StartsWith(message, charName_);
+      if (charAt == npos && StartsWithCharName(message)) {
+        charAt = charName_.empty() ? 0 : static_cast<size_t>(message.data() - line.data());
+      }
       if (yourMessage == 0 && StartsWith(message, kYour)) yourMessage = message.size();
     }
     auto tagged = [tags](unsigned tag) { return (tags & tag) != 0; };
@@ -555,13 +559,14 @@ class LineParser {
         DotRecord(untagged, taken, from, crit);
       }
     }
+    const bool charTagged = charAt != npos;
     if (charTagged && Contains(line, kBodyMessage)) {
       if (!out_.DotSeen) out_.GuardiansBeforeDot.push_back(out_.DamageRecs.size());
       AddDamage(swarmName_, out_.LastMob, kGuardianDmg, kEpicSwarm, kGuardian);
     }
     if (charTagged && ContainsIgnoreCase(line, "of non-melee damage.", 6) &&
         !Contains(line, kPetSuffix)) {
-      DdRecord(line, crit);
+      DdRecord(line, charAt, crit);
     }
     if (tagged(kTag<kYouHit>)) YouHitRecord(line, untagged, crit);
     const size_t spellAndSuffix = kYour.size() + 1;  // "Your ", a spell of one character at least
@@ -586,6 +591,12 @@ class LineParser {
 
  private:
   sv TypeOf(sv petName) const { return qorn::TypeOf(petName, charName_); }
+
+  // With no name, every message counts as the character's.
+  bool StartsWithCharName(sv message) const {
+    return StartsWith(message, charName_) &&
+           (charName_.empty() || EndsName(message.substr(charName_.size())));
+  }
 
   void SetBuff(Buff buff, bool on) {
     if (out_.BuffSetAt[buff] == kNever) out_.BuffSetAt[buff] = out_.DamageRecs.size();
@@ -614,8 +625,11 @@ class LineParser {
     };
     for (sv message : messages_) {
       const size_t at = static_cast<size_t>(message.data() - line.data());
-      pets_.ForEachPrefixOf(message, [&](size_t pet) { hit(pet, at); });
-      if (swarmName_.size() >= kMinPetName && StartsWith(message, swarmName_)) hit(swarm, at);
+      pets_.ForEachNameStarting(message, [&](size_t pet) { hit(pet, at); });
+      if (swarmName_.size() >= kMinPetName && StartsWith(message, swarmName_) &&
+          EndsName(message.substr(swarmName_.size()))) {
+        hit(swarm, at);
+      }
     }
     if (petHits_.empty() && ownedMessages_.empty()) return;
     // "non-melee damage" is looked for from the first "non-melee" on only.
@@ -693,10 +707,11 @@ class LineParser {
     return false;
   }
 
-  void DdRecord(sv line, bool crit) {
+  // `at`: where the character's name starts the message.
+  void DdRecord(sv line, size_t at, bool crit) {
     sv verb, mob;
     int32_t amount = 0;
-    if (!VerbTargetAmount(line, line.find(charName_) + charName_.size(), verb, mob, amount) ||
+    if (!VerbTargetAmount(line, at + charName_.size(), verb, mob, amount) ||
         IsSelf(mob)) {
       return;
     }

@@ -7,14 +7,28 @@
 
 namespace qorn {
 
+// Whether a name that a message starts with ends where `rest` begins: a name
+// counts only as a whole word, followed by a blank or by a possessive the
+// game writes behind it ("`s pet", "`s warder"). Another player named
+// "Gobanerx" is not the pet Gobaner, nor "Qornekx" the character Qornek.
+inline bool EndsName(std::string_view rest) {
+  return rest.empty() || rest[0] == ' ' ||
+         (rest[0] == '`' && (rest.starts_with("`s pet") || rest.starts_with("`s warder")));
+}
+
+// Whether `message` starts with the name `name` as a whole word (EndsName).
+inline bool StartsWithName(std::string_view message, std::string_view name) {
+  return message.starts_with(name) && EndsName(message.substr(name.size()));
+}
+
 // The pet names of one parse, in order of first appearance, looked up by the
-// text behind a "] ": a name matches when the text starts with it. A lookup
-// costs the length of the longest name at most, however many names there are.
-// Names hold no blank (they are the first word of a message); the views must
-// outlive the index.
+// text behind a "] ": a name matches when the text starts with it as a whole
+// word (EndsName). A lookup costs the length of the longest name at most,
+// however many names there are. Names hold no blank (they are the first word
+// of a message); the views must outlive the index.
 class PetNames {
  public:
-  // Names shorter than `minLength` are kept but never found by ForEachPrefixOf.
+  // Names shorter than `minLength` are kept but never found by ForEachNameStarting.
   explicit PetNames(size_t minLength) : minLength_(minLength) {}
 
   // Adds `name` unless it is there already; returns its position in the list.
@@ -24,9 +38,9 @@ class PetNames {
   std::string_view operator[](size_t i) const { return names_[i]; }
 
   // Calls `found(position)` for every name of `minLength` bytes or more that
-  // `text` starts with, shortest first.
+  // `text` starts with as a whole word, shortest first.
   template <typename Found>
-  void ForEachPrefixOf(std::string_view text, Found&& found) const;
+  void ForEachNameStarting(std::string_view text, Found&& found) const;
 
  private:
   static constexpr uint64_t kBasis = 14695981039346656037ULL;  // FNV-1a
@@ -56,7 +70,7 @@ class PetNames {
 };
 
 template <typename Found>
-void PetNames::ForEachPrefixOf(std::string_view text, Found&& found) const {
+void PetNames::ForEachNameStarting(std::string_view text, Found&& found) const {
   const size_t limit = std::min(text.size(), maxLength_);
   if (limit < minLength_ || limit < 2) return;
   if (const size_t two = FirstTwo(text); (firstTwo_[two / 64] >> (two % 64) & 1) == 0) return;
@@ -65,7 +79,7 @@ void PetNames::ForEachPrefixOf(std::string_view text, Found&& found) const {
     const char c = text[n - 1];
     if (c == ' ') return;
     hash = Step(hash, c);
-    if (hasLength_[n] == 0) continue;
+    if (hasLength_[n] == 0 || !EndsName(text.substr(n))) continue;
     const Slot& slot = slots_[Probe(hash, text.substr(0, n))];
     if (slot.position != 0) found(static_cast<size_t>(slot.position - 1));
   }

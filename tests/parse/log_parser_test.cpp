@@ -221,6 +221,21 @@ TEST_F(ParserTest, DamageRecords) {
         L("Soandso hit " + std::string(201, 'g') + " for 4 points of non-melee damage.")},
        {"Gobaner|" + std::string(200, 'g') + "|1|Pet|hits|---",
         "Soandso|" + std::string(200, 'g') + "|3|DD|hit|---"}},
+      // Other players whose names begin with a pet's or the character's.
+      {"a name counts only as a whole word",
+       {L("Gobaner says 'Following you, Master.'"), L("Gobanerx says 'Following you, Master.'"),
+        L("Gobanerx bites an elk for 23 points of damage."),
+        L("Gobanerz bites an elk for 24 points of damage."),
+        L("Soandsox hit a fox for 101 points of non-melee damage."),
+        L("Soandsox`s pet's body fills with energy."),
+        L("Soandso`s petx hits a fox for 5 points of damage."),
+        L("Gobaner bites an elk for 25 points of damage."),
+        L("Soandso`s pet's body fills with energy."),
+        L("Soandsox hit a fox for 1 points of non-melee damage. ] Soandso hit a fox for 102 "
+          "points of non-melee damage.")},
+       {"Gobanerx|an elk|23|Pet|bites|---", "Gobaner|an elk|25|Pet|bites|---",
+        "Soandso`s pet||600|Epic/Swarm|Guardian of Blood Strike|---",
+        "Soandso|a fox|102|DD|hit|---"}},
       // With no name, "] " followed by the name is any "] ": the direct damage
       // test passes on every line, but its target would take in the stamp.
       {"with no name the DD and Guardian tests pass on any message",
