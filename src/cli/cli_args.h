@@ -82,8 +82,9 @@ class Out {
 };
 
 // What getlog, previous and follow share (getlog_command.cpp).
-// --timer SECONDS, the default when it is not given.
-int16_t TimerOption(const Args& args);
+// --timer SECONDS; none when it is not given, and the command cuts with the
+// timer of the stored fights (EventTimerToCutWith).
+std::optional<int16_t> TimerOption(const Args& args);
 // The overview under its header line, as getlog prints it.
 void PrintOverview(const std::vector<OverviewRow>& rows);
 // Overview lines as getlog prints them, without the header.
@@ -96,7 +97,7 @@ void PrintStoredOverview(const std::string& folder);
 // (qorn::Stopped is thrown and the stored parse is as it was).
 // The outcome's EventList holds the fights' lines only with `keepOverview`.
 CommandOutcome RunGetLogWithBar(const std::string& folder, const std::string& logPath,
-                                const std::string& charName, int16_t timer,
+                                const std::string& charName, std::optional<int16_t> timer,
                                 const std::atomic<bool>* stop = nullptr, bool keepOverview = true);
 // What an outcome tells besides the fights (a notice, no damage), on stderr.
 void ReportOutcome(const CommandOutcome& outcome);

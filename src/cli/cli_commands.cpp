@@ -27,16 +27,19 @@ Commands:
       Get Previous: cut the stored parse into fights again, for example with
       another timer, and print them as getlog does.
 
-      --timer SECONDS  the longest quiet gap that stays in one fight (default
-                       18); a number above -32000 and below 32000, rounded
-                       to whole seconds.
+      --timer SECONDS  the longest quiet gap that stays in one fight; a
+                       number above -32000 and below 32000, rounded to whole
+                       seconds. Without it getlog, previous and follow cut
+                       with the timer the stored fights were last cut with
+                       (18 when none is stored).
 
   follow LOGFILE --name NAME [--timer SECONDS]
       Follow Log: a Get Log as getlog makes it, printing the fights as
       getlog does; then, about once a second, a Get Log again whenever the
       game has appended whole lines, printing the line of each fight that
       appeared or changed (a fight that grew is printed again with its new
-      numbers and the same Start). When another file takes the log's name, or it
+      numbers and the same Start), cut with the timer of the last command
+      that cut the fights (a previous --timer beside it holds). When another file takes the log's name, or it
       gets shorter, the fights are printed anew under the header. SIGINT
       (Ctrl+C) or SIGTERM stops it, a Get Log under way at its next step
       (the stored parse is then as it was); the exit code is then 0.

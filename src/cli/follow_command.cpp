@@ -87,7 +87,7 @@ int FollowCommand(const CommandLine& line) {
   const Args args = line.Read({"--name", "--timer"}, {});
   if (args.positional.size() != 1) throw UsageError{"follow needs exactly one LOGFILE"};
   const std::string name = NameOption(args, "follow");
-  const int16_t timer = TimerOption(args);
+  const std::optional<int16_t> timer = TimerOption(args);
   const std::string& logPath = args.positional[0];
   const std::string folder = FindProgramFolder(line.home);
   const StopSignals stop;
@@ -111,16 +111,21 @@ int FollowCommand(const CommandLine& line) {
       NullProgress none;
       StoppableProgress loop(none, stop.Flag());
       StoppableProgress stages(none, stop.Flag(), kCommandStages);
-      CommandOutcome outcome = RunGetLog(folder, logPath, name, timer, {loop, stages});
+      // With the timer of the last command that cut the fights: a Get
+      // Previous beside the follow holds.
+      CommandOutcome outcome = RunGetLog(folder, logPath, name, std::nullopt, {loop, stages});
       parsed = look.Mark;
       if (!outcome.Notice.empty()) std::fprintf(stderr, "qorn-cli: %s\n", outcome.Notice.c_str());
       // Nothing of the character in the log yet: the stored fights were kept.
       if (outcome.StoredKept) continue;
-      // Another file under the name starts the list over, under its header.
-      if (look.Change == LogChange::Replaced) {
+      // Another file under the name starts the list over, under its header;
+      // so do fights that are gone (two merged into one), lest a reader
+      // count them still.
+      OverviewChange change = CompareOverviews(shown, outcome.EventList);
+      if (look.Change == LogChange::Replaced || change.FightsGone) {
         Print(outcome.EventList.Rows, true);
       } else {
-        Print(NewOrChangedRows(shown, outcome.EventList), false);
+        Print(change.NewOrChanged, false);
       }
       shown = std::move(outcome.EventList);
     }

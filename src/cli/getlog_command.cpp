@@ -30,9 +30,9 @@ class StageLabels final : public Progress {
 
 }  // namespace
 
-int16_t TimerOption(const Args& args) {
+std::optional<int16_t> TimerOption(const Args& args) {
   const auto text = args.Value("--timer");
-  if (!text) return kDefaultEventTimerSeconds;
+  if (!text) return std::nullopt;
   const auto timer = ParseEventTimer(*text);
   if (!timer) {
     throw UsageError{"--timer needs a number of seconds above -32000 and below 32000, not '" +
@@ -61,7 +61,7 @@ void PrintOverviewRows(const std::vector<OverviewRow>& rows, Out& out) {
 }
 
 CommandOutcome RunGetLogWithBar(const std::string& folder, const std::string& logPath,
-                                const std::string& charName, int16_t timer,
+                                const std::string& charName, std::optional<int16_t> timer,
                                 const std::atomic<bool>* stop, bool keepOverview) {
   TerminalProgress loop{std::string(kCommandStageNames[0])};
   StageLabels stages(loop);
@@ -83,7 +83,7 @@ void ReportOutcome(const CommandOutcome& outcome) {
 
 int GetLogCommand(const CommandLine& line, bool getLog) {
   const Args args = getLog ? line.Read({"--name", "--timer"}, {}) : line.Read({"--timer"}, {});
-  const int16_t timer = TimerOption(args);
+  const std::optional<int16_t> timer = TimerOption(args);
   std::string name;
   if (getLog) {
     if (args.positional.size() != 1) throw UsageError{"getlog needs exactly one LOGFILE"};

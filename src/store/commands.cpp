@@ -1,5 +1,7 @@
 #include "store/commands.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <future>
 #include <memory>
@@ -102,7 +104,8 @@ CommandOutcome StoreAndReplace(DatabaseRebuild& rebuild, ParseWriter& writer,
 std::optional<CommandOutcome> GetAppendedLines(const std::string& databasePath,
                                                const std::string& logPath,
                                                const std::string& charName,
-                                               int16_t eventTimerSeconds, CommandProgress progress,
+                                               std::optional<int16_t> eventTimerSeconds,
+                                               CommandProgress progress,
                                                StageBar& stages, bool keepOverview,
                                                long long appendedInMemory) {
   const std::string path = ResolveDatabasePath(databasePath);
@@ -154,7 +157,9 @@ std::optional<CommandOutcome> GetAppendedLines(const std::string& databasePath,
       after.Log = now;
     }
     stages.Next();
-    NumberedParse numbered = CutStoredFights(db, eventTimerSeconds, progress.loop, keepOverview);
+    // Read in the transaction: a cut another command made meanwhile holds.
+    NumberedParse numbered = CutStoredFights(db, EventTimerToCutWith(eventTimerSeconds, db),
+                                             progress.loop, keepOverview);
     WriteStoredLog(db, after);
     stages.Next();
     CommandOutcome outcome;
@@ -178,7 +183,7 @@ std::optional<CommandOutcome> GetAppendedLines(const std::string& databasePath,
 }  // namespace
 
 CommandOutcome RunGetLog(const std::string& programFolder, const std::string& logPath,
-                         const std::string& charName, int16_t eventTimerSeconds,
+                         const std::string& charName, std::optional<int16_t> eventTimerSeconds,
                          CommandProgress progress, const CommandOptions& options) {
   const std::string databasePath = InProgramFolder(programFolder, kDatabaseFile);
   StageBar stages(progress);
@@ -188,6 +193,7 @@ CommandOutcome RunGetLog(const std::string& programFolder, const std::string& lo
     return std::move(*appended);
   }
   stages.Restart();
+  const int16_t timer = EventTimerToCutWith(eventTimerSeconds, databasePath);
   DatabaseRebuild rebuild(databasePath);
   // The stored file is checked and the new one begun on the second core
   // while the log is read the first time; the rows are stored as the second
@@ -197,7 +203,7 @@ CommandOutcome RunGetLog(const std::string& programFolder, const std::string& lo
   auto writerOf = [&]() -> ParseWriter& {
     if (!writer) {
       opened.get();
-      writer.emplace(rebuild.Fresh(), eventTimerSeconds, options.SecondsInMemory);
+      writer.emplace(rebuild.Fresh(), timer, options.SecondsInMemory);
     }
     return *writer;
   };
@@ -231,14 +237,16 @@ CommandOutcome RunGetLog(const std::string& programFolder, const ParseResult& pa
   return StoreAndReplace(rebuild, writer, progress, stages, std::nullopt, options.KeepOverview);
 }
 
-CommandOutcome RunGetPrevious(const std::string& programFolder, int16_t eventTimerSeconds,
-                              CommandProgress progress, const CommandOptions& options) {
+CommandOutcome RunGetPrevious(const std::string& programFolder,
+                              std::optional<int16_t> eventTimerSeconds, CommandProgress progress,
+                              const CommandOptions& options) {
   CommandOutcome outcome;
   StageBar stages(progress);
   stages.Next();  // no parse
   stages.Next();  // no store
+  const std::string databasePath = InProgramFolder(programFolder, kDatabaseFile);
   NumberedParse numbered =
-      RenumberStoredParse(InProgramFolder(programFolder, kDatabaseFile), eventTimerSeconds,
+      RenumberStoredParse(databasePath, EventTimerToCutWith(eventTimerSeconds, databasePath),
                           progress.loop, options.KeepOverview);
   outcome.Events = std::move(numbered.Events);
   stages.Next();
@@ -249,6 +257,25 @@ CommandOutcome RunGetPrevious(const std::string& programFolder, int16_t eventTim
   outcome.Compacted = true;
   stages.Next();
   return outcome;
+}
+
+int16_t EventTimerToCutWith(std::optional<int16_t> chosen, Database& db) {
+  if (chosen) return *chosen;
+  return StoredCutTimer(db).value_or(kDefaultEventTimerSeconds);
+}
+
+int16_t EventTimerToCutWith(std::optional<int16_t> chosen, const std::string& databasePath) {
+  if (chosen) return *chosen;
+  struct stat st {};
+  if (::stat(databasePath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    return kDefaultEventTimerSeconds;
+  }
+  try {
+    Database db(databasePath, OpenMode::kReadOnly);
+    return EventTimerToCutWith(chosen, db);
+  } catch (const Error&) {
+    return kDefaultEventTimerSeconds;
+  }
 }
 
 std::string StoredKeptNote(const std::string& charName) {

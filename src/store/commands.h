@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,8 +62,11 @@ struct CommandOptions {
   long long AppendedInMemory = 64 << 20;
 };
 
+// Without `eventTimerSeconds`, Get Log and Get Previous cut with the timer the
+// stored fights were last cut with (EventTimerToCutWith), so that a timer
+// chosen by the last command holds.
 CommandOutcome RunGetLog(const std::string& programFolder, const std::string& logPath,
-                         const std::string& charName, int16_t eventTimerSeconds,
+                         const std::string& charName, std::optional<int16_t> eventTimerSeconds,
                          CommandProgress progress, const CommandOptions& options = {});
 // The same from records already parsed (the parse stage counts at once).
 CommandOutcome RunGetLog(const std::string& programFolder, const ParseResult& parsed,
@@ -76,7 +80,16 @@ std::string StoredKeptNote(const std::string& charName);
 // Get Previous: build events, fill the overview and compact, from the rows
 // the database holds. A damaged database is moved aside and qorn::Error says
 // that Get Log must be run again.
-CommandOutcome RunGetPrevious(const std::string& programFolder, int16_t eventTimerSeconds,
-                              CommandProgress progress, const CommandOptions& options = {});
+CommandOutcome RunGetPrevious(const std::string& programFolder,
+                              std::optional<int16_t> eventTimerSeconds, CommandProgress progress,
+                              const CommandOptions& options = {});
+
+// The timer a command cuts with: `chosen`, else the one the stored fights of
+// `db` were last cut with, else kDefaultEventTimerSeconds.
+int16_t EventTimerToCutWith(std::optional<int16_t> chosen, Database& db);
+// The same for the parse database at `databasePath`, read as it stands; a
+// file that cannot be read gives the default (the command that follows says
+// what is wrong with it).
+int16_t EventTimerToCutWith(std::optional<int16_t> chosen, const std::string& databasePath);
 
 }  // namespace qorn

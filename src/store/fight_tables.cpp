@@ -1,6 +1,7 @@
 #include "store/fight_tables.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <unordered_map>
@@ -697,6 +698,19 @@ std::string StoredCut(Database& db, int64_t timer) {
 void NoteStoredCut(Database& db, int16_t eventTimerSeconds) {
   Statement note(db, "INSERT OR REPLACE INTO ParseState (Name, Value) VALUES ('CutTimer', ?)");
   note.Bind(1, StoredCut(db, eventTimerSeconds)).Step();
+  // Kept apart from CutTimer, which a changed row deletes: the next command
+  // without a timer of its own cuts with this one.
+  Statement timer(db,
+                  "INSERT OR REPLACE INTO ParseState (Name, Value) VALUES ('EventTimer', ?)");
+  timer.Bind(1, static_cast<int64_t>(eventTimerSeconds)).Step();
+}
+
+std::optional<int16_t> StoredCutTimer(Database& db) {
+  Statement timer(db, "SELECT Value FROM ParseState WHERE Name = 'EventTimer'");
+  if (!timer.Step() || timer.ColumnIsNull(0)) return std::nullopt;
+  const int64_t seconds = timer.ColumnInt(0);
+  if (seconds < INT16_MIN || seconds > INT16_MAX) return std::nullopt;
+  return static_cast<int16_t>(seconds);
 }
 
 bool StoredCutIsCurrent(Database& db, int16_t eventTimerSeconds) {

@@ -156,6 +156,9 @@ void MarkMobSecondsCurrent(Database& db);
 // with `eventTimerSeconds` from the stored seconds as they are now.
 void NoteStoredCut(Database& db, int16_t eventTimerSeconds);
 bool StoredCutIsCurrent(Database& db, int16_t eventTimerSeconds);
+// The timer the stored fights were last cut with, also once a changed row
+// made that cut stale; none in a file that notes none.
+std::optional<int16_t> StoredCutTimer(Database& db);
 
 // Whether the file keeps its rows apart from their numbers, as the program
 // makes files now; a file of an earlier version holds ParseData as a table.

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QFileSystemWatcher>
 #include <QGroupBox>
+#include <QStringList>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
@@ -55,10 +56,10 @@ LogFollower::~LogFollower() {
 }
 
 void LogFollower::GetLogStarting(const QString& shownPath, std::string logPath,
-                                 std::string charName, int16_t timerSeconds) {
+                                 std::string charName) {
   // The mark comes first: what the game writes while Get Log runs is read
   // by the next run.
-  pending_ = {shownPath, std::move(logPath), std::move(charName), timerSeconds, {}};
+  pending_ = {shownPath, std::move(logPath), std::move(charName), {}};
   pending_.parsed = MarkLog(pending_.path).value_or(LogMark{});
 }
 
@@ -114,7 +115,8 @@ void LogFollower::StartRun(const LogLook& look) {
   run_ = QThread::create([result, folder, log] {
     try {
       NullProgress none;
-      result->outcome = RunGetLog(folder, log.path, log.charName, log.timerSeconds, {none, none});
+      // The timer of the stored fights: a Get Previous since holds.
+      result->outcome = RunGetLog(folder, log.path, log.charName, std::nullopt, {none, none});
       result->lastLine = LastLineTime(log.path, result->look.Mark.Size);
     } catch (const Error& e) {
       result->error = QString::fromStdString(e.what());
@@ -163,10 +165,24 @@ void LogFollower::ShowRun(const RunResult& result) {
   }
   // Another log under the name: its fights are others, none stays selected.
   if (result.look.Change == LogChange::Replaced) list->clear();
+  // The selected fight, told by its key cells: its number changes when a
+  // fight that sorts before it appears.
+  auto selectedKey = [list] {
+    QStringList key;
+    const QList<QTreeWidgetItem*> items = list->selectedItems();
+    if (!items.isEmpty()) {
+      for (const size_t c : kFightKeyCells) key << items.front()->text(static_cast<int>(c));
+    }
+    return key;
+  };
+  const QStringList keyBefore = selectedKey();
+  // Fights that are gone (two merged into one by a line that came late)
+  // leave the list; the selection then moves to another fight, or to none.
   const std::vector<int> changed = list->MergeRows(rows, eventNums, kFightKeyCells);
   const std::optional<Fight> selected = window_.SelectedFight();  // by its new number
   const bool selectedChanged =
-      selected && std::find(changed.begin(), changed.end(), selected->EventNum) != changed.end();
+      selectedKey() != keyBefore ||
+      (selected && std::find(changed.begin(), changed.end(), selected->EventNum) != changed.end());
   // Buff Value of the whole log shows every fight.
   const bool wholeLogInView = window_.Frame8->isVisible() && window_.chkWholeLog->isChecked();
   if (result.look.Change == LogChange::Replaced || selectedChanged ||

@@ -20,7 +20,8 @@ class MainWindow;
 
 // Follow Log: after a Get Log, watches its log and, each time the game has
 // appended whole lines, runs Get Log of it again on a worker thread, with
-// the name and timer that Get Log used. The overview then changes in place:
+// the name that Get Log used and the timer of the last command that cut the
+// fights (a Get Previous with another timer holds, also one of qorn-cli). The overview then changes in place:
 // the selected fight, the sort and the tab in front stay, and the view in
 // front fills again when its fight changed. The file system's notices are
 // not enough on every file system, so the log is also looked at once a
@@ -38,8 +39,7 @@ class LogFollower : public QObject {
   // The window's Get Log of `logPath` (shown as `shownPath`) begins; when it
   // goes through, GetLogDone() makes that log the one to follow. A failed
   // Get Log leaves the stored parse, and so what is followed, as it was.
-  void GetLogStarting(const QString& shownPath, std::string logPath, std::string charName,
-                      int16_t timerSeconds);
+  void GetLogStarting(const QString& shownPath, std::string logPath, std::string charName);
   void GetLogDone();
 
   bool Following() const { return following_; }
@@ -58,7 +58,6 @@ class LogFollower : public QObject {
     QString shownPath;
     std::string path;
     std::string charName;
-    int16_t timerSeconds = 18;
     LogMark parsed;  // the file when the Get Log that last read it began
   };
   struct RunResult;

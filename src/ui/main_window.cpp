@@ -271,7 +271,7 @@ void MainWindow::StartUp() {
   }
   cmbEventTimer->setCurrentIndex(-1);
   cmbEventTimer->setEditText(QString());
-  eventTimerSeconds_ = 18;
+  eventTimerSeconds_ = kDefaultEventTimerSeconds;
   Frame6->setTitle("Settings");
   mnuOpenSavedEvents->setEnabled(false);
   mnuSaveEvent->setEnabled(false);

@@ -166,7 +166,7 @@ class MainWindow : public QMainWindow {
 
   std::string programFolder_;
   Dialogs& dialogs_;
-  int16_t eventTimerSeconds_ = 18;
+  int16_t eventTimerSeconds_ = kDefaultEventTimerSeconds;
   std::vector<SpellDatRec> spellDatRecs_;  // of the last command, for the detail report
   std::unique_ptr<DotBreakdownView> dotBreakdown_;
   std::unique_ptr<DotTicksView> dotTicks_;

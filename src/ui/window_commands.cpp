@@ -107,7 +107,7 @@ void MainWindow::RunCommand(bool getLog) {
   if (getLog) {
     setWindowTitle("Qorn - " + chosen);
     logPath = QFile::encodeName(chosen).toStdString();
-    follower_->GetLogStarting(chosen, logPath, charName, eventTimerSeconds_);
+    follower_->GetLogStarting(chosen, logPath, charName);
   }
   setCursor(Qt::WaitCursor);
   SetCommandsEnabled(false);

@@ -69,7 +69,7 @@ std::optional<DateTime> LastLineTime(const std::string& path, uint64_t size) {
   return std::nullopt;
 }
 
-std::vector<OverviewRow> NewOrChangedRows(const Overview& before, const Overview& now) {
+OverviewChange CompareOverviews(const Overview& before, const Overview& now) {
   auto keyOf = [](const std::vector<std::string>& cells) {
     std::string key;
     for (const size_t c : kFightKeyCells) key += cells[c] + '\t';
@@ -82,13 +82,16 @@ std::vector<OverviewRow> NewOrChangedRows(const Overview& before, const Overview
     std::string key = keyOf(cells);
     shown.emplace(std::move(key), std::move(cells));
   }
-  std::vector<OverviewRow> rows;
+  OverviewChange change;
+  size_t kept = 0;  // fights of `before` that `now` holds
   for (const OverviewRow& row : now.Rows) {
     const std::vector<std::string> cells = row.Cells();
     const auto it = shown.find(keyOf(cells));
-    if (it == shown.end() || it->second != cells) rows.push_back(row);
+    if (it != shown.end()) ++kept;
+    if (it == shown.end() || it->second != cells) change.NewOrChanged.push_back(row);
   }
-  return rows;
+  change.FightsGone = kept < shown.size();
+  return change;
 }
 
 }  // namespace qorn

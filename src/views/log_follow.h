@@ -58,8 +58,17 @@ std::optional<DateTime> LastLineTime(const std::string& path, uint64_t size);
 // that sorts before it appears.
 inline constexpr std::array<size_t, 2> kFightKeyCells = {0, 4};
 
-// The lines of `now` that `before` lacks or prints otherwise, fights matched
-// by kFightKeyCells, in `now`'s order.
-std::vector<OverviewRow> NewOrChangedRows(const Overview& before, const Overview& now);
+// How the overview of a Get Log differs from the one shown before it, fights
+// matched by kFightKeyCells.
+struct OverviewChange {
+  // The lines of `now` that `before` lacks or prints otherwise, in `now`'s order.
+  std::vector<OverviewRow> NewOrChanged;
+  // A fight shown before is gone: a line whose time is earlier than lines
+  // already read filled the gap between two fights, which became one (or a
+  // shorter timer split one). Lines of the new and changed fights alone
+  // would leave the gone one counted; the whole overview is shown anew.
+  bool FightsGone = false;
+};
+OverviewChange CompareOverviews(const Overview& before, const Overview& now);
 
 }  // namespace qorn

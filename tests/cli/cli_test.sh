@@ -165,7 +165,7 @@ expect 0 "^A bat	100	33.33	3	" -- --home "$home" previous
 # was (or, had the Get Log already ended, the new one, with its fights printed).
 for _ in $(seq 40); do cat "$sample"; done >"$home/long.txt"
 cp "$home/QornDB.mdb" "$home/before.mdb"
-"$cli" --home "$home" follow "$home/long.txt" --name Qornek >"$home/long.out" 2>&1 &
+"$cli" --home "$home" follow "$home/long.txt" --name Qornek --timer 18 >"$home/long.out" 2>&1 &
 fpid=$!
 sleep 0.3
 kill -TERM "$fpid"
@@ -180,6 +180,50 @@ if cmp -s "$home/QornDB.mdb" "$home/before.mdb"; then
 else
   expect 0 "^a lizard	3597160	" -- --home "$home" previous
 fi
+# Fights merged by a line whose time is earlier than lines already read: the whole
+# overview again under its header, so that the fight that is gone is not counted.
+mhome="$home/merge"
+mkdir -p "$mhome"
+{ hit 00:00 "A gnoll" 100; hit 00:30 "A gnoll" 100; } >"$mhome/log.txt"
+: >"$home/follow.out"
+"$cli" --home "$mhome" follow "$mhome/log.txt" --name Soandso >>"$home/follow.out" 2>&1 &
+fpid=$!
+if seen "^A gnoll	100	100	1	12/4/2026 5:00:30 PM"; then
+  hit 00:15 "A gnoll" 100 >>"$mhome/log.txt"
+  seen "^A gnoll	300	"
+fi
+kill -TERM "$fpid"
+wait "$fpid"
+head=$'Mob\tDamage\tDPS\tSeconds\tStart\tEnd'
+want="$head"$'\nA gnoll\t100\t100\t1\t12/4/2026 5:00:00 PM\t12/4/2026 5:00:00 PM\nA gnoll\t100\t100\t1\t12/4/2026 5:00:30 PM\t12/4/2026 5:00:30 PM\n'"$head"$'\nA gnoll\t300\t10\t30\t12/4/2026 5:00:00 PM\t12/4/2026 5:00:30 PM'
+if [ "$(cat "$home/follow.out")" = "$want" ]; then passed=$((passed + 1)); else
+  echo "FAIL: follow of merged fights printed:"; cat "$home/follow.out"; failed=$((failed + 1)); fi
+# The timer chosen last holds: previous and getlog without --timer cut with the stored
+# fights' timer, and a follow takes a timer that another command cut with.
+thome="$home/timer"
+mkdir -p "$thome"
+count() { "$cli" --home "$thome" "$@" 2>/dev/null | wc -l; }
+short=$(count getlog "$sample" --name Qornek)
+long=$(count previous --timer 900)
+if [ "$long" -lt "$short" ] && [ "$(count previous)" -eq "$long" ] &&
+  [ "$(count getlog "$sample" --name Qornek)" -eq "$long" ] &&
+  [ "$(count previous --timer 18)" -eq "$short" ] && [ "$(count previous)" -eq "$short" ]; then
+  passed=$((passed + 1)); else echo "FAIL: getlog and previous without --timer left the stored timer"
+  failed=$((failed + 1)); fi
+{ hit 00:00 "A gnoll" 100; hit 01:00 "A gnoll" 100; } >"$thome/log.txt"
+: >"$home/follow.out"
+"$cli" --home "$thome" follow "$thome/log.txt" --name Soandso --timer 18 >>"$home/follow.out" 2>&1 &
+fpid=$!
+if seen "^A gnoll	100	100	1	12/4/2026 5:01:00 PM"; then
+  "$cli" --home "$thome" previous --timer 900 >/dev/null
+  hit 01:30 "A gnoll" 200 >>"$thome/log.txt"
+  seen "^A gnoll	400	"
+fi
+kill -TERM "$fpid"
+wait "$fpid"
+if "$cli" --home "$thome" previous | grep -q "^A gnoll	400	4.44	90	12/4/2026 5:00:00 PM	12/4/2026 5:01:30 PM$"; then
+  passed=$((passed + 1)); else echo "FAIL: follow undid the timer of previous beside it:"
+  cat "$home/follow.out"; failed=$((failed + 1)); fi
 expect 2 "follow needs --name NAME" -- --home "$home" follow "$flog"
 expect 1 "Cannot open the log file" -- --home "$home" follow "$home/missing.txt" --name Soandso
 # A 0-byte or damaged database: views, graphs, exports and Get Previous call it damaged,

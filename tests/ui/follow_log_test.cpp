@@ -1,6 +1,7 @@
 // Follow Log on the real window: lines appended to the log while the window
 // follows it reach the overview, which keeps its selection, sort and tab.
 #include <QAction>
+#include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -154,6 +155,51 @@ class FollowLogTest : public QObject {
     Append(rats, Hit("40:00", "A rat", 20) + "\r\n");
     QTRY_COMPARE_WITH_TIMEOUT(w->ListView1->RowCount(), 2, 5000);
     QVERIFY(dialogs_.messages.isEmpty());
+  }
+
+  // Lines whose time is earlier than lines already read fill the gap between
+  // two fights: the one gone leaves the list, and the view in front shows
+  // the fight selected now, not the one gone.
+  void mergedFightsLeaveTheList() {
+    const QString log = GnollLog();
+    Append(log, Hit("01:00", "A rat", 10) + "\r\n");
+    auto w = Open();
+    GetLog(*w, log);
+    QCOMPARE(w->ListView1->RowCount(), 3);
+    test::ClickRow(*w, 1);
+    QCOMPARE(Selected(*w)[4], QString("12/4/2026 5:00:46 PM"));
+    test::ClickTab(*w, 2);
+    QCOMPARE(w->ListView2->RowCount(), 1);
+    w->mnuFollowLog->trigger();
+    Append(log, Hit("00:22", "A gnoll", 50) + "\r\n" + Hit("00:38", "A gnoll", 50) + "\r\n");
+    QTRY_COMPARE_WITH_TIMEOUT(DamageOf(*w, "A gnoll"), QString("400"), 5000);
+    QCOMPARE(test::Column(w->ListView1, 0), (QStringList{"A gnoll", "A rat"}));
+    if (w->SelectedFight()) {
+      const QString mob = Selected(*w)[0];
+      QTRY_COMPARE_WITH_TIMEOUT(w->Frame2->title(), "DoT Breakdown - " + mob, 5000);
+      QTRY_COMPARE_WITH_TIMEOUT(w->ListView2->RowCount(), mob == "A rat" ? 1 : 5, 5000);
+    } else {
+      QTRY_COMPARE_WITH_TIMEOUT(w->ListView2->RowCount(), 0, 5000);
+      QCOMPARE(w->Frame2->title(), QString("DoT Breakdown - no fight selected in Damage"));
+    }
+  }
+
+  // Follow cuts with the timer of the last command that cut the fights.
+  void aGetPreviousWithAnotherTimerHolds() {
+    const QString log = GnollLog();
+    auto w = Open();
+    GetLog(*w, log);
+    QCOMPARE(w->ListView1->RowCount(), 2);
+    w->mnuFollowLog->trigger();
+    w->cmbEventTimer->setCurrentIndex(4);  // 00:00:42: the 40 s gap no longer splits the gnoll
+    QSignalSpy done(w.get(), &MainWindow::commandFinished);
+    w->mnuOpenPrevious->trigger();
+    QVERIFY(done.wait(60000));
+    QCOMPARE(w->ListView1->RowCount(), 1);
+    Append(log, Hit("00:50", "A gnoll", 100) + "\r\n");
+    QTRY_COMPARE_WITH_TIMEOUT(DamageOf(*w, "A gnoll"), QString("400"), 5000);
+    QCOMPARE(w->ListView1->RowCount(), 1);
+    QVERIFY(w->mnuFollowLog->isChecked());
   }
 
   void aFailureStopsFollowing() {

@@ -74,23 +74,34 @@ OverviewRow Row(int32_t eventNum, std::string mob, int64_t total, DateTime first
   return {eventNum, std::move(mob), total, 1.5, 10, first, first + 0.001};
 }
 
-TEST(NewOrChangedRows, AreTheFightsThatAppearedOrPrintOtherwise) {
+TEST(CompareOverviews, GivesTheFightsThatAppearedOrPrintOtherwiseAndWhetherOneIsGone) {
   Overview before;
   before.Rows = {Row(1, "a gnoll", 100), Row(2, "a gnoll", 80, 46000.7), Row(3, "a rat", 50)};
   // A bat's fight sorts first and moves every number on; the rat's fight grew.
   Overview now;
   now.Rows = {Row(1, "a bat", 10), Row(2, "a gnoll", 100), Row(3, "a gnoll", 80, 46000.7),
               Row(4, "a rat", 75)};
-  const auto rows = NewOrChangedRows(before, now);
-  ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(rows[0].Cells(), Row(1, "a bat", 10).Cells());
-  EXPECT_EQ(rows[1].EventNum, 4);
-  EXPECT_EQ(rows[1].Cells()[1], "75");
+  OverviewChange change = CompareOverviews(before, now);
+  ASSERT_EQ(change.NewOrChanged.size(), 2u);
+  EXPECT_EQ(change.NewOrChanged[0].Cells(), Row(1, "a bat", 10).Cells());
+  EXPECT_EQ(change.NewOrChanged[1].EventNum, 4);
+  EXPECT_EQ(change.NewOrChanged[1].Cells()[1], "75");
+  EXPECT_FALSE(change.FightsGone);
   // Another mob's name or another start is another fight; the same lines are none.
-  now.Rows = {Row(1, "A gnoll", 100), Row(2, "a gnoll", 80, 46000.8), Row(3, "a rat", 50)};
-  EXPECT_EQ(NewOrChangedRows(before, now).size(), 2u);
-  EXPECT_TRUE(NewOrChangedRows(before, before).empty());
-  EXPECT_EQ(NewOrChangedRows({}, before).size(), 3u);
+  now.Rows = {Row(1, "A gnoll", 100), Row(2, "a gnoll", 80, 46000.7), Row(3, "a rat", 50)};
+  change = CompareOverviews(before, now);
+  EXPECT_EQ(change.NewOrChanged.size(), 1u);
+  EXPECT_TRUE(change.FightsGone);
+  EXPECT_TRUE(CompareOverviews(before, before).NewOrChanged.empty());
+  EXPECT_FALSE(CompareOverviews(before, before).FightsGone);
+  EXPECT_EQ(CompareOverviews({}, before).NewOrChanged.size(), 3u);
+  // A late line filled the gap between the two gnoll fights: the first grew,
+  // the second is gone into it.
+  now.Rows = {Row(1, "a gnoll", 280), Row(2, "a rat", 50)};
+  change = CompareOverviews(before, now);
+  ASSERT_EQ(change.NewOrChanged.size(), 1u);
+  EXPECT_EQ(change.NewOrChanged[0].Cells()[1], "280");
+  EXPECT_TRUE(change.FightsGone);
 }
 
 }  // namespace
