@@ -120,7 +120,9 @@ CREATE TRIGGER ParseData_Delete INSTEAD OF DELETE ON ParseData BEGIN
   DELETE FROM DamageRows WHERE RecNum = OLD.RecNum;
 END;
 -- A change to the rows that decide the fights makes the summed seconds and
--- the fights cut from them stale: the next cut reads the rows again.
+-- the fights cut from them stale: the next cut reads the rows again. An
+-- update through ParseData sets every column: only a value that really
+-- changes counts (a colour an export writes is no change of the damage).
 CREATE TRIGGER DamageRows_Added AFTER INSERT ON DamageRows BEGIN
   DELETE FROM ParseState WHERE Name IN ('SlotsValid', 'CutTimer');
 END;
@@ -128,6 +130,9 @@ CREATE TRIGGER DamageRows_Removed AFTER DELETE ON DamageRows BEGIN
   DELETE FROM ParseState WHERE Name IN ('SlotsValid', 'CutTimer');
 END;
 CREATE TRIGGER DamageRows_Changed AFTER UPDATE OF RecNum, DTime, Mob, Dmg, DmgType, MobKey
-  ON DamageRows BEGIN
+  ON DamageRows
+  WHEN NEW.RecNum IS NOT OLD.RecNum OR NEW.DTime IS NOT OLD.DTime
+    OR NEW.Mob IS NOT OLD.Mob COLLATE BINARY OR NEW.Dmg IS NOT OLD.Dmg
+    OR NEW.DmgType IS NOT OLD.DmgType COLLATE BINARY OR NEW.MobKey IS NOT OLD.MobKey BEGIN
   DELETE FROM ParseState WHERE Name IN ('SlotsValid', 'CutTimer');
 END;

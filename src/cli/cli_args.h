@@ -95,10 +95,12 @@ void PrintStoredOverview(const std::string& folder);
 // Get Log with the progress bar on a terminal, and what the outcome tells on
 // stderr. With `stop`, setting it stops the Get Log at its next step
 // (qorn::Stopped is thrown and the stored parse is as it was).
-// The outcome's EventList holds the fights' lines only with `keepOverview`.
+// The outcome's EventList holds the fights' lines only with `keepOverview`;
+// `readWhole` reads the whole log even when it only grew.
 CommandOutcome RunGetLogWithBar(const std::string& folder, const std::string& logPath,
                                 const std::string& charName, std::optional<int16_t> timer,
-                                const std::atomic<bool>* stop = nullptr, bool keepOverview = true);
+                                const std::atomic<bool>* stop = nullptr, bool keepOverview = true,
+                                bool readWhole = false);
 // What an outcome tells besides the fights (a notice, no damage), on stderr.
 void ReportOutcome(const CommandOutcome& outcome);
 

@@ -16,12 +16,16 @@ namespace {
 constexpr const char* kHelp = R"(Usage: qorn-cli [--home DIR] COMMAND [OPTIONS]
 
 Commands:
-  getlog LOGFILE --name NAME [--timer SECONDS]
+  getlog LOGFILE --name NAME [--timer SECONDS] [--whole]
       Get Log: read the log of the character NAME (letters a-z and A-Z
       only), store it in the parse database (replacing the previous parse),
       cut it into fights and print the fights as tab-separated text: Mob,
       Damage, DPS, Seconds, Start, End. The fights are numbered from 1 in
-      the order printed.
+      the order printed. A log the game only appended to since the stored
+      parse is read from where that parse ended.
+
+      --whole  read the whole log, also when it only grew (after the log
+               was edited by hand).
 
   previous [--timer SECONDS]
       Get Previous: cut the stored parse into fights again, for example with

@@ -62,7 +62,7 @@ void PrintOverviewRows(const std::vector<OverviewRow>& rows, Out& out) {
 
 CommandOutcome RunGetLogWithBar(const std::string& folder, const std::string& logPath,
                                 const std::string& charName, std::optional<int16_t> timer,
-                                const std::atomic<bool>* stop, bool keepOverview) {
+                                const std::atomic<bool>* stop, bool keepOverview, bool readWhole) {
   TerminalProgress loop{std::string(kCommandStageNames[0])};
   StageLabels stages(loop);
   const std::atomic<bool> never{false};
@@ -70,7 +70,7 @@ CommandOutcome RunGetLogWithBar(const std::string& folder, const std::string& lo
   StoppableProgress stoppableStages(stages, stop != nullptr ? *stop : never, kCommandStages);
   CommandOutcome outcome =
       RunGetLog(folder, logPath, charName, timer, {stoppableLoop, stoppableStages},
-                {.KeepOverview = keepOverview});
+                {.KeepOverview = keepOverview, .ReadWhole = readWhole});
   loop.SetVisible(false);
   ReportOutcome(outcome);
   return outcome;
@@ -82,7 +82,8 @@ void ReportOutcome(const CommandOutcome& outcome) {
 }
 
 int GetLogCommand(const CommandLine& line, bool getLog) {
-  const Args args = getLog ? line.Read({"--name", "--timer"}, {}) : line.Read({"--timer"}, {});
+  const Args args =
+      getLog ? line.Read({"--name", "--timer"}, {"--whole"}) : line.Read({"--timer"}, {});
   const std::optional<int16_t> timer = TimerOption(args);
   std::string name;
   if (getLog) {
@@ -95,8 +96,8 @@ int GetLogCommand(const CommandLine& line, bool getLog) {
   const std::string folder = FindProgramFolder(line.home);
   if (getLog) {
     // The fights' lines are printed from the file: millions of them take no memory.
-    const CommandOutcome outcome =
-        RunGetLogWithBar(folder, args.positional[0], name, timer, nullptr, false);
+    const CommandOutcome outcome = RunGetLogWithBar(folder, args.positional[0], name, timer,
+                                                    nullptr, false, args.Has("--whole"));
     if (outcome.StoredKept) {
       std::fprintf(stderr, "%s\n", StoredKeptNote(name).c_str());
       return kFailed;

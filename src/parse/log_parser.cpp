@@ -18,6 +18,7 @@
 
 #include "parse/block_reader.h"
 #include "parse/byte_scan.h"
+#include "parse/line_end.h"
 #include "parse/log_time.h"
 #include "parse/pet_names.h"
 
@@ -830,7 +831,7 @@ long long ScanPetNames(sv block, LogNames& names) {
   const LineEnds ends = CountLineEnds(data, stop);
   names.loneReturns = names.loneReturns || ends.LoneReturns > 0;
   long long lines = ends.Feeds + ends.LoneReturns;
-  if (!block.empty() && block.back() != '\n' && block.back() != '\r') ++lines;  // the last line
+  if (!block.empty() && !IsLineEnd(block.back())) ++lines;  // the last line
   // The needles' hits in file order, so that names keep their order of first
   // appearance; one scan looks for both, on from the line of the last hit.
   for (const char* hit = FindEither(data, stop, kPetNeedles[0], kPetNeedles[1]); hit < stop;) {
@@ -838,9 +839,9 @@ long long ScanPetNames(sv block, LogNames& names) {
     // it: a walk as long as the line, also where carriage returns alone end
     // the lines.
     const char* lineBegin = hit;
-    while (lineBegin > data && lineBegin[-1] != '\n' && lineBegin[-1] != '\r') --lineBegin;
+    while (lineBegin > data && !IsLineEnd(lineBegin[-1])) --lineBegin;
     const char* lineEnd = hit;
-    while (lineEnd < stop && *lineEnd != '\n' && *lineEnd != '\r') ++lineEnd;
+    while (lineEnd < stop && !IsLineEnd(*lineEnd)) ++lineEnd;
     names.AddPetName({lineBegin, static_cast<size_t>(lineEnd - lineBegin)});
     hit = FindEither(lineEnd, stop, kPetNeedles[0], kPetNeedles[1]);
   }
@@ -1093,7 +1094,7 @@ bool EndsLine(const std::string& path, long long offset) {
   if (offset <= 0) return true;
   BlockReader reader(path, offset - 1, offset);
   sv block;
-  return reader.Next(block) && !block.empty() && block.back() == '\n';
+  return reader.Next(block) && !block.empty() && IsLineEnd(block.back());
 }
 
 // What the joined lines leave, and where they end.

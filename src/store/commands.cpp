@@ -13,6 +13,7 @@
 #include "store/log_state.h"
 #include "store/parse_store.h"
 #include "store/program_folder.h"
+#include "store/schema.h"
 
 namespace qorn {
 namespace {
@@ -100,14 +101,16 @@ CommandOutcome StoreAndReplace(DatabaseRebuild& rebuild, ParseWriter& writer,
 // gives (another log or character, a log replaced, cut short or edited, a
 // last line read before it was whole, a pet first named in the appended
 // lines and named before them too, a file of an earlier version or a damaged
-// one); a whole Get Log then follows.
+// one); a whole Get Log then follows. Stored data found damaged on the way
+// (a row without a time) leaves what is wrong in `damaged`: the whole Get
+// Log then moves the file aside.
 std::optional<CommandOutcome> GetAppendedLines(const std::string& databasePath,
                                                const std::string& logPath,
                                                const std::string& charName,
                                                std::optional<int16_t> eventTimerSeconds,
                                                CommandProgress progress,
                                                StageBar& stages, bool keepOverview,
-                                               long long appendedInMemory) {
+                                               long long appendedInMemory, std::string& damaged) {
   const std::string path = ResolveDatabasePath(databasePath);
   if (CheckDatabaseFile(path, false).state != DatabaseHealth::State::kUsable) return std::nullopt;
   RequireWritableDatabase(path);
@@ -116,14 +119,13 @@ std::optional<CommandOutcome> GetAppendedLines(const std::string& databasePath,
     Database db(path, OpenMode::kExisting);
     if (!HoldsRowsApart(db)) return std::nullopt;
     Transaction tx(db);
+    // A file of an earlier version gets the program's triggers and views as
+    // they are now, as Get Previous gives them.
+    RestoreSchemaObjects(db);
     const std::optional<StoredLog> stored = ReadStoredLog(db);
     if (!stored || stored->CharName != charName || !stored->End.EndsAtLineEnd) return std::nullopt;
     const LogIdentity now = IdentifyLog(logPath, stored->Log.Bytes);
-    if (now.Path != stored->Log.Path || now.Device != stored->Log.Device ||
-        now.Inode != stored->Log.Inode || now.HeadHash != stored->Log.HeadHash ||
-        now.TailHash != stored->Log.TailHash) {
-      return std::nullopt;
-    }
+    if (!SameLogContent(stored->Log, now)) return std::nullopt;
     const long long size = std::filesystem::file_size(logPath);
     if (size < stored->Log.Bytes ||
         (size == stored->Log.Bytes && now.MTimeNs != stored->Log.MTimeNs)) {
@@ -173,9 +175,10 @@ std::optional<CommandOutcome> GetAppendedLines(const std::string& databasePath,
     outcome.Compacted = true;
     stages.Next();
     return outcome;
-  } catch (const DatabaseError&) {
+  } catch (const DatabaseError& e) {
     // The whole Get Log looks at the file again: a damaged one is moved
     // aside, and anything else is reported as it is found there.
+    if (e.Damaged()) damaged = e.Detail();
     return std::nullopt;
   }
 }
@@ -187,9 +190,12 @@ CommandOutcome RunGetLog(const std::string& programFolder, const std::string& lo
                          CommandProgress progress, const CommandOptions& options) {
   const std::string databasePath = InProgramFolder(programFolder, kDatabaseFile);
   StageBar stages(progress);
+  std::string damaged;
   if (std::optional<CommandOutcome> appended =
-          GetAppendedLines(databasePath, logPath, charName, eventTimerSeconds, progress, stages,
-                           options.KeepOverview, options.AppendedInMemory)) {
+          options.ReadWhole
+              ? std::nullopt
+              : GetAppendedLines(databasePath, logPath, charName, eventTimerSeconds, progress,
+                                 stages, options.KeepOverview, options.AppendedInMemory, damaged)) {
     return std::move(*appended);
   }
   stages.Restart();
@@ -203,6 +209,7 @@ CommandOutcome RunGetLog(const std::string& programFolder, const std::string& lo
   auto writerOf = [&]() -> ParseWriter& {
     if (!writer) {
       opened.get();
+      if (!damaged.empty()) rebuild.SetDamaged(damaged);
       writer.emplace(rebuild.Fresh(), timer, options.SecondsInMemory);
     }
     return *writer;

@@ -60,6 +60,9 @@ struct CommandOptions {
   // Get Log of a log grown since the stored parse: up to how many appended
   // bytes are read alone (held in memory); beyond, the whole log is read.
   long long AppendedInMemory = 64 << 20;
+  // Get Log: read the whole log even when it only grew since the stored
+  // parse (the player's way past an edit that the identity does not see).
+  bool ReadWhole = false;
 };
 
 // Without `eventTimerSeconds`, Get Log and Get Previous cut with the timer the

@@ -151,6 +151,12 @@ bool DatabaseError::Damaged() const {
 std::string DatabaseMessage(int code, const std::string& path) {
   switch (code & 0xff) {
     case SQLITE_READONLY:
+      if (code == SQLITE_READONLY_ROLLBACK) {
+        return "The parse database " + path +
+               " was being written when the program stopped, and the write cannot be undone "
+               "because the file or its folder is read-only. Make them writable, then try again.";
+      }
+      [[fallthrough]];
     case SQLITE_PERM:
       return "The parse database " + path +
              " is read-only, so the fights cannot be stored in it. Make the file and its folder "
@@ -176,12 +182,36 @@ std::string DatabaseMessage(int code, const std::string& path) {
   }
 }
 
+namespace {
+
+// A write that was stopped (a kill, a power cut) leaves its rollback journal
+// beside the file, and only a connection that may write can undo it: one
+// that may only read fails on every read. So before the file is opened to be
+// read only, a journal there lets the engine look at it with a connection
+// that may write; the engine undoes the stopped write when the journal is
+// hot (no other program is writing), and leaves it alone otherwise. A file
+// that cannot be written is left to the read-only open, which says why.
+void UndoStoppedWrite(const std::string& path) {
+  struct stat journal {};
+  if (::stat((path + "-journal").c_str(), &journal) != 0 || journal.st_size == 0) return;
+  sqlite3* raw = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) ==
+      SQLITE_OK) {
+    sqlite3_busy_timeout(raw, 1000);
+    sqlite3_exec(raw, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+  }
+  sqlite3_close_v2(raw);
+}
+
+}  // namespace
+
 Database::Database(const std::string& path, OpenMode mode) : path_(path) {
   struct stat st {};
   if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
     throw DatabaseError("The parse database " + path + " is a folder, not a file.",
                         "cannot open " + path + ": it is a folder", SQLITE_CANTOPEN);
   }
+  if (mode == OpenMode::kReadOnly) UndoStoppedWrite(path);
   int flags = SQLITE_OPEN_NOMUTEX;
   switch (mode) {
     case OpenMode::kCreateIfNew:

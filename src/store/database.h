@@ -65,6 +65,10 @@ class Statement {
   std::string_view ColumnBlob(int i) const;  // empty for a null
   bool ColumnIsNull(int i) const { return sqlite3_column_type(stmt_, i) == SQLITE_NULL; }
   bool ColumnIsInteger(int i) const { return sqlite3_column_type(stmt_, i) == SQLITE_INTEGER; }
+  bool ColumnIsNumber(int i) const {
+    const int type = sqlite3_column_type(stmt_, i);
+    return type == SQLITE_INTEGER || type == SQLITE_FLOAT;
+  }
 
  private:
   Database& db_;

@@ -168,7 +168,7 @@ std::string QuickCheckDatabaseFile(const std::string& path) {
 
 void FailImpossibleNumber(const std::string& path, const std::string& what) {
   const DatabaseHealth health{DatabaseHealth::State::kDamaged, what, what};
-  throw Error(DamagedDatabaseMessage(path, health), what);
+  throw DatabaseError(DamagedDatabaseMessage(path, health), what, SQLITE_CORRUPT);
 }
 
 namespace {

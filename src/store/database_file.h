@@ -38,8 +38,9 @@ DatabaseHealth CheckDatabaseForViews(const std::string& path);
 std::string DamagedDatabaseMessage(const std::string& path, const DatabaseHealth& health);
 
 // A stored number no log can give (a damage beyond 32 bits, a tick the
-// fight's seconds cannot reach), found in the database at `path` (may be
-// empty): throws qorn::Error calling the file damaged, `what` in its words.
+// fight's seconds cannot reach, a row without a time), found in the database
+// at `path` (may be empty): throws the damaged-database DatabaseError, `what`
+// in its words.
 [[noreturn]] void FailImpossibleNumber(const std::string& path, const std::string& what);
 
 // Whether a stored damage is one a log can give: the parser reads 32-bit

@@ -131,6 +131,10 @@ void DatabaseRebuild::KeepStored() {
   stored_.reset();
 }
 
+void DatabaseRebuild::SetDamaged(const std::string& detail) {
+  health_ = {DatabaseHealth::State::kDamaged, detail, detail};
+}
+
 std::string DatabaseRebuild::MoveStoredAside() {
   fresh_.reset();
   storedLock_.reset();

@@ -54,6 +54,9 @@ class DatabaseRebuild {
   // Leaves the stored file as it is (nothing in it had to change) and throws
   // the new one away; Finish() and Replace() then do nothing.
   void KeepStored();
+  // Takes the stored file for damaged (found so after Open(), `detail` says
+  // how): Replace() moves it aside.
+  void SetDamaged(const std::string& detail);
   // Moves a damaged stored file aside and returns the name it got.
   std::string MoveStoredAside();
 

@@ -1,6 +1,7 @@
 #include "store/fight_tables.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -9,6 +10,7 @@
 
 #include "common/error.h"
 #include "store/database.h"
+#include "store/database_file.h"
 #include "store/second_runs.h"
 
 namespace qorn {
@@ -96,7 +98,8 @@ class Reader {
   size_t at_ = 0;
 };
 
-constexpr uint32_t kSecondsFormat = 1;
+// 2: a mob's spellings are followed by its seconds' count and damage.
+constexpr uint32_t kSecondsFormat = 2;
 constexpr size_t kSecondBytes = 8 + 8 + 8 + 4;
 
 uint64_t Mix(uint64_t hash, uint64_t value) {
@@ -233,27 +236,44 @@ std::vector<int64_t> AddRowsToMobSeconds(std::vector<MobSeconds>& bySeconds,
 
 namespace {
 
-// A mob's spellings as MobSlots keeps them, and back.
-std::string EncodeTexts(const MobSeconds& mob) {
+// A mob as MobSlots keeps it: its spellings, and how many seconds and how
+// much damage its pieces of SlotChunks hold. And back: none when the bytes
+// are not such a mob (of an earlier format, or damaged).
+std::string EncodeMob(const std::vector<std::string>& texts, uint64_t seconds, int64_t damage) {
   std::string out;
   Put<uint32_t>(out, kSecondsFormat);
-  Put<uint32_t>(out, static_cast<uint32_t>(mob.Texts.size()));
-  for (const std::string& t : mob.Texts) {
+  Put<uint32_t>(out, static_cast<uint32_t>(texts.size()));
+  for (const std::string& t : texts) {
     Put<uint32_t>(out, static_cast<uint32_t>(t.size()));
     out += t;
   }
+  Put<uint64_t>(out, seconds);
+  Put<int64_t>(out, damage);
   return out;
 }
 
-MobSeconds DecodeTexts(int64_t key, std::string_view bytes) {
-  Reader in(bytes);
-  if (in.Get<uint32_t>() != kSecondsFormat) throw Error("The stored seconds of a mob are unknown.");
-  MobSeconds mob;
-  mob.Key = key;
-  const auto texts = in.Get<uint32_t>();
-  if (texts == 0 || texts > in.Left() / 4) throw Error("The stored seconds of a mob are damaged.");
-  for (uint32_t i = 0; i < texts; ++i) mob.Texts.emplace_back(in.Take(in.Get<uint32_t>()));
-  return mob;
+std::string EncodeMob(const MobSeconds& mob) {
+  int64_t damage = 0;
+  for (const EventRow& s : mob.Seconds) damage += s.Dmg;
+  return EncodeMob(mob.Texts, mob.Seconds.size(), damage);
+}
+
+std::optional<MobSeconds> DecodeMob(int64_t key, std::string_view bytes) {
+  try {
+    Reader in(bytes);
+    if (in.Get<uint32_t>() != kSecondsFormat) return std::nullopt;
+    MobSeconds mob;
+    mob.Key = key;
+    const auto texts = in.Get<uint32_t>();
+    if (texts == 0 || texts > in.Left() / 4) return std::nullopt;
+    for (uint32_t i = 0; i < texts; ++i) mob.Texts.emplace_back(in.Take(in.Get<uint32_t>()));
+    mob.NotedSeconds = in.Get<uint64_t>();
+    mob.NotedDamage = in.Get<int64_t>();
+    if (in.Left() != 0) return std::nullopt;
+    return mob;
+  } catch (const Error&) {
+    return std::nullopt;  // cut short
+  }
 }
 
 // One second as a piece of SlotChunks holds it.
@@ -277,7 +297,7 @@ std::string EncodeSeconds(const std::vector<EventRow>& seconds, size_t first, si
 }
 
 void DecodeSeconds(std::string_view bytes, MobSeconds& mob) {
-  if (bytes.size() % kSecondBytes != 0) throw Error("The stored seconds of a mob are damaged.");
+  if (bytes.size() % kSecondBytes != 0) throw StoredSecondsDamaged();
   const size_t count = bytes.size() / kSecondBytes;
   const auto texts = static_cast<uint32_t>(mob.Texts.size());
   const size_t first = mob.Seconds.size();
@@ -292,7 +312,7 @@ void DecodeSeconds(std::string_view bytes, MobSeconds& mob) {
     std::memcpy(&packed, in + 24, 4);
     s.Mob = packed >> 1;
     s.Dot = (packed & 1) != 0;
-    if (s.Mob >= texts) throw Error("The stored seconds of a mob are damaged.");
+    if (s.Mob >= texts) throw StoredSecondsDamaged();
   }
 }
 
@@ -415,6 +435,24 @@ int CompareFights(std::string_view mobA, DateTime firstA, std::string_view mobB,
 constexpr const char* kFightColumns =
     "(EventNum, FightKey, Mob, Total, FirstTime, LastTime, Signature)";
 
+// How many fights and tick runs the stored cut left ("FIGHTS RUNS").
+std::string CutTables(Database& db) {
+  return std::to_string(QueryInt(db, "SELECT count(*) FROM Fights")) + " " +
+         std::to_string(QueryInt(db, "SELECT count(*) FROM TickRuns"));
+}
+
+// A note of ParseState; empty when there is none. CutTimer: "TIMER FIGHTS
+// RUNS" of the stored cut, gone when a row changes. CutTables: "FIGHTS RUNS"
+// it left, kept until the next cut.
+std::string StateNote(Database& db, const char* name) {
+  Statement note(db, "SELECT Value FROM ParseState WHERE Name = ?");
+  note.Bind(1, name);
+  return note.Step() ? std::string(note.ColumnText(0)) : std::string();
+}
+
+// Whether Fights and TickRuns hold as many lines as the stored cut left.
+bool StoredCutIsWhole(Database& db) { return StateNote(db, "CutTables") == CutTables(db); }
+
 }  // namespace
 
 FightWriter::FightWriter(Database& db)
@@ -444,6 +482,11 @@ FightWriter::FightWriter(Database& db)
                      "INSERT OR REPLACE INTO TickRuns (FightKey, TickNum, MobKey, FromTime, "
                      "ToTime) VALUES (?, ?, ?, ?, ?)");
   dropRuns_.emplace(db, "DELETE FROM TickRuns WHERE FightKey = ?");
+  // The fights kept have their runs as the cut that made them left them,
+  // unless the tables were changed since: then each kept fight's are counted.
+  if (storedCount_ > 0 && !StoredCutIsWhole(db)) {
+    countRuns_.emplace(db, "SELECT count(*) FROM TickRuns WHERE FightKey = ?");
+  }
 }
 
 FightWriter::~FightWriter() = default;
@@ -484,21 +527,24 @@ void FightWriter::Add(const OverviewRow& line, const CutFight& fight) {
     same_ =
         same_ && storedEventNum_ == count_ && storedMob_ == line.Mob && storedTotal_ == line.Total;
     NextStored();
+    // Runs lost since the cut that made them are written again.
+    if (countRuns_) {
+      countRuns_->Bind(1, key);
+      const bool whole =
+          countRuns_->Step() && countRuns_->ColumnInt(0) == static_cast<int64_t>(fight.Runs.size());
+      countRuns_->Reset();
+      if (!whole) {
+        dropRuns_->Bind(1, key).Step();
+        dropRuns_->Reset();
+        WriteRuns(key, fight);
+        changed_ = true;
+      }
+    }
   } else {
     key = nextKey_++;
     same_ = false;
     changed_ = true;
-    // A run of a stored fight at the same mob and time belongs to no fight
-    // that stays: it is replaced.
-    for (const TickRun& r : fight.Runs) {
-      insertRun_->Bind(1, key)
-          .Bind(2, static_cast<int64_t>(r.TickNum))
-          .Bind(3, r.MobKey)
-          .Bind(4, r.From)
-          .Bind(5, r.To);
-      insertRun_->Step();
-      insertRun_->Reset();
-    }
+    WriteRuns(key, fight);
   }
   insertFight_->Bind(1, static_cast<int64_t>(line.EventNum))
       .Bind(2, key)
@@ -509,6 +555,20 @@ void FightWriter::Add(const OverviewRow& line, const CutFight& fight) {
       .Bind(7, static_cast<int64_t>(fight.Signature));
   insertFight_->Step();
   insertFight_->Reset();
+}
+
+void FightWriter::WriteRuns(int64_t key, const CutFight& fight) {
+  // A run of a stored fight at the same mob and time belongs to no fight
+  // that stays: it is replaced.
+  for (const TickRun& r : fight.Runs) {
+    insertRun_->Bind(1, key)
+        .Bind(2, static_cast<int64_t>(r.TickNum))
+        .Bind(3, r.MobKey)
+        .Bind(4, r.From)
+        .Bind(5, r.To);
+    insertRun_->Step();
+    insertRun_->Reset();
+  }
 }
 
 bool FightWriter::Finish() {
@@ -527,8 +587,10 @@ bool FightWriter::Finish() {
   return changed_;
 }
 
-Overview CutAndWriteFights(Database& db, int16_t eventTimerSeconds, Progress& progress,
-                           bool keepLines) {
+namespace {
+
+Overview CutAndWriteOnce(Database& db, int16_t eventTimerSeconds, Progress& progress,
+                         bool keepLines) {
   Overview overview;
   FightWriter writer(db);
   auto sink = [&](OverviewRow& line, const CutFight& fight) {
@@ -547,6 +609,32 @@ Overview CutAndWriteFights(Database& db, int16_t eventTimerSeconds, Progress& pr
   return overview;
 }
 
+}  // namespace
+
+Overview CutAndWriteFights(Database& db, int16_t eventTimerSeconds, Progress& progress,
+                           bool keepLines) {
+  // Seconds found damaged while they are cut: what the cut wrote so far is
+  // undone, and they are made again from the rows and cut again. A new file
+  // built without a journal cannot undo; its seconds were just written.
+  Statement mode(db, "PRAGMA journal_mode");
+  const bool canUndo = mode.Step() && CompareNoCase(mode.ColumnText(0), "off") != 0;
+  mode.Reset();
+  if (!canUndo) return CutAndWriteOnce(db, eventTimerSeconds, progress, keepLines);
+  for (int attempt = 0;; ++attempt) {
+    db.ExecuteNative("SAVEPOINT cut");
+    try {
+      Overview overview = CutAndWriteOnce(db, eventTimerSeconds, progress, keepLines);
+      db.ExecuteNative("RELEASE cut");
+      return overview;
+    } catch (const StoredSecondsDamaged&) {
+      db.ExecuteNative("ROLLBACK TO cut; RELEASE cut");
+      // Made again from the rows just now, and still not whole.
+      if (attempt > 0) FailImpossibleNumber(db.Path(), "its summed seconds cannot be made whole");
+      db.ExecuteNative("DELETE FROM ParseState WHERE Name = 'SlotsValid'");
+    }
+  }
+}
+
 void WriteMobSeconds(Database& db, const std::vector<MobSeconds>& bySeconds,
                      const std::vector<size_t>* changedFrom) {
   if (changedFrom == nullptr) {
@@ -562,7 +650,7 @@ void WriteMobSeconds(Database& db, const std::vector<MobSeconds>& bySeconds,
       from = (*changedFrom)[i] / kChunkSeconds;
     }
     const MobSeconds& m = bySeconds[i];
-    header.Bind(1, m.Key).Bind(2, m.Texts.front()).BindBlob(3, EncodeTexts(m));
+    header.Bind(1, m.Key).Bind(2, m.Texts.front()).BindBlob(3, EncodeMob(m));
     header.Step();
     header.Reset();
     if (changedFrom != nullptr) {
@@ -590,6 +678,8 @@ std::vector<MobSpan> WriteSecondRuns(Database& db, SecondRuns& runs,
   std::string piece;
   size_t inPiece = 0;
   int64_t chunkNum = 0;
+  uint64_t mobSeconds = 0;
+  int64_t mobDamage = 0;
   auto flush = [&] {
     if (inPiece == 0) return;
     chunk.Bind(1, spans.back().Key).Bind(2, chunkNum++).BindBlob(3, piece);
@@ -598,56 +688,106 @@ std::vector<MobSpan> WriteSecondRuns(Database& db, SecondRuns& runs,
     piece.clear();
     inPiece = 0;
   };
+  // A mob's line is written when its seconds are: it notes how many there are.
+  auto endMob = [&] {
+    if (spans.empty()) return;
+    flush();
+    const std::vector<std::string>& texts = spellings.at(spans.back().Key - 1);
+    header.Bind(1, spans.back().Key)
+        .Bind(2, texts.front())
+        .BindBlob(3, EncodeMob(texts, mobSeconds, mobDamage));
+    header.Step();
+    header.Reset();
+  };
   runs.Read([&](const MobSecond& s) {
     if (spans.empty() || spans.back().Key != s.MobKey) {
-      flush();
+      endMob();
       chunkNum = 0;
-      MobSeconds mob;
-      mob.Key = s.MobKey;
-      mob.Texts = spellings.at(s.MobKey - 1);
-      header.Bind(1, mob.Key).Bind(2, mob.Texts.front()).BindBlob(3, EncodeTexts(mob));
-      header.Step();
-      header.Reset();
-      spans.push_back({mob.Key, s.When, s.When});
+      mobSeconds = 0;
+      mobDamage = 0;
+      spans.push_back({s.MobKey, s.When, s.When});
     }
     spans.back().Last = s.When;
+    ++mobSeconds;
+    mobDamage += s.Dmg;
     PutSecond(piece, s.When, s.RecNum, s.Dmg, s.Spelling, s.Dot != 0);
     if (++inPiece == kChunkSeconds) flush();
   });
-  flush();
+  endMob();
   return spans;
 }
 
 namespace {
 
-// The stored mobs, their texts only, when the stored seconds are current.
+// What is noted of all the stored seconds when they are written: how many
+// mobs, seconds and how much damage MobSlots says they hold.
+struct SecondsNote {
+  uint64_t Mobs = 0;
+  uint64_t Seconds = 0;
+  uint64_t Damage = 0;  // wraps as damaged bytes may
+
+  std::string Text() const {
+    return std::to_string(Mobs) + " " + std::to_string(Seconds) + " " + std::to_string(Damage);
+  }
+  void Add(const MobSeconds& mob) {
+    ++Mobs;
+    Seconds += mob.NotedSeconds;
+    Damage += static_cast<uint64_t>(mob.NotedDamage);
+  }
+};
+
+// The stored mobs, their texts only, when the stored seconds are current:
+// no row changed since they were written, and MobSlots is as it was then
+// (no mob lost or changed, no piece of a mob it does not hold).
 bool ReadStoredMobs(Database& db, std::vector<MobSeconds>& out) {
   out.clear();
-  if (QueryInt(db, "SELECT count(*) FROM ParseState WHERE Name = 'SlotsValid'") == 0) return false;
-  Statement all(db, "SELECT MobKey, Slots FROM MobSlots");
+  std::string noted;
+  {
+    Statement valid(db, "SELECT Value FROM ParseState WHERE Name = 'SlotsValid'");
+    if (!valid.Step()) return false;
+    noted.assign(valid.ColumnText(0));
+  }
+  SecondsNote found;
+  Statement all(db, "SELECT MobKey, Slots FROM MobSlots WHERE Slots IS NOT NULL");
   while (all.Step()) {
-    if (all.ColumnIsNull(1)) continue;  // a mob whose rows are all gone
-    out.push_back(DecodeTexts(all.ColumnInt(0), all.ColumnBlob(1)));
+    std::optional<MobSeconds> mob = DecodeMob(all.ColumnInt(0), all.ColumnBlob(1));
+    if (!mob) return false;
+    found.Add(*mob);
+    out.push_back(std::move(*mob));
   }
-  // A piece of a mob that MobSlots does not hold.
-  if (QueryInt(db,
-               "SELECT EXISTS (SELECT 1 FROM SlotChunks WHERE MobKey NOT IN (SELECT MobKey FROM "
-               "MobSlots WHERE Slots IS NOT NULL))") != 0) {
-    throw Error("The stored seconds of a mob are damaged.");
-  }
-  return true;
+  if (found.Text() != noted) return false;
+  return QueryInt(db,
+                  "SELECT EXISTS (SELECT 1 FROM SlotChunks WHERE MobKey NOT IN (SELECT MobKey FROM "
+                  "MobSlots WHERE Slots IS NOT NULL))") == 0;
 }
 
 // Reads the stored seconds of `mob` with `chunks` ("SELECT Chunk, Slots FROM
-// SlotChunks WHERE MobKey = ? ORDER BY Chunk").
+// SlotChunks WHERE MobKey = ? ORDER BY Chunk"): all that MobSlots noted of
+// them, in pieces without a gap, one a second, in time order.
 void ReadStoredSeconds(Statement& chunks, MobSeconds& mob) {
   chunks.Bind(1, mob.Key);
-  // Pieces follow each other without a gap.
+  const size_t first = mob.Seconds.size();
   for (int64_t expected = 0; chunks.Step(); ++expected) {
-    if (chunks.ColumnInt(0) != expected) throw Error("The stored seconds of a mob are damaged.");
+    if (chunks.ColumnInt(0) != expected) {
+      chunks.Reset();
+      throw StoredSecondsDamaged();
+    }
     DecodeSeconds(chunks.ColumnBlob(1), mob);
   }
   chunks.Reset();
+  // Summed as unsigned numbers: damaged bytes may hold any value, and wrap.
+  uint64_t damage = 0;
+  for (size_t i = first; i < mob.Seconds.size(); ++i) {
+    const EventRow& s = mob.Seconds[i];
+    if (!std::isfinite(s.When) || (i > first && !(mob.Seconds[i - 1].When < s.When))) {
+      throw StoredSecondsDamaged();
+    }
+    damage += static_cast<uint64_t>(s.Dmg);
+  }
+  if (mob.Seconds.size() - first != mob.NotedSeconds ||
+      damage != static_cast<uint64_t>(mob.NotedDamage)) {
+    throw StoredSecondsDamaged();
+  }
 }
 
 constexpr const char* kChunksOfMob =
@@ -661,8 +801,13 @@ bool ReadMobSeconds(Database& db, const std::vector<std::string>& texts,
   std::unordered_set<std::string> wanted;
   for (const std::string& t : texts) wanted.insert(FoldCase(t));
   Statement chunks(db, kChunksOfMob);
-  for (MobSeconds& mob : out) {
-    if (wanted.count(FoldCase(mob.Texts.front())) != 0) ReadStoredSeconds(chunks, mob);
+  try {
+    for (MobSeconds& mob : out) {
+      if (wanted.count(FoldCase(mob.Texts.front())) != 0) ReadStoredSeconds(chunks, mob);
+    }
+  } catch (const StoredSecondsDamaged&) {
+    out.clear();
+    return false;
   }
   return true;
 }
@@ -686,18 +831,29 @@ std::optional<int32_t> CutStoredSeconds(Database& db, int16_t eventTimerSeconds,
 }
 
 void MarkMobSecondsCurrent(Database& db) {
-  db.ExecuteNative("INSERT OR REPLACE INTO ParseState (Name, Value) VALUES ('SlotsValid', 1)");
+  SecondsNote note;
+  {
+    Statement all(db, "SELECT MobKey, Slots FROM MobSlots WHERE Slots IS NOT NULL");
+    while (all.Step()) {
+      const std::optional<MobSeconds> mob = DecodeMob(all.ColumnInt(0), all.ColumnBlob(1));
+      if (mob) note.Add(*mob);
+    }
+  }
+  Statement mark(db, "INSERT OR REPLACE INTO ParseState (Name, Value) VALUES ('SlotsValid', ?)");
+  mark.Bind(1, note.Text()).Step();
 }
 
 // The timer of the stored cut and how many fights and tick runs it left.
 std::string StoredCut(Database& db, int64_t timer) {
-  return std::to_string(timer) + " " + std::to_string(QueryInt(db, "SELECT count(*) FROM Fights")) +
-         " " + std::to_string(QueryInt(db, "SELECT count(*) FROM TickRuns"));
+  return std::to_string(timer) + " " + CutTables(db);
 }
 
 void NoteStoredCut(Database& db, int16_t eventTimerSeconds) {
-  Statement note(db, "INSERT OR REPLACE INTO ParseState (Name, Value) VALUES ('CutTimer', ?)");
-  note.Bind(1, StoredCut(db, eventTimerSeconds)).Step();
+  const std::string tables = CutTables(db);
+  Statement note(db, "INSERT OR REPLACE INTO ParseState (Name, Value) VALUES (?, ?)");
+  note.Bind(1, "CutTimer").Bind(2, std::to_string(eventTimerSeconds) + " " + tables).Step();
+  note.Reset();
+  note.Bind(1, "CutTables").Bind(2, tables).Step();
   // Kept apart from CutTimer, which a changed row deletes: the next command
   // without a timer of its own cuts with this one.
   Statement timer(db,
@@ -716,11 +872,8 @@ std::optional<int16_t> StoredCutTimer(Database& db) {
 bool StoredCutIsCurrent(Database& db, int16_t eventTimerSeconds) {
   // The seconds are current (no row changed since), and the fights were cut
   // from them with this timer and are still there.
-  Statement state(db,
-                  "SELECT (SELECT Value FROM ParseState WHERE Name = 'CutTimer'), EXISTS (SELECT 1 "
-                  "FROM ParseState WHERE Name = 'SlotsValid')");
-  return state.Step() && state.ColumnInt(1) != 0 &&
-         state.ColumnText(0) == StoredCut(db, eventTimerSeconds);
+  return QueryInt(db, "SELECT EXISTS (SELECT 1 FROM ParseState WHERE Name = 'SlotsValid')") != 0 &&
+         StateNote(db, "CutTimer") == StoredCut(db, eventTimerSeconds);
 }
 
 bool HoldsRowsApart(Database& db) {
@@ -739,6 +892,13 @@ void RebuildMobSeconds(Database& db) {
     std::string lastMob;
     uint32_t lastIndex = 0;
     while (all.Step()) {
+      // A row without its time or damage (set to nothing by hand) has no
+      // place in any fight: the stored parse is damaged, not a fight of 1899.
+      if (!all.ColumnIsNumber(1) || !std::isfinite(all.ColumnDouble(1)) || !all.ColumnIsNumber(4) ||
+          !PossibleDamage(all.ColumnInt(4))) {
+        FailImpossibleNumber(db.Path(), "the row " + std::to_string(all.ColumnInt(0)) +
+                                            " has no time or damage a log gives");
+      }
       EventRow row;
       row.RecNum = all.ColumnInt(0);
       row.When = all.ColumnDouble(1);

@@ -28,6 +28,18 @@ struct MobSeconds {
   // (Mob, an index into Texts), the damage summed, and Dot when any row is a
   // DoT tick.
   std::vector<EventRow> Seconds;
+  // Read from the store: how many seconds and how much damage were written
+  // for the mob, to check its seconds against when they are read.
+  uint64_t NotedSeconds = 0;
+  int64_t NotedDamage = 0;
+};
+
+// Stored seconds that disagree with what was noted when they were written
+// (a piece lost or changed by hand or by the disk): they must be made again
+// from the rows.
+class StoredSecondsDamaged : public Error {
+ public:
+  StoredSecondsDamaged() : Error("The stored seconds of a mob are damaged.") {}
 };
 
 // The mobs of rows, each with its seconds. `mobs` are the texts the rows'
@@ -86,6 +98,8 @@ class FightCutter {
 
 // Cuts the fights of the stored seconds, read a mob at a time, into `sink`;
 // returns their number, or none when the stored seconds are not current.
+// Throws StoredSecondsDamaged when a mob's seconds are not what was written
+// (the sink may then have heard some fights).
 std::optional<int32_t> CutStoredSeconds(Database& db, int16_t eventTimerSeconds, Progress& progress,
                                         const FightSink& sink);
 
@@ -107,6 +121,7 @@ class FightWriter {
  private:
   void NextStored();
   void DropStored();
+  void WriteRuns(int64_t key, const CutFight& fight);
 
   Database& db_;
   int64_t nextKey_;
@@ -117,6 +132,8 @@ class FightWriter {
   std::optional<Statement> insertFight_;
   std::optional<Statement> insertRun_;
   std::optional<Statement> dropRuns_;
+  // Counts a kept fight's runs, when the tables may have lost some.
+  std::optional<Statement> countRuns_;
   std::optional<Statement> stored_;  // the stored fights in order; none when there are none
   bool storedHeld_ = false;
   int64_t storedEventNum_ = 0, storedKey_ = 0, storedTotal_ = 0;
@@ -126,7 +143,9 @@ class FightWriter {
 };
 // Cuts the fights from the stored seconds (made again from the rows first
 // when they are not current) and writes them as they come, and notes the
-// cut. The overview keeps the fights' lines only when asked.
+// cut. The overview keeps the fights' lines only when asked. Seconds found
+// damaged while they are cut are made again from the rows and cut again;
+// that needs a file with a rollback journal (not a new file being built).
 Overview CutAndWriteFights(Database& db, int16_t eventTimerSeconds, Progress& progress,
                            bool keepLines);
 
@@ -146,8 +165,8 @@ struct MobSpan {
 std::vector<MobSpan> WriteSecondRuns(Database& db, SecondRuns& runs,
                                      const std::vector<std::vector<std::string>>& spellings);
 // The stored mobs, when their seconds are there and current (no row changed
-// since they were written); else false. Only the mobs of `texts` (without
-// regard to case) come with their seconds.
+// since they were written, and they are as they were written); else false. Only the mobs of `texts`
+// (without regard to case) come with their seconds.
 bool ReadMobSeconds(Database& db, const std::vector<std::string>& texts,
                     std::vector<MobSeconds>& out);
 // Marks the stored seconds as those of the stored rows.
@@ -165,7 +184,8 @@ std::optional<int16_t> StoredCutTimer(Database& db);
 bool HoldsRowsApart(Database& db);
 
 // Reads every stored damage row (DamageRows), makes the mobs' seconds, gives
-// the rows their mob's key where it differs, and stores the seconds.
+// the rows their mob's key where it differs, and stores the seconds. A row
+// without a time or a damage is the damaged-database error (DatabaseError).
 void RebuildMobSeconds(Database& db);
 
 }  // namespace qorn

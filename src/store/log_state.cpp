@@ -103,7 +103,25 @@ LogIdentity IdentifyLog(const std::string& path, long long bytes) {
   id.HeadHash = Fnv1a(file.Read(0, std::min(bytes, kHeadBytes)));
   const long long tail = std::max(0LL, bytes - kTailBytes);
   id.TailHash = Fnv1a(file.Read(tail, bytes - tail));
+  // The middle, seen through samples: an edit between the head and the tail
+  // is noticed where it touches one of them.
+  if (bytes > kHeadBytes + kTailBytes) {
+    std::string samples;
+    samples.reserve(static_cast<size_t>(kLogSamples * kLogSampleBytes));
+    const long long span = bytes - kHeadBytes - kTailBytes - kLogSampleBytes;
+    for (int i = 0; i < kLogSamples; ++i) {
+      const long long at = kHeadBytes + std::max(0LL, span) * i / (kLogSamples - 1);
+      samples += file.Read(at, kLogSampleBytes);
+    }
+    id.SampleHash = Fnv1a(samples);
+  }
   return id;
+}
+
+bool SameLogContent(const LogIdentity& stored, const LogIdentity& now) {
+  return now.Path == stored.Path && now.Device == stored.Device && now.Inode == stored.Inode &&
+         now.HeadHash == stored.HeadHash && now.TailHash == stored.TailHash &&
+         now.SampleHash == stored.SampleHash;
 }
 
 void WriteStoredLog(Database& db, const StoredLog& s) {
@@ -115,6 +133,7 @@ void WriteStoredLog(Database& db, const StoredLog& s) {
       {"LogMTime", Number(s.Log.MTimeNs)},
       {"LogHeadHash", Unsigned(s.Log.HeadHash)},
       {"LogTailHash", Unsigned(s.Log.TailHash)},
+      {"LogSampleHash", Unsigned(s.Log.SampleHash)},
       {"CharName", s.CharName},
       {"EndsAtLineEnd", s.End.EndsAtLineEnd ? "1" : "0"},
       {"Buffs", std::string{s.End.Buffs[0] ? '1' : '0', s.End.Buffs[1] ? '1' : '0',
@@ -147,10 +166,11 @@ std::optional<StoredLog> ReadStoredLog(Database& db) {
     return it == values.end() ? nullptr : &it->second;
   };
   StoredLog s;
-  const char* required[] = {"LogPath",       "LogDevice",   "LogInode",    "LogBytes",
-                            "LogMTime",      "LogHeadHash", "LogTailHash", "CharName",
-                            "EndsAtLineEnd", "Buffs",       "DotSeen",     "LastDotMob",
-                            "PetNames",      "NextRecNum",  "NextCastNum"};
+  // A parse stored without the samples' hash is read whole once more.
+  const char* required[] = {"LogPath",    "LogDevice",     "LogInode",    "LogBytes",
+                            "LogMTime",   "LogHeadHash",   "LogTailHash", "LogSampleHash",
+                            "CharName",   "EndsAtLineEnd", "Buffs",       "DotSeen",
+                            "LastDotMob", "PetNames",      "NextRecNum",  "NextCastNum"};
   for (const char* name : required) {
     if (get(name) == nullptr) return std::nullopt;
   }
@@ -167,6 +187,7 @@ std::optional<StoredLog> ReadStoredLog(Database& db) {
       !ReadNumber(*get("LogBytes"), s.Log.Bytes) || !ReadNumber(*get("LogMTime"), s.Log.MTimeNs) ||
       !ReadNumber(*get("LogHeadHash"), s.Log.HeadHash) ||
       !ReadNumber(*get("LogTailHash"), s.Log.TailHash) ||
+      !ReadNumber(*get("LogSampleHash"), s.Log.SampleHash) ||
       !ReadNumber(*get("NextRecNum"), s.NextRecNum) ||
       !ReadNumber(*get("NextCastNum"), s.NextCastNum)) {
     return std::nullopt;

@@ -21,7 +21,17 @@ struct LogIdentity {
   int64_t MTimeNs = 0;    // when the file was last written, as read
   uint64_t HeadHash = 0;  // of the first 64 KiB read (all when fewer)
   uint64_t TailHash = 0;  // of the last 4 KiB read (all when fewer)
+  // Of kLogSamples pieces of kLogSampleBytes spread evenly over what was read
+  // (none when it is shorter than the head and the tail together).
+  uint64_t SampleHash = 0;
 };
+inline constexpr int kLogSamples = 256;
+inline constexpr long long kLogSampleBytes = 4096;
+
+// Whether `now` is the log `stored` was read from, its bytes read then
+// unchanged as far as the hashes see: the same file, the head, the tail and
+// the samples hashed alike.
+bool SameLogContent(const LogIdentity& stored, const LogIdentity& now);
 
 // The log at `path` as it stands, its first `bytes` bytes hashed. Throws
 // qorn::Error when it cannot be read.

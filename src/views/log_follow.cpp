@@ -6,14 +6,13 @@
 #include <fstream>
 #include <unordered_map>
 
+#include "parse/line_end.h"
 #include "parse/log_time.h"
 
 namespace qorn {
 namespace {
 
 constexpr uint64_t kTailBytes = 64 * 1024;
-
-bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
 
 // The bytes [from, to) of the file; shorter when the file is (or became) shorter.
 std::string ReadRange(const std::string& path, uint64_t from, uint64_t to) {

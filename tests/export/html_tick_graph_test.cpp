@@ -9,6 +9,7 @@
 #include "export/export_fixture.h"
 #include "export/gif_image.h"
 #include "store/database.h"
+#include "store/fight_tables.h"
 
 namespace qorn {
 namespace {
@@ -38,6 +39,28 @@ TEST(HtmlTickGraph, StoresTheColourOfEachRowOfTheFight) {
   HtmlTickGraphText(db, 1, Generated());
   // Pets keep 0, direct damage 1, DoT sources 2 + their place; the other fight is untouched.
   EXPECT_EQ(Colours(db), (std::vector<int64_t>{0, 2, 3, 1, 0, 2, 3, 0, 4, 2, 1, 0, 0}));
+}
+
+TEST(HtmlTickGraph, TheColoursLeaveTheStoredCutCurrent) {
+  // A colour is no change of the damage: the next Get Log of appended lines
+  // or Get Previous goes on from the stored seconds and fights, and only a
+  // real change of a row makes them stale.
+  test::TempDir dir;
+  const std::string db = test::FightDatabase(dir, test::TwoFights());
+  {
+    Database d(db);
+    ASSERT_TRUE(StoredCutIsCurrent(d, 18));
+  }
+  const std::string first = HtmlTickGraphText(db, 1, Generated());
+  EXPECT_EQ(HtmlTickGraphText(db, 1, Generated()), first);
+  Database d(db);
+  EXPECT_TRUE(StoredCutIsCurrent(d, 18));
+  d.ExecuteNative("UPDATE ParseData SET Color = 5 WHERE RecNum = 1");
+  EXPECT_TRUE(StoredCutIsCurrent(d, 18));
+  d.ExecuteNative("UPDATE ParseData SET Dmg = Dmg WHERE RecNum = 1");
+  EXPECT_TRUE(StoredCutIsCurrent(d, 18));
+  d.ExecuteNative("UPDATE ParseData SET Mob = 'A GNOLL' WHERE RecNum = 1");
+  EXPECT_FALSE(StoredCutIsCurrent(d, 18));
 }
 
 TEST(HtmlTickGraph, AFightWithoutDotsHasNoDotPiecesAndKeepsItsColours) {

@@ -12,6 +12,7 @@
 
 #include "common/error.h"
 #include "store/commands.h"
+#include "store/database.h"
 #include "store/program_folder.h"
 #include "support/carry_over_log.h"
 #include "support/reference_dump.h"
@@ -139,6 +140,47 @@ TEST_F(AppendedLogTest, LinesThatDependOnLinesAboveCarryOverAtEveryLineStart) {
   }
 }
 
+TEST_F(AppendedLogTest, EveryLineEndLetsTheAppendedLinesBeReadAlone) {
+  const std::string lf = test::CarryOverLog();
+  auto withEnds = [&](const std::string& end) {
+    std::string out;
+    for (char c : lf) {
+      if (c == '\n') {
+        out += end;
+      } else {
+        out += c;
+      }
+    }
+    return out;
+  };
+  struct Case {
+    const char* what;
+    std::string log;
+    size_t back;  // the cut stands this many bytes before a line's start
+  };
+  const Case cases[] = {
+      {"line feeds", lf, 0},
+      {"carriage returns alone", withEnds("\r"), 0},
+      {"carriage returns and line feeds", withEnds("\r\n"), 0},
+      {"between a carriage return and its line feed", withEnds("\r\n"), 1},
+  };
+  for (const Case& c : cases) {
+    const std::string want = WholeParse(c.log, "Soandso");
+    // Cuts in the second half, where the stored parse holds damage.
+    int alone = 0, cuts = 0;
+    for (size_t at = c.log.size() / 2; at < c.log.size(); ++at) {
+      if (c.log[at - 1] != '\n' && !(c.log[at - 1] == '\r' && c.log[at] != '\n')) continue;
+      // Between the two bytes of a carriage return and line feed.
+      if (c.back == 1 && c.log.compare(at - 2, 2, "\r\n") != 0) continue;
+      const size_t cut = at - c.back;
+      ++cuts;
+      if (GrowAndCompare(c.log, cut, "Soandso", c.what, want)) ++alone;
+    }
+    EXPECT_GT(cuts, 3) << c.what;
+    EXPECT_EQ(alone, cuts) << c.what << ": some appended lines were read with the whole log";
+  }
+}
+
 TEST_F(AppendedLogTest, APetFirstNamedInTheAppendedLinesAndHittingBeforeRereadsTheLog) {
   const std::string first =
       "[Fri Dec 04 17:00:01 2026] Kabobar hits a gnoll for 20 points of damage.\n"
@@ -207,6 +249,131 @@ TEST_F(AppendedLogTest, AReplacedCutShortOrEditedLogIsReadWhole) {
   Home full;
   const std::string copy = full.dir.Write("log.txt", a + b);
   EXPECT_EQ(got, full.Stored(full.GetLog(copy, "Other")));
+}
+
+TEST_F(AppendedLogTest, AnEditInTheMiddleIsSeenByTheSamplesAndReadWholeWhenAsked) {
+  // A log of about 1 MB: its middle lies far from the head and the tail.
+  std::string log;
+  for (int i = 0; log.size() < (1 << 20); ++i) {
+    const int s = i % 60, m = (i / 60) % 60, h = 10 + i / 3600;
+    char line[120];
+    std::snprintf(line, sizeof line,
+                  "[Fri Dec 04 %02d:%02d:%02d 2026] a gnoll has taken %d damage from your "
+                  "Splurt.\n",
+                  h, m, s, 300 + i % 50);
+    log += line;
+  }
+  const std::string more =
+      "[Fri Dec 04 23:00:00 2026] a rat has taken 9 damage from your Splurt.\n";
+  // Every amount in 16 KiB of the middle, each digit kept in its place.
+  std::string edited = log;
+  for (size_t at = edited.size() / 2; at < edited.size() / 2 + (16 << 10); ++at) {
+    if (edited.compare(at, 7, "taken 3") == 0) edited[at + 6] = '4';
+  }
+  ASSERT_TRUE(edited != log);
+  std::string oneByte = log;
+  oneByte[oneByte.find("taken", oneByte.size() / 3) + 8] ^= 1;  // a digit, still a digit
+
+  struct Case {
+    const char* what;
+    const std::string& changed;
+    bool whole;  // Get Log asked to read the whole log
+  };
+  const Case cases[] = {
+      {"an edit wider than the samples' spacing", edited, false},
+      {"one byte, read whole when asked", oneByte, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Home home;
+    const std::string path = home.dir.Write("log.txt", log);
+    home.GetLog(path, "Soandso");
+    test::WriteFile(path, c.changed + more);
+    NullProgress none;
+    const std::string got = home.Stored(
+        RunGetLog(home.folder, path, "Soandso", 18, {none, none}, {.ReadWhole = c.whole}));
+    EXPECT_EQ(got, WholeParse(c.changed + more, "Soandso"));
+  }
+}
+
+TEST_F(AppendedLogTest, DamagedStoredSumsAreMadeAgainFromTheRows) {
+  const std::string whole = Generate("realistic", "200K");
+  const size_t cut = whole.find('\n', whole.size() * 2 / 3) + 1;
+  const std::string wantGrown = WholeParse(whole, "Qornek");
+  std::string wantCut;
+  {
+    Home full;
+    const std::string log = full.dir.Write("log.txt", whole.substr(0, cut));
+    wantCut = full.Stored(full.GetLog(log, "Qornek"));
+  }
+  const char* damages[] = {
+      "DELETE FROM SlotChunks",
+      "UPDATE SlotChunks SET Slots = randomblob(length(Slots)) WHERE rowid = (SELECT min(rowid) "
+      "FROM SlotChunks)",
+      "UPDATE SlotChunks SET Slots = substr(Slots, 1, 56) WHERE rowid = (SELECT max(rowid) FROM "
+      "SlotChunks)",
+      "UPDATE MobSlots SET Slots = randomblob(length(Slots)) WHERE MobKey = 2",
+      "DELETE FROM MobSlots WHERE MobKey = 2",
+      "UPDATE MobSlots SET Slots = NULL WHERE MobKey = 2",
+      "DELETE FROM SlotChunks WHERE MobKey = 2; DELETE FROM MobSlots WHERE MobKey = 2",
+      "DELETE FROM MobSlots; DELETE FROM SlotChunks",
+      "DELETE FROM TickRuns",
+      "DELETE FROM TickRuns WHERE FightKey = (SELECT max(FightKey) FROM Fights)",
+  };
+  for (const char* damage : damages) {
+    SCOPED_TRACE(damage);
+    Home home;
+    const std::string log = home.dir.Write("log.txt", whole.substr(0, cut));
+    home.GetLog(log, "Qornek");
+    Database(home.db, OpenMode::kExisting).ExecuteNative(damage);
+    NullProgress none;
+    const std::string previous = home.Stored(RunGetPrevious(home.folder, 18, {none, none}));
+    EXPECT_TRUE(previous == wantCut) << test::FirstDifference(wantCut, previous);
+
+    Database(home.db, OpenMode::kExisting).ExecuteNative(damage);
+    const uint64_t inode = home.Inode();
+    test::WriteFile(log, whole);
+    const std::string grown = home.Stored(home.GetLog(log, "Qornek"));
+    EXPECT_TRUE(grown == wantGrown) << test::FirstDifference(wantGrown, grown);
+    EXPECT_EQ(home.Inode(), inode) << "the appended lines were not read on their own";
+  }
+}
+
+TEST_F(AppendedLogTest, ARowWithoutItsTimeIsADamagedDatabase) {
+  const std::string whole = Generate("realistic", "100K");
+  const size_t cut = whole.find('\n', whole.size() / 2) + 1;
+  const char* edit = "UPDATE DamageRows SET DTime = NULL WHERE RecNum = 5";
+  NullProgress none;
+  {
+    SCOPED_TRACE("Get Previous");
+    Home home;
+    home.GetLog(home.dir.Write("log.txt", whole), "Qornek");
+    Database(home.db, OpenMode::kExisting).ExecuteNative(edit);
+    try {
+      RunGetPrevious(home.folder, 18, {none, none});
+      ADD_FAILURE() << "a row without its time was cut into a fight";
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find("damaged"), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find("Get Log"), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(fs::exists(home.db)) << "the damaged file was not moved aside";
+  }
+  {
+    SCOPED_TRACE("Get Log of appended lines");
+    Home home;
+    const std::string log = home.dir.Write("log.txt", whole.substr(0, cut));
+    home.GetLog(log, "Qornek");
+    Database(home.db, OpenMode::kExisting).ExecuteNative(edit);
+    test::WriteFile(log, whole);
+    const CommandOutcome outcome = home.GetLog(log, "Qornek");
+    EXPECT_NE(outcome.Notice.find("was damaged"), std::string::npos) << outcome.Notice;
+    EXPECT_EQ(home.Stored(outcome), WholeParse(whole, "Qornek"));
+    int aside = 0;
+    for (const auto& entry : fs::directory_iterator(home.dir.path())) {
+      aside += entry.path().filename().string().starts_with("QornDB.mdb.damaged-");
+    }
+    EXPECT_EQ(aside, 1);
+  }
 }
 
 TEST_F(AppendedLogTest, AStopAtAnyStepLeavesTheStoredParseOldOrNew) {
