@@ -18,8 +18,9 @@ QString Text(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The title of a message about an export: its menu entry without the dots.
-QString TitleOf(const QAction* entry) { return entry->text().remove("..."); }
+// The title of a message about an export: its menu entry as it reads,
+// without the dots and the mnemonic's mark.
+QString TitleOf(const QAction* entry) { return entry->text().remove("...").remove('&'); }
 
 class WaitCursor {
  public:

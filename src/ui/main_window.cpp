@@ -3,15 +3,22 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QShowEvent>
+#include <QHeaderView>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QShortcut>
 #include <QTabBar>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 
@@ -91,8 +98,44 @@ MainWindow::MainWindow(std::string programFolder, Dialogs& dialogs, QWidget* par
   connect(follower_, &LogFollower::fightInViewChanged, this,
           [this] { ChooseTab(TabStrip1->currentIndex()); });
   StartUp();
-  // The client area at design is 11730 x 7755 twips; the menu bar comes on top.
-  resize(Px(11730), Px(7755) + menuBar()->sizeHint().height());
+  OpeningSize();
+}
+
+void MainWindow::OpeningSize() {
+  // The client area at design is 11730 x 7755 twips; the menu bar comes on
+  // top. The desktop's font is wider than the design's, so the window opens
+  // as wide as its widest list needs to show all its columns (with room for
+  // a scroll bar); FitOnScreen() keeps it on a smaller screen.
+  int listWidth = Px(11295);
+  for (const ReportList* list : {ListView1, ListView2, ListView3, ListView4, ListView5}) {
+    const int scrollBar = list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
+    listWidth = std::max(listWidth, list->header()->length() + 2 * list->frameWidth() + scrollBar);
+  }
+  resize(listWidth + Px(11730 - 11295), Px(7755) + menuBar()->sizeHint().height());
+}
+
+void MainWindow::FitOnScreen() {
+  const QScreen* screen = this->screen();
+  if (screen == nullptr) return;
+  const QRect available = screen->availableGeometry();
+  // The frame's border and caption, known once the window is shown.
+  const QSize frame = frameGeometry().size() - size();
+  const QSize fits = size().boundedTo(available.size() - frame);
+  if (fits != size()) resize(fits);
+  QRect placed = frameGeometry();
+  if (!available.contains(placed)) {
+    placed.moveLeft(std::max(available.left(), std::min(placed.left(), available.right() - placed.width() + 1)));
+    placed.moveTop(std::max(available.top(), std::min(placed.top(), available.bottom() - placed.height() + 1)));
+    move(placed.topLeft());
+  }
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!event->spontaneous() && !fitted_) {
+    fitted_ = true;
+    FitOnScreen();
+  }
 }
 
 MainWindow::~MainWindow() {
@@ -123,11 +166,13 @@ void MainWindow::BuildControls() {
   });
 
   // The bars, the step they are at and the stop lie in one row between the
-  // tab strip and the frames, whose captions they leave free.
-  lblStep = Named(new QLabel(client), "lblStep");
-  Place(lblStep, 120, 660, 1800, 255);
+  // tab strip and the frames, whose captions they leave free: the stage bar
+  // says which step of how many runs, then the step's caption, and beside it
+  // the loop bar, how far that step is.
   ProgressBar2 = Named(new QProgressBar(client), "ProgressBar2");
-  Place(ProgressBar2, 1980, 660, 2400, 255);
+  Place(ProgressBar2, 120, 660, 2400, 255);
+  lblStep = Named(new QLabel(client), "lblStep");
+  Place(lblStep, 2580, 660, 1800, 255);
   ProgressBar1 = Named(new QProgressBar(client), "ProgressBar1");
   Place(ProgressBar1, kLoopBarLeft, 660, 5940, 255);
   for (QProgressBar* bar : {ProgressBar1, ProgressBar2}) {
@@ -135,9 +180,16 @@ void MainWindow::BuildControls() {
     bar->setFormat("%p%");
   }
   connect(ProgressBar2, &QProgressBar::valueChanged, this, [this](int stage) {
-    if (stage >= 0 && stage <= kCommandStages) {
-      lblStep->setText(QString::fromUtf8(kCommandStageNames[stage].data(),
-                                         static_cast<qsizetype>(kCommandStageNames[stage].size())));
+    if (stage < 0 || stage > kCommandStages) return;
+    lblStep->setText(QString::fromUtf8(kCommandStageNames[stage].data(),
+                                       static_cast<qsizetype>(kCommandStageNames[stage].size())));
+    if (stage < kCommandStages) {
+      ProgressBar2->setFormat(QString("Step %1 of %2").arg(stage + 1).arg(kCommandStages));
+    } else {
+      // Done: both bars read as finished, the loop's too (its last step may
+      // have left it at the start).
+      ProgressBar2->setFormat(lblStep->text());
+      ProgressBar1->setValue(ProgressBar1->maximum());
     }
   });
   cmdCancel = Named(new QPushButton("Cancel", client), "cmdCancel");
@@ -149,8 +201,9 @@ void MainWindow::BuildControls() {
   Label2 = Named(new QLabel("Character Name:", Frame6), "Label2");
   Place(Label2, 240, 600, 1215, 255);
   Yourname = Named(new QLineEdit(kNamePrompt, Frame6), "Yourname");
-  // A click into the box while it holds its prompt selects the prompt, so
-  // that what is typed replaces it instead of being added to it.
+  // While the box holds its prompt, the prompt is selected whenever the box
+  // takes the focus (at start, by Tab, by a click), so that what is typed
+  // replaces it instead of being added to it.
   Yourname->installEventFilter(this);
   Place(Yourname, 2040, 480, 1815, 285);
   Label3 = Named(new QLabel("Time Between Events:", Frame6), "Label3");
@@ -190,6 +243,8 @@ void MainWindow::BuildControls() {
   // A click anywhere on the overview shows the tab strip, also on its empty
   // area: after Get Previous on an empty database there is no row to click.
   ListView1->viewport()->installEventFilter(this);
+  // So does a fight chosen by the keyboard.
+  ListView1->installEventFilter(this);
   Frame2 = MakeFrame(client, "Frame2", "DoT Breakdown", kOutOfView);
   ListView2 = list(Frame2, "ListView2");
   Frame3 = MakeFrame(client, "Frame3", "DoT Ticks", kOutOfView);
@@ -213,6 +268,8 @@ void MainWindow::BuildControls() {
 }
 
 void MainWindow::BuildMenus() {
+  // Every menu and entry has a mnemonic (Alt and the underlined letter, then
+  // the entry's letter), so that the keyboard reaches all of them.
   auto action = [this](QMenu* menu, const char* name, const char* caption,
                        const char* shortcut = nullptr) {
     QAction* a = menu->addAction(caption);
@@ -220,33 +277,33 @@ void MainWindow::BuildMenus() {
     if (shortcut != nullptr) a->setShortcut(QKeySequence(shortcut));
     return a;
   };
-  mnuFule = Named(menuBar()->addMenu("File"), "mnuFule");
+  mnuFule = Named(menuBar()->addMenu("&File"), "mnuFule");
   mnuOpen = action(mnuFule, "mnuOpen", "&Open Log...", "Ctrl+O");
-  mnuOpenPrevious = action(mnuFule, "mnuOpenPrevious", "Open Previous Events");
-  mnuFollowLog = action(mnuFule, "mnuFollowLog", "Follow Log");
-  mnuOpenSavedEvents = action(mnuFule, "mnuOpenSavedEvents", "Open Saved Events");
-  mnuSaveEvent = action(mnuFule, "mnuSaveEvent", "Save Event");
-  mnuQuit = action(mnuFule, "mnuQuit", "Quit", "Ctrl+Q");
-  mnuExport = Named(menuBar()->addMenu("Export"), "mnuExport");
-  mnuExportDmg = action(mnuExport, "mnuExportDmg", "Export Damage...");
-  mnuExportDoTBrk = action(mnuExport, "mnuExportDoTBrk", "Export DoT Breakdown...");
-  mnuExportDoTTick = action(mnuExport, "mnuExportDoTTick", "Export DoT Ticks...");
-  mnuExportGraph = action(mnuExport, "mnuExportGraph", "Export Graph...");
+  mnuOpenPrevious = action(mnuFule, "mnuOpenPrevious", "Open &Previous Events");
+  mnuFollowLog = action(mnuFule, "mnuFollowLog", "&Follow Log");
+  mnuOpenSavedEvents = action(mnuFule, "mnuOpenSavedEvents", "Open &Saved Events");
+  mnuSaveEvent = action(mnuFule, "mnuSaveEvent", "Sa&ve Event");
+  mnuQuit = action(mnuFule, "mnuQuit", "&Quit", "Ctrl+Q");
+  mnuExport = Named(menuBar()->addMenu("&Export"), "mnuExport");
+  mnuExportDmg = action(mnuExport, "mnuExportDmg", "Export &Damage...");
+  mnuExportDoTBrk = action(mnuExport, "mnuExportDoTBrk", "Export DoT &Breakdown...");
+  mnuExportDoTTick = action(mnuExport, "mnuExportDoTTick", "Export DoT &Ticks...");
+  mnuExportGraph = action(mnuExport, "mnuExportGraph", "Export &Graph...");
   mnuExportAllDamageDetail =
-      action(mnuExport, "mnuExportAllDamageDetail", "Export All Damage Detail...");
-  mnuExportBuffValue = action(mnuExport, "mnuExportBuffValue", "Export Buff Value...");
-  mnuOptions = Named(menuBar()->addMenu("Options"), "mnuOptions");
-  mnuSetName = action(mnuOptions, "mnuSetName", "Set Character Name");
-  mnuEventTimer = action(mnuOptions, "mnuEventTimer", "Set Time Between events");
-  mnuPetDetail = action(mnuOptions, "mnuPetDetail", "Display Pet Detail");
-  mnuSpellDetail = action(mnuOptions, "mnuSpellDetail", "Display Spell Detail");
+      action(mnuExport, "mnuExportAllDamageDetail", "Export &All Damage Detail...");
+  mnuExportBuffValue = action(mnuExport, "mnuExportBuffValue", "Export B&uff Value...");
+  mnuOptions = Named(menuBar()->addMenu("&Options"), "mnuOptions");
+  mnuSetName = action(mnuOptions, "mnuSetName", "Set Character &Name");
+  mnuEventTimer = action(mnuOptions, "mnuEventTimer", "Set Time Between &events");
+  mnuPetDetail = action(mnuOptions, "mnuPetDetail", "Display &Pet Detail");
+  mnuSpellDetail = action(mnuOptions, "mnuSpellDetail", "Display &Spell Detail");
   for (QAction* toggle : {mnuPetDetail, mnuSpellDetail}) {
     toggle->setCheckable(true);
     toggle->setChecked(true);
   }
-  mnuHelp = Named(menuBar()->addMenu("Help"), "mnuHelp");
-  mnuHelp2 = action(mnuHelp, "mnuHelp2", "Help", "Ctrl+H");
-  mnuAbout = action(mnuHelp, "mnuAbout", "About", "Ctrl+A");
+  mnuHelp = Named(menuBar()->addMenu("&Help"), "mnuHelp");
+  mnuHelp2 = action(mnuHelp, "mnuHelp2", "&Help", "Ctrl+H");
+  mnuAbout = action(mnuHelp, "mnuAbout", "&About", "Ctrl+A");
 
   connect(mnuOpen, &QAction::triggered, this, &MainWindow::GetLog);
   connect(mnuOpenPrevious, &QAction::triggered, this, &MainWindow::GetPrevious);
@@ -257,21 +314,33 @@ void MainWindow::BuildMenus() {
   connect(mnuPetDetail, &QAction::triggered, this, &MainWindow::TogglePetDetail);
   connect(mnuSpellDetail, &QAction::triggered, this, &MainWindow::ToggleSpellDetail);
   connect(mnuHelp2, &QAction::triggered, this, &MainWindow::ShowHelp);
+  // F10 opens the menu bar; Ctrl+Tab and Ctrl+Shift+Tab step through the tabs.
+  connect(new QShortcut(Qt::Key_F10, this), &QShortcut::activated, this,
+          [this] { menuBar()->setActiveAction(mnuFule->menuAction()); });
+  auto* nextTab = new QShortcut(this);
+  nextTab->setKeys({QKeySequence(Qt::CTRL | Qt::Key_Tab)});
+  connect(nextTab, &QShortcut::activated, this, [this] { StepTab(1); });
+  auto* previousTab = new QShortcut(this);
+  previousTab->setKeys({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+                        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab)});
+  connect(previousTab, &QShortcut::activated, this, [this] { StepTab(-1); });
   connect(mnuAbout, &QAction::triggered, this, &MainWindow::ShowAbout);
-  // The Ctrl shortcuts work whichever control has the focus, text boxes included.
-  for (QWidget* box : {static_cast<QWidget*>(Yourname), static_cast<QWidget*>(cmbEventTimer),
+  // The Ctrl shortcuts work whichever control has the focus, text boxes
+  // included; but Ctrl+A in the name box selects its text, as in any text box.
+  GiveShortcutsPriority(Yourname, {mnuOpen, mnuQuit, mnuHelp2});
+  for (QWidget* box : {static_cast<QWidget*>(cmbEventTimer),
                        static_cast<QWidget*>(cmbEventTimer->lineEdit())}) {
     GiveShortcutsPriority(box, {mnuOpen, mnuQuit, mnuHelp2, mnuAbout});
   }
 }
 
 void MainWindow::StartUp() {
-  for (int s = 18; s <= 900; s += 6) {
+  for (int s = kFirstTimerItem; s <= kLastTimerItem; s += kTimerItemStep) {
     cmbEventTimer->addItem(QString::fromStdString(EventTimerText(s)));
   }
-  cmbEventTimer->setCurrentIndex(-1);
-  cmbEventTimer->setEditText(QString());
+  // The box shows the timer in use from the start.
   eventTimerSeconds_ = kDefaultEventTimerSeconds;
+  ShowTimerInBox();
   Frame6->setTitle("Settings");
   mnuOpenSavedEvents->setEnabled(false);
   mnuSaveEvent->setEnabled(false);
@@ -323,14 +392,46 @@ void MainWindow::MoveFrameIntoView(QGroupBox* frame) {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == centralWidget() && event->type() == QEvent::Resize) ApplyLayout();
-  if (watched == Yourname && event->type() == QEvent::MouseButtonRelease &&
-      Yourname->text() == kNamePrompt) {
-    Yourname->selectAll();
-    return true;
+  if (watched == Yourname && Yourname->text() == kNamePrompt) {
+    if (event->type() == QEvent::FocusIn) {
+      // After the box's own handling of the focus and of a click's press,
+      // which place the cursor.
+      QTimer::singleShot(0, Yourname, [box = Yourname] {
+        if (box->hasFocus() && box->text() == kNamePrompt) box->selectAll();
+      });
+    } else if (event->type() == QEvent::MouseButtonRelease) {
+      Yourname->selectAll();
+      return true;
+    }
   }
   if (ListView1 != nullptr && watched == ListView1->viewport() &&
       event->type() == QEvent::MouseButtonRelease) {
     TabStrip1->setVisible(true);
+  }
+  if (ListView1 != nullptr && watched == ListView1 && event->type() == QEvent::KeyPress) {
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+      case Qt::Key_Up:
+      case Qt::Key_Down:
+      case Qt::Key_PageUp:
+      case Qt::Key_PageDown:
+      case Qt::Key_Home:
+      case Qt::Key_End:
+      case Qt::Key_Space:
+        TabStrip1->setVisible(true);
+        break;
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+        // Enter chooses the row the keyboard is on (the first before any), as
+        // a click on it does.
+        if (QTreeWidgetItem* item = ListView1->currentItem() ? ListView1->currentItem()
+                                                             : ListView1->topLevelItem(0)) {
+          ListView1->setCurrentItem(item);
+        }
+        TabStrip1->setVisible(true);
+        break;
+      default:
+        break;
+    }
   }
   return QMainWindow::eventFilter(watched, event);
 }

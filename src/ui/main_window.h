@@ -49,6 +49,9 @@ class MainWindow : public QMainWindow {
   ~MainWindow() override;
 
   int16_t EventTimerSeconds() const { return eventTimerSeconds_; }
+  // The timer the next command would use: the chosen item of the timer box,
+  // else the timer as it stands.
+  int16_t TimerInUse() const;
   bool CommandRunning() const { return worker_ != nullptr; }
   // A per-fight view is still filling (its database work runs on a worker).
   bool ViewsFilling() const;
@@ -136,9 +139,14 @@ class MainWindow : public QMainWindow {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   struct CommandResult;
+  // The timer box's items: 18 s to 15 min in steps of 6 s.
+  static constexpr int kFirstTimerItem = 18;
+  static constexpr int kLastTimerItem = 900;
+  static constexpr int kTimerItemStep = 6;
   // One tab of the tab switch: its caption, its frame, the prefix of the
   // frame's caption before the mob (empty: the caption stays), its view and
   // its Export entry (none for either).
@@ -153,15 +161,25 @@ class MainWindow : public QMainWindow {
   void BuildControls();
   void BuildMenus();
   void StartUp();
+  void OpeningSize();
+  // The window within the screen's free area, its frame included.
+  void FitOnScreen();
   void ApplyLayout();
   void BuildTabs();
   void ChooseTab(int index);
+  // The next tab (1) or the one before (-1), round the strip.
+  void StepTab(int step);
   void MoveFrameIntoView(QGroupBox* frame);
   void RunCommand(bool getLog);
   void FinishCommand(bool getLog, const CommandResult& result);
   void SetCommandsEnabled(bool enabled);
+  // The timer box shows eventTimerSeconds_, no item chosen.
+  void ShowTimerInBox();
   // The name box passes the name check; else the user is told, as by Set Character Name.
   bool NameChecked();
+  // Writes the name to Settings.ini, for the next start; a failure is told
+  // under `title`.
+  bool RememberName(const QString& name, const QString& title = "Get Log");
   std::array<QGroupBox*, 8> Frames() const;
 
   std::string programFolder_;
@@ -179,6 +197,7 @@ class MainWindow : public QMainWindow {
   LogFollower* follower_ = nullptr;          // Follow Log
   std::shared_ptr<std::atomic<bool>> stop_;  // of the command that runs
   int frameHeightTwips_ = 6735;
+  bool fitted_ = false;  // FitOnScreen() ran at the first show
 };
 
 }  // namespace qorn

@@ -100,7 +100,9 @@ void ReportList::SetColumns(std::span<const ListColumn> columns, std::vector<Sor
   widthsTwips_.assign(columns.size(), 0);
   sorts_ = std::move(sorts);
   sorts_.resize(columns.size(), SortKind::None);
-  textSortColumn_.reset();
+  sortedColumn_.reset();
+  descending_ = false;
+  ShowSortIndicator();
   for (size_t i = 0; i < columns.size(); ++i) {
     const int col = static_cast<int>(i);
     alignments_.push_back((columns[i].AlignRight ? Qt::AlignRight : Qt::AlignLeft) |
@@ -180,7 +182,7 @@ QTreeWidgetItem* ReportList::MakeItem(const QStringList& texts, int eventNum) co
 
 void ReportList::AddRow(const QStringList& texts, int eventNum) {
   addTopLevelItem(MakeItem(texts, eventNum));
-  if (textSortColumn_) SortItems(*textSortColumn_, SortKind::Text);
+  KeepSorted();
   FitColumns();
 }
 
@@ -198,7 +200,7 @@ void ReportList::AddRows(const std::vector<std::vector<std::string>>& rows,
     items << MakeItem(texts, i < eventNums.size() ? eventNums[i] : 0);
   }
   addTopLevelItems(items);
-  if (textSortColumn_) SortItems(*textSortColumn_, SortKind::Text);
+  KeepSorted();
   FitColumns();
 }
 
@@ -253,10 +255,11 @@ std::vector<int> ReportList::MergeRows(const std::vector<std::vector<std::string
     added.push_back(rows[i]);
     addedNums.push_back(i < eventNums.size() ? eventNums[i] : 0);
   }
+  // New rows, and rows whose cells changed, take their places by the sort.
   if (!added.empty()) {
-    AddRows(added, addedNums);  // keeps a text sort
-  } else if (textSortColumn_ && !changed.empty()) {
-    SortItems(*textSortColumn_, SortKind::Text);
+    AddRows(added, addedNums);
+  } else if (!changed.empty()) {
+    KeepSorted();
   }
   changed.insert(changed.end(), addedNums.begin(), addedNums.end());
   return changed;
@@ -286,21 +289,31 @@ QStringList ReportList::RowCells(int row) const {
 void ReportList::SortByColumn(int column) {
   if (column < 0 || column >= static_cast<int>(sorts_.size())) return;
   const SortKind kind = sorts_[static_cast<size_t>(column)];
-  if (kind == SortKind::None) return;
+  // The header's click may have moved its indicator already: it shows the
+  // list's order, not the click.
+  if (kind == SortKind::None) {
+    ShowSortIndicator();
+    return;
+  }
   // A second click on the same header turns the order round.
   descending_ = sortedColumn_ == column && !descending_;
   sortedColumn_ = column;
-  // A text column is kept in order from now on; any other sorts once and
-  // leaves the list unsorted.
-  if (kind == SortKind::Text) {
-    textSortColumn_ = column;
-  } else {
-    textSortColumn_.reset();
-  }
   SortItems(column, kind);
-  header()->setSortIndicatorShown(true);
-  header()->setSortIndicator(column, descending_ ? Qt::DescendingOrder : Qt::AscendingOrder);
+  ShowSortIndicator();
   emit sortedByColumn(column);
+}
+
+void ReportList::ShowSortIndicator() {
+  // Qt's own indicator, whose arrow the platform's style draws each way round.
+  header()->setSortIndicatorShown(sortedColumn_.has_value());
+  if (sortedColumn_) {
+    header()->setSortIndicator(*sortedColumn_,
+                               descending_ ? Qt::DescendingOrder : Qt::AscendingOrder);
+  }
+}
+
+void ReportList::KeepSorted() {
+  if (sortedColumn_) SortItems(*sortedColumn_, sorts_[static_cast<size_t>(*sortedColumn_)]);
 }
 
 void ReportList::SortItems(int column, SortKind kind) {

@@ -13,8 +13,7 @@ namespace qorn {
 // How a header click orders a list by one column.
 enum class SortKind {
   None,         // the header click does nothing
-  Text,         // own text sort: ascending without regard to case, and rows
-                // added later take their place in that order
+  Text,         // without regard to case
   WholeNumber,  // "1,234.50" as 1234 (halves to even); text that is no number first
   DateTime,     // "12/4/2026 5:57:44 PM" as a point in time; text that is no date first
   LastWord,     // the last blank-separated word, by character code
@@ -24,8 +23,10 @@ enum class SortKind {
 // A list in report view: rows of texts under column headers. Each row keeps
 // the event number it shows (0 when it shows no event), whatever its place
 // after sorting. A header click sorts ascending by the column's kind, a
-// second click on the same header descending, and the header shows which; a
-// list without sort kinds ignores header clicks. After each fill a column is
+// second click on the same header descending, and the header's own sort
+// indicator shows which; from then on the rows follow that order, also as
+// the list is filled again and as rows are added or change. A list without
+// sort kinds ignores header clicks. After each fill a column is
 // as wide as its caption and its widest cell, never narrower than the width
 // set; a cell that is still cut shows its whole text as a tip.
 class ReportList : public QTreeWidget {
@@ -69,8 +70,8 @@ class ReportList : public QTreeWidget {
   // The tip over a point of the viewport: the whole text of a cell that its
   // column cuts, else empty.
   QString CellTipAt(QPoint viewportPos) const;
-  // The column of the own text sort the list keeps, if it keeps one.
-  std::optional<int> TextSortColumn() const { return textSortColumn_; }
+  // The column whose order the rows follow, if a header click chose one.
+  std::optional<int> SortColumn() const { return sortedColumn_; }
 
  signals:
   // A header click sorted the list by `column` (zero-based).
@@ -85,11 +86,14 @@ class ReportList : public QTreeWidget {
   // The width a cell's text needs, its margins included.
   int CellWidth(const QString& text) const;
   void SortItems(int column, SortKind kind);
+  // The rows in the order the header shows, when it shows one.
+  void KeepSorted();
+  // The header's sort indicator as the list is sorted.
+  void ShowSortIndicator();
 
   std::vector<Qt::Alignment> alignments_;
   std::vector<int> widthsTwips_;  // as set: pixels lose the twips' precision
   std::vector<SortKind> sorts_;
-  std::optional<int> textSortColumn_;
   std::optional<int> sortedColumn_;  // of the last header click
   bool descending_ = false;
 };

@@ -41,12 +41,6 @@ struct MainWindow::CommandResult {
 
 namespace {
 
-// The item of the timer box that the user has chosen: the one whose text the
-// box shows. Typed text that matches no item chooses none (-1).
-int ChosenTimerItem(const QComboBox* box) {
-  return box->findText(box->currentText(), Qt::MatchFixedString | Qt::MatchCaseSensitive);
-}
-
 void ShowOverview(ReportList* list, const Overview& overview) {
   list->clear();
   std::vector<std::vector<std::string>> rows;
@@ -79,10 +73,7 @@ void MainWindow::SetCommandsEnabled(bool enabled) {
 
 void MainWindow::RunCommand(bool getLog) {
   if (worker_ != nullptr || follower_->Running()) return;  // one command at a time
-  // A chosen timer item replaces the timer; with none chosen it stays.
-  if (const int k = ChosenTimerItem(cmbEventTimer); k >= 0) {
-    eventTimerSeconds_ = static_cast<int16_t>(18 + 6 * k);
-  }
+  eventTimerSeconds_ = TimerInUse();
   // The parser looks for the name as the game writes it; the box shows it so.
   if (getLog && !NameChecked()) return;
   if (getLog) Yourname->setText(QString::fromStdString(GameName(Yourname->text().toStdString())));
@@ -112,6 +103,7 @@ void MainWindow::RunCommand(bool getLog) {
   setCursor(Qt::WaitCursor);
   SetCommandsEnabled(false);
   ProgressBar2->reset();  // the step's caption follows the bar's first value
+  ProgressBar1->reset();
   lblStep->clear();
   lblStep->show();
   cmdCancel->show();
@@ -230,6 +222,7 @@ void MainWindow::FinishCommand(bool getLog, const CommandResult& result) {
   if (getLog) {
     TabStrip1->show();
     follower_->GetLogDone();
+    RememberName(QString::fromStdString(result.charName));
   }
   ProgressBar1->hide();
   ProgressBar2->hide();

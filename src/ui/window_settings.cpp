@@ -20,29 +20,56 @@ bool MainWindow::NameChecked() {
   return false;
 }
 
-void MainWindow::SetCharacterName() {
-  if (!NameChecked()) return;
-  const QString name = Yourname->text();
+bool MainWindow::RememberName(const QString& name, const QString& title) {
   try {
     WriteSettingsName(programFolder_, name.toStdString());
   } catch (const Error& e) {
-    dialogs_.Message(this, "Set Character Name",
+    dialogs_.Message(this, title,
                      "Your character name was not saved. " + QString::fromStdString(e.what()));
-    return;
+    return false;
   }
-  dialogs_.Message(this, "Tada!", "Your character name, " + name + ", has been set.");
+  return true;
+}
+
+void MainWindow::SetCharacterName() {
+  if (!NameChecked()) return;
+  const QString name = Yourname->text();
+  if (RememberName(name, "Set Character Name")) {
+    dialogs_.Message(this, "Tada!", "Your character name, " + name + ", has been set.");
+  }
+}
+
+namespace {
+
+// The item of the timer box that the user has chosen: the one whose text the
+// box shows. Typed text that matches no item chooses none (-1).
+int ChosenTimerItem(const QComboBox* box) {
+  return box->findText(box->currentText(), Qt::MatchFixedString | Qt::MatchCaseSensitive);
+}
+
+}  // namespace
+
+int16_t MainWindow::TimerInUse() const {
+  // A chosen item stands for its seconds; with none chosen the timer stays.
+  const int k = ChosenTimerItem(cmbEventTimer);
+  return k >= 0 ? static_cast<int16_t>(kFirstTimerItem + kTimerItemStep * k) : eventTimerSeconds_;
+}
+
+void MainWindow::ShowTimerInBox() {
+  // The box lets go of its chosen item and shows the value, which is an
+  // item's text only when that item stands for the same seconds.
+  cmbEventTimer->setCurrentIndex(-1);
+  cmbEventTimer->setEditText(QString::fromStdString(EventTimerText(eventTimerSeconds_)));
 }
 
 void MainWindow::SetEventTimer() {
-  const QString reply =
-      dialogs_.InputBox(this, "How many seconds between fights?", "Event Timer", "");
+  // The reply starts as the value the next command would use.
+  const QString reply = dialogs_.InputBox(this, "How many seconds between fights?", "Event Timer",
+                                          QString::number(TimerInUse()));
   if (const auto timer = ParseEventTimer(reply.toStdString())) {
     eventTimerSeconds_ = *timer;
-    // The value set here is the one the next command uses: the box lets go of
-    // its chosen item and shows the value, which is an item's text only when
-    // that item stands for the same seconds.
-    cmbEventTimer->setCurrentIndex(-1);
-    cmbEventTimer->setEditText(QString::fromStdString(EventTimerText(eventTimerSeconds_)));
+    // The value set here is the one the next command uses.
+    ShowTimerInBox();
     dialogs_.Message(this, "Event Timer",
                      QString("Your event timer has been set to %1.").arg(eventTimerSeconds_));
   } else {

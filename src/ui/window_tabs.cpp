@@ -74,6 +74,13 @@ std::optional<Fight> MainWindow::SelectedFight() const {
   return Fight{ListView1->EventNumOf(selected.front()), selected.front()->text(0).toStdString()};
 }
 
+void MainWindow::StepTab(int step) {
+  // The tabs are there once the strip is.
+  if (!TabStrip1->isVisible()) return;
+  const int count = TabStrip1->count();
+  TabStrip1->setCurrentIndex(((TabStrip1->currentIndex() + step) % count + count) % count);
+}
+
 void MainWindow::ChooseTab(int index) {
   if (index < 0 || index >= TabStrip1->count()) return;
   const QString caption = TabStrip1->tabText(index);

@@ -96,7 +96,7 @@ class BuffValueTabTest : public QObject {
     auto w = OpenWithFights();
     QCOMPARE(w->TabStrip1->tabText(kBuffValue), QString("Buff Value"));
     QVERIFY(!w->mnuExportBuffValue->isEnabled());
-    QCOMPARE(w->mnuExportBuffValue->text(), QString("Export Buff Value..."));
+    QCOMPARE(test::Shown(w->mnuExportBuffValue), QString("Export Buff Value..."));
     ClickRow(*w, 0);
     ClickTab(*w, kDetail);
     QVERIFY(w->ListView4->RowCount() > 0);
@@ -230,6 +230,7 @@ class BuffValueTabTest : public QObject {
       QCOMPARE(w->ListView5->geometry().right(), w->ListView4->geometry().right());
       QVERIFY(w->chkWholeLog->geometry().bottom() < w->ListView5->y());
     };
+    test::ResizeToDesign(*w);
     check(11295, 6015);
     w->resize(w->width() + Px(1500), w->height() + Px(1500));
     QTest::qWait(10);

@@ -18,6 +18,7 @@
 #include "ui/main_window.h"
 #include "ui/quiet_offscreen.h"
 #include "ui/scripted_dialogs.h"
+#include "ui/window_driver.h"
 
 namespace qorn {
 namespace {
@@ -165,7 +166,7 @@ class ExportMenuTest : public QObject {
     for (const auto& [tab, entry] : cases) {
       Export(tab, entry, File("nothing.csv"));
       QCOMPARE(dialogs_.messages,
-               QStringList{entry->text().remove("...") +
+               QStringList{test::Shown(entry).remove("...") +
                            ": No fight is selected. Choose one in the Damage list first."});
     }
     QVERIFY(dialogs_.fileTitles.isEmpty());

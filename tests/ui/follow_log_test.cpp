@@ -96,7 +96,7 @@ class FollowLogTest : public QObject {
     QHeaderView* header = w->ListView1->header();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                       QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
-    QCOMPARE(w->ListView1->TextSortColumn(), std::optional<int>(0));
+    QCOMPARE(w->ListView1->SortColumn(), std::optional<int>(0));
     test::ClickRow(*w, 1);
     QCOMPARE(w->SelectedFight()->EventNum, 2);
     test::ClickTab(*w, 2);
@@ -200,6 +200,76 @@ class FollowLogTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(DamageOf(*w, "A gnoll"), QString("400"), 5000);
     QCOMPARE(w->ListView1->RowCount(), 1);
     QVERIFY(w->mnuFollowLog->isChecked());
+  }
+
+  // A click on a header of the overview, as the user makes it.
+  static void ClickHeader(MainWindow& w, int column) {
+    QHeaderView* header = w.ListView1->header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+  }
+  static QStringList Starts(MainWindow& w) { return test::Column(w.ListView1, 4); }
+
+  void newAndGrownFightsTakeTheirPlaceByTheSort() {
+    const QString log = GnollLog();
+    auto w = Open();
+    GetLog(*w, log);
+    // Newest first: the second click on Start.
+    ClickHeader(*w, 4);
+    ClickHeader(*w, 4);
+    QCOMPARE(w->ListView1->header()->sortIndicatorSection(), 4);
+    QCOMPARE(w->ListView1->header()->sortIndicatorOrder(), Qt::DescendingOrder);
+    QCOMPARE(Starts(*w), (QStringList{"12/4/2026 5:00:46 PM", "12/4/2026 5:00:00 PM"}));
+    test::ClickRow(*w, 1);  // the first gnoll fight, 200
+    w->mnuFollowLog->trigger();
+
+    // A new fight comes first, the selection stays on its fight.
+    Append(log, Hit("10:00", "A bat", 70) + "\r\n");
+    QTRY_COMPARE_WITH_TIMEOUT(w->ListView1->RowCount(), 3, 5000);
+    QCOMPARE(Starts(*w), (QStringList{"12/4/2026 5:10:00 PM", "12/4/2026 5:00:46 PM",
+                                      "12/4/2026 5:00:00 PM"}));
+    QCOMPARE(Selected(*w)[4], QString("12/4/2026 5:00:00 PM"));
+
+    // By damage, most first: the fight that grows past the others moves up.
+    ClickHeader(*w, 1);
+    ClickHeader(*w, 1);
+    QCOMPARE(test::Column(w->ListView1, 1), (QStringList{"200", "100", "70"}));
+    test::ClickRow(*w, 2);  // the bat
+    Append(log, Hit("10:03", "A bat", 500) + "\r\n");
+    QTRY_COMPARE_WITH_TIMEOUT(test::Column(w->ListView1, 1), (QStringList{"570", "200", "100"}),
+                              5000);
+    QCOMPARE(Selected(*w)[0], QString("A bat"));
+    QCOMPARE(w->ListView1->header()->sortIndicatorSection(), 1);
+    QVERIFY(dialogs_.messages.isEmpty());
+  }
+
+  void theRowsFollowTheHeaderWheneverTheListIsFilledAgain() {
+    const QString log = GnollLog();
+    const QString bats = Write("bats.txt", Hit("05:00", "A bat", 10) + "\r\n" +
+                                               Hit("30:00", "A bat", 20) + "\r\n");
+    auto w = Open();
+    GetLog(*w, log);
+    ClickHeader(*w, 4);
+    ClickHeader(*w, 4);  // newest first
+    const QStringList gnolls = {"12/4/2026 5:00:46 PM", "12/4/2026 5:00:00 PM"};
+    const QStringList batStarts = {"12/4/2026 5:30:00 PM", "12/4/2026 5:05:00 PM"};
+    // Get Log of the same log, and of another.
+    GetLog(*w, log);
+    QCOMPARE(Starts(*w), gnolls);
+    GetLog(*w, bats);
+    QCOMPARE(Starts(*w), batStarts);
+    // Get Log of another log while following, and the followed log replaced.
+    w->mnuFollowLog->trigger();
+    GetLog(*w, log);
+    QCOMPARE(Starts(*w), gnolls);
+    const QString other = Write("other.txt", Hit("20:00", "A snake", 500) + "\r\n" +
+                                                 Hit("50:00", "A snake", 5) + "\r\n");
+    std::filesystem::rename(other.toStdString(), log.toStdString());
+    QTRY_COMPARE_WITH_TIMEOUT(test::Column(w->ListView1, 0), (QStringList{"A snake", "A snake"}),
+                              5000);
+    QCOMPARE(Starts(*w), (QStringList{"12/4/2026 5:50:00 PM", "12/4/2026 5:20:00 PM"}));
+    QCOMPARE(w->ListView1->header()->sortIndicatorOrder(), Qt::DescendingOrder);
+    QVERIFY(dialogs_.messages.isEmpty());
   }
 
   void aFailureStopsFollowing() {

@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QBarSeries>
 #include <QChart>
 #include <QClipboard>
@@ -13,6 +14,8 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QScreen>
+#include <QSet>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabBar>
@@ -21,6 +24,7 @@
 #include <QToolTip>
 #include <fstream>
 
+#include "store/commands.h"
 #include "store/database.h"
 #include "store/program_folder.h"
 #include "ui/bar_progress.h"
@@ -406,7 +410,7 @@ class MainWindowTest : public QObject {
       // The bars say how far, the caption beside them which step, and none
       // covers the caption of the frame in view.
       QTRY_COMPARE(w->lblStep->text(), QString("Reading the log"));
-      QVERIFY(w->ProgressBar2->isVisible() && w->ProgressBar2->text().endsWith('%'));
+      QVERIFY(w->ProgressBar2->isVisible() && w->ProgressBar2->text() == "Step 1 of 5");
       for (QWidget* row :
            {static_cast<QWidget*>(w->ProgressBar1), static_cast<QWidget*>(w->ProgressBar2),
             static_cast<QWidget*>(w->lblStep), static_cast<QWidget*>(w->cmdCancel)}) {
@@ -657,9 +661,14 @@ class MainWindowTest : public QObject {
       QTest::keyClick(box, Qt::Key_H, Qt::ControlModifier);
       dialogs_.openAnswers = {""};
       QTest::keyClick(box, Qt::Key_O, Qt::ControlModifier);
-      QCOMPARE(dialogs_.messages.size(), 2);
-      QVERIFY2(dialogs_.messages[0].startsWith("About Qorn: "), qPrintable(box->objectName()));
-      QVERIFY2(dialogs_.messages[1].startsWith("help me: "), qPrintable(box->objectName()));
+      // Ctrl+A in the name box selects its text, as in any text box; About
+      // keeps it everywhere else.
+      QStringList expected = {"help me: "};
+      if (box != w->Yourname) expected.prepend("About Qorn: ");
+      QCOMPARE(dialogs_.messages.size(), expected.size());
+      for (int i = 0; i < expected.size(); ++i) {
+        QVERIFY2(dialogs_.messages[i].startsWith(expected[i]), qPrintable(box->objectName()));
+      }
       QCOMPARE(dialogs_.fileTitles.size(), 1);
     }
     // The name box still takes the keys that are no menu's.
@@ -778,6 +787,224 @@ class MainWindowTest : public QObject {
     QCOMPARE(bar.value(), bar.maximum());
   }
 
+  void theNameBoxTakesTheFirstKeysAndGetLogRemembersTheName() {
+    const QString prompt = "Type your name here";
+    auto w = Open();
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    // At start the focus is in the box with its prompt selected: the first
+    // key replaces it.
+    QTRY_VERIFY(w->Yourname->hasFocus());
+    QTRY_COMPARE(w->Yourname->selectedText(), prompt);
+    QTest::keyClicks(w->Yourname, "soANDso");
+    QCOMPARE(w->Yourname->text(), QString("soANDso"));
+    // Back to the prompt: Tab away and Shift+Tab back select it again, and so
+    // does a click.
+    w->Yourname->setText(prompt);
+    QTest::keyClick(w->Yourname, Qt::Key_Tab);
+    QTRY_VERIFY(!w->Yourname->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QTRY_VERIFY(w->Yourname->hasFocus());
+    QTRY_COMPARE(w->Yourname->selectedText(), prompt);
+    QTest::keyClick(w->cmbEventTimer, Qt::Key_Tab);  // away with the mouse's help
+    w->cmbEventTimer->setFocus();
+    QTest::mouseClick(w->Yourname, Qt::LeftButton, {}, QPoint(w->Yourname->width() - 6, 8));
+    QTRY_COMPARE(w->Yourname->selectedText(), prompt);
+    QTest::keyClicks(w->Yourname, "soandso");
+    // Ctrl+A selects the name, which the next key replaces.
+    QTest::keyClick(w->Yourname, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(w->Yourname->selectedText(), QString("soandso"));
+    QVERIFY(dialogs_.messages.isEmpty());
+    // A name that went through Get Log is the one the next start shows.
+    dialogs_.openAnswers = {SampleLog()};
+    QSignalSpy done(w.get(), &MainWindow::commandFinished);
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QVERIFY(done.wait(60000));
+    QCOMPARE(w->ListView1->RowCount(), 3);
+    QCOMPARE(ReadSettingsName(Home()), std::optional<std::string>("Soandso"));
+    auto next = Open();
+    QCOMPARE(next->Yourname->text(), QString("Soandso"));
+    QVERIFY2(dialogs_.messages.isEmpty(), qPrintable(dialogs_.messages.join('\n')));
+  }
+
+  void theTimerInUseIsShown() {
+    auto w = Open();
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    QCOMPARE(w->cmbEventTimer->currentText(), QString("00:00:18"));
+    // The dialog's input starts as the timer the next command uses: the
+    // default, an item chosen in the box, a value set before.
+    auto dialogStartsWith = [&](const char* reply) {
+      dialogs_.inputAnswers = {reply};
+      w->mnuEventTimer->trigger();
+      return dialogs_.inputDefaults.last();
+    };
+    QCOMPARE(dialogStartsWith(""), QString("18"));
+    w->cmbEventTimer->setFocus();
+    w->cmbEventTimer->lineEdit()->selectAll();
+    QTest::keyClicks(w->cmbEventTimer, "00:00:42");
+    QCOMPARE(dialogStartsWith("50"), QString("42"));
+    QCOMPARE(w->cmbEventTimer->currentText(), QString("00:00:50"));
+    QCOMPARE(dialogStartsWith("abc"), QString("50"));
+    QCOMPARE(w->cmbEventTimer->currentText(), QString("00:00:50"));
+    RunAndWait(*w, w->mnuOpenPrevious);
+    QCOMPARE(w->EventTimerSeconds(), int16_t{50});
+  }
+
+  void theBarsSayWhatTheyShowAndBothEndFinished() {
+    auto w = Open();
+    w->Yourname->setText("Soandso");
+    dialogs_.openAnswers = {LongLog()};
+    // The bars as they stand when the stage bar reaches its end.
+    QString stagesAtEnd, loopAtEnd;
+    connect(w->ProgressBar2, &QProgressBar::valueChanged, w.get(), [&](int stage) {
+      if (stage == kCommandStages) {
+        stagesAtEnd = w->ProgressBar2->text();
+        loopAtEnd = w->ProgressBar1->text();
+      }
+    });
+    QSignalSpy done(w.get(), &MainWindow::commandFinished);
+    w->mnuOpen->trigger();
+    // While the log is read, the stage bar says which step of how many, and
+    // the caption "Reading the log" stands right before the loop's bar.
+    QTRY_COMPARE(w->lblStep->text(), QString("Reading the log"));
+    QCOMPARE(w->ProgressBar2->text(), QString("Step 1 of 5"));
+    QVERIFY(w->ProgressBar2->geometry().right() < w->lblStep->x());
+    QVERIFY(w->lblStep->geometry().right() < w->ProgressBar1->x());
+    QVERIFY(done.wait(60000));
+    QVERIFY2(dialogs_.messages.isEmpty(), qPrintable(dialogs_.messages.join('\n')));
+    QCOMPARE(stagesAtEnd, QString("Done"));
+    QCOMPARE(loopAtEnd, QString("100%"));
+  }
+
+  void theKeyboardReachesTheFightsTheTabsAndEveryMenu() {
+    {
+      auto first = Open();
+      first->Yourname->setText("Soandso");
+      dialogs_.openAnswers = {SampleLog()};
+      RunAndWait(*first, first->mnuOpen);
+    }
+    for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Return}) {
+      auto w = Open();
+      w->activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(w.get()));
+      // File, Open Previous Events: Alt+F, then P.
+      QSignalSpy done(w.get(), &MainWindow::commandFinished);
+      QTest::keyClick(w.get(), Qt::Key_F, Qt::AltModifier);
+      QTRY_VERIFY(w->mnuFule->isVisible());
+      QTest::keyClick(w->mnuFule, Qt::Key_P);
+      QVERIFY(done.wait(60000));
+      QCOMPARE(w->ListView1->RowCount(), 3);
+      QVERIFY(!w->TabStrip1->isVisible());
+      // A fight chosen by the keyboard brings the tabs, as a click does.
+      w->ListView1->setFocus();
+      QTest::keyClick(w->ListView1, key);
+      QVERIFY(w->TabStrip1->isVisible());
+      QVERIFY(w->SelectedFight().has_value());
+      QCOMPARE(QString::fromStdString(w->SelectedFight()->Mob), QString("A gnoll"));
+    }
+    auto w = Open();
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    RunAndWait(*w, w->mnuOpenPrevious);
+    w->ListView1->setFocus();
+    QTest::keyClick(w->ListView1, Qt::Key_Down);
+    QTest::keyClick(w->ListView1, Qt::Key_Down);  // the second gnoll fight
+    // Ctrl+Tab and Ctrl+Shift+Tab step through the tabs, round the strip.
+    QCOMPARE(w->TabStrip1->currentIndex(), 1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(w->TabStrip1->currentIndex(), 2);
+    QTRY_VERIFY(!w->ViewsFilling());
+    QCOMPARE(w->Frame2->title(), QString("DoT Breakdown - A gnoll"));
+    QCOMPARE(w->ListView2->RowCount(), 1);
+    for (const int expected : {1, 0, 7}) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab,
+                      Qt::ControlModifier | Qt::ShiftModifier);
+      QCOMPARE(w->TabStrip1->currentIndex(), expected);
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(w->TabStrip1->currentIndex(), 0);
+    QTRY_VERIFY(!w->ViewsFilling());
+
+    // Every menu and entry has a mnemonic, its caption reading as before,
+    // none twice in one menu.
+    const QStringList captions = {
+        "File", "Open Log...", "Open Previous Events", "Follow Log", "Open Saved Events",
+        "Save Event", "Quit", "Export", "Export Damage...", "Export DoT Breakdown...",
+        "Export DoT Ticks...", "Export Graph...", "Export All Damage Detail...",
+        "Export Buff Value...", "Options", "Set Character Name", "Set Time Between events",
+        "Display Pet Detail", "Display Spell Detail", "Help", "Help", "About"};
+    QStringList shown;
+    auto mnemonicsOf = [&](const QList<QAction*>& actions) {
+      QSet<QChar> letters;
+      for (QAction* a : actions) {
+        shown << test::Shown(a);
+        const qsizetype amp = a->text().indexOf('&');
+        QVERIFY2(amp >= 0 && a->text().count('&') == 1, qPrintable(a->text()));
+        const QChar letter = a->text()[amp + 1].toLower();
+        QVERIFY2(!letters.contains(letter), qPrintable(a->text()));
+        letters.insert(letter);
+      }
+    };
+    mnemonicsOf(w->menuBar()->actions());
+    shown.clear();
+    for (QAction* menu : w->menuBar()->actions()) {
+      shown << test::Shown(menu);
+      mnemonicsOf(menu->menu()->actions());
+    }
+    QCOMPARE(shown, captions);
+
+    // Options, Set Time Between events: Alt+O, then E; Help, About: F10,
+    // Right to Help, then A.
+    dialogs_.messages.clear();
+    dialogs_.inputAnswers = {"30"};
+    QTest::keyClick(w.get(), Qt::Key_O, Qt::AltModifier);
+    QTRY_VERIFY(w->mnuOptions->isVisible());
+    QTest::keyClick(w->mnuOptions, Qt::Key_E);
+    QTRY_COMPARE(dialogs_.messages.size(), 2);
+    QCOMPARE(dialogs_.messages[1], QString("Event Timer: Your event timer has been set to 30."));
+    QTest::keyClick(w.get(), Qt::Key_F10);
+    QTRY_VERIFY(w->mnuFule->isVisible());
+    for (int i = 0; i < 3; ++i) QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Right);
+    QTRY_VERIFY(w->mnuHelp->isVisible());
+    QTest::keyClick(w->mnuHelp, Qt::Key_A);
+    QTRY_COMPARE(dialogs_.messages.size(), 3);
+    QVERIFY(dialogs_.messages[2].startsWith("About Qorn: "));
+  }
+
+  void everyListShowsAllItsColumnsAtTheOpeningSize() {
+    auto w = Open();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    const QRect screen = w->screen()->availableGeometry();
+    if (w->frameGeometry().width() >= screen.width() ||
+        w->frameGeometry().height() >= screen.height()) {
+      // A small screen: the window fills it (theWindowOpensWithinTheScreen).
+      QVERIFY2(qEnvironmentVariableIsEmpty("QORN_TEST_WIDE_SCREEN"), "the screen is too small");
+      QSKIP("the screen is smaller than the lists' columns");
+    }
+    QVERIFY(w->width() >= Px(11730));
+    for (ReportList* list : {w->ListView1, w->ListView2, w->ListView3, w->ListView4, w->ListView5}) {
+      QVERIFY2(list->header()->length() <= list->viewport()->width(),
+               qPrintable(QString("%1: %2 of %3").arg(list->objectName())
+                              .arg(list->viewport()->width())
+                              .arg(list->header()->length())));
+    }
+  }
+
+  void theWindowOpensWithinTheScreen() {
+    auto w = Open();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    const QRect screen = w->screen()->availableGeometry();
+    QVERIFY2(screen.contains(w->frameGeometry()),
+             qPrintable(QString("%1x%2+%3+%4 on %5x%6")
+                            .arg(w->frameGeometry().width())
+                            .arg(w->frameGeometry().height())
+                            .arg(w->frameGeometry().x())
+                            .arg(w->frameGeometry().y())
+                            .arg(screen.width())
+                            .arg(screen.height())));
+  }
+
   void resizeFollowsTheWindow() {
     auto w = Open();
     auto check = [&](int frameW, int frameH, int listW, int listH, int tabW, int picTop) {
@@ -789,8 +1016,7 @@ class MainWindowTest : public QObject {
       QCOMPARE(Twips(w->Clipboard->y()), picTop);
       QCOMPARE(Twips(w->Clipboard2->y()), picTop);
     };
-    QCOMPARE(Twips(w->centralWidget()->width()), 11730);
-    QCOMPARE(Twips(w->centralWidget()->height()), 7755);
+    test::ResizeToDesign(*w);
     check(11535, 6735, 11295, 6375, 11655, 5775);
     w->resize(w->width() + Px(1500), w->height() + Px(1500));
     QTest::qWait(10);

@@ -14,12 +14,15 @@ class ScriptedDialogs final : public Dialogs {
   std::deque<QString> inputAnswers;  // "" is an empty reply or Cancel
   QStringList messages;              // "title: text"
   QStringList fileTitles;            // "title | filter"
+  QStringList inputDefaults;         // the text each input box started with
 
   void Message(QWidget*, const QString& title, const QString& text) override {
     messages << title + ": " + text;
   }
-  QString InputBox(QWidget*, const QString& prompt, const QString& title, const QString&) override {
+  QString InputBox(QWidget*, const QString& prompt, const QString& title,
+                   const QString& defaultText) override {
     messages << title + "? " + prompt;
+    inputDefaults << defaultText;
     return Next(inputAnswers);
   }
   QString OpenFile(QWidget*, const QString& title, const QString& filter) override {

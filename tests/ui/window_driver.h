@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAction>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTest>
@@ -8,6 +9,7 @@
 
 #include "ui/main_window.h"
 #include "ui/report_list.h"
+#include "ui/twips.h"
 
 namespace qorn::test {
 
@@ -34,6 +36,17 @@ inline void ClickTab(MainWindow& w, int tab) {
   QTest::mouseClick(w.TabStrip1, Qt::LeftButton, {}, w.TabStrip1->tabRect(tab).center());
   QTRY_VERIFY(!w.ViewsFilling());
 }
+
+// The window at its design size, a client area of 11730 x 7755 twips (it
+// opens wider where its lists need it, smaller on a small screen).
+inline void ResizeToDesign(MainWindow& w) {
+  const QSize frame = w.size() - w.centralWidget()->size();
+  w.resize(Px(11730) + frame.width(), Px(7755) + frame.height());
+  QTRY_COMPARE(w.centralWidget()->size(), QSize(Px(11730), Px(7755)));
+}
+
+// A menu entry's caption as it reads: without the mark of its mnemonic.
+inline QString Shown(const QAction* entry) { return entry->text().remove('&'); }
 
 // The texts of one column of a list, top to bottom.
 inline QStringList Column(const ReportList* list, int column) {
