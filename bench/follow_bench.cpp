@@ -35,6 +35,7 @@ class BenchDialogs final : public qorn::Dialogs {
     std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
   }
   QString InputBox(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+  int Ask(QWidget*, const QString&, const QString&, const QStringList&) override { return 0; }
   QString OpenFile(QWidget*, const QString&, const QString&) override { return log_; }
   QString SaveFile(QWidget*, const QString&, const QString&) override { return {}; }
 

@@ -64,6 +64,15 @@ std::string NameOption(const Args& args, const std::string& command) {
   return GameName(*name);
 }
 
+void CheckLogCharacter(const Args& args, const std::string& logPath, const std::string& name) {
+  const auto character = OtherCharacterOfLog(logPath, name);
+  if (!character || args.Has("--other-name")) return;
+  throw Error("The log " + logPath + " is " + *character + "'s, not " + name +
+              "'s: read under " + name + " it gives its DoT ticks and pets but none of " +
+              *character + "'s direct damage. Give --name " + *character +
+              ", or --other-name to read it under " + name + " all the same.");
+}
+
 int32_t EventNumberArg(const std::string& text) {
   const auto value = ParseInt(text);
   if (!value || *value < 1 || *value > INT32_MAX) {

@@ -55,6 +55,11 @@ struct CommandLine {
 // `command` names the command in the message when --name is missing.
 std::string NameOption(const Args& args, const std::string& command);
 
+// A log whose file name names another character than NAME (eqlog_<Character>_<server>.txt)
+// is refused, unless --other-name says to read it under NAME all the same:
+// throws qorn::Error, naming the file's character.
+void CheckLogCharacter(const Args& args, const std::string& logPath, const std::string& name);
+
 // EVENT: a fight's number, from 1.
 int32_t EventNumberArg(const std::string& text);
 

@@ -16,7 +16,7 @@ namespace {
 constexpr const char* kHelp = R"(Usage: qorn-cli [--home DIR] COMMAND [OPTIONS]
 
 Commands:
-  getlog LOGFILE --name NAME [--timer SECONDS] [--whole]
+  getlog LOGFILE --name NAME [--timer SECONDS] [--whole] [--other-name]
       Get Log: read the log of the character NAME (letters a-z and A-Z
       only), store it in the parse database (replacing the previous parse),
       cut it into fights and print the fights as tab-separated text: Mob,
@@ -26,6 +26,10 @@ Commands:
 
       --whole  read the whole log, also when it only grew (after the log
                was edited by hand).
+      --other-name  read a log whose file name names another character
+               (eqlog_<Character>_<server>.txt, as the game names its logs)
+               under NAME all the same; without it such a log is refused
+               (exit 1), as only its DoT ticks and pets would count.
 
   previous [--timer SECONDS]
       Get Previous: cut the stored parse into fights again, for example with
@@ -37,7 +41,7 @@ Commands:
                        with the timer the stored fights were last cut with
                        (18 when none is stored).
 
-  follow LOGFILE --name NAME [--timer SECONDS]
+  follow LOGFILE --name NAME [--timer SECONDS] [--other-name]
       Follow Log: a Get Log as getlog makes it, printing the fights as
       getlog does; then, about once a second, a Get Log again whenever the
       game has appended whole lines, printing the line of each fight that

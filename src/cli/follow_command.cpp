@@ -84,9 +84,10 @@ void Print(const std::vector<OverviewRow>& rows, bool header) {
 }  // namespace
 
 int FollowCommand(const CommandLine& line) {
-  const Args args = line.Read({"--name", "--timer"}, {});
+  const Args args = line.Read({"--name", "--timer"}, {"--other-name"});
   if (args.positional.size() != 1) throw UsageError{"follow needs exactly one LOGFILE"};
   const std::string name = NameOption(args, "follow");
+  CheckLogCharacter(args, args.positional[0], name);
   const std::optional<int16_t> timer = TimerOption(args);
   const std::string& logPath = args.positional[0];
   const std::string folder = FindProgramFolder(line.home);

@@ -83,12 +83,14 @@ void ReportOutcome(const CommandOutcome& outcome) {
 
 int GetLogCommand(const CommandLine& line, bool getLog) {
   const Args args =
-      getLog ? line.Read({"--name", "--timer"}, {"--whole"}) : line.Read({"--timer"}, {});
+      getLog ? line.Read({"--name", "--timer"}, {"--whole", "--other-name"})
+             : line.Read({"--timer"}, {});
   const std::optional<int16_t> timer = TimerOption(args);
   std::string name;
   if (getLog) {
     if (args.positional.size() != 1) throw UsageError{"getlog needs exactly one LOGFILE"};
     name = NameOption(args, "getlog");
+    CheckLogCharacter(args, args.positional[0], name);
   } else if (!args.positional.empty()) {
     throw UsageError{"previous takes no file"};
   }

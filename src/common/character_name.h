@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,5 +17,16 @@ bool IsCharacterName(std::string_view name);
 // name byte for byte, so a name typed in another case would find none of the
 // character's direct damage nor its swarm pets.
 std::string GameName(std::string_view name);
+
+// The character a log file's name names: the game writes each character's
+// log as eqlog_<Character>_<server>.txt. Given as the game writes the name;
+// nullopt for a file named otherwise (any folder before it aside).
+std::optional<std::string> LogFileCharacter(std::string_view path);
+
+// The character the log's file name names when it is another than `name`
+// (case aside): read under `name`, such a log gives its DoT ticks and pets
+// but none of the character's direct damage. nullopt when the names agree
+// or the file's name names no character.
+std::optional<std::string> OtherCharacterOfLog(std::string_view path, std::string_view name);
 
 }  // namespace qorn

@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -18,6 +19,20 @@ QString QtDialogs::InputBox(QWidget* parent, const QString& prompt, const QStrin
   const QString reply =
       QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, defaultText, &ok);
   return ok ? reply : QString();
+}
+
+int QtDialogs::Ask(QWidget* parent, const QString& title, const QString& text,
+                   const QStringList& choices) {
+  QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+  QList<QAbstractButton*> buttons;
+  for (const QString& choice : choices) {
+    buttons << box.addButton(choice, buttons.isEmpty() ? QMessageBox::AcceptRole
+                                                       : QMessageBox::ActionRole);
+  }
+  if (!buttons.isEmpty()) box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
+  box.setEscapeButton(box.addButton(QMessageBox::Cancel));
+  box.exec();
+  return static_cast<int>(buttons.indexOf(box.clickedButton()));
 }
 
 QString QtDialogs::OpenFile(QWidget* parent, const QString& title, const QString& filter) {

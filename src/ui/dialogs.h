@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -16,6 +17,11 @@ class Dialogs {
   // The reply typed, or an empty text on Cancel.
   virtual QString InputBox(QWidget* parent, const QString& prompt, const QString& title,
                            const QString& defaultText) = 0;
+  // A question answered by one of `choices` (buttons; the first is the
+  // default, the one Enter chooses) or Cancel: the index of the one chosen,
+  // or -1 on Cancel (also Escape).
+  virtual int Ask(QWidget* parent, const QString& title, const QString& text,
+                  const QStringList& choices) = 0;
   // The chosen path, or an empty text on Cancel. `filter` in the form
   // "Text files (*.txt)|*.TXT": pairs of description and pattern.
   virtual QString OpenFile(QWidget* parent, const QString& title, const QString& filter) = 0;
@@ -27,6 +33,8 @@ class QtDialogs final : public Dialogs {
   void Message(QWidget* parent, const QString& title, const QString& text) override;
   QString InputBox(QWidget* parent, const QString& prompt, const QString& title,
                    const QString& defaultText) override;
+  int Ask(QWidget* parent, const QString& title, const QString& text,
+          const QStringList& choices) override;
   QString OpenFile(QWidget* parent, const QString& title, const QString& filter) override;
   QString SaveFile(QWidget* parent, const QString& title, const QString& filter) override;
 };

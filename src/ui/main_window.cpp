@@ -38,7 +38,6 @@
 namespace qorn {
 namespace {
 
-constexpr const char* kNamePrompt = "Type your name here";
 constexpr int kInView = 120;
 constexpr int kLoopBarLeft = 4440;
 constexpr int kCancelWidth = 1155;

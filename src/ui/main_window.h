@@ -48,6 +48,9 @@ class MainWindow : public QMainWindow {
   MainWindow(std::string programFolder, Dialogs& dialogs, QWidget* parent = nullptr);
   ~MainWindow() override;
 
+  // What the name box holds at start when no name was saved.
+  static constexpr const char* kNamePrompt = "Type your name here";
+
   int16_t EventTimerSeconds() const { return eventTimerSeconds_; }
   // The timer the next command would use: the chosen item of the timer box,
   // else the timer as it stands.
@@ -177,6 +180,10 @@ class MainWindow : public QMainWindow {
   void ShowTimerInBox();
   // The name box passes the name check; else the user is told, as by Set Character Name.
   bool NameChecked();
+  // The name to read the log `path` under: the box's prompt takes the name
+  // the file's name gives; a file named for another character asks whose
+  // log it is. False when no name passes or the user cancelled.
+  bool NameForLog(const QString& path);
   // Writes the name to Settings.ini, for the next start; a failure is told
   // under `title`.
   bool RememberName(const QString& name, const QString& title = "Get Log");

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -74,15 +75,18 @@ void MainWindow::SetCommandsEnabled(bool enabled) {
 void MainWindow::RunCommand(bool getLog) {
   if (worker_ != nullptr || follower_->Running()) return;  // one command at a time
   eventTimerSeconds_ = TimerInUse();
-  // The parser looks for the name as the game writes it; the box shows it so.
-  if (getLog && !NameChecked()) return;
-  if (getLog) Yourname->setText(QString::fromStdString(GameName(Yourname->text().toStdString())));
-  const std::string charName = Yourname->text().toStdString();
+  // A name typed is checked before the file is asked for; the prompt may
+  // take the name the log's file name gives.
+  if (getLog && Yourname->text() != kNamePrompt && !NameChecked()) return;
   QString chosen;
   if (getLog) {
     chosen = dialogs_.OpenFile(this, "Pick a log file already", "Text files (*.txt)|*.TXT");
     if (chosen.isEmpty()) return;  // cancelled: what is in view stays as it is
+    if (!NameForLog(chosen)) return;
+    // The parser looks for the name as the game writes it; the box shows it so.
+    Yourname->setText(QString::fromStdString(GameName(Yourname->text().toStdString())));
   }
+  const std::string charName = Yourname->text().toStdString();
 
   auto result = std::make_shared<CommandResult>();
   result->titleBefore = windowTitle();
@@ -149,6 +153,30 @@ void MainWindow::RunCommand(bool getLog) {
     FinishCommand(getLog, *result);
   });
   worker_->start();
+}
+
+bool MainWindow::NameForLog(const QString& path) {
+  const std::string file = QFile::encodeName(path).toStdString();
+  // No name typed yet: the file's name gives it, if it names one.
+  if (Yourname->text() == kNamePrompt) {
+    if (const auto character = LogFileCharacter(file)) {
+      Yourname->setText(QString::fromStdString(*character));
+      return true;
+    }
+    return NameChecked();
+  }
+  const auto character = OtherCharacterOfLog(file, Yourname->text().toStdString());
+  if (!character) return true;
+  const QString owner = QString::fromStdString(*character);
+  const QString typed = QString::fromStdString(GameName(Yourname->text().toStdString()));
+  const int choice = dialogs_.Ask(
+      this, "Get Log",
+      "The log file " + QFileInfo(path).fileName() + " is " + owner + "'s, not " + typed +
+          "'s. Read under " + typed + ", it gives its DoT ticks and pets but none of " + owner +
+          "'s direct damage.\n\nWhose log shall it be read as?",
+      {"Use " + owner, "Use " + typed});
+  if (choice == 0) Yourname->setText(owner);
+  return choice == 0 || choice == 1;
 }
 
 void MainWindow::StopCommand() {

@@ -39,6 +39,18 @@ expect 2 "--name needs the character's name, letters a-z and A-Z only, not ''" -
 expect 2 "letters a-z and A-Z only, not 'Qor nek'" -- --home "$home" getlog "$sample" --name "Qor nek"
 expect 2 "letters a-z and A-Z only, not 'Ab1'" -- parse "$sample" --name Ab1
 if [ -e "$home/QornDB.mdb" ]; then echo "FAIL: a refused name made a database"; failed=$((failed + 1)); fi
+# A log the game named for another character is refused (exit 1) unless --other-name says so;
+# the same name in another case, and a file named otherwise, are read as ever.
+owned="$home/eqlog_Qornek_test.txt"
+cp "$sample" "$owned"
+ohome="$home/other-name"
+for command in getlog follow; do
+  expect 1 "^qorn-cli: The log $owned is Qornek's, not Zzyzx's: .* Give --name Qornek, or --other-name to read it under Zzyzx all the same.$" -- --home "$ohome" $command "$owned" --name Zzyzx
+done
+if [ -e "$ohome" ]; then echo "FAIL: a refused log made a folder"; failed=$((failed + 1)); fi
+expect 0 "^Vallon Zek	" -- --home "$ohome" getlog "$owned" --name qornek
+expect 0 "^Mob	Damage	DPS	Seconds	Start	End$" -- --home "$ohome" getlog "$owned" --name Zzyzx --other-name
+expect 0 "^Mob	Damage	DPS	Seconds	Start	End$" -- --home "$ohome" getlog "$sample" --name Zzyzx
 expect 2 "--timer needs a number" -- --home "$home" getlog "$sample" --name Qornek --timer abc
 expect 2 "--timer needs a number" -- --home "$home" previous --timer 32000
 expect 0 "^Mob	Damage	DPS	Seconds	Start	End$" -- --home "$home" getlog "$sample" --name Qornek

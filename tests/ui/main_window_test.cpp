@@ -226,28 +226,92 @@ class MainWindowTest : public QObject {
     auto w = Open();
     w->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(w.get()));
-    // The prompt is no name: Get Log refuses it as Set Character Name does,
-    // before any file is asked for.
+    // The prompt is no name, and a file whose name names no character gives
+    // none: Get Log refuses it as Set Character Name does.
     dialogs_.openAnswers = {SampleLog()};
     w->Yourname->setFocus();
     QTest::keyClick(w->Yourname, Qt::Key_O, Qt::ControlModifier);
     QCOMPARE(
         dialogs_.messages,
         QStringList{"You broke it!: Sorry, you need to use only letters for a character name."});
-    QVERIFY(dialogs_.fileTitles.isEmpty());
+    QCOMPARE(dialogs_.fileTitles.size(), 1);
     QVERIFY(!w->CommandRunning());
+    QCOMPARE(w->Yourname->text(), QString("Type your name here"));
+    // A name typed is refused before the file is asked for.
+    w->Yourname->setText("Ab1");
+    QTest::keyClick(w->Yourname, Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(dialogs_.fileTitles.size(), 1);
+    QCOMPARE(dialogs_.messages.size(), 2);
+    w->Yourname->setText("Type your name here");
     // A click into the box selects the prompt: typing replaces it.
     QTest::mouseClick(w->Yourname, Qt::LeftButton, {}, QPoint(8, w->Yourname->height() / 2));
     QTest::keyClicks(w->Yourname, "soANDso");
     QCOMPARE(w->Yourname->text(), QString("soANDso"));
     // Typed in another case, the name is the one the log writes: the rat's
     // direct damage is found.
+    dialogs_.openAnswers = {SampleLog()};
     QSignalSpy done(w.get(), &MainWindow::commandFinished);
     QTest::mouseClick(w->Command1, Qt::LeftButton);
     QVERIFY(done.wait(60000));
     QCOMPARE(w->Yourname->text(), QString("Soandso"));
     QCOMPARE(w->ListView1->RowCount(), 3);
     QCOMPARE(w->ListView1->RowTexts(2)[0], QString("a rat"));
+  }
+
+  void aLogNamedForAnotherCharacterAsksFirst() {
+    // The game's name for Soandso's log; the rat is Soandso's direct damage.
+    const QString log = home_->filePath("eqlog_Soandso_test.txt");
+    QFile::copy(SampleLog(), log);
+    auto w = Open();
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    auto getLog = [&](const QString& typed) {
+      test::ClickTab(*w, 0);
+      if (!typed.isEmpty()) {
+        QTest::mouseClick(w->Yourname, Qt::LeftButton);
+        QTest::keyClick(w->Yourname, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(w->Yourname, typed);
+      }
+      dialogs_.openAnswers = {log};
+      QSignalSpy done(w.get(), &MainWindow::commandFinished);
+      QTest::mouseClick(w->Command1, Qt::LeftButton);
+      if (w->CommandRunning()) QVERIFY(done.wait(60000));
+    };
+    const QString question =
+        "Get Log? The log file eqlog_Soandso_test.txt is Soandso's, not Zzyzx's. Read under "
+        "Zzyzx, it gives its DoT ticks and pets but none of Soandso's direct damage.\n\n"
+        "Whose log shall it be read as? [Use Soandso|Use Zzyzx]";
+    // The box holds its prompt: the file's name fills it, nothing is asked.
+    w->TabStrip1->show();
+    getLog("");
+    QCOMPARE(w->Yourname->text(), QString("Soandso"));
+    QCOMPARE(test::Column(w->ListView1, 0), (QStringList{"A gnoll", "A gnoll", "a rat"}));
+    QVERIFY2(dialogs_.messages.isEmpty(), qPrintable(dialogs_.messages.join('\n')));
+    // Another name: asked first, the file's name the default (Enter).
+    getLog("zzyzx");
+    QCOMPARE(dialogs_.messages, QStringList{question});
+    QCOMPARE(w->Yourname->text(), QString("Soandso"));
+    QCOMPARE(w->ListView1->RowCount(), 3);
+    // Read under the other name: the character's direct damage is not found.
+    dialogs_.messages.clear();
+    dialogs_.askAnswers = {1};
+    getLog("Zzyzx");
+    QCOMPARE(dialogs_.messages, QStringList{question});
+    QCOMPARE(w->Yourname->text(), QString("Zzyzx"));
+    QCOMPARE(test::Column(w->ListView1, 0), (QStringList{"A gnoll", "A gnoll"}));
+    // Cancel reads nothing; the same name in another case asks nothing.
+    dialogs_.messages.clear();
+    dialogs_.askAnswers = {-1};
+    const QString title = w->windowTitle();
+    getLog("Zzyzx");
+    QCOMPARE(dialogs_.messages, QStringList{question});
+    QVERIFY(!w->CommandRunning());
+    QCOMPARE(w->windowTitle(), title);
+    QCOMPARE(w->ListView1->RowCount(), 2);
+    dialogs_.messages.clear();
+    getLog("SOANDSO");
+    QVERIFY2(dialogs_.messages.isEmpty(), qPrintable(dialogs_.messages.join('\n')));
+    QCOMPARE(w->ListView1->RowCount(), 3);
   }
 
   void cancelLeavesTheWindowAsItWas() {

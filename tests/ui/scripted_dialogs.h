@@ -15,6 +15,7 @@ class ScriptedDialogs final : public Dialogs {
   QStringList messages;              // "title: text"
   QStringList fileTitles;            // "title | filter"
   QStringList inputDefaults;         // the text each input box started with
+  std::deque<int> askAnswers;        // the choice's index, -1 cancels; none left: the default
 
   void Message(QWidget*, const QString& title, const QString& text) override {
     messages << title + ": " + text;
@@ -24,6 +25,14 @@ class ScriptedDialogs final : public Dialogs {
     messages << title + "? " + prompt;
     inputDefaults << defaultText;
     return Next(inputAnswers);
+  }
+  int Ask(QWidget*, const QString& title, const QString& text,
+          const QStringList& choices) override {
+    messages << title + "? " + text + " [" + choices.join('|') + "]";
+    if (askAnswers.empty()) return 0;
+    const int a = askAnswers.front();
+    askAnswers.pop_front();
+    return a;
   }
   QString OpenFile(QWidget*, const QString& title, const QString& filter) override {
     fileTitles << title + " | " + filter;
