@@ -8,7 +8,7 @@
 #include "common/number_format.h"
 #include "export/file_output.h"
 #include "store/program_folder.h"
-#include "ui/graph_png.h"
+#include "render/graph_png.h"
 #include "views/tick_graphs.h"
 
 namespace qorn::cli {

@@ -3,30 +3,29 @@
 #include <QImage>
 #include <QSize>
 #include <QWidget>
+#include <memory>
 
+#include "render/graph_chart.h"
 #include "views/chart_grid.h"
 
 class QChart;
 class QChartView;
-class QGraphicsSimpleTextItem;
 class QScrollBar;
 
 namespace qorn {
 
-// A bar chart of a ChartGrid (MSChart1, MSChart2): a series per column in the
-// palette's colours, the rows along a "Tick" axis, "Damage" up the side, the
-// legend on the right and the footnote under the chart; hovering a bar shows
-// its exact value. Each tick keeps a width its bars can be seen at: when the
-// fight's ticks do not fit, the chart shows as many as fit and a scroll bar
-// under it moves through the rest. Axis labels are thinned to every 2nd, 5th,
-// 10th ... tick where they would overlap.
+// A bar chart of a ChartGrid in view (MSChart1, MSChart2), drawn as
+// GraphChart draws it; hovering a bar shows its exact value. When the fight's
+// ticks do not fit, the chart shows as many as fit and a scroll bar under it
+// moves through the rest.
 class GraphView : public QWidget {
   Q_OBJECT
  public:
   explicit GraphView(QWidget* parent = nullptr);
+  ~GraphView() override;
 
   void SetGrid(ChartGrid grid);
-  const ChartGrid& Grid() const { return grid_; }
+  const ChartGrid& Grid() const { return drawing_->Grid(); }
 
   // The chart as it stands in view, legend and footnote included.
   QImage Picture();
@@ -41,7 +40,7 @@ class GraphView : public QWidget {
   // The rows in view, from 1.
   int FirstRow() const { return firstRow_; }
   int VisibleRows() const { return visibleRows_; }
-  QChart* Chart() const { return chart_; }
+  QChart* Chart() const { return drawing_->Chart(); }
   QScrollBar* ScrollBar() const { return scroll_; }
   QString FootnoteShown() const;
   // What the chart says in its middle when it has no bar to draw (no fight,
@@ -60,30 +59,14 @@ class GraphView : public QWidget {
  private:
   void Relayout();
   void Redraw();
-  void PlaceFootnote();
-  void PlaceEmptyNote();
-  double PlotWidthEstimate() const;
-  double TickWidth() const;  // the narrowest a tick's group of bars may get, with its gap
 
-  ChartGrid grid_;
-  QChart* chart_ = nullptr;
   QChartView* view_ = nullptr;
+  std::unique_ptr<GraphChart> drawing_;  // on the view's chart
   QScrollBar* scroll_ = nullptr;
-  QGraphicsSimpleTextItem* footnote_ = nullptr;
-  QGraphicsSimpleTextItem* emptyNote_ = nullptr;
   bool showAllTicks_ = false;
   int firstRow_ = 1;
   int visibleRows_ = 0;
-  double axisMaximum_ = 0;
 };
-
-// The widest picture of a whole fight that "Pic" makes.
-inline constexpr int kMaxPictureWidth = 10000;
-
-// A picture of the whole of `grid` at `size` pixels, drawn offscreen; ticks
-// summed into as many bars as the picture has pixels across where there are
-// more.
-QImage RenderGraph(const ChartGrid& grid, QSize size);
 
 class Dialogs;
 

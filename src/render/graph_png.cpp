@@ -1,4 +1,4 @@
-#include "ui/graph_png.h"
+#include "render/graph_png.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "common/error.h"
-#include "ui/graph_view.h"
+#include "render/graph_chart.h"
 
 namespace qorn {
 namespace {
