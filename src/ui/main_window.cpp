@@ -3,10 +3,9 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QShowEvent>
-#include <QHeaderView>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,8 +13,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QStyle>
 #include <QShortcut>
+#include <QShowEvent>
+#include <QStyle>
 #include <QTabBar>
 #include <QThread>
 #include <QTimer>
@@ -123,8 +123,10 @@ void MainWindow::FitOnScreen() {
   if (fits != size()) resize(fits);
   QRect placed = frameGeometry();
   if (!available.contains(placed)) {
-    placed.moveLeft(std::max(available.left(), std::min(placed.left(), available.right() - placed.width() + 1)));
-    placed.moveTop(std::max(available.top(), std::min(placed.top(), available.bottom() - placed.height() + 1)));
+    placed.moveLeft(std::max(available.left(),
+                             std::min(placed.left(), available.right() - placed.width() + 1)));
+    placed.moveTop(std::max(available.top(),
+                            std::min(placed.top(), available.bottom() - placed.height() + 1)));
     move(placed.topLeft());
   }
 }
@@ -278,6 +280,7 @@ void MainWindow::BuildMenus() {
   };
   mnuFule = Named(menuBar()->addMenu("&File"), "mnuFule");
   mnuOpen = action(mnuFule, "mnuOpen", "&Open Log...", "Ctrl+O");
+  mnuOpenWhole = action(mnuFule, "mnuOpenWhole", "Get Log (read the &whole log)");
   mnuOpenPrevious = action(mnuFule, "mnuOpenPrevious", "Open &Previous Events");
   mnuFollowLog = action(mnuFule, "mnuFollowLog", "&Follow Log");
   mnuOpenSavedEvents = action(mnuFule, "mnuOpenSavedEvents", "Open &Saved Events");
@@ -305,6 +308,7 @@ void MainWindow::BuildMenus() {
   mnuAbout = action(mnuHelp, "mnuAbout", "&About", "Ctrl+A");
 
   connect(mnuOpen, &QAction::triggered, this, &MainWindow::GetLog);
+  connect(mnuOpenWhole, &QAction::triggered, this, &MainWindow::GetLogWhole);
   connect(mnuOpenPrevious, &QAction::triggered, this, &MainWindow::GetPrevious);
   connect(mnuQuit, &QAction::triggered, this, &QWidget::close);
   connect(mnuSetName, &QAction::triggered, this, &MainWindow::SetCharacterName);
@@ -327,8 +331,8 @@ void MainWindow::BuildMenus() {
   // The Ctrl shortcuts work whichever control has the focus, text boxes
   // included; but Ctrl+A in the name box selects its text, as in any text box.
   GiveShortcutsPriority(Yourname, {mnuOpen, mnuQuit, mnuHelp2});
-  for (QWidget* box : {static_cast<QWidget*>(cmbEventTimer),
-                       static_cast<QWidget*>(cmbEventTimer->lineEdit())}) {
+  for (QWidget* box :
+       {static_cast<QWidget*>(cmbEventTimer), static_cast<QWidget*>(cmbEventTimer->lineEdit())}) {
     GiveShortcutsPriority(box, {mnuOpen, mnuQuit, mnuHelp2, mnuAbout});
   }
 }
@@ -422,8 +426,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
       case Qt::Key_Enter:
         // Enter chooses the row the keyboard is on (the first before any), as
         // a click on it does.
-        if (QTreeWidgetItem* item = ListView1->currentItem() ? ListView1->currentItem()
-                                                             : ListView1->topLevelItem(0)) {
+        if (QTreeWidgetItem* item =
+                ListView1->currentItem() ? ListView1->currentItem() : ListView1->topLevelItem(0)) {
           ListView1->setCurrentItem(item);
         }
         TabStrip1->setVisible(true);

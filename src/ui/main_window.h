@@ -98,6 +98,7 @@ class MainWindow : public QMainWindow {
   QMenu* mnuOptions = nullptr;
   QMenu* mnuHelp = nullptr;
   QAction* mnuOpen = nullptr;
+  QAction* mnuOpenWhole = nullptr;  // Get Log that reads the whole log, also when it only grew
   QAction* mnuOpenPrevious = nullptr;
   QAction* mnuFollowLog = nullptr;
   QAction* mnuOpenSavedEvents = nullptr;
@@ -118,6 +119,7 @@ class MainWindow : public QMainWindow {
 
   // The handlers.
   void GetLog();       // Command1, mnuOpen
+  void GetLogWhole();  // mnuOpenWhole
   void GetPrevious();  // Command2, mnuOpenPrevious
   void SetCharacterName();
   void SetEventTimer();
@@ -173,7 +175,7 @@ class MainWindow : public QMainWindow {
   // The next tab (1) or the one before (-1), round the strip.
   void StepTab(int step);
   void MoveFrameIntoView(QGroupBox* frame);
-  void RunCommand(bool getLog);
+  void RunCommand(bool getLog, bool readWhole = false);
   void FinishCommand(bool getLog, const CommandResult& result);
   void SetCommandsEnabled(bool enabled);
   // The timer box shows eventTimerSeconds_, no item chosen.

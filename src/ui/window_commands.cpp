@@ -62,6 +62,8 @@ QList<QAction*> ExportEntries(const MainWindow& w) {
 
 void MainWindow::GetLog() { RunCommand(true); }
 
+void MainWindow::GetLogWhole() { RunCommand(true, true); }
+
 void MainWindow::GetPrevious() { RunCommand(false); }
 
 void MainWindow::SetCommandsEnabled(bool enabled) {
@@ -69,10 +71,11 @@ void MainWindow::SetCommandsEnabled(bool enabled) {
     w->setEnabled(enabled);
   }
   mnuOpen->setEnabled(enabled);
+  mnuOpenWhole->setEnabled(enabled);
   mnuOpenPrevious->setEnabled(enabled);
 }
 
-void MainWindow::RunCommand(bool getLog) {
+void MainWindow::RunCommand(bool getLog, bool readWhole) {
   if (worker_ != nullptr || follower_->Running()) return;  // one command at a time
   eventTimerSeconds_ = TimerInUse();
   // A name typed is checked before the file is asked for; the prompt may
@@ -123,7 +126,8 @@ void MainWindow::RunCommand(bool getLog) {
     StoppableProgress loopBar(*loop, *stop);
     StoppableProgress stageBar(*stages, *stop, kCommandStages);
     try {
-      result->outcome = getLog ? RunGetLog(folder, logPath, charName, timer, {loopBar, stageBar})
+      result->outcome = getLog ? RunGetLog(folder, logPath, charName, timer, {loopBar, stageBar},
+                                           {.ReadWhole = readWhole})
                                : RunGetPrevious(folder, timer, {loopBar, stageBar});
     } catch (const Stopped& e) {
       result->stopped = true;
@@ -169,12 +173,12 @@ bool MainWindow::NameForLog(const QString& path) {
   if (!character) return true;
   const QString owner = QString::fromStdString(*character);
   const QString typed = QString::fromStdString(GameName(Yourname->text().toStdString()));
-  const int choice = dialogs_.Ask(
-      this, "Get Log",
-      "The log file " + QFileInfo(path).fileName() + " is " + owner + "'s, not " + typed +
-          "'s. Read under " + typed + ", it gives its DoT ticks and pets but none of " + owner +
-          "'s direct damage.\n\nWhose log shall it be read as?",
-      {"Use " + owner, "Use " + typed});
+  const int choice = dialogs_.Ask(this, "Get Log",
+                                  "The log file " + QFileInfo(path).fileName() + " is " + owner +
+                                      "'s, not " + typed + "'s. Read under " + typed +
+                                      ", it gives its DoT ticks and pets but none of " + owner +
+                                      "'s direct damage.\n\nWhose log shall it be read as?",
+                                  {"Use " + owner, "Use " + typed});
   if (choice == 0) Yourname->setText(owner);
   return choice == 0 || choice == 1;
 }

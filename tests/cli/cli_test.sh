@@ -49,6 +49,14 @@ for command in getlog follow; do
 done
 if [ -e "$ohome" ]; then echo "FAIL: a refused log made a folder"; failed=$((failed + 1)); fi
 expect 0 "^Vallon Zek	" -- --home "$ohome" getlog "$owned" --name qornek
+# Read whole when asked, though the log is the one stored and unchanged: a new file.
+inode=$(stat -c %i "$ohome/QornDB.mdb")
+expect 0 "^Vallon Zek	" -- --home "$ohome" getlog "$owned" --name qornek
+if [ "$(stat -c %i "$ohome/QornDB.mdb")" != "$inode" ]; then
+  echo "FAIL: getlog of an unchanged log made a new file"; failed=$((failed + 1)); fi
+expect 0 "^Vallon Zek	" -- --home "$ohome" getlog "$owned" --name qornek --whole
+if [ "$(stat -c %i "$ohome/QornDB.mdb")" = "$inode" ]; then
+  echo "FAIL: getlog --whole did not read the whole log"; failed=$((failed + 1)); fi
 expect 0 "^Mob	Damage	DPS	Seconds	Start	End$" -- --home "$ohome" getlog "$owned" --name Zzyzx --other-name
 expect 0 "^Mob	Damage	DPS	Seconds	Start	End$" -- --home "$ohome" getlog "$sample" --name Zzyzx
 expect 2 "--timer needs a number" -- --home "$home" getlog "$sample" --name Qornek --timer abc

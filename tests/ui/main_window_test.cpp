@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include <sys/stat.h>
 #include <QAction>
 #include <QApplication>
 #include <QBarSeries>
@@ -14,14 +15,15 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QSet>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
+
 #include <fstream>
 
 #include "store/commands.h"
@@ -219,6 +221,29 @@ class MainWindowTest : public QObject {
     QCOMPARE(w->TabStrip1->currentIndex(), 1);
     QVERIFY(!w->ProgressBar1->isVisible() && !w->ProgressBar2->isVisible());
     QVERIFY(w->mnuOpen->isEnabled() && w->mnuOpenPrevious->isEnabled());
+    QVERIFY(dialogs_.messages.isEmpty());
+  }
+
+  void getLogReadsTheWholeLogWhenAsked() {
+    // Get Log of a log read before and unchanged changes the stored file in
+    // place; "Get Log (read the whole log)" reads it all into a new file.
+    auto w = Open();
+    w->Yourname->setText("Soandso");
+    const QString log = SampleLog();
+    const QString db = QString::fromStdString(InProgramFolder(Home(), kDatabaseFile));
+    auto inode = [&] {
+      struct stat st {};
+      return ::stat(db.toStdString().c_str(), &st) == 0 ? st.st_ino : 0;
+    };
+    dialogs_.openAnswers = {log, log, log};
+    RunAndWait(*w, w->mnuOpen);
+    const auto first = inode();
+    RunAndWait(*w, w->mnuOpen);
+    QCOMPARE(inode(), first);
+    QCOMPARE(w->mnuOpenWhole->text(), QString("Get Log (read the &whole log)"));
+    RunAndWait(*w, w->mnuOpenWhole);
+    QVERIFY(inode() != first);
+    QCOMPARE(w->ListView1->RowCount(), 3);
     QVERIFY(dialogs_.messages.isEmpty());
   }
 
@@ -992,12 +1017,29 @@ class MainWindowTest : public QObject {
 
     // Every menu and entry has a mnemonic, its caption reading as before,
     // none twice in one menu.
-    const QStringList captions = {
-        "File", "Open Log...", "Open Previous Events", "Follow Log", "Open Saved Events",
-        "Save Event", "Quit", "Export", "Export Damage...", "Export DoT Breakdown...",
-        "Export DoT Ticks...", "Export Graph...", "Export All Damage Detail...",
-        "Export Buff Value...", "Options", "Set Character Name", "Set Time Between events",
-        "Display Pet Detail", "Display Spell Detail", "Help", "Help", "About"};
+    const QStringList captions = {"File",
+                                  "Open Log...",
+                                  "Get Log (read the whole log)",
+                                  "Open Previous Events",
+                                  "Follow Log",
+                                  "Open Saved Events",
+                                  "Save Event",
+                                  "Quit",
+                                  "Export",
+                                  "Export Damage...",
+                                  "Export DoT Breakdown...",
+                                  "Export DoT Ticks...",
+                                  "Export Graph...",
+                                  "Export All Damage Detail...",
+                                  "Export Buff Value...",
+                                  "Options",
+                                  "Set Character Name",
+                                  "Set Time Between events",
+                                  "Display Pet Detail",
+                                  "Display Spell Detail",
+                                  "Help",
+                                  "Help",
+                                  "About"};
     QStringList shown;
     auto mnemonicsOf = [&](const QList<QAction*>& actions) {
       QSet<QChar> letters;
@@ -1047,9 +1089,11 @@ class MainWindowTest : public QObject {
       QSKIP("the screen is smaller than the lists' columns");
     }
     QVERIFY(w->width() >= Px(11730));
-    for (ReportList* list : {w->ListView1, w->ListView2, w->ListView3, w->ListView4, w->ListView5}) {
+    for (ReportList* list :
+         {w->ListView1, w->ListView2, w->ListView3, w->ListView4, w->ListView5}) {
       QVERIFY2(list->header()->length() <= list->viewport()->width(),
-               qPrintable(QString("%1: %2 of %3").arg(list->objectName())
+               qPrintable(QString("%1: %2 of %3")
+                              .arg(list->objectName())
                               .arg(list->viewport()->width())
                               .arg(list->header()->length())));
     }
@@ -1059,14 +1103,13 @@ class MainWindowTest : public QObject {
     auto w = Open();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
     const QRect screen = w->screen()->availableGeometry();
-    QVERIFY2(screen.contains(w->frameGeometry()),
-             qPrintable(QString("%1x%2+%3+%4 on %5x%6")
-                            .arg(w->frameGeometry().width())
-                            .arg(w->frameGeometry().height())
-                            .arg(w->frameGeometry().x())
-                            .arg(w->frameGeometry().y())
-                            .arg(screen.width())
-                            .arg(screen.height())));
+    QVERIFY2(screen.contains(w->frameGeometry()), qPrintable(QString("%1x%2+%3+%4 on %5x%6")
+                                                                 .arg(w->frameGeometry().width())
+                                                                 .arg(w->frameGeometry().height())
+                                                                 .arg(w->frameGeometry().x())
+                                                                 .arg(w->frameGeometry().y())
+                                                                 .arg(screen.width())
+                                                                 .arg(screen.height())));
   }
 
   void resizeFollowsTheWindow() {
