@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "common/error.h"
+#include "parse/line_end.h"
 
 namespace qorn {
 namespace {
@@ -32,8 +33,7 @@ BlockReader::BlockReader(const std::string& path, size_t blockSize)
   ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
-BlockReader::BlockReader(const std::string& path, long long begin, long long end,
-                         size_t blockSize)
+BlockReader::BlockReader(const std::string& path, long long begin, long long end, size_t blockSize)
     : BlockReader(path, blockSize) {
   if (begin > 0) {
     first_ = false;  // a byte-order mark stands only at the start of the file
@@ -100,10 +100,10 @@ bool BlockReader::Next(std::string_view& block) {
       begin_ = end_;
       return true;
     }
-    // Up to and including the last line feed; the rest waits for more bytes.
-    const void* last = ::memrchr(data, '\n', size);
-    if (last != nullptr) {
-      const size_t len = static_cast<const char*>(last) - data + 1;
+    // Up to the end of the last whole line; the rest waits for more bytes.
+    const char* whole = WholeLinesEnd(data, data + size, true);
+    if (whole > data) {
+      const size_t len = static_cast<size_t>(whole - data);
       block = {data, len};
       begin_ += len;
       return true;
@@ -116,25 +116,38 @@ long long LineStartFrom(const std::string& path, long long offset) {
   if (offset <= 0) return 0;
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) throw Error("Cannot open the log file " + path + ": " + Reason());
-  char buffer[64 * 1024];
-  long long at = offset - 1;  // the byte before `offset`, then on
+  // The bytes from the one before `offset` on, one more than is looked at in
+  // each read: whether a carriage return ends a line depends on the byte
+  // behind it.
+  char buffer[64 * 1024 + 1];
+  long long at = offset - 1;
+  size_t held = 0;  // bytes of the buffer read, from `at`
   for (;;) {
-    const ssize_t n = ::pread(fd, buffer, sizeof buffer, at);
-    if (n < 0 && errno == EINTR) continue;
+    ssize_t n = 0;
+    do {
+      n = ::pread(fd, buffer + held, sizeof buffer - held, at + static_cast<long long>(held));
+    } while (n < 0 && errno == EINTR);
     if (n < 0) {
       const std::string why = Reason();
       ::close(fd);
       throw Error("Cannot read the log file " + path + ": " + why);
     }
-    if (n == 0) break;
-    if (const void* lf = std::memchr(buffer, '\n', static_cast<size_t>(n))) {
-      ::close(fd);
-      return at + (static_cast<const char*>(lf) - buffer) + 1;
+    held += static_cast<size_t>(n);
+    const bool last = n == 0 || held < sizeof buffer;  // nothing behind what is held
+    const size_t look = last ? held : held - 1;
+    for (size_t i = 0; i < look; ++i) {
+      if (EndsLineAt(buffer + i, buffer + held)) {
+        ::close(fd);
+        return at + static_cast<long long>(i) + 1;
+      }
     }
-    at += n;
+    if (last) break;
+    at += static_cast<long long>(look);
+    buffer[0] = buffer[look];
+    held = 1;
   }
   ::close(fd);
-  return at;
+  return at + static_cast<long long>(held);
 }
 
 }  // namespace qorn

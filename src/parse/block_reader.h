@@ -6,16 +6,16 @@
 
 namespace qorn {
 
-// Reads a file front to back in large blocks, each ending on a line boundary
-// (the last may end without one). A UTF-8 byte-order mark at the start of the
+// Reads a file front to back in large blocks, each ending at a line end
+// (IsLineEnd; the last may end without one). A block never ends between the
+// carriage return and the line feed of one line end. A UTF-8 byte-order mark at the start of the
 // file is dropped so that the first line keeps its positions.
 class BlockReader {
  public:
   explicit BlockReader(const std::string& path, size_t blockSize = 1 << 20);
   // Reads the bytes from `begin` (a line start) up to `end` (a line start, or
   // -1 for the end of the file, however far it has grown).
-  BlockReader(const std::string& path, long long begin, long long end,
-              size_t blockSize = 1 << 20);
+  BlockReader(const std::string& path, long long begin, long long end, size_t blockSize = 1 << 20);
   ~BlockReader();
   BlockReader(const BlockReader&) = delete;
   BlockReader& operator=(const BlockReader&) = delete;
@@ -42,8 +42,8 @@ class BlockReader {
 };
 
 // The first line start at `offset` or behind it in the file `path`: `offset`
-// itself when it is 0 or the byte before it is a line feed, else the byte
-// behind the next line feed, or the file's size when no line feed follows.
+// itself when it is 0 or a line ends at the byte before it (EndsLineAt), else
+// the byte behind the next line end, or the file's size when no line ends.
 // Throws qorn::Error when the file cannot be read.
 long long LineStartFrom(const std::string& path, long long offset);
 

@@ -8,16 +8,6 @@
 #include "parse/line_end.h"
 
 namespace qorn::parse {
-namespace {
-
-// A line without its terminator: a line feed, and a carriage return before it.
-sv StripLineEnd(const char* begin, const char* end) {
-  if (end > begin && end[-1] == '\r') --end;
-  return {begin, static_cast<size_t>(end - begin)};
-}
-
-}  // namespace
-
 long long ScanPetNames(sv block, LogNames& names) {
   const char* const data = block.data();
   const char* const stop = data + block.size();
@@ -67,7 +57,7 @@ void ScanRecords(sv block, LineParser& parser, long long& lineNo, bool loneRetur
   };
   auto lineEnd = [&](const char* end) {
     ++lineNo;
-    const sv line = StripLineEnd(lineBegin, end);
+    const sv line = LineText(lineBegin, end);
     if (taken < lineBegin) taken = findTaken(lineBegin);
     const size_t takenAt = taken < end ? static_cast<size_t>(taken - lineBegin) : npos;
     if (!line.empty() && (candidate || takenAt != npos || parser.MayMatterAtLineEnd(line))) {
@@ -83,7 +73,7 @@ void ScanRecords(sv block, LineParser& parser, long long& lineNo, bool loneRetur
         lineEnd(base + i);
         break;
       case '\r':  // a lone one ends a line; before a line feed, the feed does
-        if (loneReturns && (i + 1 == size || base[i + 1] != '\n')) lineEnd(base + i);
+        if (loneReturns && EndsLineAt(base + i, base + size)) lineEnd(base + i);
         break;
       case ']':
         bracket(i);

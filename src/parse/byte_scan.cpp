@@ -1,5 +1,7 @@
 #include "parse/byte_scan.h"
 
+#include "parse/line_end.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -289,8 +291,7 @@ LineEnds CountLineEnds(const char* begin, const char* end, ScanWidth width) {
     ends.LoneReturns += sum(lone);
   }
   for (; p < end; ++p) {
-    ends.Feeds += *p == '\n';
-    ends.LoneReturns += *p == '\r' && (p + 1 == end || p[1] != '\n');
+    if (EndsLineAt(p, end)) ++(*p == '\n' ? ends.Feeds : ends.LoneReturns);
   }
   return ends;
 }
@@ -310,8 +311,7 @@ const char* FindEither(const char* begin, const char* end, Needle a, Needle b, S
 LineEnds CountLineEnds(const char* begin, const char* end, ScanWidth) {
   LineEnds ends;
   for (const char* p = begin; p < end; ++p) {
-    ends.Feeds += *p == '\n';
-    ends.LoneReturns += *p == '\r' && (p + 1 == end || p[1] != '\n');
+    if (EndsLineAt(p, end)) ++(*p == '\n' ? ends.Feeds : ends.LoneReturns);
   }
   return ends;
 }

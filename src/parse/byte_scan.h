@@ -32,8 +32,10 @@ struct Needle {
 const char* FindEither(const char* begin, const char* end, Needle a, Needle b,
                        ScanWidth width = ScanWidth::kWidest);
 
-// The line ends of [begin, end): line feeds, and carriage returns that no
-// line feed follows (the byte at `end` is not looked at).
+// The line ends of [begin, end) by the one line-end rule (EndsLineAt in
+// line_end.h), counted 16 or 32 bytes at a time: line feeds, and carriage
+// returns that no line feed follows, also one that is the last byte (the
+// byte at `end` is not looked at).
 struct LineEnds {
   long long Feeds = 0;
   long long LoneReturns = 0;

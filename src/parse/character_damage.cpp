@@ -10,9 +10,7 @@ namespace qorn::parse {
 // `takenAt` and the first "damage from your" at `fromAt`.
 void LineParser::DotRecord(sv line, size_t takenAt, size_t fromAt, bool crit) {
   // Where they stand in `line`: there if they fit, else nowhere.
-  auto within = [line](size_t at, size_t length) {
-    return at + length <= line.size() ? at : npos;
-  };
+  auto within = [line](size_t at, size_t length) { return at + length <= line.size() ? at : npos; };
   const size_t taken = within(takenAt, 9);
   if (taken < kMessageStart || line.compare(taken + 9, 1, " ") != 0) return;
   size_t end = 0;
@@ -39,8 +37,7 @@ bool LineParser::IsSelf(sv mob) const {
 void LineParser::DdRecord(sv line, size_t at, bool crit) {
   sv verb, mob;
   int32_t amount = 0;
-  if (!VerbTargetAmount(line, at + charName_.size(), verb, mob, amount) ||
-      IsSelf(mob)) {
+  if (!VerbTargetAmount(line, at + charName_.size(), verb, mob, amount) || IsSelf(mob)) {
     return;
   }
   AddDamage(charName_, recent_.Intern(mob), amount, kDD, recent_.Intern(verb), crit);

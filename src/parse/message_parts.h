@@ -61,7 +61,7 @@ inline std::optional<int32_t> ReadAmount(sv line, size_t at, size_t& end) {
 // kMaxTarget, or a "] " stands before the phrase (which then belongs to
 // another message).
 inline bool VerbTargetAmount(sv line, size_t nameEnd, sv& verb, sv& mob, int32_t& amount,
-                      size_t* phraseEnd = nullptr) {
+                             size_t* phraseEnd = nullptr) {
   const size_t verbStart = nameEnd + 1;
   const size_t blank = verbStart < line.size() ? line.find(' ', verbStart) : npos;
   if (blank == npos) return false;

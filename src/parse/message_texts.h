@@ -49,8 +49,9 @@ inline constexpr sv kInterrupt = "Your spell is interrupted";
 inline constexpr sv kCast = "You begin casting ";
 inline constexpr sv kResist = "Your target resisted the ";
 inline constexpr sv kYouHit = "You hit ";  // the character's direct damage on the current client
-inline constexpr sv kTaggedMessages[] = {kSlain,    kCpowerOn, kCpowerOff, kCoaOn, kCoaOff, kIntenOn,
-                                  kIntenOff, kFizzle,   kInterrupt, kCast,  kResist, kYouHit};
+inline constexpr sv kTaggedMessages[] = {kSlain,     kCpowerOn, kCpowerOff, kCoaOn,
+                                         kCoaOff,    kIntenOn,  kIntenOff,  kFizzle,
+                                         kInterrupt, kCast,     kResist,    kYouHit};
 
 // The current client's messages about the character's own spells, which name
 // the spell: "Your SPELL spell fizzles!", "Your SPELL spell is interrupted.",
@@ -61,8 +62,9 @@ inline constexpr sv kSpellInterrupted = " spell is interrupted.";
 inline constexpr sv kResistedYour = " resisted your ";
 
 // The damage types of "You hit MOB for N points of TYPE damage by SPELL.".
-inline constexpr sv kSpellDamageTypes[] = {"magic",     "fire",       "cold",      "poison",  "disease",
-                                    "chromatic", "corruption", "prismatic", "physical"};
+inline constexpr sv kSpellDamageTypes[] = {"magic",      "fire",      "cold",
+                                           "poison",     "disease",   "chromatic",
+                                           "corruption", "prismatic", "physical"};
 
 // Emulated servers name a pet with its owner: "NAME (Owner: CHARACTER) hits ...".
 inline constexpr sv kOwnerTag = " (Owner: ";
@@ -70,7 +72,6 @@ inline constexpr size_t kMaxPetName = 64;
 
 // How the character names itself as a target: a hit on these is damage taken.
 inline constexpr sv kSelves[] = {"yourself", "himself", "herself", "itself"};
-
 
 // Names of three characters or fewer never match.
 inline constexpr size_t kMinPetName = 4;

@@ -21,7 +21,7 @@ inline constexpr size_t kNever = SIZE_MAX;
 // The buffs a damage record carries, in the order of kBuffFields.
 enum Buff { kChaoticPower, kAnguish, kIntensity, kBuffs };
 inline constexpr bool DamageRec::*kBuffFields[kBuffs] = {&DamageRec::Cpower, &DamageRec::CoA,
-                                                  &DamageRec::Inten};
+                                                         &DamageRec::Inten};
 
 // The records of one piece of the log, and what the piece leaves to the
 // pieces before it: a record that depends on a line above the piece gets its
