@@ -5,7 +5,7 @@
 #include "cli/cli_args.h"
 #include "cli/terminal_progress.h"
 #include "common/event_timer.h"
-#include "parse/log_parser.h"
+#include "common/front_end_texts.h"
 #include "store/commands.h"
 #include "store/program_folder.h"
 

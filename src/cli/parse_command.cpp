@@ -12,6 +12,7 @@
 #include "cli/cli_args.h"
 #include "cli/terminal_progress.h"
 #include "common/date_time.h"
+#include "common/front_end_texts.h"
 #include "parse/log_parser.h"
 
 namespace qorn::cli {

@@ -25,10 +25,6 @@ inline constexpr int16_t kCastResisted = 1;
 inline constexpr int16_t kCastFizzled = 2;
 inline constexpr int16_t kCastInterrupted = 3;
 
-// What the window titles and shows for a log without damage.
-inline constexpr std::string_view kNoDamageTitle = "What the duce?";
-inline constexpr std::string_view kNoDamageMessage = "Dude, you have no damage in the log file!";
-
 // One hit of the character or its pets. Texts are views into the pool of the
 // ParseResult that holds the record.
 struct DamageRec {
@@ -70,8 +66,6 @@ struct ParseResult {
   std::vector<CastRec> CastRecs;
   long long Lines = 0;
   ParseEnd End;
-
-  bool NoDamage() const { return DamageRecs.empty(); }
 };
 
 // Reads the log of the character `charName` twice: first for the pet names,

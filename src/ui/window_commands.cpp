@@ -16,8 +16,8 @@
 
 #include "common/character_name.h"
 #include "common/error.h"
+#include "common/front_end_texts.h"
 #include "common/progress.h"
-#include "parse/log_parser.h"
 #include "store/commands.h"
 #include "store/program_folder.h"
 #include "ui/bar_progress.h"

@@ -400,7 +400,7 @@ TEST_F(ParserTest, CastRecordsAndTheirOutcomes) {
             (std::vector<std::string>{"2|Splurt.", "3|Pyre of Mori.", "0|Dark Plague.",
                                       "1|Dark Plague.", "1|Snare."}));
   EXPECT_DOUBLE_EQ(result.CastRecs[0].When, *MakeDateTime({2026, 12, 4, 17, 57, 44}));
-  EXPECT_TRUE(result.NoDamage());
+  EXPECT_TRUE(result.DamageRecs.empty());
   EXPECT_TRUE(result.DamageRecs.empty());  // no blank record stands in for an empty list
 }
 
