@@ -1,3 +1,5 @@
+// The recognizer's family of the character's own damage: DoT ticks, direct damage
+// named with the character's name, and the current client's "You hit".
 #include "parse/line_parser.h"
 
 #include <algorithm>
@@ -6,8 +8,6 @@
 
 namespace qorn::parse {
 
-// `line` is a start of the line where the first "has taken" stands at
-// `takenAt` and the first "damage from your" at `fromAt`.
 void LineParser::DotRecord(sv line, size_t takenAt, size_t fromAt, bool crit) {
   // Where they stand in `line`: there if they fit, else nowhere.
   auto within = [line](size_t at, size_t length) { return at + length <= line.size() ? at : npos; };
@@ -24,7 +24,6 @@ void LineParser::DotRecord(sv line, size_t takenAt, size_t fromAt, bool crit) {
   AddDamage(charName_, out_.LastMob, *amount, kDot, recent_.Intern(spell), crit);
 }
 
-// A hit of the character on itself is damage taken, not done.
 bool LineParser::IsSelf(sv mob) const {
   if (mob == charName_) return true;
   for (sv self : kSelves) {
@@ -33,7 +32,6 @@ bool LineParser::IsSelf(sv mob) const {
   return false;
 }
 
-// `at`: where the character's name starts the message.
 void LineParser::DdRecord(sv line, size_t at, bool crit) {
   sv verb, mob;
   int32_t amount = 0;
@@ -43,9 +41,6 @@ void LineParser::DdRecord(sv line, size_t at, bool crit) {
   AddDamage(charName_, recent_.Intern(mob), amount, kDD, recent_.Intern(verb), crit);
 }
 
-// "You hit MOB for N points of TYPE damage by SPELL." (the current client):
-// a direct-damage record of the character whose source is the spell with
-// its final period.
 void LineParser::YouHitRecord(sv line, sv untagged, bool crit) {
   for (sv message : messages_) {
     if (!StartsWith(message, kYouHit)) continue;

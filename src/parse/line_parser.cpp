@@ -1,3 +1,6 @@
+// The recognizer of one line: which messages it holds, the buffs, the
+// casts and what became of them; the damage families are read in
+// character_damage.cpp and pet_records.cpp.
 #include "parse/line_parser.h"
 
 #include "parse/log_time.h"
@@ -26,8 +29,6 @@ LineParser::LineParser(const LogNames& names, Piece& out)
   }
 }
 
-// One line of the second pass; `taken` is where its first "has taken"
-// stands (npos: nowhere), `parenthesis` tells whether it holds a "(".
 void LineParser::ParseLine(sv line, size_t taken, bool parenthesis) {
   if (IsSpeechOrChat(line)) return;
   const std::optional<DateTime> when = LineTime(line);
@@ -123,7 +124,6 @@ std::optional<DateTime> LineParser::LineTime(sv line) {
   return value;
 }
 
-// "MOB resisted your SPELL!" (the current client): a resist record of "SPELL.".
 void LineParser::ResistedYour(sv line) {
   const size_t at = line.find(kResistedYour, kMessageStart);
   if (at == npos || at == kMessageStart) return;

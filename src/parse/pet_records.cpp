@@ -1,3 +1,5 @@
+// The recognizer's family of the pets' damage: pets named by the first pass and pets
+// named with their owner.
 #include "parse/line_parser.h"
 
 #include <algorithm>
@@ -6,17 +8,11 @@
 
 namespace qorn::parse {
 
-// Where " (Owner: " stands behind the name that starts `message` (up to
-// the next "] "), or npos.
 size_t LineParser::OwnerTagAt(sv message) {
   const size_t tag = message.substr(0, kMaxPetName + kOwnerTag.size()).find(kOwnerTag);
   return tag == 0 ? npos : tag;
 }
 
-// A record for every pet named behind a "] " of a line that speaks of
-// damage, in the order of the name list, then for every pet of the
-// character named with its owner. The name is read where it is first named
-// behind a "] ".
 void LineParser::PetRecords(sv line, bool crit) {
   petHits_.clear();
   ++lineStamp_;
