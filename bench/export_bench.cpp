@@ -14,7 +14,7 @@
 #include "parse/log_parser.h"
 #include "store/database.h"
 #include "store/event_builder.h"
-#include "store/parse_store.h"
+#include "store/commands.h"
 #include "store/program_folder.h"
 
 namespace {
@@ -85,17 +85,14 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(folder + "/worst");
   const std::string db = qorn::InProgramFolder(folder, qorn::kDatabaseFile);
   qorn::NullProgress progress;
-  {
-    const qorn::ParseResult parsed = qorn::ParseLogFile(argv[1], argv[2], progress);
-    qorn::StoreParsedRecords(db, parsed, progress);
-  }
-  qorn::BuildEvents(db, qorn::kDefaultEventTimerSeconds, progress);
+  qorn::RunGetLog(folder, argv[1], argv[2], qorn::kDefaultEventTimerSeconds,
+                  {progress, progress});
   std::printf("Exports      %s (%.1f MB)\n", argv[1], qorn::bench::FileSizeMB(argv[1]));
   TimeExport("largest fight", db, LargestFight(db), folder);
 
   const std::string worstDb = qorn::InProgramFolder(folder + "/worst", qorn::kDatabaseFile);
   WriteWorstFight(worstDb);
-  qorn::BuildEvents(worstDb, qorn::kDefaultEventTimerSeconds, progress);
+  qorn::RunGetPrevious(folder + "/worst", qorn::kDefaultEventTimerSeconds, {progress, progress});
   TimeExport("two-hour raid, made up", worstDb, LargestFight(worstDb), folder + "/worst");
   std::filesystem::remove_all(folder);
   return 0;

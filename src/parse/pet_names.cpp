@@ -24,8 +24,8 @@ void PetNames::Grow() {
 
 size_t PetNames::Add(std::string_view name) {
   if ((names_.size() + 1) * 2 > slots_.size()) Grow();  // at most half full
-  uint64_t hash = kBasis;
-  for (char c : name) hash = Step(hash, c);
+  uint64_t hash = kFnvBasis;
+  for (char c : name) hash = FnvStep(hash, c);
   Slot& slot = slots_[Probe(hash, name)];
   if (slot.position != 0) return slot.position - 1;
   names_.push_back(name);

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/fnv_hash.h"
+
 namespace qorn {
 
 // Whether a name that a message starts with ends where `rest` begins: a name
@@ -43,11 +45,6 @@ class PetNames {
   void ForEachNameStarting(std::string_view text, Found&& found) const;
 
  private:
-  static constexpr uint64_t kBasis = 14695981039346656037ULL;  // FNV-1a
-  static constexpr uint64_t kPrime = 1099511628211ULL;
-  static uint64_t Step(uint64_t hash, char c) {
-    return (hash ^ static_cast<unsigned char>(c)) * kPrime;
-  }
   // The slot of `name` (hash `hash`), or of the empty slot where it belongs.
   size_t Probe(uint64_t hash, std::string_view name) const;
   void Grow();
@@ -74,11 +71,11 @@ void PetNames::ForEachNameStarting(std::string_view text, Found&& found) const {
   const size_t limit = std::min(text.size(), maxLength_);
   if (limit < minLength_ || limit < 2) return;
   if (const size_t two = FirstTwo(text); (firstTwo_[two / 64] >> (two % 64) & 1) == 0) return;
-  uint64_t hash = kBasis;
+  uint64_t hash = kFnvBasis;
   for (size_t n = 1; n <= limit; ++n) {
     const char c = text[n - 1];
     if (c == ' ') return;
-    hash = Step(hash, c);
+    hash = FnvStep(hash, c);
     if (hasLength_[n] == 0 || !EndsName(text.substr(n))) continue;
     const Slot& slot = slots_[Probe(hash, text.substr(0, n))];
     if (slot.position != 0) found(static_cast<size_t>(slot.position - 1));

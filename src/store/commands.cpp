@@ -90,7 +90,6 @@ CommandOutcome StoreAndReplace(DatabaseRebuild& rebuild, ParseWriter& writer,
   if (const std::string aside = rebuild.Replace(); !aside.empty()) {
     outcome.Notice = DamagedNotice(rebuild, aside);
   }
-  outcome.Compacted = true;  // a new file is compact as it is made
   stages.Next();
   return outcome;
 }
@@ -172,7 +171,6 @@ std::optional<CommandOutcome> GetAppendedLines(const std::string& databasePath,
     tx.Commit();
     // The stage bar's last value comes when the new parse is stored, as for
     // a whole Get Log: a stop before it leaves the stored parse as it was.
-    outcome.Compacted = true;
     stages.Next();
     return outcome;
   } catch (const DatabaseError& e) {
@@ -259,9 +257,6 @@ CommandOutcome RunGetPrevious(const std::string& programFolder,
   stages.Next();
   outcome.EventList = std::move(numbered.EventList);  // made beside the numbers
   stages.Next();
-  // The fights are cut again in place: the file keeps no free page that a
-  // copy would drop.
-  outcome.Compacted = true;
   stages.Next();
   return outcome;
 }

@@ -28,7 +28,6 @@ struct CommandOutcome {
   bool StoredKept = false;
   EventBuildResult Events;
   Overview EventList;
-  bool Compacted = false;
   // Something the user must be told although the command went through (a
   // damaged database moved aside); empty when there is nothing.
   std::string Notice;

@@ -294,25 +294,6 @@ void Transaction::Commit() {
 namespace {
 
 // The table that edits of a query's rows go to: the one named after FROM.
-std::string EditableTable(std::string_view sql) {
-  for (size_t i = 0; i + 4 < sql.size(); ++i) {
-    if (strncasecmp(sql.data() + i, "from", 4) != 0) continue;
-    size_t j = i + 4;
-    while (j < sql.size() && sql[j] == ' ') ++j;
-    size_t k = j;
-    while (k < sql.size() && (std::isalnum(static_cast<unsigned char>(sql[k])) || sql[k] == '_'))
-      ++k;
-    const std::string name(sql.substr(j, k - j));
-    if (strcasecmp(name.c_str(), "ParseData") == 0 ||
-        strcasecmp(name.c_str(), "SortMobTime") == 0) {
-      return "ParseData";
-    }
-    if (strcasecmp(name.c_str(), "SpellCastResist") == 0) return "SpellCastResist";
-    return {};
-  }
-  return {};
-}
-
 }  // namespace
 
 Recordset::Recordset(Database& db, std::string_view jetSql) : db_(db) {
@@ -326,7 +307,6 @@ Recordset::Recordset(Database& db, std::string_view jetSql) : db_(db) {
     for (int i = 0; i < columns; ++i) row.push_back(stmt.Column(i));
     rows_.push_back(std::move(row));
   }
-  table_ = EditableTable(sql);
 }
 
 int Recordset::IndexOf(std::string_view name) const {
@@ -346,29 +326,5 @@ const Value& Recordset::Field(int index) const {
 }
 
 const Value& Recordset::Field(std::string_view name) const { return Field(IndexOf(name)); }
-
-void Recordset::SetField(std::string_view name, Value value) {
-  if (EndOfFile()) throw Error("No current record");
-  const int index = IndexOf(name);
-  rows_[pos_][static_cast<size_t>(index)] = std::move(value);
-  edited_.push_back(index);
-}
-
-void Recordset::Update() {
-  if (edited_.empty()) return;
-  if (table_.empty()) throw Error("This query's rows cannot be edited");
-  const Value& key = Field("RecNum");
-  std::string sql = "UPDATE " + table_ + " SET ";
-  for (size_t i = 0; i < edited_.size(); ++i) {
-    sql += (i ? ", " : "") + names_[static_cast<size_t>(edited_[i])] + " = ?";
-  }
-  sql += " WHERE RecNum = ?";
-  Statement stmt(db_, sql);
-  int param = 1;
-  for (int index : edited_) stmt.Bind(param++, rows_[pos_][static_cast<size_t>(index)]);
-  stmt.Bind(param, key.AsInt());
-  stmt.Step();
-  edited_.clear();
-}
 
 }  // namespace qorn

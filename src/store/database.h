@@ -169,19 +169,13 @@ class Recordset {
   const Value& Field(int index) const;
   const Value& Field(std::string_view name) const;
 
-  // Edit of the current row: set a field, then Update() to store the edits.
-  void SetField(std::string_view name, Value value);
-  void Update();
-
  private:
   int IndexOf(std::string_view name) const;
 
   Database& db_;
-  std::string table_;  // the table edits go to, empty when not editable
   std::vector<std::string> names_;
   std::vector<std::vector<Value>> rows_;
   size_t pos_ = 0;
-  std::vector<int> edited_;
 };
 
 }  // namespace qorn

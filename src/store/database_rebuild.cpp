@@ -24,11 +24,6 @@ void LeaveWriteAheadLog(Database& db) {
   }
 }
 
-bool NoFreePage(Database& db) {
-  Statement freePages(db, "PRAGMA freelist_count");
-  return freePages.Step() && freePages.ColumnInt(0) == 0;
-}
-
 }  // namespace
 
 DatabaseRebuild::DatabaseRebuild(const std::string& databasePath)
@@ -66,12 +61,6 @@ void DatabaseRebuild::Open(bool quickCheck) {
                        [&](const SchemaObject& p) { return CompareNoCase(p.Name, o.Name) == 0; });
   };
   auto defer = [](const SchemaObject& o) { return o.Type == "index" || o.Type == "trigger"; };
-  storedAsMade_ = HasStoredParse() && NoFreePage(*stored_) &&
-                  std::all_of(program.begin(), program.end(), [&](const SchemaObject& p) {
-                    return std::any_of(stored.begin(), stored.end(), [&](const SchemaObject& o) {
-                      return o.Type == p.Type && o.Name == p.Name && o.Sql == p.Sql;
-                    });
-                  });
   for (const SchemaObject& o : program) {
     if (defer(o)) {
       deferred_.push_back(o);

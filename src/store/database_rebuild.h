@@ -38,10 +38,6 @@ class DatabaseRebuild {
   const std::string& StoredPath() const { return path_; }
   const DatabaseHealth& Health() const { return health_; }
   bool HasStoredParse() const { return health_.state == DatabaseHealth::State::kUsable; }
-  // Whether the stored file is as this rebuild makes a file, its rows aside:
-  // the program's tables, indexes and views made by the program's own
-  // statements, and no free page.
-  bool StoredAsMade() const { return storedAsMade_; }
   Database& Stored() { return *stored_; }
   Database& Fresh() { return *fresh_; }
 
@@ -69,7 +65,6 @@ class DatabaseRebuild {
   std::unique_ptr<Transaction> storedLock_;
   std::unique_ptr<Database> fresh_;
   std::vector<SchemaObject> deferred_;  // indexes and triggers, made by Finish()
-  bool storedAsMade_ = false;
   bool kept_ = false;  // KeepStored() was called
 };
 

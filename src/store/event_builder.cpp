@@ -169,13 +169,4 @@ NumberedParse RenumberStoredParse(const std::string& databasePath, int16_t event
   }
 }
 
-EventBuildResult BuildEvents(const std::string& databasePath, int16_t eventTimerSeconds,
-                             Progress& progress) {
-  return RenumberStoredParse(databasePath, eventTimerSeconds, progress).Events;
-}
-
-EventBuildResult BuildEvents(Database& db, int16_t eventTimerSeconds, Progress& progress) {
-  return CutStoredFights(db, eventTimerSeconds, progress).Events;
-}
-
 }  // namespace qorn

@@ -28,17 +28,6 @@ struct EventBuildResult {
 
 inline constexpr int16_t kDefaultEventTimerSeconds = 18;
 
-// Marks the critical DoT ticks (at least twice the spell's normal tick), cuts
-// the stored rows into events by mob and quiet gap (`eventTimerSeconds`), and
-// numbers the six-second ticks of each event. The new cut is written in one
-// transaction, so a failure leaves the stored parse as it was. A damaged
-// database is moved aside, and qorn::Error says so. `progress` follows the
-// rows while events are cut.
-EventBuildResult BuildEvents(const std::string& databasePath, int16_t eventTimerSeconds,
-                             Progress& progress);
-// The same in place, inside a transaction the caller holds on `db`.
-EventBuildResult BuildEvents(Database& db, int16_t eventTimerSeconds, Progress& progress);
-
 // The spell table, in the order the table returns its rows.
 std::vector<SpellDatRec> LoadSpellTable(Database& db);
 

@@ -5,11 +5,6 @@
 #include <numeric>
 
 namespace qorn {
-namespace {
-
-unsigned char Fold(unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
-
-}  // namespace
 
 std::vector<uint32_t> RankMobs(const std::vector<std::string>& mobs) {
   std::vector<uint32_t> order(mobs.size());
@@ -120,11 +115,6 @@ MobGroups::MobGroups(const std::vector<std::string>& mobs, const std::vector<siz
 }
 
 int32_t NumberSortedEvents(std::vector<EventRow>& rows, const std::vector<std::string>& mobs,
-                           int16_t eventTimerSeconds, Progress& progress) {
-  return NumberSortedEvents(rows, mobs, RankMobs(mobs), eventTimerSeconds, progress);
-}
-
-int32_t NumberSortedEvents(std::vector<EventRow>& rows, const std::vector<std::string>& mobs,
                            const std::vector<uint32_t>& rank, int16_t eventTimerSeconds,
                            Progress& progress) {
   const int32_t count = CutEvents(rows, rank, mobs, eventTimerSeconds, progress);
@@ -145,22 +135,6 @@ void SortByEvent(std::vector<EventRow>& rows, const std::vector<std::string>& mo
     if (a.When != b.When) return a.When < b.When;
     return a.RecNum < b.RecNum;
   });
-}
-
-std::string FoldCase(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(Fold(static_cast<unsigned char>(c)));
-  return out;
-}
-
-int CompareNoCase(std::string_view a, std::string_view b) {
-  const size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    const unsigned char x = Fold(static_cast<unsigned char>(a[i]));
-    const unsigned char y = Fold(static_cast<unsigned char>(b[i]));
-    if (x != y) return x < y ? -1 : 1;
-  }
-  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
 }  // namespace qorn

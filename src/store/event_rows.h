@@ -8,6 +8,7 @@
 
 #include "common/date_time.h"
 #include "common/progress.h"
+#include "common/text_fold.h"
 
 namespace qorn {
 
@@ -61,8 +62,6 @@ class MobGroups {
 // each event. Returns the number of events. `progress` follows the rows
 // while the events are cut.
 int32_t NumberSortedEvents(std::vector<EventRow>& rows, const std::vector<std::string>& mobs,
-                           int16_t eventTimerSeconds, Progress& progress);
-int32_t NumberSortedEvents(std::vector<EventRow>& rows, const std::vector<std::string>& mobs,
                            const std::vector<uint32_t>& rank, int16_t eventTimerSeconds,
                            Progress& progress);
 
@@ -104,12 +103,5 @@ class CritRule {
   };
   std::unordered_map<std::string, int64_t, Hash, std::equal_to<>> normal_;
 };
-
-// Text order of the database's text columns: byte by byte with ASCII letters
-// folded to lower case, a shorter text first when it is the other's start.
-int CompareNoCase(std::string_view a, std::string_view b);
-// The text with ASCII letters folded to lower case: texts that compare equal
-// above fold to the same text.
-std::string FoldCase(std::string_view text);
 
 }  // namespace qorn

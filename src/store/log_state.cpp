@@ -12,6 +12,7 @@
 #include <map>
 
 #include "common/error.h"
+#include "common/fnv_hash.h"
 #include "parse/block_reader.h"
 #include "store/database.h"
 
@@ -52,12 +53,6 @@ class File {
  private:
   int fd_;
 };
-
-uint64_t Fnv1a(std::string_view bytes) {
-  uint64_t hash = 14695981039346656037ULL;
-  for (char c : bytes) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
-  return hash;
-}
 
 std::string Number(int64_t n) { return std::to_string(n); }
 std::string Unsigned(uint64_t n) { return std::to_string(n); }

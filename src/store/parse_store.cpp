@@ -19,8 +19,6 @@ namespace {
 
 int64_t YesNo(bool value) { return value ? -1 : 0; }
 
-const char* YesNoWord(bool value) { return value ? "True" : "False"; }
-
 // A log text as UTF-8, converted only when it has to be (most are ASCII). An
 // empty text stays a text, never a null.
 class Utf8Text {
@@ -432,37 +430,6 @@ NumberedParse ParseWriter::Finish(Progress& progress, bool keepOverview) {
   return result;
 }
 
-std::string InsertDamageSql(size_t i, const DamageRec& r) {
-  return "INSERT into ParseData values (" + std::to_string(i) + "," + SqlDateLiteral(r.When) + "," +
-         SqlQuote(LogTextToUtf8(r.Who)) + "," + SqlQuote(LogTextToUtf8(r.Mob)) + "," +
-         std::to_string(r.Dmg) + "," + YesNoWord(r.Crit) + "," + SqlQuote(LogTextToUtf8(r.DmgSrc)) +
-         "," + SqlQuote(r.DmgType) + "," + YesNoWord(r.Cpower) + "," + YesNoWord(r.Inten) + "," +
-         YesNoWord(r.CoA) + "," + std::to_string(r.Reserved) + ",0,0,0)";
-}
-
-std::string InsertCastSql(size_t i, const CastRec& r) {
-  return "INSERT into SpellCastResist values (" + std::to_string(i) + "," + SqlDateLiteral(r.When) +
-         "," + std::to_string(r.CorR) + "," + SqlQuote(LogTextToUtf8(r.Spell)) + ")";
-}
-
-void StoreParsedRecords(const std::string& databasePath, const ParseResult& parsed,
-                        Progress& progress) {
-  DatabaseRebuild rebuild(databasePath);
-  rebuild.Open(false);
-  ParseWriter writer(rebuild.Fresh(), std::nullopt);
-  writer.Add(parsed, std::nullopt);
-  writer.Finish(progress);
-  rebuild.Finish();
-  rebuild.Replace();
-}
-
-void StoreParsedRecords(Database& db, const ParseResult& parsed, Progress& progress) {
-  ClearParse(db);
-  ParseWriter writer(db, std::nullopt);
-  writer.Add(parsed, std::nullopt);
-  writer.Finish(progress);
-}
-
 void StoreAppendedParse(Database& db, const AppendedParse& appended, int64_t firstRecNum,
                         int64_t firstCast, Progress& progress) {
   const ParseResult& parsed = appended.Records;
@@ -487,13 +454,6 @@ void StoreAppendedParse(Database& db, const AppendedParse& appended, int64_t fir
   if (!current) return;
   WriteMobSeconds(db, bySeconds, &changed);
   MarkMobSecondsCurrent(db);
-}
-
-void ClearParse(Database& db) {
-  for (const char* table : {"DamageRows", "SpellCastResist", "MobSlots", "SlotChunks", "Fights",
-                            "TickRuns", "ParseState"}) {
-    db.ExecuteNative("DELETE FROM " + std::string(table));
-  }
 }
 
 }  // namespace qorn

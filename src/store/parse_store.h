@@ -17,16 +17,6 @@ namespace qorn {
 class Database;
 class DatabaseRebuild;
 
-// Replaces the rows of ParseData and SpellCastResist with the parsed lists
-// (crit marks false, event and tick numbers 0). The rows go into a new
-// database file that takes the stored one's place whole, so that if anything
-// fails the previous parse stays whole and qorn::Error says why. `progress`
-// counts the stored records of each table.
-void StoreParsedRecords(const std::string& databasePath, const ParseResult& parsed,
-                        Progress& progress);
-// The same in place, inside a transaction the caller holds on `db`.
-void StoreParsedRecords(Database& db, const ParseResult& parsed, Progress& progress);
-
 // Stores a parse into the empty tables of `db` a block of records at a time,
 // as the parse hands them over: the damage rows with their mob keys (and,
 // with a timer, their crit marks from the spell table of `db`), the casts,
@@ -81,14 +71,5 @@ class ParseWriter {
 // afterwards from the stored seconds.
 void StoreAppendedParse(Database& db, const AppendedParse& appended, int64_t firstRecNum,
                         int64_t firstCast, Progress& progress);
-
-// Empties the tables of the stored parse (the spell table stays).
-void ClearParse(Database& db);
-
-// The Jet statement that stores damage record i ("INSERT into ParseData values
-// (...)") and cast record i; the functions above store the same rows through
-// prepared statements.
-std::string InsertDamageSql(size_t i, const DamageRec& rec);
-std::string InsertCastSql(size_t i, const CastRec& rec);
 
 }  // namespace qorn

@@ -59,7 +59,7 @@ inline std::string FightDatabase(const TempDir& dir, const std::vector<FixtureRo
   const std::string db = dir.File("QornDB.mdb");
   WriteParseRows(db, rows);
   NullProgress progress;
-  BuildEvents(db, 18, progress);
+  RenumberStoredParse(db, 18, progress);
   return db;
 }
 

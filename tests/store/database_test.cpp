@@ -27,7 +27,7 @@ TEST(Database, ANewFileGetsItsTablesAndSpellTable) {
   EXPECT_TRUE(parse.EndOfFile());
 }
 
-TEST(Database, RecordsetWalksAndEditsRows) {
+TEST(Database, RecordsetWalksRows) {
   test::TempDir dir;
   const std::string path = dir.File("QornDB.mdb");
   test::WriteParseRows(path, {{"a rat", 0, 5}, {"a gnoll", 6, 7}, {"a gnoll", 12, 9}});
@@ -38,16 +38,10 @@ TEST(Database, RecordsetWalksAndEditsRows) {
   EXPECT_EQ(rs.Field("Dmg").AsInt(), 9);
   rs.MoveFirst();
   EXPECT_EQ(rs.Field("dmg").AsInt(), 7);
-  rs.SetField("Color", Value(int64_t{4}));
-  rs.Update();
+  EXPECT_THROW(rs.Field("Nope"), Error);
   rs.MoveNext();
   rs.MoveNext();
   EXPECT_TRUE(rs.EndOfFile());
-  Recordset check(db, "SELECT Color FROM ParseData ORDER BY RecNum");
-  std::vector<int64_t> colors;
-  for (; !check.EndOfFile(); check.MoveNext()) colors.push_back(check.Field(0).AsInt());
-  EXPECT_EQ(colors, (std::vector<int64_t>{0, 4, 0}));
-  EXPECT_THROW(check.Field("Nope"), Error);
 }
 
 TEST(Database, FailuresSayWhatAndWhere) {

@@ -19,7 +19,7 @@ struct EventCase {
   int16_t timer = 18;
 };
 
-TEST(BuildEvents, CutsEventsAndNumbersTicks) {
+TEST(GetPreviousOfStoredRows, CutsEventsAndNumbersTicks) {
   const EventCase cases[] = {
       {"a gap equal to the timer stays in the event, one second more splits",
        {{"a gnoll", 0, 10}, {"a gnoll", 18, 10}, {"a gnoll", 37, 10}},
@@ -67,12 +67,12 @@ TEST(BuildEvents, CutsEventsAndNumbersTicks) {
     const std::string db = dir.File("QornDB.mdb");
     test::WriteParseRows(db, c.rows);
     NullProgress progress;
-    BuildEvents(db, c.timer, progress);
+    RenumberStoredParse(db, c.timer, progress);
     EXPECT_EQ(test::EventsAndTicks(db), c.expected) << c.what;
   }
 }
 
-TEST(BuildEvents, MarksCritsAtTwiceTheNormalTick) {
+TEST(GetPreviousOfStoredRows, MarksCritsAtTwiceTheNormalTick) {
   // Splurt. does 96 a tick: 192 is a crit, 191 is not; an unknown spell never is.
   test::TempDir dir;
   const std::string db = dir.File("QornDB.mdb");
@@ -89,7 +89,7 @@ TEST(BuildEvents, MarksCritsAtTwiceTheNormalTick) {
                             {"a gnoll", 30, 79999, "Dot", "Big Spell."},
                             {"a gnoll", 36, 80000, "Dot", "Big Spell."}});
   NullProgress progress;
-  const EventBuildResult result = BuildEvents(db, 18, progress);
+  const EventBuildResult result = RenumberStoredParse(db, 18, progress).Events;
   Database d(db);
   Statement crits(d, "SELECT Crit FROM ParseData ORDER BY RecNum");
   std::vector<int64_t> flags;
@@ -101,7 +101,7 @@ TEST(BuildEvents, MarksCritsAtTwiceTheNormalTick) {
   EXPECT_EQ(result.SpellDatRecs.back().Dmg, 40000);
 }
 
-TEST(BuildEvents, EmptyTablesGiveNoEvents) {
+TEST(GetPreviousOfStoredRows, EmptyTablesGiveNoEvents) {
   test::TempDir dir;
   const std::string db = dir.File("QornDB.mdb");
   {
@@ -109,12 +109,12 @@ TEST(BuildEvents, EmptyTablesGiveNoEvents) {
     d.ExecuteNative("DELETE FROM SpellDat");
   }
   NullProgress progress;
-  const EventBuildResult result = BuildEvents(db, 18, progress);
+  const EventBuildResult result = RenumberStoredParse(db, 18, progress).Events;
   EXPECT_EQ(result.EventCount, 0);
   EXPECT_TRUE(result.SpellDatRecs.empty());
 }
 
-TEST(BuildEvents, RowsKeepTheirRecNumsWhateverTheyAre) {
+TEST(GetPreviousOfStoredRows, RowsKeepTheirRecNumsWhateverTheyAre) {
   // Rows whose RecNums are not 0 to n-1 (a table edited by hand) are cut and
   // numbered as before, and keep their RecNums, out to the extremes of 64 bits.
   struct Case {
@@ -137,7 +137,7 @@ TEST(BuildEvents, RowsKeepTheirRecNumsWhateverTheyAre) {
                               {"a gnoll", 11, 10, "Pet", "bites"}});
     Database(db).ExecuteNative("UPDATE ParseData SET RecNum = " + std::string(c.recNums));
     NullProgress progress;
-    BuildEvents(db, 18, progress);
+    RenumberStoredParse(db, 18, progress);
     Database d(db);
     Statement rows(d, "SELECT RecNum, EventNum, TickNum FROM ParseData ORDER BY RecNum");
     std::vector<std::string> got;
@@ -149,7 +149,7 @@ TEST(BuildEvents, RowsKeepTheirRecNumsWhateverTheyAre) {
   }
 }
 
-TEST(BuildEvents, ExtremeTimesStayInRange) {
+TEST(GetPreviousOfStoredRows, ExtremeTimesStayInRange) {
   // Two rows of an empty mob dated 1447 and 2025 are one event, and so is the
   // row after them: tick numbers past 32 bits get the largest there is. A
   // hand-edited DTime of 1e300 counts as the last second of 9999.
@@ -168,7 +168,7 @@ TEST(BuildEvents, ExtremeTimesStayInRange) {
     }
   }
   NullProgress progress;
-  EXPECT_EQ(BuildEvents(db, 18, progress).EventCount, 2);
+  EXPECT_EQ(RenumberStoredParse(db, 18, progress).Events.EventCount, 2);
   EXPECT_EQ(test::EventsAndTicks(db),
             (std::vector<std::string>{"1/1", "1/2147483647", "1/2147483647", "2/1"}));
   const Overview overview = FillEventList(db, progress);

@@ -19,7 +19,7 @@ TEST(FillEventList, OneRowPerEventWithTheListsTexts) {
                             {"A gnoll", 100, 50},
                             {"a gnoll", 108, 51, "DD", "hit"}});
   NullProgress progress;
-  BuildEvents(db, 18, progress);
+  RenumberStoredParse(db, 18, progress);
   const Overview overview = FillEventList(db, progress);
   EXPECT_EQ(overview.EventCount, 2);
   ASSERT_EQ(overview.Rows.size(), 2u);

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "common/error.h"
+#include "store/commands.h"
 #include "store/database.h"
+#include "store/program_folder.h"
 #include "support/temp_dir.h"
 
 namespace qorn {
@@ -27,72 +29,63 @@ class StoreTest : public ::testing::Test {
     NullProgress progress;
     return ParseLogFile(dir_.WriteLines("log.txt", lines), "Soandso", progress);
   }
+  // Get Log of the parsed records into the folder's parse database.
+  void Store(const ParseResult& parsed) {
+    RunGetLog(dir_.path().string(), parsed, 18, {progress_, progress_});
+  }
   test::TempDir dir_;
   NullProgress progress_;
+  const std::string db_ = InProgramFolder(dir_.path().string(), kDatabaseFile);
 };
 
-TEST_F(StoreTest, StoresWhatTheInsertStatementsWouldStore) {
-  const ParseResult parsed = Parse({
+TEST_F(StoreTest, StoresEveryColumnOfTheRecords) {
+  Store(Parse({
       "[Fri Dec 04 17:57:44 2026] Quivering power pulses through your hands.",
       "[Fri Dec 04 17:57:44 2026] Tunare's guardian has taken 312 damage from your Splurt.",
       "[Fri Dec 04 00:00:01 2026] Soandso hit Tunare's guardian for 900 points of non-melee "
       "damage.",
       "[Fri Dec 04 12:30:00 2026] You begin casting Splurt.",
       "[Fri Dec 04 12:30:01 2026] Your target resisted the Mori's Fire spell.",
-  });
-  const std::string stored = dir_.File("stored.mdb");
-  StoreParsedRecords(stored, parsed, progress_);
-
-  const std::string byText = dir_.File("bytext.mdb");
-  {
-    Database db(byText);
-    for (size_t i = 0; i < parsed.DamageRecs.size(); ++i) {
-      db.Execute(InsertDamageSql(i, parsed.DamageRecs[i]));
-    }
-    for (size_t i = 0; i < parsed.CastRecs.size(); ++i) {
-      db.Execute(InsertCastSql(i, parsed.CastRecs[i]));
-    }
-  }
-  EXPECT_EQ(AllRows(stored, "ParseData"), AllRows(byText, "ParseData"));
-  EXPECT_EQ(AllRows(stored, "SpellCastResist"), AllRows(byText, "SpellCastResist"));
-  const auto rows = AllRows(stored, "ParseData");
+  }));
+  // RecNum, DTime, Who, Mob, Dmg, Crit (312 is twice Splurt.'s tick), DmgSrc, DmgType,
+  // Cpower, Inten, CoA, Reserved, EventNum, TickNum, Color.
+  const auto rows = AllRows(db_, "ParseData");
   ASSERT_EQ(rows.size(), 2u);
-  EXPECT_NE(rows[0].find("|Soandso|Tunare's guardian|312|0|Splurt.|Dot|-1|0|0|0|0|0|0|"),
+  EXPECT_NE(rows[0].find("|Soandso|Tunare's guardian|312|-1|Splurt.|Dot|-1|0|0|0|2|1|0|"),
             std::string::npos)
       << rows[0];
-  EXPECT_EQ(AllRows(stored, "SpellCastResist")[1].substr(0, 2), "1|");
+  EXPECT_NE(rows[1].find("|Soandso|Tunare's guardian|900|0|hit|DD|-1|0|0|0|1|1|0|"),
+            std::string::npos)
+      << rows[1];
+  const auto casts = AllRows(db_, "SpellCastResist");
+  ASSERT_EQ(casts.size(), 2u);
+  EXPECT_EQ(casts[1].substr(0, 2), "1|");
 }
 
-TEST_F(StoreTest, EmptyListsStoreNoRowsAndReplaceThePreviousParse) {
-  const std::string db = dir_.File("QornDB.mdb");
-  StoreParsedRecords(db,
-                     Parse({"[Fri Dec 04 17:57:44 2026] a rat has taken 1 damage from your Splurt.",
-                            "[Fri Dec 04 17:57:44 2026] You begin casting Splurt."}),
-                     progress_);
-  ASSERT_EQ(AllRows(db, "ParseData").size(), 1u);
-  StoreParsedRecords(db, Parse({"[Fri Dec 04 17:57:44 2026] Nothing here."}), progress_);
-  EXPECT_TRUE(AllRows(db, "ParseData").empty());
-  EXPECT_TRUE(AllRows(db, "SpellCastResist").empty());
+TEST_F(StoreTest, ALogOfCastsOnlyReplacesThePreviousParse) {
+  Store(Parse({"[Fri Dec 04 17:57:44 2026] a rat has taken 1 damage from your Splurt.",
+               "[Fri Dec 04 17:57:44 2026] You begin casting Splurt."}));
+  ASSERT_EQ(AllRows(db_, "ParseData").size(), 1u);
+  Store(Parse({"[Fri Dec 04 17:58:44 2026] You begin casting Splurt."}));
+  EXPECT_TRUE(AllRows(db_, "ParseData").empty());
+  EXPECT_EQ(AllRows(db_, "SpellCastResist").size(), 1u);
 }
 
 TEST_F(StoreTest, AFailedStoreLeavesThePreviousParseWhole) {
-  const std::string db = dir_.File("QornDB.mdb");
-  StoreParsedRecords(
-      db, Parse({"[Fri Dec 04 17:57:44 2026] a rat has taken 1 damage from your Splurt."}),
-      progress_);
-  const auto before = AllRows(db, "ParseData");
+  Store(Parse({"[Fri Dec 04 17:57:44 2026] a rat has taken 1 damage from your Splurt."}));
+  const auto before = AllRows(db_, "ParseData");
   {
-    Database other(db);  // another program holds the file
+    Database other(db_);  // another program holds the file
     other.ExecuteNative("BEGIN EXCLUSIVE");
     try {
-      StoreParsedRecords(db, Parse({}), progress_);
+      Store(Parse({"[Fri Dec 04 17:58:44 2026] a rat has taken 2 damage from your Splurt."}));
       FAIL() << "stored into a locked database";
     } catch (const Error& e) {
-      EXPECT_NE(std::string(e.what()).find(db), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find(db_), std::string::npos) << e.what();
     }
     other.ExecuteNative("ROLLBACK");
   }
-  EXPECT_EQ(AllRows(db, "ParseData"), before);
+  EXPECT_EQ(AllRows(db_, "ParseData"), before);
 }
 
 }  // namespace

@@ -12,7 +12,6 @@
 
 #include "common/error.h"
 #include "store/commands.h"
-#include "store/compaction.h"
 #include "store/database.h"
 #include "store/database_file.h"
 #include "store/program_folder.h"
@@ -317,7 +316,6 @@ TEST_F(RecoveryTest, AReadOnlyDatabaseIsReportedAndLeftAsItIs) {
       EXPECT_NE(std::string(e.what()).find("read-only"), std::string::npos) << e.what();
     }
   }
-  EXPECT_FALSE(CompactParseDatabase(db_));
   EXPECT_EQ(fs::status(db_).permissions(), readOnly);
   EXPECT_EQ(Stored(), before);
   EXPECT_FALSE(TempLeft());
@@ -330,15 +328,11 @@ TEST_F(RecoveryTest, ASymbolicLinkIsFollowedAndStays) {
 
   EXPECT_EQ(GetLog("edge").EventList.Rows.size(), 11u);
   EXPECT_EQ(GetPrevious(30).EventList.Rows.size(), 9u);
-  EXPECT_TRUE(CompactParseDatabase(db_));
-  for (const char* step : {"after the commands", "after compaction"}) {
-    SCOPED_TRACE(step);
-    EXPECT_TRUE(fs::is_symlink(db_));
-    EXPECT_EQ(fs::read_symlink(db_), "elsewhere/parse.mdb");
-    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(target)));
-    EXPECT_FALSE(TempLeft());
-    EXPECT_FALSE(fs::exists(dir_.path() / "elsewhere" / "Temp.mdb"));
-  }
+  EXPECT_TRUE(fs::is_symlink(db_));
+  EXPECT_EQ(fs::read_symlink(db_), "elsewhere/parse.mdb");
+  EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(target)));
+  EXPECT_FALSE(TempLeft());
+  EXPECT_FALSE(fs::exists(dir_.path() / "elsewhere" / "Temp.mdb"));
   // The rows are in the file the link names.
   EXPECT_EQ(test::DumpTable(target.string(), "ParseData"), test::DumpTable(db_, "ParseData"));
   EXPECT_EQ(GetPrevious(30).EventList.Rows.size(), 9u);

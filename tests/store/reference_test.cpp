@@ -5,9 +5,7 @@
 
 #include "store/commands.h"
 #include "store/database.h"
-#include "store/event_builder.h"
 #include "store/event_overview.h"
-#include "store/parse_store.h"
 #include "store/program_folder.h"
 #include "support/reference_dump.h"
 #include "support/temp_dir.h"
@@ -61,28 +59,6 @@ TEST_P(ReferenceTest, GetLogThroughRunsOnDiskGivesTheRecordedResults) {
   const CommandOutcome again = RunGetPrevious(folder_, 30, {progress_, progress_});
   EXPECT_EQ(test::DumpOverview(again.EventList), expected_.overview30);
   EXPECT_EQ(test::DumpTable(db_, "ParseData"), expected_.parseData30);
-}
-
-TEST_P(ReferenceTest, StoringAndEventBuildingGiveTheRecordedResults) {
-  StoreParsedRecords(db_, test::ReadRecords(records_), progress_);
-  BuildEvents(db_, 18, progress_);
-  EXPECT_EQ(test::DumpOverview(FillEventList(db_, progress_)), expected_.overview18);
-  ExpectTablesAfterGetLog();
-
-  BuildEvents(db_, 30, progress_);
-  EXPECT_EQ(test::DumpOverview(FillEventList(db_, progress_)), expected_.overview30);
-  EXPECT_EQ(test::DumpTable(db_, "ParseData"), expected_.parseData30);
-}
-
-TEST_P(ReferenceTest, EventBuildingInsideATransactionGivesTheRecordedResults) {
-  {
-    Database db(db_);
-    Transaction tx(db);
-    StoreParsedRecords(db, test::ReadRecords(records_), progress_);
-    BuildEvents(db, 18, progress_);
-    tx.Commit();
-  }
-  ExpectTablesAfterGetLog();
 }
 
 INSTANTIATE_TEST_SUITE_P(Shapes, ReferenceTest,

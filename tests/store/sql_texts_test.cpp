@@ -57,7 +57,7 @@ class SqlTexts : public ::testing::Test {
                              {9, 0, "Not A Spell."},
                              {50, 0, "Splurt."}});
     NullProgress progress;
-    BuildEvents(path_, 18, progress);
+    RenumberStoredParse(path_, 18, progress);
   }
   test::TempDir dir_;
   std::string path_ = dir_.File("QornDB.mdb");
@@ -192,16 +192,8 @@ TEST_F(SqlTexts, RowQueriesInTheViewsOrder) {
 
 TEST_F(SqlTexts, EditingRowsAndDeletingParses) {
   Database db(path_);
-  {
-    // The HTML export colours a fight's rows by editing them in place.
-    Recordset rs(db, "SELECT * FROM ParseData WHERE eventnum = 1");
-    for (; !rs.EndOfFile(); rs.MoveNext()) {
-      if (rs.Field("DmgType").AsText() == "DD") {
-        rs.SetField("Color", Value(int64_t{1}));
-        rs.Update();
-      }
-    }
-  }
+  // The HTML export colours a fight's rows by editing them in place.
+  db.Execute("UPDATE ParseData SET Color = 1 WHERE EventNum = 1 AND DmgType = 'DD'");
   EXPECT_EQ(Rows(db, "SELECT RecNum FROM ParseData WHERE Color = 1"),
             (std::vector<std::string>{"4"}));
   db.Execute("delete * from ParseData");

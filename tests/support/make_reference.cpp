@@ -1,6 +1,6 @@
 // Records a reference case for the store tests: parses LOGFILE for NAME,
-// writes the records to OUT.records.tsv, reads them back, stores them, builds
-// events with timer 18, fills the overview, builds events again with timer 30,
+// writes the records to OUT.records.tsv, reads them back, stores them with a
+// Get Log of timer 18, fills the overview, cuts again with a Get Previous of 30,
 // and writes what the tables and overviews held to OUT.expected.tsv.
 // Usage: make_reference LOGFILE NAME OUT
 #include <unistd.h>
@@ -8,9 +8,9 @@
 
 #include <filesystem>
 
-#include "store/event_builder.h"
+#include "parse/log_parser.h"
+#include "store/commands.h"
 #include "store/event_overview.h"
-#include "store/parse_store.h"
 #include "support/reference_dump.h"
 
 int main(int argc, char** argv) {
@@ -30,13 +30,12 @@ int main(int argc, char** argv) {
   fs::create_directories(folder);
   const std::string db = (folder / "QornDB.mdb").string();
   test::ReferenceResult result;
-  StoreParsedRecords(db, test::ReadRecords(records), progress);
-  BuildEvents(db, 18, progress);
+  RunGetLog(folder.string(), test::ReadRecords(records), 18, {progress, progress});
   result.overview18 = test::DumpOverview(FillEventList(db, progress));
   result.parseData = test::DumpTable(db, "ParseData");
   result.spellCastResist = test::DumpTable(db, "SpellCastResist");
   result.spellDat = test::DumpTable(db, "SpellDat");
-  BuildEvents(db, 30, progress);
+  RunGetPrevious(folder.string(), 30, {progress, progress});
   result.overview30 = test::DumpOverview(FillEventList(db, progress));
   result.parseData30 = test::DumpTable(db, "ParseData");
   test::WriteFile(std::string(argv[3]) + ".expected.tsv", test::WriteReference(result));

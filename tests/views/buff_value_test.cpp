@@ -57,7 +57,7 @@ class BuffValueTest : public ::testing::Test {
                                     {"a rat", 1010, 101, "Dot", "Funeral Pyre of Kelador."},
                                 });
     NullProgress progress;
-    BuildEvents(path_, 18, progress);
+    RenumberStoredParse(path_, 18, progress);
   }
   static void TearDownTestSuite() { delete dir_; }
 
@@ -155,7 +155,7 @@ TEST(BuffValue, SumsPastThirtyTwoBitsDoNotWrap) {
   }
   test::WriteParseRows(path, rows);
   NullProgress progress;
-  BuildEvents(path, 18, progress);
+  RenumberStoredParse(path, 18, progress);
   const std::vector<std::string> lines = Joined(BuffValue(path, BuffScope::Fight(1)));
   ASSERT_EQ(lines.size(), 6u);
   EXPECT_EQ(lines[2],

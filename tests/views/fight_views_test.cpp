@@ -66,7 +66,7 @@ class FightViews : public ::testing::Test {
                                 {200, 0, "Ignite Blood."},
                             });
     NullProgress progress;
-    spells_ = BuildEvents(path_, 18, progress).SpellDatRecs;
+    spells_ = RenumberStoredParse(path_, 18, progress).Events.SpellDatRecs;
   }
 
   test::TempDir dir_;

@@ -86,7 +86,7 @@ class TickGraphs : public ::testing::Test {
                                     {"a rat", 106, 50, "DD", "Ignite Bones"},     // tick 2
                                 });
     NullProgress progress;
-    BuildEvents(path_, 18, progress);
+    RenumberStoredParse(path_, 18, progress);
   }
   test::TempDir dir_;
   std::string path_ = dir_.File("QornDB.mdb");
