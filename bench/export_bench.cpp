@@ -13,7 +13,7 @@
 #include "export/html_tick_graph.h"
 #include "parse/log_parser.h"
 #include "store/database.h"
-#include "store/event_builder.h"
+#include "store/stored_fights.h"
 #include "store/commands.h"
 #include "store/program_folder.h"
 

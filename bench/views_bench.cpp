@@ -18,7 +18,7 @@
 #include "common/date_time.h"
 #include "offscreen_qt.h"
 #include "store/database.h"
-#include "store/event_builder.h"
+#include "store/stored_fights.h"
 #include "store/jet_sql.h"
 #include "ui/report_list.h"
 #include "views/damage_detail.h"

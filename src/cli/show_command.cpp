@@ -5,7 +5,7 @@
 #include "cli/cli_args.h"
 #include "common/error.h"
 #include "store/database.h"
-#include "store/event_builder.h"
+#include "store/crit_marks.h"
 #include "store/program_folder.h"
 #include "views/buff_value.h"
 #include "views/damage_detail.h"

@@ -7,6 +7,9 @@
 
 namespace qorn {
 
+// The timer a fight is cut with when none was chosen or noted.
+inline constexpr int16_t kDefaultEventTimerSeconds = 18;
+
 // An event timer typed by the user: numeric text (optional sign, decimal
 // part and exponent; blanks around it allowed) whose value v has
 // -32000 < v < 32000, rounded to whole seconds with halves to the even

@@ -3,7 +3,7 @@
 #include <span>
 
 #include "store/database.h"
-#include "store/event_builder.h"
+#include "store/crit_marks.h"
 #include "store/event_overview.h"
 #include "views/damage_detail.h"
 #include "views/dot_breakdown.h"

@@ -9,7 +9,7 @@
 
 #include "store/database_file.h"
 #include "store/database_rebuild.h"
-#include "store/fight_tables.h"
+#include "store/parse_state.h"
 #include "store/log_state.h"
 #include "store/parse_store.h"
 #include "store/program_folder.h"

@@ -8,7 +8,7 @@
 
 #include "common/progress.h"
 #include "parse/log_parser.h"
-#include "store/event_builder.h"
+#include "store/stored_fights.h"
 #include "store/event_overview.h"
 #include "store/second_runs.h"
 

@@ -296,6 +296,11 @@ namespace {
 // The table that edits of a query's rows go to: the one named after FROM.
 }  // namespace
 
+int64_t QueryInt(Database& db, std::string_view sql) {
+  Statement query(db, sql);
+  return query.Step() ? query.ColumnInt(0) : 0;
+}
+
 Recordset::Recordset(Database& db, std::string_view jetSql) : db_(db) {
   const std::string sql = TranslateJetSql(jetSql);
   Statement stmt(db, sql);

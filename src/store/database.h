@@ -147,12 +147,13 @@ class Transaction {
   bool done_ = false;
 };
 
+// The first column of the first row of `sql` as a number; 0 when no row.
+int64_t QueryInt(Database& db, std::string_view sql);
+
 // The rows of one query, read at once, with a cursor over them as the
-// program's routines walk them: first, next, last, end of file, count, fields
-// by position or by name (without regard to case), and editing the current
-// row. Edits write through to the table behind the query when Update() is
-// called; that needs a query on ParseData, SortMobTime or SpellCastResist
-// that returns RecNum.
+// program's routines walk them: first, next, last, end of file, count, and
+// fields by position or by name (without regard to case).
+
 class Recordset {
  public:
   Recordset(Database& db, std::string_view jetSql);

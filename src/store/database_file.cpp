@@ -15,7 +15,7 @@
 #include "common/error.h"
 #include "common/file_system.h"
 #include "store/database.h"
-#include "store/event_rows.h"
+#include "common/text_fold.h"
 #include "store/program_folder.h"
 #include "store/schema.h"
 

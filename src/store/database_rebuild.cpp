@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "store/event_rows.h"
+#include "common/text_fold.h"
 #include "store/jet_sql.h"
 
 namespace qorn {

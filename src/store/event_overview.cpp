@@ -7,6 +7,8 @@
 #include "common/number_format.h"
 #include "store/database.h"
 #include "store/database_file.h"
+#include "store/mob_order.h"
+#include "store/parse_state.h"
 
 namespace qorn {
 
@@ -68,8 +70,7 @@ Overview FillEventList(const std::string& databasePath, Progress& progress) {
     // A file that keeps its fights' lines in Fights: they are the overview,
     // unless a row was changed by hand since they were cut.
     Statement state(db, "SELECT count(*) FROM sqlite_master WHERE name = 'ParseState'");
-    if (state.Step() && state.ColumnInt(0) > 0 &&
-        Statement(db, "SELECT 1 FROM ParseState WHERE Name = 'SlotsValid'").Step()) {
+    if (state.Step() && state.ColumnInt(0) > 0 && SecondsNotedCurrent(db)) {
       Overview overview = StoredOverview(db);
       progress.SetValue(0);
       return overview;

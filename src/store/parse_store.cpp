@@ -11,8 +11,11 @@
 #include "common/text_encoding.h"
 #include "store/database.h"
 #include "store/database_rebuild.h"
-#include "store/fight_tables.h"
-#include "store/jet_sql.h"
+#include "store/crit_marks.h"
+#include "store/fight_writer.h"
+#include "store/mob_order.h"
+#include "store/mob_seconds.h"
+#include "store/stored_seconds.h"
 
 namespace qorn {
 namespace {
@@ -223,9 +226,8 @@ class ParsedRowsTable {
         sqlite3_result_int64(ctx, r.Dmg);
         break;
       case 5: {
-        const int64_t* normal =
-            CompareNoCase(r.DmgType, kDot) == 0 ? cursor->texts.Of(r.DmgSrc).normal : nullptr;
-        sqlite3_result_int64(ctx, YesNo(r.Crit || (normal != nullptr && r.Dmg >= 2 * *normal)));
+        const int64_t* normal = IsDot(r.DmgType) ? cursor->texts.Of(r.DmgSrc).normal : nullptr;
+        sqlite3_result_int64(ctx, YesNo(r.Crit || CritRule::IsCritOf(normal, r.Dmg)));
         break;
       }
       case 6:
@@ -311,6 +313,14 @@ void InsertParsedRows(Database& db, const ParseResult& parsed, RowMarks marks, P
   progress.SetValue(0);
 }
 
+// A fizzle or interrupt read after the last stored cast changes its CorR:
+// the cast before RecNum `nextCast`, when there is one.
+void ChangeLastCast(Database& db, std::optional<int16_t> change, int64_t nextCast) {
+  if (!change || nextCast <= 0) return;
+  Statement update(db, "UPDATE SpellCastResist SET CorR = ? WHERE RecNum = ?");
+  update.Bind(1, static_cast<int64_t>(*change)).Bind(2, nextCast - 1).Step();
+}
+
 // The damage records as event building sees them, in their mob's group
 // (texts without regard to case), and each record's mob text in `mobs`.
 std::vector<EventRow> EventRowsOf(const ParseResult& parsed, int64_t firstRecNum, MobTexts& mobs,
@@ -344,7 +354,7 @@ std::vector<EventRow> EventRowsOf(const ParseResult& parsed, int64_t firstRecNum
     row.RecNum = firstRecNum + static_cast<int64_t>(i);
     row.Dmg = r.Dmg;
     row.Mob = mobOf[i];
-    row.Dot = r.DmgType == kDot;
+    row.Dot = IsDot(r.DmgType);
   }
   return rows;
 }
@@ -392,13 +402,10 @@ void ParseWriter::Add(const ParseResult& records, std::optional<int16_t> lastCas
       }
       keys[i] = of.key;
       runs_.Add(of.key, of.spelling, r.When, damageRows_ + static_cast<int64_t>(i), r.Dmg,
-                r.DmgType == kDot);
+                IsDot(r.DmgType));
     }
   }
-  if (lastCastChange && castRows_ > 0) {
-    Statement change(db_, "UPDATE SpellCastResist SET CorR = ? WHERE RecNum = ?");
-    change.Bind(1, static_cast<int64_t>(*lastCastChange)).Bind(2, castRows_ - 1).Step();
-  }
+  ChangeLastCast(db_, lastCastChange, castRows_);
   NullProgress quiet;  // the parse drives the bar meanwhile
   InsertParsedRows(db_, records, {damageRows_, crits_.get(), &keys}, quiet, castRows_);
   damageRows_ += static_cast<int64_t>(count);
@@ -446,10 +453,7 @@ void StoreAppendedParse(Database& db, const AppendedParse& appended, int64_t fir
   for (size_t i = 0; i < mobOf.size(); ++i) keyOfRow[i] = keys[mobOf[i]];
   const CritRule crits(LoadSpellTable(db));
   InsertParsedRows(db, parsed, {firstRecNum, &crits, &keyOfRow}, progress, firstCast);
-  if (appended.LastCastChange && firstCast > 0) {
-    Statement change(db, "UPDATE SpellCastResist SET CorR = ? WHERE RecNum = ?");
-    change.Bind(1, static_cast<int64_t>(*appended.LastCastChange)).Bind(2, firstCast - 1).Step();
-  }
+  ChangeLastCast(db, appended.LastCastChange, firstCast);
   // Seconds that were not current are made again from the rows by the next cut.
   if (!current) return;
   WriteMobSeconds(db, bySeconds, &changed);

@@ -8,9 +8,11 @@
 #include <vector>
 
 #include "common/progress.h"
+#include "common/text_fold.h"
 #include "parse/log_parser.h"
-#include "store/event_builder.h"
+#include "store/crit_marks.h"
 #include "store/second_runs.h"
+#include "store/stored_fights.h"
 
 namespace qorn {
 
@@ -45,10 +47,6 @@ class ParseWriter {
     uint32_t key;       // from 1, by first row
     uint32_t spelling;  // among the mob's texts, by first row
   };
-  struct Hash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
-  };
   MobOf MobOfText(std::string_view utf8);
 
   Database& db_;
@@ -56,7 +54,7 @@ class ParseWriter {
   std::vector<SpellDatRec> spells_;
   std::unique_ptr<CritRule> crits_;
   SecondRuns runs_;
-  std::unordered_map<std::string, MobOf, Hash, std::equal_to<>> exact_;
+  StringMap<MobOf> exact_;
   std::unordered_map<std::string, uint32_t> folded_;
   std::vector<std::vector<std::string>> spellings_;  // by key - 1
   int64_t damageRows_ = 0;

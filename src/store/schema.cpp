@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include "store/database.h"
+#include "store/parse_state.h"
 
 namespace qorn {
 
@@ -49,8 +50,14 @@ bool RestoreSchemaObjects(Database& db) {
     newTable = newTable || p.Type == "table";
   }
   // A table made again is empty: what it held is made again from the rows.
-  if (newTable) db.ExecuteNative("DELETE FROM ParseState WHERE Name = 'SlotsValid'");
+  if (newTable) MarkSecondsStale(db);
   return restored;
+}
+
+bool HoldsRowsApart(Database& db) {
+  return QueryInt(db,
+                  "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND "
+                  "name = 'DamageRows'") > 0;
 }
 
 void CreateParseSchema(Database& db) {

@@ -49,4 +49,8 @@ const std::vector<RequiredTable>& RequiredViews();
 // A name between double quotes for SQL, each double quote doubled.
 std::string QuoteIdentifier(std::string_view name);
 
+// Whether the file keeps its rows apart from their numbers, as the program
+// makes files now; a file of an earlier version holds ParseData as a table.
+bool HoldsRowsApart(Database& db);
+
 }  // namespace qorn

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "store/event_builder.h"
+#include "store/crit_marks.h"
 #include "ui/fight_view.h"
 #include "ui/report_list.h"
 

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "store/event_builder.h"
+#include "common/event_timer.h"
+#include "store/crit_marks.h"
 #include "ui/dialogs.h"
 #include "ui/graph_view.h"
 #include "ui/report_list.h"

@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "common/number_format.h"
+#include "common/text_fold.h"
 #include "store/database.h"
 #include "store/database_file.h"
 
@@ -38,21 +39,9 @@ struct SourceHits {
   std::array<Hits, kBuffs.size()> On;
 };
 
-// Jet and the DmgSrc column compare text without regard to case, folding
-// only A-Z: the group a source name belongs to, and its place in the order.
-std::string FoldedCase(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
-struct TextHash {
-  using is_transparent = void;
-  size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
-};
-using IndexOfText = std::unordered_map<std::string, size_t, TextHash, std::equal_to<>>;
+// Jet and the DmgSrc column compare text without regard to case (FoldCase):
+// the group a source name belongs to, and its place in the order.
+using IndexOfText = StringMap<size_t>;
 
 // The scope's DoT hits, summed per source and, per buff, the part that landed
 // with the buff running. Sources group and order by name without regard to
@@ -77,7 +66,7 @@ std::vector<SourceHits> ReadSourceHits(Database& db, const BuffScope& scope) {
     const std::string_view name = rows.ColumnText(0);
     auto spelling = bySpelling.find(name);
     if (spelling == bySpelling.end()) {
-      std::string key = FoldedCase(name);
+      std::string key = FoldCase(name);
       const auto [group, added] = byKey.try_emplace(key, groups.size());
       if (added) {
         groups.push_back({std::string(name), {}, {}});

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "store/event_builder.h"
+#include "store/crit_marks.h"
 #include "views/fight.h"
 
 namespace qorn {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/series_palette.h"
+#include "common/text_fold.h"
 #include "store/database.h"
 #include "views/fight.h"
 
@@ -27,11 +28,6 @@ struct DotHits {
   std::vector<DotHit> hits;
 };
 
-// Source names looked up without copying the text of every row.
-struct NameHash {
-  using is_transparent = void;
-  size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
-};
 
 DotHits ReadDotHits(Database& db, int32_t eventNum) {
   // The rows of "SELECT * From ParseData Where EventNum = e  AND DmgType =
@@ -51,7 +47,7 @@ DotHits ReadDotHits(Database& db, int32_t eventNum) {
   };
   std::vector<Row> read;
   std::vector<std::string> names;
-  std::unordered_map<std::string, size_t, NameHash, std::equal_to<>> nameOf;
+  StringMap<size_t> nameOf;  // looked up without copying the text of every row
   while (rows.Step()) {
     const std::string_view source = rows.ColumnText(3);
     auto it = nameOf.find(source);

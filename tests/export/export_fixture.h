@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/progress.h"
-#include "store/event_builder.h"
+#include "store/stored_fights.h"
 #include "support/parse_db.h"
 #include "support/temp_dir.h"
 

@@ -9,7 +9,7 @@
 #include "export/export_fixture.h"
 #include "export/gif_image.h"
 #include "store/database.h"
-#include "store/fight_tables.h"
+#include "store/parse_state.h"
 
 namespace qorn {
 namespace {

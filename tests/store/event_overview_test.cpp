@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "store/event_builder.h"
+#include "store/stored_fights.h"
 #include "support/parse_db.h"
 #include "support/temp_dir.h"
 

@@ -7,7 +7,7 @@
 
 #include "common/date_time.h"
 #include "store/database.h"
-#include "store/event_builder.h"
+#include "store/stored_fights.h"
 #include "support/parse_db.h"
 #include "support/temp_dir.h"
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "common/error.h"
-#include "store/event_builder.h"
+#include "store/stored_fights.h"
 #include "support/parse_db.h"
 #include "support/temp_dir.h"
 

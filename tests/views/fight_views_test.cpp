@@ -8,7 +8,7 @@
 #include "common/error.h"
 #include "export/html_tick_graph.h"
 #include "store/database.h"
-#include "store/event_builder.h"
+#include "store/stored_fights.h"
 #include "store/event_overview.h"
 #include "support/parse_db.h"
 #include "support/reference_dump.h"

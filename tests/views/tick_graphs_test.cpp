@@ -6,7 +6,7 @@
 
 #include "common/error.h"
 #include "store/database.h"
-#include "store/event_builder.h"
+#include "store/stored_fights.h"
 #include "store/event_overview.h"
 #include "support/parse_db.h"
 #include "support/temp_dir.h"

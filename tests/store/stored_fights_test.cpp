@@ -1,4 +1,4 @@
-#include "store/event_builder.h"
+#include "store/stored_fights.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "common/progress.h"
+#include "store/database.h"
+#include "store/event_overview.h"
+#include "store/fight_cut.h"
+
+namespace qorn {
+
+// Writes fights as they are cut into Fights and TickRuns of `db` (inside the
+// caller's transaction), holding none of them: a stored fight whose runs are
+// the same keeps its runs (written again when the tables lost some since the
+// cut that made them), the others' runs are replaced, and the fights' lines
+// are rewritten when any differs. Finish() says whether anything was
+// written.
+class FightWriter {
+ public:
+  explicit FightWriter(Database& db);
+  ~FightWriter();
+  FightWriter(const FightWriter&) = delete;
+  FightWriter& operator=(const FightWriter&) = delete;
+
+  void Add(const OverviewRow& line, const CutFight& fight);
+  bool Finish();
+
+ private:
+  void NextStored();
+  void DropStored();
+  void WriteRuns(int64_t key, const CutFight& fight);
+
+  Database& db_;
+  int64_t nextKey_;
+  int64_t storedCount_;
+  int64_t count_ = 0;
+  bool changed_ = false;
+  bool same_ = true;  // every line so far is the stored one of its number
+  std::optional<Statement> insertFight_;
+  std::optional<Statement> insertRun_;
+  std::optional<Statement> dropRuns_;
+  // Counts a kept fight's runs, when the tables may have lost some.
+  std::optional<Statement> countRuns_;
+  std::optional<Statement> stored_;  // the stored fights in order; none when there are none
+  bool storedHeld_ = false;
+  int64_t storedEventNum_ = 0, storedKey_ = 0, storedTotal_ = 0;
+  std::string storedMob_;
+  DateTime storedFirst_ = 0, storedLast_ = 0;
+  uint64_t storedSignature_ = 0;
+};
+
+// Cuts the fights from the stored seconds (made again from the rows first
+// when they are not current) and writes them as they come, and notes the
+// cut. The overview keeps the fights' lines only when asked. Seconds found
+// damaged while they are cut are made again from the rows and cut again;
+// that needs a file with a rollback journal (not a new file being built).
+Overview CutAndWriteFights(Database& db, int16_t eventTimerSeconds, Progress& progress,
+                           bool keepLines);
+
+}  // namespace qorn

@@ -1,0 +1,85 @@
+#include "store/parse_state.h"
+
+#include <cstdint>
+
+#include "store/database.h"
+
+namespace qorn {
+namespace {
+
+const char* NameOf(StateKey key) {
+  switch (key) {
+    case StateKey::SlotsValid:
+      return "SlotsValid";
+    case StateKey::CutTimer:
+      return "CutTimer";
+    case StateKey::CutTables:
+      return "CutTables";
+    case StateKey::EventTimer:
+      return "EventTimer";
+    case StateKey::CritSpells:
+      return "CritSpells";
+  }
+  return "";
+}
+
+// How many fights and tick runs the stored cut left ("FIGHTS RUNS").
+std::string CutTables(Database& db) {
+  return std::to_string(QueryInt(db, "SELECT count(*) FROM Fights")) + " " +
+         std::to_string(QueryInt(db, "SELECT count(*) FROM TickRuns"));
+}
+
+}  // namespace
+
+std::optional<std::string> ReadState(Database& db, StateKey key) {
+  Statement note(db, "SELECT Value FROM ParseState WHERE Name = ?");
+  note.Bind(1, NameOf(key));
+  if (!note.Step()) return std::nullopt;
+  return std::string(note.ColumnText(0));
+}
+
+void WriteState(Database& db, StateKey key, std::string_view value) {
+  Statement note(db, "INSERT OR REPLACE INTO ParseState (Name, Value) VALUES (?, ?)");
+  note.Bind(1, NameOf(key)).Bind(2, value).Step();
+}
+
+void WriteState(Database& db, StateKey key, int64_t value) {
+  Statement note(db, "INSERT OR REPLACE INTO ParseState (Name, Value) VALUES (?, ?)");
+  note.Bind(1, NameOf(key)).Bind(2, value).Step();
+}
+
+void DropState(Database& db, StateKey key) {
+  Statement drop(db, "DELETE FROM ParseState WHERE Name = ?");
+  drop.Bind(1, NameOf(key)).Step();
+}
+
+bool SecondsNotedCurrent(Database& db) { return ReadState(db, StateKey::SlotsValid).has_value(); }
+
+void MarkSecondsStale(Database& db) { DropState(db, StateKey::SlotsValid); }
+
+void NoteStoredCut(Database& db, int16_t eventTimerSeconds) {
+  const std::string tables = CutTables(db);
+  WriteState(db, StateKey::CutTimer, std::to_string(eventTimerSeconds) + " " + tables);
+  WriteState(db, StateKey::CutTables, tables);
+  WriteState(db, StateKey::EventTimer, static_cast<int64_t>(eventTimerSeconds));
+}
+
+bool StoredCutIsCurrent(Database& db, int16_t eventTimerSeconds) {
+  return SecondsNotedCurrent(db) && ReadState(db, StateKey::CutTimer).value_or("") ==
+                                        std::to_string(eventTimerSeconds) + " " + CutTables(db);
+}
+
+bool StoredCutIsWhole(Database& db) {
+  return ReadState(db, StateKey::CutTables).value_or("") == CutTables(db);
+}
+
+std::optional<int16_t> StoredCutTimer(Database& db) {
+  Statement timer(db, "SELECT Value FROM ParseState WHERE Name = ?");
+  timer.Bind(1, NameOf(StateKey::EventTimer));
+  if (!timer.Step() || timer.ColumnIsNull(0)) return std::nullopt;
+  const int64_t seconds = timer.ColumnInt(0);
+  if (seconds < INT16_MIN || seconds > INT16_MAX) return std::nullopt;
+  return static_cast<int16_t>(seconds);
+}
+
+}  // namespace qorn

@@ -1,0 +1,227 @@
+#include "store/stored_seconds.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_set>
+
+#include "common/text_fold.h"
+#include "store/parse_state.h"
+#include "store/second_runs.h"
+#include "store/seconds_format.h"
+
+namespace qorn {
+namespace {
+
+// The mobs in SortMobTime's order (their first spelling without regard to case).
+template <typename Mob, typename TextOf>
+void SortByText(std::vector<Mob>& mobs, TextOf&& textOf) {
+  std::sort(mobs.begin(), mobs.end(),
+            [&](const Mob& a, const Mob& b) { return CompareNoCase(textOf(a), textOf(b)) < 0; });
+}
+
+}  // namespace
+
+void WriteMobSeconds(Database& db, const std::vector<MobSeconds>& bySeconds,
+                     const std::vector<size_t>* changedFrom) {
+  if (changedFrom == nullptr) {
+    db.ExecuteNative("DELETE FROM MobSlots; DELETE FROM SlotChunks");
+  }
+  Statement header(db, "INSERT OR REPLACE INTO MobSlots (MobKey, Mob, Slots) VALUES (?, ?, ?)");
+  Statement drop(db, "DELETE FROM SlotChunks WHERE MobKey = ? AND Chunk >= ?");
+  Statement chunk(db, "INSERT INTO SlotChunks (MobKey, Chunk, Slots) VALUES (?, ?, ?)");
+  for (size_t i = 0; i < bySeconds.size(); ++i) {
+    size_t from = 0;
+    if (changedFrom != nullptr) {
+      if (i >= changedFrom->size() || (*changedFrom)[i] == kUnchanged) continue;
+      from = (*changedFrom)[i] / kChunkSeconds;
+    }
+    const MobSeconds& m = bySeconds[i];
+    header.Bind(1, m.Key).Bind(2, m.Texts.front()).BindBlob(3, EncodeMob(m));
+    header.Step();
+    header.Reset();
+    if (changedFrom != nullptr) {
+      drop.Bind(1, m.Key).Bind(2, static_cast<int64_t>(from)).Step();
+      drop.Reset();
+    }
+    for (size_t c = from; c * kChunkSeconds < m.Seconds.size(); ++c) {
+      const size_t first = c * kChunkSeconds;
+      const size_t last = std::min(m.Seconds.size(), first + kChunkSeconds);
+      chunk.Bind(1, m.Key)
+          .Bind(2, static_cast<int64_t>(c))
+          .BindBlob(3, EncodeSeconds(m.Seconds, first, last));
+      chunk.Step();
+      chunk.Reset();
+    }
+  }
+}
+
+std::vector<MobSpan> WriteSecondRuns(Database& db, SecondRuns& runs,
+                                     const std::vector<std::vector<std::string>>& spellings) {
+  db.ExecuteNative("DELETE FROM MobSlots; DELETE FROM SlotChunks");
+  Statement header(db, "INSERT INTO MobSlots (MobKey, Mob, Slots) VALUES (?, ?, ?)");
+  Statement chunk(db, "INSERT INTO SlotChunks (MobKey, Chunk, Slots) VALUES (?, ?, ?)");
+  std::vector<MobSpan> spans;
+  std::string piece;
+  size_t inPiece = 0;
+  int64_t chunkNum = 0;
+  uint64_t mobSeconds = 0;
+  int64_t mobDamage = 0;
+  auto flush = [&] {
+    if (inPiece == 0) return;
+    chunk.Bind(1, spans.back().Key).Bind(2, chunkNum++).BindBlob(3, piece);
+    chunk.Step();
+    chunk.Reset();
+    piece.clear();
+    inPiece = 0;
+  };
+  // A mob's line is written when its seconds are: it notes how many there are.
+  auto endMob = [&] {
+    if (spans.empty()) return;
+    flush();
+    const std::vector<std::string>& texts = spellings.at(spans.back().Key - 1);
+    header.Bind(1, spans.back().Key)
+        .Bind(2, texts.front())
+        .BindBlob(3, EncodeMob(texts, mobSeconds, mobDamage));
+    header.Step();
+    header.Reset();
+  };
+  runs.Read([&](const MobSecond& s) {
+    if (spans.empty() || spans.back().Key != s.MobKey) {
+      endMob();
+      chunkNum = 0;
+      mobSeconds = 0;
+      mobDamage = 0;
+      spans.push_back({s.MobKey, s.When, s.When});
+    }
+    spans.back().Last = s.When;
+    ++mobSeconds;
+    mobDamage += s.Dmg;
+    PutSecond(piece, s.When, s.RecNum, s.Dmg, s.Spelling, s.Dot != 0);
+    if (++inPiece == kChunkSeconds) flush();
+  });
+  endMob();
+  return spans;
+}
+
+namespace {
+
+// What is noted of all the stored seconds when they are written: how many
+// mobs, seconds and how much damage MobSlots says they hold.
+struct SecondsNote {
+  uint64_t Mobs = 0;
+  uint64_t Seconds = 0;
+  uint64_t Damage = 0;  // wraps as damaged bytes may
+
+  std::string Text() const {
+    return std::to_string(Mobs) + " " + std::to_string(Seconds) + " " + std::to_string(Damage);
+  }
+  void Add(const MobSeconds& mob) {
+    ++Mobs;
+    Seconds += mob.NotedSeconds;
+    Damage += static_cast<uint64_t>(mob.NotedDamage);
+  }
+};
+
+// The stored mobs, their texts only, when the stored seconds are current:
+// no row changed since they were written, and MobSlots is as it was then
+// (no mob lost or changed, no piece of a mob it does not hold).
+bool ReadStoredMobs(Database& db, std::vector<MobSeconds>& out) {
+  out.clear();
+  const std::optional<std::string> noted = ReadState(db, StateKey::SlotsValid);
+  if (!noted) return false;
+  SecondsNote found;
+  Statement all(db, "SELECT MobKey, Slots FROM MobSlots WHERE Slots IS NOT NULL");
+  while (all.Step()) {
+    std::optional<MobSeconds> mob = DecodeMob(all.ColumnInt(0), all.ColumnBlob(1));
+    if (!mob) return false;
+    found.Add(*mob);
+    out.push_back(std::move(*mob));
+  }
+  if (found.Text() != *noted) return false;
+  return QueryInt(db,
+                  "SELECT EXISTS (SELECT 1 FROM SlotChunks WHERE MobKey NOT IN (SELECT MobKey FROM "
+                  "MobSlots WHERE Slots IS NOT NULL))") == 0;
+}
+
+// Reads the stored seconds of `mob` with `chunks` ("SELECT Chunk, Slots FROM
+// SlotChunks WHERE MobKey = ? ORDER BY Chunk"): all that MobSlots noted of
+// them, in pieces without a gap, one a second, in time order.
+void ReadStoredSeconds(Statement& chunks, MobSeconds& mob) {
+  chunks.Bind(1, mob.Key);
+  const size_t first = mob.Seconds.size();
+  for (int64_t expected = 0; chunks.Step(); ++expected) {
+    if (chunks.ColumnInt(0) != expected) {
+      chunks.Reset();
+      throw StoredSecondsDamaged();
+    }
+    DecodeSeconds(chunks.ColumnBlob(1), mob);
+  }
+  chunks.Reset();
+  // Summed as unsigned numbers: damaged bytes may hold any value, and wrap.
+  uint64_t damage = 0;
+  for (size_t i = first; i < mob.Seconds.size(); ++i) {
+    const EventRow& s = mob.Seconds[i];
+    if (!std::isfinite(s.When) || (i > first && !(mob.Seconds[i - 1].When < s.When))) {
+      throw StoredSecondsDamaged();
+    }
+    damage += static_cast<uint64_t>(s.Dmg);
+  }
+  if (mob.Seconds.size() - first != mob.NotedSeconds ||
+      damage != static_cast<uint64_t>(mob.NotedDamage)) {
+    throw StoredSecondsDamaged();
+  }
+}
+
+constexpr const char* kChunksOfMob =
+    "SELECT Chunk, Slots FROM SlotChunks WHERE MobKey = ? ORDER BY Chunk";
+
+}  // namespace
+
+bool ReadMobSeconds(Database& db, const std::vector<std::string>& texts,
+                    std::vector<MobSeconds>& out) {
+  if (!ReadStoredMobs(db, out)) return false;
+  std::unordered_set<std::string> wanted;
+  for (const std::string& t : texts) wanted.insert(FoldCase(t));
+  Statement chunks(db, kChunksOfMob);
+  try {
+    for (MobSeconds& mob : out) {
+      if (wanted.count(FoldCase(mob.Texts.front())) != 0) ReadStoredSeconds(chunks, mob);
+    }
+  } catch (const StoredSecondsDamaged&) {
+    out.clear();
+    return false;
+  }
+  return true;
+}
+
+std::optional<int32_t> CutStoredSeconds(Database& db, int16_t eventTimerSeconds, Progress& progress,
+                                        const FightSink& sink) {
+  std::vector<MobSeconds> mobs;  // their texts only: the seconds are read a mob at a time
+  if (!ReadStoredMobs(db, mobs)) return std::nullopt;
+  SortByText(mobs, [](const MobSeconds& m) -> std::string_view { return m.Texts.front(); });
+  progress.SetValue(0);
+  progress.SetMaximum(static_cast<double>(mobs.size()) + 1);
+  ProgressSteps steps(progress, mobs.size());
+  FightCutter cutter(eventTimerSeconds, sink);
+  Statement chunks(db, kChunksOfMob);
+  for (size_t k = 0; k < mobs.size(); ++k) {
+    ReadStoredSeconds(chunks, mobs[k]);
+    cutter.Add(mobs[k]);
+    steps.Done(k + 1);
+  }
+  return cutter.Finish();
+}
+
+void MarkMobSecondsCurrent(Database& db) {
+  SecondsNote note;
+  {
+    Statement all(db, "SELECT MobKey, Slots FROM MobSlots WHERE Slots IS NOT NULL");
+    while (all.Step()) {
+      const std::optional<MobSeconds> mob = DecodeMob(all.ColumnInt(0), all.ColumnBlob(1));
+      if (mob) note.Add(*mob);
+    }
+  }
+  WriteState(db, StateKey::SlotsValid, note.Text());
+}
+
+}  // namespace qorn

@@ -1,0 +1,139 @@
+// FightWriter on a parse database: what it keeps of a stored cut, what it
+// writes again, and what it says changed.
+#include "store/fight_writer.h"
+
+#include <gtest/gtest.h>
+
+#include "store/parse_state.h"
+#include "support/parse_db.h"
+#include "support/temp_dir.h"
+
+namespace qorn {
+namespace {
+
+// A fight as the cutter would hand it on: `runs` ticks from `first`, one a
+// tick, and the signature of its runs given outright. Each mob has its key.
+struct Fight {
+  const char* mob;
+  int first;
+  int runs;
+  uint64_t signature;
+};
+using Cut = std::vector<Fight>;
+
+// Writes a cut as CutAndWriteFights does; whether anything was written.
+bool WriteCut(Database& db, const Cut& cut) {
+  FightWriter writer(db);
+  for (size_t i = 0; i < cut.size(); ++i) {
+    const Fight& f = cut[i];
+    CutFight fight;
+    fight.Signature = f.signature;
+    for (int r = 0; r < f.runs; ++r) {
+      const DateTime at = test::FixtureTime(f.first + 6 * r);
+      fight.Runs.push_back({std::string_view(f.mob) == "a rat" ? 2 : 1, at, at, r + 1});
+    }
+    const OverviewRow line =
+        MakeOverviewRow(static_cast<int32_t>(i + 1), f.mob, 10 * f.runs,
+                        test::FixtureTime(f.first), test::FixtureTime(f.first + 6 * (f.runs - 1)));
+    writer.Add(line, fight);
+  }
+  const bool changed = writer.Finish();
+  NoteStoredCut(db, 18);
+  return changed;
+}
+
+// "EventNum:FightKey:Mob:runs" of each stored fight, and "-:key:runs" for runs of no fight.
+std::vector<std::string> Stored(Database& db) {
+  std::vector<std::string> out;
+  Statement fights(db,
+                   "SELECT f.EventNum, f.FightKey, f.Mob, (SELECT count(*) FROM TickRuns r WHERE "
+                   "r.FightKey = f.FightKey) FROM Fights f ORDER BY f.EventNum");
+  while (fights.Step()) {
+    out.push_back(std::to_string(fights.ColumnInt(0)) + ":" + std::to_string(fights.ColumnInt(1)) +
+                  ":" + std::string(fights.ColumnText(2)) + ":" +
+                  std::to_string(fights.ColumnInt(3)));
+  }
+  Statement orphans(db,
+                    "SELECT FightKey, count(*) FROM TickRuns WHERE FightKey NOT IN (SELECT "
+                    "FightKey FROM Fights) GROUP BY FightKey");
+  while (orphans.Step()) {
+    out.push_back("-:" + std::to_string(orphans.ColumnInt(0)) + ":" +
+                  std::to_string(orphans.ColumnInt(1)));
+  }
+  return out;
+}
+
+const Cut kThree = {{"a gnoll", 0, 2, 11}, {"a gnoll", 100, 1, 12}, {"a rat", 0, 3, 13}};
+
+TEST(FightWriter, KeepsWhatStaysAndWritesWhatChanged) {
+  struct Case {
+    const char* what;
+    Cut before;
+    const char* tamper;  // SQL run between the two cuts, or null
+    Cut after;
+    bool changed;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {"into empty tables every fight is new",
+       {},
+       nullptr,
+       kThree,
+       true,
+       {"1:1:a gnoll:2", "2:2:a gnoll:1", "3:3:a rat:3"}},
+      {"the same cut again writes nothing",
+       kThree,
+       nullptr,
+       kThree,
+       false,
+       {"1:1:a gnoll:2", "2:2:a gnoll:1", "3:3:a rat:3"}},
+      {"a fight with other runs gets a new key, the others keep theirs",
+       kThree,
+       nullptr,
+       {{"a gnoll", 0, 2, 11}, {"a gnoll", 100, 2, 99}, {"a rat", 0, 3, 13}},
+       true,
+       {"1:1:a gnoll:2", "2:4:a gnoll:2", "3:3:a rat:3"}},
+      {"a fight gone takes its runs along, the ones after it are numbered anew",
+       kThree,
+       nullptr,
+       {{"a gnoll", 0, 2, 11}, {"a rat", 0, 3, 13}},
+       true,
+       {"1:1:a gnoll:2", "2:3:a rat:3"}},
+      {"a new fight between stored ones",
+       kThree,
+       nullptr,
+       {{"a gnoll", 0, 2, 11}, {"a gnoll", 50, 1, 21}, {"a gnoll", 100, 1, 12}, {"a rat", 0, 3, 13}},
+       true,
+       {"1:1:a gnoll:2", "2:4:a gnoll:1", "3:2:a gnoll:1", "4:3:a rat:3"}},
+      {"runs lost since the cut are written again for a kept fight",
+       kThree,
+       "DELETE FROM TickRuns WHERE FightKey = 3 AND TickNum = 2",
+       kThree,
+       true,
+       {"1:1:a gnoll:2", "2:2:a gnoll:1", "3:3:a rat:3"}},
+      {"runs of no fight go when no fight is stored",
+       {},
+       "INSERT INTO TickRuns (FightKey, TickNum, MobKey, FromTime, ToTime) VALUES (7, 1, 1, 0, 0)",
+       {{"a rat", 0, 1, 13}},
+       true,
+       {"1:1:a rat:1"}},
+      {"no fights at all: nothing to write",
+       {},
+       nullptr,
+       {},
+       false,
+       {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempDir dir;
+    Database db(dir.File("QornDB.mdb"));
+    WriteCut(db, c.before);
+    if (c.tamper != nullptr) db.ExecuteNative(c.tamper);
+    EXPECT_EQ(WriteCut(db, c.after), c.changed);
+    EXPECT_EQ(Stored(db), c.expected);
+  }
+}
+
+}  // namespace
+}  // namespace qorn
