@@ -47,7 +47,10 @@ Commands:
       game has appended whole lines, printing the line of each fight that
       appeared or changed (a fight that grew is printed again with its new
       numbers and the same Start), cut with the timer of the last command
-      that cut the fights (a previous --timer beside it holds). When another file takes the log's name, or it
+      that cut the fights (a previous --timer beside it holds). A log
+      deleted or replaced by a folder, and another command storing at that
+      moment, are said once on stderr and waited for; a log that cannot be
+      read ends it with exit code 1. When another file takes the log's name, or it
       gets shorter, the fights are printed anew under the header. SIGINT
       (Ctrl+C) or SIGTERM stops it, a Get Log under way at its next step
       (the stored parse is then as it was); the exit code is then 0.

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <thread>
 
 #include "cli/cli_args.h"
@@ -81,6 +82,19 @@ void Print(const std::vector<OverviewRow>& rows, bool header) {
   }
 }
 
+// Says what keeps a follow waiting once on stderr, until it changes: a line
+// a second would bury the rest. An empty text says nothing and ends the wait.
+class SayOnce {
+ public:
+  void operator()(const std::string& text) {
+    if (!text.empty() && text != said_) std::fprintf(stderr, "qorn-cli: %s\n", text.c_str());
+    said_ = text;
+  }
+
+ private:
+  std::string said_;
+};
+
 }  // namespace
 
 int FollowCommand(const CommandLine& line) {
@@ -93,12 +107,28 @@ int FollowCommand(const CommandLine& line) {
   const std::string folder = FindProgramFolder(line.home);
   const StopSignals stop;
 
-  // The mark is taken before the first Get Log: what the game writes while
-  // it runs is read by the next one.
-  LogMark parsed = MarkLog(logPath).value_or(LogMark{});
+  SayOnce sayLog;   // what keeps the log from being read
+  SayOnce sayBusy;  // another command storing in the program folder
+
+  // The first Get Log, tried again at each look while another command
+  // stores. The mark is taken before it: what the game writes while it runs
+  // is read by the next one.
+  LogMark parsed;
   Overview shown;
   try {
-    shown = RunGetLogWithBar(folder, logPath, name, timer, &stop.Flag()).EventList;
+    for (;;) {
+      parsed = MarkLog(logPath).value_or(LogMark{});
+      try {
+        shown = RunGetLogWithBar(folder, logPath, name, timer, &stop.Flag()).EventList;
+        break;
+      } catch (const Error& e) {
+        if (!e.Busy()) throw;
+        sayBusy(TriesAgainText(e.what()));
+      }
+      stop.Wait();
+      if (stop.Requested()) return kDone;
+    }
+    sayBusy({});
     Print(shown.Rows, true);
     bool ran = false;
     while (!stop.Requested()) {
@@ -107,14 +137,25 @@ int FollowCommand(const CommandLine& line) {
       ran = false;
       if (stop.Requested()) break;
       const LogLook look = LookAtLog(logPath, parsed);
+      if (!look.Failure.empty()) throw Error(look.Failure);
+      sayLog(look.Waiting);
       if (look.Change == LogChange::None) continue;
-      ran = true;
       NullProgress none;
       StoppableProgress loop(none, stop.Flag());
       StoppableProgress stages(none, stop.Flag(), kCommandStages);
-      // With the timer of the last command that cut the fights: a Get
-      // Previous beside the follow holds.
-      CommandOutcome outcome = RunGetLog(folder, logPath, name, std::nullopt, {loop, stages});
+      CommandOutcome outcome;
+      try {
+        // With the timer of the last command that cut the fights: a Get
+        // Previous beside the follow holds.
+        outcome = RunGetLog(folder, logPath, name, std::nullopt, {loop, stages});
+      } catch (const Error& e) {
+        // The lines stay unread (the mark stays): the next look tries again.
+        if (!e.Busy()) throw;
+        sayBusy(TriesAgainText(e.what()));
+        continue;
+      }
+      sayBusy({});
+      ran = true;
       parsed = look.Mark;
       if (!outcome.Notice.empty()) std::fprintf(stderr, "qorn-cli: %s\n", outcome.Notice.c_str());
       // Nothing of the character in the log yet: the stored fights were kept.

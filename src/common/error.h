@@ -25,9 +25,18 @@ class Error : public std::runtime_error {
     return *this;
   }
 
+  // True when another command was storing in the parse database at that
+  // moment: the same command may go through a moment later.
+  bool Busy() const { return busy_; }
+  Error& OtherCommandStoring() {
+    busy_ = true;
+    return *this;
+  }
+
  private:
   std::string detail_;
   bool storedDataKept_ = true;
+  bool busy_ = false;
 };
 
 }  // namespace qorn

@@ -174,6 +174,9 @@ std::optional<CommandOutcome> GetAppendedLines(const std::string& databasePath,
     stages.Next();
     return outcome;
   } catch (const DatabaseError& e) {
+    // A full disk, or another command storing at this moment: a whole Get
+    // Log would meet the same (and take far longer to), so it is said as it is.
+    if (e.DiskFull() || e.Busy()) throw;
     // The whole Get Log looks at the file again: a damaged one is moved
     // aside, and anything else is reported as it is found there.
     if (e.Damaged()) damaged = e.Detail();

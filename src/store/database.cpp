@@ -141,6 +141,15 @@ Value Statement::Column(int i) const {
 
 // ---- Database ----
 
+DatabaseError::DatabaseError(const std::string& message, std::string detail, int code)
+    : Error(message, std::move(detail)), code_(code) {
+  // Another connection holds the file's lock past the wait (another command
+  // storing in place).
+  if ((code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED) OtherCommandStoring();
+}
+
+bool DatabaseError::DiskFull() const { return (code_ & 0xff) == SQLITE_FULL; }
+
 bool DatabaseError::Damaged() const {
   const int primary = code_ & 0xff;
   return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;

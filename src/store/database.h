@@ -92,11 +92,12 @@ std::string DatabaseMessage(int code, const std::string& path);
 // SQLite's extended result code.
 class DatabaseError : public Error {
  public:
-  DatabaseError(const std::string& message, std::string detail, int code)
-      : Error(message, std::move(detail)), code_(code) {}
+  DatabaseError(const std::string& message, std::string detail, int code);
   int Code() const { return code_; }
   // The file is not a database or its contents are broken.
   bool Damaged() const;
+  // The disk that holds the file is full.
+  bool DiskFull() const;
 
  private:
   int code_;

@@ -239,7 +239,8 @@ ReplacementFile::ReplacementFile(const std::string& target)
       ::close(fd_);
       fd_ = -1;
       throw Error("Another copy of the program is storing a parse in " + FolderOf(target) +
-                  " right now. Wait until it has finished, then try again.");
+                  " right now. Wait until it has finished, then try again.")
+          .OtherCommandStoring();
     }
     struct stat mine {
     }, named{};
@@ -255,7 +256,8 @@ ReplacementFile::ReplacementFile(const std::string& target)
     fd_ = -1;
   }
   throw Error("Another copy of the program is storing a parse in " + FolderOf(target) +
-              " right now. Wait until it has finished, then try again.");
+              " right now. Wait until it has finished, then try again.")
+      .OtherCommandStoring();
 }
 
 ReplacementFile::~ReplacementFile() {

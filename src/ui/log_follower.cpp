@@ -24,6 +24,7 @@ struct LogFollower::RunResult {
   std::optional<DateTime> lastLine;
   QString error;  // empty when the Get Log went through
   bool storedDataKept = true;
+  bool busy = false;  // another command was storing: tried again at the next look
 };
 
 namespace {
@@ -78,6 +79,8 @@ void LogFollower::GetLogDone() {
 void LogFollower::SetFollowing(bool on) {
   if (on == following_) return;
   following_ = on && haveLog_;
+  waiting_.clear();
+  busy_.clear();
   if (!following_) {
     poll_->stop();
     if (!watcher_->files().isEmpty()) watcher_->removePaths(watcher_->files());
@@ -91,9 +94,23 @@ void LogFollower::SetFollowing(bool on) {
   Look();
 }
 
+void LogFollower::Stop(const QString& failure, bool storedDataKept) {
+  SetFollowing(false);
+  if (!storedDataKept) {
+    window_.ListView1->clear();
+    window_.setWindowTitle("Qorn");
+  }
+  dialogs_.Message(&window_, "Follow Log",
+                   "Follow Log has stopped: " + failure +
+                       (storedDataKept ? "\n\nThe stored fights are as they were." : ""));
+}
+
 void LogFollower::ShowCaption() {
   QString caption = "Qorn - " + log_.shownPath + " - following";
   if (lastLine_) caption += ", last line " + QString::fromStdString(FormatGeneralDate(*lastLine_));
+  for (const QString& why : {waiting_, busy_}) {
+    if (!why.isEmpty()) caption += " - " + why;
+  }
   window_.setWindowTitle(caption);
 }
 
@@ -104,6 +121,14 @@ void LogFollower::Look() {
   // One run at a time: a change seen meanwhile is seen again afterwards.
   if (Running() || commandRunning_()) return;
   const LogLook look = LookAtLog(log_.path, log_.parsed);
+  if (!look.Failure.empty()) {
+    Stop(QString::fromStdString(look.Failure), true);
+    return;
+  }
+  if (const QString waiting = QString::fromStdString(look.Waiting); waiting != waiting_) {
+    waiting_ = waiting;
+    ShowCaption();
+  }
   if (look.Change != LogChange::None) StartRun(look);
 }
 
@@ -121,6 +146,7 @@ void LogFollower::StartRun(const LogLook& look) {
     } catch (const Error& e) {
       result->error = QString::fromStdString(e.what());
       result->storedDataKept = e.StoredDataKept();
+      result->busy = e.Busy();
     } catch (const std::exception& e) {
       result->error = QString("Unexpected failure: ") + e.what();
     }
@@ -140,17 +166,20 @@ void LogFollower::StartRun(const LogLook& look) {
 
 void LogFollower::ShowRun(const RunResult& result) {
   ReportList* list = window_.ListView1;
-  if (!result.error.isEmpty()) {
-    SetFollowing(false);
-    if (!result.storedDataKept) {
-      list->clear();
-      window_.setWindowTitle("Qorn");
+  if (result.busy && following_) {
+    // The lines stay unread (the mark stays): the next look tries again.
+    const QString busy = QString::fromStdString(TriesAgainText(result.error.toStdString()));
+    if (busy != busy_) {
+      busy_ = busy;
+      ShowCaption();
     }
-    dialogs_.Message(&window_, "Follow Log",
-                     "Follow Log has stopped: " + result.error +
-                         (result.storedDataKept ? "\n\nThe stored fights are as they were." : ""));
     return;
   }
+  if (!result.error.isEmpty()) {
+    Stop(result.error, result.storedDataKept);
+    return;
+  }
+  busy_.clear();
   log_.parsed = result.look.Mark;
   if (!result.outcome.Notice.empty()) {
     dialogs_.Message(&window_, "Follow Log", QString::fromStdString(result.outcome.Notice));

@@ -25,7 +25,9 @@ class MainWindow;
 // the selected fight, the sort and the tab in front stay, and the view in
 // front fills again when its fight changed. The file system's notices are
 // not enough on every file system, so the log is also looked at once a
-// second. A run that fails stops following and says why.
+// second. A run that fails stops following and says why, and so does a log
+// that cannot be read; a log deleted or replaced by a folder, or another
+// command storing at that moment, is waited for, the caption saying so.
 class LogFollower : public QObject {
   Q_OBJECT
  public:
@@ -63,6 +65,7 @@ class LogFollower : public QObject {
   struct RunResult;
 
   void SetFollowing(bool on);
+  void Stop(const QString& failure, bool storedDataKept);
   void Look();
   void StartRun(const LogLook& look);
   void ShowRun(const RunResult& result);
@@ -80,6 +83,8 @@ class LogFollower : public QObject {
   bool haveLog_ = false;
   bool following_ = false;
   std::optional<DateTime> lastLine_;
+  QString waiting_;  // what keeps the log from being read, as the caption says it
+  QString busy_;     // another command storing: the run is tried again
   QThread* run_ = nullptr;
 };
 

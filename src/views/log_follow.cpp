@@ -1,8 +1,12 @@
 #include "views/log_follow.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <unordered_map>
 
@@ -28,25 +32,66 @@ std::string ReadRange(const std::string& path, uint64_t from, uint64_t to) {
 
 }  // namespace
 
+namespace {
+
+LogMark MarkOf(const struct stat& st) {
+  return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
+          static_cast<uint64_t>(st.st_size)};
+}
+
+}  // namespace
+
 std::optional<LogMark> MarkLog(const std::string& path) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-  return LogMark{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
-                 static_cast<uint64_t>(st.st_size)};
+  return MarkOf(st);
+}
+
+std::string TriesAgainText(const std::string& error) {
+  return error + " Following goes on: the next look at the log tries again.";
 }
 
 LogLook LookAtLog(const std::string& path, const LogMark& parsed) {
-  const auto now = MarkLog(path);
-  if (!now) return {LogChange::None, parsed};
+  auto result = [](LogChange change, const LogMark& mark) {
+    LogLook look;
+    look.Change = change;
+    look.Mark = mark;
+    return look;
+  };
+  auto unreadable = [&](int reason) {
+    LogLook look = result(LogChange::None, parsed);
+    look.Failure = "Cannot read the log file " + path + ": " + std::strerror(reason);
+    return look;
+  };
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    if (errno != ENOENT && errno != ENOTDIR) return unreadable(errno);
+    LogLook look = result(LogChange::None, parsed);
+    look.Waiting = "The log " + path + " is gone; waiting for the game to write it again.";
+    return look;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    LogLook look = result(LogChange::None, parsed);
+    look.Waiting = "The log " + path + " is " +
+                   (S_ISDIR(st.st_mode) ? "a folder" : "something other than a file") +
+                   " now; waiting for the log to be a file again.";
+    return look;
+  }
+  // Opened once a look: a log that cannot be read is said at once, also
+  // while the game writes nothing to it.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return unreadable(errno);
+  ::close(fd);
+  const std::optional<LogMark> now = MarkOf(st);
   const bool replaced =
       now->Device != parsed.Device || now->Inode != parsed.Inode || now->Size < parsed.Size;
-  if (!replaced && now->Size == parsed.Size) return {LogChange::None, parsed};
+  if (!replaced && now->Size == parsed.Size) return result(LogChange::None, parsed);
   if (now->Size > 0) {
     const std::string last = ReadRange(path, now->Size - 1, now->Size);
     // A partial last line waits for its end; so does a file that just went away.
-    if (last.size() != 1 || !IsLineEnd(last[0])) return {LogChange::None, parsed};
+    if (last.size() != 1 || !IsLineEnd(last[0])) return result(LogChange::None, parsed);
   }
-  return {replaced ? LogChange::Replaced : LogChange::Grown, *now};
+  return result(replaced ? LogChange::Replaced : LogChange::Grown, *now);
 }
 
 std::optional<DateTime> LastLineTime(const std::string& path, uint64_t size) {

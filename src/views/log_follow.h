@@ -26,7 +26,8 @@ struct LogMark {
 
 enum class LogChange {
   // Nothing to read yet: the file is as it was, its new bytes end inside a
-  // line (the game has not written the rest), or it is missing for now.
+  // line (the game has not written the rest), or it is missing for now (see
+  // LogLook::Waiting).
   None,
   // Whole new lines after what the last Get Log read.
   Grown,
@@ -38,10 +39,20 @@ enum class LogChange {
 struct LogLook {
   LogChange Change = LogChange::None;
   LogMark Mark;  // the file now; the mark of the Get Log that reads it
+  // What keeps the follow waiting for the log, in words for the player
+  // (the log deleted, or a folder in its place); empty when nothing does.
+  std::string Waiting;
+  // The log is there but cannot be read (no permission, a disk error): a
+  // failure that stops following; empty when there is none.
+  std::string Failure;
 };
 
 // The file at `path` now; nullopt when it cannot be found.
 std::optional<LogMark> MarkLog(const std::string& path);
+
+// What a follow says when a Get Log met another command storing in the
+// program folder (`error`, the failure's words): it tries again.
+std::string TriesAgainText(const std::string& error);
 
 // What became of the log at `path` since `parsed`, the file as it was when
 // the last Get Log of it began. A file ends with a whole line when its last

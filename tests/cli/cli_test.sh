@@ -244,6 +244,43 @@ wait "$fpid"
 if "$cli" --home "$thome" previous | grep -q "^A gnoll	400	4.44	90	12/4/2026 5:00:00 PM	12/4/2026 5:01:30 PM$"; then
   passed=$((passed + 1)); else echo "FAIL: follow undid the timer of previous beside it:"
   cat "$home/follow.out"; failed=$((failed + 1)); fi
+# Another command storing when a follow's Get Log runs: it says so once and tries again.
+# A log deleted or a folder in its place is waited for, said once each; a log that cannot
+# be read stops the follow with exit 1.
+bhome="$home/beside"
+mkdir -p "$bhome"
+hit 00:00 "A gnoll" 100 >"$bhome/log.txt"
+errseen() { for _ in $(seq 50); do grep -qE -- "$1" "$home/follow.err" && return 0; sleep 0.1; done; return 1; }
+flock "$bhome/Temp.mdb" sleep 2.5 &
+lpid=$!
+sleep 0.3
+: >"$home/follow.out"
+: >"$home/follow.err"
+"$cli" --home "$bhome" follow "$bhome/log.txt" --name Soandso >>"$home/follow.out" 2>"$home/follow.err" &
+fpid=$!
+if seen "^A gnoll	100	"; then
+  rm "$bhome/log.txt"
+  errseen "is gone; waiting" && sleep 1.5
+  mkdir "$bhome/log.txt"
+  errseen "is a folder now; waiting" && sleep 1.5
+  rmdir "$bhome/log.txt"
+  hit 10:00 "A bat" 70 >"$bhome/log.txt"
+  seen "^A bat	70	"
+  rm "$bhome/log.txt"
+  ln -s "$bhome/log.txt" "$bhome/log.txt"
+  errseen "Cannot read the log file"
+fi
+wait "$lpid"
+wait "$fpid"
+frc=$?
+busy=$(grep -c "Another copy of the program is storing a parse in $bhome right now.*tries again" "$home/follow.err")
+gone=$(grep -c "The log $bhome/log.txt is gone; waiting for the game to write it again.$" "$home/follow.err")
+folder=$(grep -c "The log $bhome/log.txt is a folder now; waiting for the log to be a file again.$" "$home/follow.err")
+if [ "$frc" -eq 1 ] && [ "$busy" -eq 1 ] && [ "$gone" -eq 1 ] && [ "$folder" -eq 1 ] &&
+  grep -q "^qorn-cli: Cannot read the log file $bhome/log.txt: " "$home/follow.err" &&
+  [ "$(grep -c '^Mob' "$home/follow.out")" -eq 2 ]; then passed=$((passed + 1)); else
+  echo "FAIL: follow beside a command storing, of a log gone, a folder, unreadable: exit $frc"
+  cat "$home/follow.out" "$home/follow.err"; failed=$((failed + 1)); fi
 expect 2 "follow needs --name NAME" -- --home "$home" follow "$flog"
 expect 1 "Cannot open the log file" -- --home "$home" follow "$home/missing.txt" --name Soandso
 # A 0-byte or damaged database: views, graphs, exports and Get Previous call it damaged,

@@ -272,6 +272,34 @@ class FollowLogTest : public QObject {
     QVERIFY(dialogs_.messages.isEmpty());
   }
 
+  // A log deleted is waited for, the caption saying so; one that cannot be
+  // read stops following and says why.
+  void aLogGoneIsWaitedForAndAnUnreadableOneStops() {
+    const QString log = GnollLog();
+    auto w = Open();
+    GetLog(*w, log);
+    w->mnuFollowLog->trigger();
+    QFile::remove(log);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        w->windowTitle().endsWith(" - The log " + log +
+                                  " is gone; waiting for the game to write it again."),
+        5000);
+    QVERIFY(w->mnuFollowLog->isChecked());
+    Write("gnoll.txt", Hit("20:00", "A snake", 500) + "\r\n");
+    QTRY_COMPARE_WITH_TIMEOUT(test::Column(w->ListView1, 0), QStringList{"A snake"}, 5000);
+    QCOMPARE(w->windowTitle(), "Qorn - " + log + " - following, last line 12/4/2026 5:20:00 PM");
+    QVERIFY(dialogs_.messages.isEmpty());
+
+    QFile::remove(log);
+    std::filesystem::create_symlink(log.toStdString(), log.toStdString());
+    QTRY_VERIFY_WITH_TIMEOUT(!w->mnuFollowLog->isChecked(), 5000);
+    QCOMPARE(dialogs_.messages.size(), 1);
+    QVERIFY2(dialogs_.messages[0].startsWith("Follow Log: Follow Log has stopped: Cannot read the "
+                                             "log file " + log + ": "),
+             qPrintable(dialogs_.messages[0]));
+    QCOMPARE(w->windowTitle(), "Qorn - " + log);
+  }
+
   void aFailureStopsFollowing() {
     const QString log = GnollLog();
     auto w = Open();

@@ -53,6 +53,39 @@ TEST(LookAtLog, SaysWhenWholeLinesWereAppendedOrTheFileWasReplaced) {
   EXPECT_EQ(look.Mark.Size, grown.Size);
 }
 
+TEST(LookAtLog, SaysWhatKeepsTheLogFromBeingRead) {
+  test::TempDir dir;
+  const std::string path = dir.Write("log.txt", kLine);
+  const LogMark parsed = *MarkLog(path);
+  EXPECT_TRUE(LookAtLog(path, parsed).Waiting.empty());
+  EXPECT_TRUE(LookAtLog(path, parsed).Failure.empty());
+
+  // Deleted, or a folder in its place: waited for, and said.
+  std::filesystem::remove(path);
+  LogLook look = LookAtLog(path, parsed);
+  EXPECT_EQ(look.Change, LogChange::None);
+  EXPECT_EQ(look.Waiting, "The log " + path + " is gone; waiting for the game to write it again.");
+  EXPECT_TRUE(look.Failure.empty());
+  std::filesystem::create_directory(path);
+  look = LookAtLog(path, parsed);
+  EXPECT_EQ(look.Change, LogChange::None);
+  EXPECT_EQ(look.Waiting,
+            "The log " + path + " is a folder now; waiting for the log to be a file again.");
+  std::filesystem::remove(path);
+
+  // A name that leads nowhere readable is a failure.
+  std::filesystem::create_symlink(path, path);
+  look = LookAtLog(path, parsed);
+  EXPECT_EQ(look.Change, LogChange::None);
+  EXPECT_EQ(look.Failure.rfind("Cannot read the log file " + path + ": ", 0), 0u) << look.Failure;
+  std::filesystem::remove(path);
+
+  // Back under its name: another file, read anew.
+  dir.Write("log.txt", kLine);
+  look = LookAtLog(path, parsed);
+  EXPECT_TRUE(look.Waiting.empty() && look.Failure.empty());
+}
+
 TEST(LastLineTime, IsTheStampOfTheLastLineThatHasOne) {
   test::TempDir dir;
   const std::string log = std::string("[Fri Dec 04 17:00:00 2026] One.\r\n") +
