@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "bench_util.h"
-#include "store/commands.h"
-#include "store/program_folder.h"
+#include "commands/commands.h"
+#include "commands/program_folder.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include "parse/log_parser.h"
 #include "store/database.h"
 #include "store/stored_fights.h"
-#include "store/commands.h"
-#include "store/program_folder.h"
+#include "commands/commands.h"
+#include "commands/program_folder.h"
 
 namespace {
 

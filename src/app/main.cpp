@@ -10,7 +10,7 @@
 
 #include "app/window_options.h"
 #include "common/error.h"
-#include "store/program_folder.h"
+#include "commands/program_folder.h"
 #include "ui/dialogs.h"
 #include "ui/main_window.h"
 

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "store/commands.h"
+#include "commands/commands.h"
 #include "views/fight.h"
 
 namespace qorn::cli {

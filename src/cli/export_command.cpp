@@ -6,7 +6,7 @@
 #include "export/html_tick_graph.h"
 #include "export/stored_list.h"
 #include "store/database.h"
-#include "store/program_folder.h"
+#include "commands/program_folder.h"
 #include "views/fight.h"
 #include "views/tick_graphs.h"
 

@@ -13,8 +13,8 @@
 
 #include "cli/cli_args.h"
 #include "common/error.h"
-#include "store/commands.h"
-#include "store/program_folder.h"
+#include "commands/commands.h"
+#include "commands/program_folder.h"
 #include "views/log_follow.h"
 
 namespace qorn::cli {

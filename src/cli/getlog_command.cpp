@@ -6,8 +6,8 @@
 #include "cli/terminal_progress.h"
 #include "common/event_timer.h"
 #include "common/front_end_texts.h"
-#include "store/commands.h"
-#include "store/program_folder.h"
+#include "commands/commands.h"
+#include "commands/program_folder.h"
 
 namespace qorn::cli {
 namespace {

@@ -7,7 +7,7 @@
 #include "common/error.h"
 #include "common/number_format.h"
 #include "export/file_output.h"
-#include "store/program_folder.h"
+#include "commands/program_folder.h"
 #include "render/graph_png.h"
 #include "views/tick_graphs.h"
 

@@ -6,7 +6,7 @@
 #include "common/error.h"
 #include "store/database.h"
 #include "store/crit_marks.h"
-#include "store/program_folder.h"
+#include "commands/program_folder.h"
 #include "views/buff_value.h"
 #include "views/damage_detail.h"
 #include "views/dot_breakdown.h"

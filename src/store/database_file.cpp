@@ -14,9 +14,9 @@
 
 #include "common/error.h"
 #include "common/file_system.h"
-#include "store/database.h"
 #include "common/text_fold.h"
-#include "store/program_folder.h"
+#include "store/database.h"
+#include "store/database_names.h"
 #include "store/schema.h"
 
 namespace qorn {
@@ -49,6 +49,11 @@ void RemoveCompanions(const std::string& path) {
 std::string FolderOf(const std::string& path) {
   const fs::path parent = fs::path(path).parent_path();
   return parent.empty() ? "." : parent.string();
+}
+
+// Where a whole Get Log builds the file that replaces `target`.
+std::string CompactionFileBeside(const std::string& target) {
+  return (fs::path(FolderOf(target)) / kCompactionFile).string();
 }
 
 }  // namespace
@@ -223,7 +228,7 @@ void RequireWritableDatabase(const std::string& path) {
 }
 
 ReplacementFile::ReplacementFile(const std::string& target)
-    : target_(target), path_(InProgramFolder(FolderOf(target), kCompactionFile)) {
+    : target_(target), path_(CompactionFileBeside(target)) {
   // Open Temp.mdb, lock it, and make sure the name still leads to the file
   // locked: another program may have put its own in place meanwhile.
   for (int attempt = 0; attempt < 10; ++attempt) {
@@ -301,7 +306,7 @@ void ReplacementFile::Replace() {
 }
 
 void RemoveLeftoverReplacement(const std::string& target) {
-  const std::string temp = InProgramFolder(FolderOf(target), kCompactionFile);
+  const std::string temp = CompactionFileBeside(target);
   struct stat st {};
   if (::lstat(temp.c_str(), &st) != 0) return;
   // Taken over (or refused while another run holds it) and removed when it goes.

@@ -11,6 +11,7 @@
 #include <queue>
 
 #include "store/database.h"
+#include "store/database_names.h"
 
 namespace qorn {
 namespace {
@@ -132,7 +133,7 @@ void SecondRuns::SortBuffer() {
 
 void SecondRuns::WriteRun() {
   SortBuffer();
-  std::string name = folder_ + "/Temp.mdb.seconds-XXXXXX";
+  std::string name = folder_ + "/" + kCompactionFile + ".seconds-XXXXXX";
   const int fd = mkstemp(name.data());
   if (fd < 0) Fail(errno, "A file for the seconds cannot be made");
   unlink(name.c_str());

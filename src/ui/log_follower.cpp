@@ -12,7 +12,7 @@
 #include <optional>
 
 #include "common/error.h"
-#include "store/commands.h"
+#include "commands/commands.h"
 #include "ui/dialogs.h"
 #include "ui/main_window.h"
 

@@ -23,8 +23,8 @@
 #include <cstdio>
 
 #include "common/event_timer.h"
-#include "store/commands.h"
-#include "store/program_folder.h"
+#include "commands/commands.h"
+#include "commands/program_folder.h"
 #include "ui/buff_value_view.h"
 #include "ui/chart_views.h"
 #include "ui/export_menu.h"

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "common/error.h"
-#include "store/program_folder.h"
+#include "commands/program_folder.h"
 
 namespace qorn {
 namespace fs = std::filesystem;

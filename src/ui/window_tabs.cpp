@@ -5,7 +5,7 @@
 #include <QGroupBox>
 #include <QTabBar>
 
-#include "store/program_folder.h"
+#include "commands/program_folder.h"
 #include "ui/buff_value_view.h"
 #include "ui/chart_views.h"
 #include "ui/list_views.h"

@@ -18,8 +18,8 @@
 
 #include "common/error.h"
 #include "common/progress.h"
-#include "store/commands.h"
-#include "store/program_folder.h"
+#include "commands/commands.h"
+#include "commands/program_folder.h"
 #include "store/second_runs.h"
 #include "support/carry_over_log.h"
 #include "support/reference_dump.h"

@@ -5,7 +5,7 @@
 #include "common/date_time.h"
 #include "common/event_timer.h"
 #include "common/number_format.h"
-#include "store/commands.h"
+#include "commands/commands.h"
 #include "store/database.h"
 #include "store/jet_sql.h"
 #include "support/comma_locale.h"

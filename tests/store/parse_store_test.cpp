@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "common/error.h"
-#include "store/commands.h"
+#include "commands/commands.h"
 #include "store/database.h"
-#include "store/program_folder.h"
+#include "commands/program_folder.h"
 #include "support/temp_dir.h"
 
 namespace qorn {

@@ -11,10 +11,10 @@
 #include <functional>
 
 #include "common/error.h"
-#include "store/commands.h"
+#include "commands/commands.h"
 #include "store/database.h"
 #include "store/database_file.h"
-#include "store/program_folder.h"
+#include "commands/program_folder.h"
 #include "store/schema.h"
 #include "support/reference_dump.h"
 #include "support/temp_dir.h"

@@ -3,10 +3,10 @@
 // tests/fixtures/reference were recorded from it (tests/support/make_reference).
 #include <gtest/gtest.h>
 
-#include "store/commands.h"
+#include "commands/commands.h"
 #include "store/database.h"
 #include "store/event_overview.h"
-#include "store/program_folder.h"
+#include "commands/program_folder.h"
 #include "support/reference_dump.h"
 #include "support/temp_dir.h"
 

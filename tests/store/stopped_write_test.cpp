@@ -9,10 +9,10 @@
 #include <memory>
 
 #include "common/error.h"
-#include "store/commands.h"
+#include "commands/commands.h"
 #include "store/database.h"
 #include "store/event_overview.h"
-#include "store/program_folder.h"
+#include "commands/program_folder.h"
 #include "support/carry_over_log.h"
 #include "support/reference_dump.h"
 #include "support/temp_dir.h"

@@ -9,9 +9,9 @@
 #include <string>
 
 #include "common/error.h"
-#include "store/commands.h"
+#include "commands/commands.h"
 #include "store/database.h"
-#include "store/program_folder.h"
+#include "commands/program_folder.h"
 #include "support/reference_dump.h"
 #include "support/temp_dir.h"
 

@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "parse/log_parser.h"
-#include "store/commands.h"
+#include "commands/commands.h"
 #include "store/event_overview.h"
 #include "support/reference_dump.h"
 

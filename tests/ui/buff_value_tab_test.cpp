@@ -13,7 +13,7 @@
 
 #include "export/csv_export.h"
 #include "export/stored_list.h"
-#include "store/program_folder.h"
+#include "commands/program_folder.h"
 #include "support/parse_db.h"
 #include "ui/main_window.h"
 #include "ui/quiet_offscreen.h"

@@ -14,7 +14,7 @@
 #include "export/csv_export.h"
 #include "export/html_tick_graph.h"
 #include "export/stored_list.h"
-#include "store/program_folder.h"
+#include "commands/program_folder.h"
 #include "ui/main_window.h"
 #include "ui/quiet_offscreen.h"
 #include "ui/scripted_dialogs.h"

@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "store/program_folder.h"
+#include "commands/program_folder.h"
 #include "ui/main_window.h"
 #include "ui/quiet_offscreen.h"
 #include "ui/scripted_dialogs.h"

@@ -26,9 +26,9 @@
 
 #include <fstream>
 
-#include "store/commands.h"
+#include "commands/commands.h"
 #include "store/database.h"
-#include "store/program_folder.h"
+#include "commands/program_folder.h"
 #include "ui/bar_progress.h"
 #include "ui/quiet_offscreen.h"
 #include "ui/scripted_dialogs.h"

@@ -9,7 +9,7 @@
 #include <QTest>
 #include <filesystem>
 
-#include "store/program_folder.h"
+#include "commands/program_folder.h"
 #include "support/parse_db.h"
 #include "ui/main_window.h"
 #include "ui/quiet_offscreen.h"

@@ -8,9 +8,9 @@
 
 #include "common/progress.h"
 #include "parse/log_parser.h"
-#include "store/stored_fights.h"
 #include "store/event_overview.h"
 #include "store/second_runs.h"
+#include "store/stored_fights.h"
 
 namespace qorn {
 

@@ -1,4 +1,4 @@
-#include "store/program_folder.h"
+#include "commands/program_folder.h"
 
 #include <unistd.h>
 

@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "store/database_names.h"
+
 namespace qorn {
 
 // The folder that holds the program's files (QornDB.mdb, Temp.mdb,
@@ -17,8 +19,6 @@ std::string FindProgramFolder(const std::optional<std::string>& override,
 // The folder, a separator and the file name.
 std::string InProgramFolder(const std::string& folder, const std::string& file);
 
-inline constexpr const char* kDatabaseFile = "QornDB.mdb";
-inline constexpr const char* kCompactionFile = "Temp.mdb";
 inline constexpr const char* kSettingsFile = "Settings.ini";
 
 }  // namespace qorn

@@ -1,4 +1,4 @@
-#include "store/commands.h"
+#include "commands/commands.h"
 
 #include <sys/stat.h>
 
@@ -7,12 +7,12 @@
 #include <memory>
 #include <optional>
 
+#include "commands/program_folder.h"
 #include "store/database_file.h"
 #include "store/database_rebuild.h"
-#include "store/parse_state.h"
 #include "store/log_state.h"
+#include "store/parse_state.h"
 #include "store/parse_store.h"
-#include "store/program_folder.h"
 #include "store/schema.h"
 
 namespace qorn {
@@ -103,13 +103,10 @@ CommandOutcome StoreAndReplace(DatabaseRebuild& rebuild, ParseWriter& writer,
 // one); a whole Get Log then follows. Stored data found damaged on the way
 // (a row without a time) leaves what is wrong in `damaged`: the whole Get
 // Log then moves the file aside.
-std::optional<CommandOutcome> GetAppendedLines(const std::string& databasePath,
-                                               const std::string& logPath,
-                                               const std::string& charName,
-                                               std::optional<int16_t> eventTimerSeconds,
-                                               CommandProgress progress,
-                                               StageBar& stages, bool keepOverview,
-                                               long long appendedInMemory, std::string& damaged) {
+std::optional<CommandOutcome> GetAppendedLines(
+    const std::string& databasePath, const std::string& logPath, const std::string& charName,
+    std::optional<int16_t> eventTimerSeconds, CommandProgress progress, StageBar& stages,
+    bool keepOverview, long long appendedInMemory, std::string& damaged) {
   const std::string path = ResolveDatabasePath(databasePath);
   if (CheckDatabaseFile(path, false).state != DatabaseHealth::State::kUsable) return std::nullopt;
   RequireWritableDatabase(path);
