@@ -12,9 +12,9 @@
 #include <thread>
 
 #include "cli/cli_args.h"
-#include "common/error.h"
 #include "commands/commands.h"
 #include "commands/program_folder.h"
+#include "common/error.h"
 #include "views/log_follow.h"
 
 namespace qorn::cli {
@@ -141,13 +141,12 @@ int FollowCommand(const CommandLine& line) {
       sayLog(look.Waiting);
       if (look.Change == LogChange::None) continue;
       NullProgress none;
-      StoppableProgress loop(none, stop.Flag());
-      StoppableProgress stages(none, stop.Flag(), kCommandStages);
       CommandOutcome outcome;
       try {
         // With the timer of the last command that cut the fights: a Get
         // Previous beside the follow holds.
-        outcome = RunGetLog(folder, logPath, name, std::nullopt, {loop, stages});
+        outcome =
+            RunGetLog(folder, logPath, name, std::nullopt, {none, none, StopToken(stop.Flag())});
       } catch (const Error& e) {
         // The lines stay unread (the mark stays): the next look tries again.
         if (!e.Busy()) throw;

@@ -4,10 +4,10 @@
 
 #include "cli/cli_args.h"
 #include "cli/terminal_progress.h"
-#include "common/event_timer.h"
-#include "common/front_end_texts.h"
 #include "commands/commands.h"
 #include "commands/program_folder.h"
+#include "common/event_timer.h"
+#include "common/front_end_texts.h"
 
 namespace qorn::cli {
 namespace {
@@ -18,11 +18,8 @@ class StageLabels final : public Progress {
   explicit StageLabels(TerminalProgress& bar) : bar_(bar) {}
   void SetVisible(bool) override {}
   void SetMaximum(double) override {}
-  void SetValue(double value) override {
-    const int stage = static_cast<int>(value);
-    if (stage >= 0 && stage <= kCommandStages)
-      bar_.SetLabel(std::string(kCommandStageNames[stage]));
-  }
+  void SetValue(double) override {}
+  void SetCaption(std::string_view caption) override { bar_.SetLabel(std::string(caption)); }
 
  private:
   TerminalProgress& bar_;
@@ -63,13 +60,11 @@ void PrintOverviewRows(const std::vector<OverviewRow>& rows, Out& out) {
 CommandOutcome RunGetLogWithBar(const std::string& folder, const std::string& logPath,
                                 const std::string& charName, std::optional<int16_t> timer,
                                 const std::atomic<bool>* stop, bool keepOverview, bool readWhole) {
-  TerminalProgress loop{std::string(kCommandStageNames[0])};
+  TerminalProgress loop{""};
   StageLabels stages(loop);
-  const std::atomic<bool> never{false};
-  StoppableProgress stoppableLoop(loop, stop != nullptr ? *stop : never);
-  StoppableProgress stoppableStages(stages, stop != nullptr ? *stop : never, kCommandStages);
   CommandOutcome outcome =
-      RunGetLog(folder, logPath, charName, timer, {stoppableLoop, stoppableStages},
+      RunGetLog(folder, logPath, charName, timer,
+                {loop, stages, stop != nullptr ? StopToken(*stop) : StopToken()},
                 {.KeepOverview = keepOverview, .ReadWhole = readWhole});
   loop.SetVisible(false);
   ReportOutcome(outcome);
@@ -82,9 +77,8 @@ void ReportOutcome(const CommandOutcome& outcome) {
 }
 
 int GetLogCommand(const CommandLine& line, bool getLog) {
-  const Args args =
-      getLog ? line.Read({"--name", "--timer"}, {"--whole", "--other-name"})
-             : line.Read({"--timer"}, {});
+  const Args args = getLog ? line.Read({"--name", "--timer"}, {"--whole", "--other-name"})
+                           : line.Read({"--timer"}, {});
   const std::optional<int16_t> timer = TimerOption(args);
   std::string name;
   if (getLog) {
@@ -107,7 +101,7 @@ int GetLogCommand(const CommandLine& line, bool getLog) {
     PrintStoredOverview(folder);
     return kDone;
   }
-  TerminalProgress loop{std::string(kCommandStageNames[2])};
+  TerminalProgress loop{""};
   StageLabels stages(loop);
   const CommandOutcome outcome =
       RunGetPrevious(folder, timer, {loop, stages}, {.KeepOverview = false});

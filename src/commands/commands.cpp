@@ -18,13 +18,23 @@
 namespace qorn {
 namespace {
 
+// What runs in the stages of the commands, as their captions say.
+constexpr std::string_view kReading = "Reading the log";
+constexpr std::string_view kStoringNewLines = "Storing the new lines";
+constexpr std::string_view kCutting = "Cutting fights";
+constexpr std::string_view kBuildingIndexes = "Building indexes";
+constexpr std::string_view kReplacing = "Replacing the stored file";
+constexpr std::string_view kSaving = "Saving";
+
 // Shows the stage bar for one command and hides both bars when it ends,
-// also when a stage fails.
+// also when a stage fails. Each stage before the last is a step at which the
+// command stops when asked to.
 class StageBar {
  public:
-  explicit StageBar(CommandProgress progress) : p_(progress) {
+  StageBar(CommandProgress progress, std::string_view first) : p_(progress), first_(first) {
     p_.loop.SetVisible(false);
     p_.stages.SetMaximum(kCommandStages);
+    p_.stages.SetCaption(first_);
     p_.stages.SetValue(0);
     p_.stages.SetVisible(true);
   }
@@ -32,16 +42,29 @@ class StageBar {
     p_.loop.SetVisible(false);
     p_.stages.SetVisible(false);
   }
-  void Next() { p_.stages.SetValue(++value_); }
+  // The next stage, named by what runs in it.
+  void Next(std::string_view caption) {
+    p_.stop.StopHere();
+    p_.stages.SetCaption(caption);
+    p_.stages.SetValue(++value_);
+  }
+  // The last value: the stored file holds the new parse.
+  void Done() {
+    while (value_ + 1 < kCommandStages) Next(kSaving);
+    p_.stages.SetCaption(kCommandDone);
+    p_.stages.SetValue(++value_);
+  }
   // Back to the first stage, for a command that starts over another way.
   void Restart() {
     if (value_ == 0) return;
     value_ = 0;
+    p_.stages.SetCaption(first_);
     p_.stages.SetValue(0);
   }
 
  private:
   CommandProgress p_;
+  std::string_view first_;
   int value_ = 0;
 };
 
@@ -79,18 +102,19 @@ CommandOutcome StoreAndReplace(DatabaseRebuild& rebuild, ParseWriter& writer,
     outcome.StoredKept = true;
     return outcome;
   }
-  NumberedParse numbered = writer.Finish(progress.loop, keepOverview);
+  stages.Next(kCutting);
+  NumberedParse numbered = writer.Finish(progress.loop, keepOverview, progress.stop);
   if (stored) WriteStoredLog(rebuild.Fresh(), *stored);
-  stages.Next();
+  stages.Next(kBuildingIndexes);
   rebuild.Finish();
   outcome.Events = std::move(numbered.Events);
-  stages.Next();
   outcome.EventList = std::move(numbered.EventList);  // made beside the numbers
-  stages.Next();
+  stages.Next(kReplacing);
+  stages.Next(kReplacing);
   if (const std::string aside = rebuild.Replace(); !aside.empty()) {
     outcome.Notice = DamagedNotice(rebuild, aside);
   }
-  stages.Next();
+  stages.Done();
   return outcome;
 }
 
@@ -142,8 +166,8 @@ std::optional<CommandOutcome> GetAppendedLines(
     StoredLog after = *stored;
     if (end > stored->Log.Bytes) {
       AppendedParse appended =
-          ParseAppendedLines(logPath, charName, stored->End, end, progress.loop);
-      stages.Next();
+          ParseAppendedLines(logPath, charName, stored->End, end, progress.loop, progress.stop);
+      stages.Next(kStoringNewLines);
       if (LogHoldsAnyOf(logPath, stored->Log.Bytes, appended.NewPetNames)) return std::nullopt;
       StoreAppendedParse(db, appended, stored->NextRecNum, stored->NextCastNum, progress.loop);
       after =
@@ -151,24 +175,24 @@ std::optional<CommandOutcome> GetAppendedLines(
                       stored->NextRecNum + static_cast<int64_t>(appended.Records.DamageRecs.size()),
                       stored->NextCastNum + static_cast<int64_t>(appended.Records.CastRecs.size()));
     } else {
-      stages.Next();
+      stages.Next(kStoringNewLines);
       after.Log = now;
     }
-    stages.Next();
+    stages.Next(kCutting);
     // Read in the transaction: a cut another command made meanwhile holds.
     NumberedParse numbered = CutStoredFights(db, EventTimerToCutWith(eventTimerSeconds, db),
-                                             progress.loop, keepOverview);
+                                             progress.loop, keepOverview, progress.stop);
     WriteStoredLog(db, after);
-    stages.Next();
     CommandOutcome outcome;
     outcome.NoDamage = numbered.EventList.EventCount == 0;
     outcome.Events = std::move(numbered.Events);
     outcome.EventList = std::move(numbered.EventList);
-    stages.Next();
+    stages.Next(kSaving);
+    stages.Next(kSaving);
     tx.Commit();
     // The stage bar's last value comes when the new parse is stored, as for
     // a whole Get Log: a stop before it leaves the stored parse as it was.
-    stages.Next();
+    stages.Done();
     return outcome;
   } catch (const DatabaseError& e) {
     // A full disk, or another command storing at this moment: a whole Get
@@ -187,7 +211,7 @@ CommandOutcome RunGetLog(const std::string& programFolder, const std::string& lo
                          const std::string& charName, std::optional<int16_t> eventTimerSeconds,
                          CommandProgress progress, const CommandOptions& options) {
   const std::string databasePath = InProgramFolder(programFolder, kDatabaseFile);
-  StageBar stages(progress);
+  StageBar stages(progress, kReading);
   std::string damaged;
   if (std::optional<CommandOutcome> appended =
           options.ReadWhole
@@ -217,13 +241,12 @@ CommandOutcome RunGetLog(const std::string& programFolder, const std::string& lo
     parsed = ParseLogInBlocks(
         logPath, charName, progress.loop,
         [&](RecordBlock& block) { writerOf().Add(block.Records, block.LastCastChange); },
-        options.PieceBytes);
+        options.PieceBytes, progress.stop);
   } catch (...) {
     if (opened.valid()) opened.wait();
     throw;
   }
   ParseWriter& stored = writerOf();
-  stages.Next();
   return StoreAndReplace(
       rebuild, stored, progress, stages,
       StoredLogOf(logPath, charName, parsed.End, stored.DamageRows(), stored.CastRows()),
@@ -233,12 +256,11 @@ CommandOutcome RunGetLog(const std::string& programFolder, const std::string& lo
 CommandOutcome RunGetLog(const std::string& programFolder, const ParseResult& parsed,
                          int16_t eventTimerSeconds, CommandProgress progress,
                          const CommandOptions& options) {
-  StageBar stages(progress);
+  StageBar stages(progress, kReading);
   DatabaseRebuild rebuild(InProgramFolder(programFolder, kDatabaseFile));
   rebuild.Open(true);
   ParseWriter writer(rebuild.Fresh(), eventTimerSeconds, options.SecondsInMemory);
   writer.Add(parsed, std::nullopt);
-  stages.Next();
   return StoreAndReplace(rebuild, writer, progress, stages, std::nullopt, options.KeepOverview);
 }
 
@@ -246,18 +268,17 @@ CommandOutcome RunGetPrevious(const std::string& programFolder,
                               std::optional<int16_t> eventTimerSeconds, CommandProgress progress,
                               const CommandOptions& options) {
   CommandOutcome outcome;
-  StageBar stages(progress);
-  stages.Next();  // no parse
-  stages.Next();  // no store
+  // The parse and store stages are passed at once.
+  StageBar stages(progress, kCutting);
+  stages.Next(kCutting);
+  stages.Next(kCutting);
   const std::string databasePath = InProgramFolder(programFolder, kDatabaseFile);
   NumberedParse numbered =
       RenumberStoredParse(databasePath, EventTimerToCutWith(eventTimerSeconds, databasePath),
-                          progress.loop, options.KeepOverview);
+                          progress.loop, options.KeepOverview, progress.stop);
   outcome.Events = std::move(numbered.Events);
-  stages.Next();
   outcome.EventList = std::move(numbered.EventList);  // made beside the numbers
-  stages.Next();
-  stages.Next();
+  stages.Done();
   return outcome;
 }
 

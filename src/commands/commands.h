@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/progress.h"
+#include "common/stop_token.h"
 #include "parse/log_parser.h"
 #include "store/event_overview.h"
 #include "store/second_runs.h"
@@ -15,10 +16,14 @@
 namespace qorn {
 
 // The two bars a command drives: `loop` follows the loop that runs (parse
-// lines, stored records, event rows, events), `stages` the five stages.
+// lines, stored records, event rows, events), `stages` the five stages, each
+// with a caption that names what runs in it. The command looks at `stop` at
+// the steps where it may stop; once the stage bar stands at kCommandStages
+// the stored file has been replaced and the command no longer stops.
 struct CommandProgress {
   Progress& loop;
   Progress& stages;
+  StopToken stop = {};
 };
 
 struct CommandOutcome {
@@ -36,9 +41,8 @@ struct CommandOutcome {
 // The stage bar reaches kCommandStages only once the stored file has been
 // replaced: a command stopped at any earlier value changed nothing stored.
 inline constexpr int kCommandStages = 5;
-// What the command does while the stage bar stands at each value.
-inline constexpr std::string_view kCommandStageNames[kCommandStages + 1] = {
-    "Reading the log", "Storing", "Numbering fights", "Listing fights", "Compacting", "Done"};
+// The stage bar's caption once the command is through.
+inline constexpr std::string_view kCommandDone = "Done";
 
 // Get Log: parse the log of `charName`, store it, build events, fill the
 // overview, compact. The new parse is written into a new database file that

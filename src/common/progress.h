@@ -1,15 +1,13 @@
 #pragma once
 
-#include <atomic>
 #include <cstddef>
-#include <limits>
-
-#include "common/error.h"
+#include <string_view>
 
 namespace qorn {
 
 // A progress bar as the commands drive it: visible or not, a maximum and a
-// value. The window forwards it to a real bar through queued signals; the CLI
+// value. It only reports: a command stops by its StopToken, never through
+// its progress. The window forwards it to a real bar through queued signals; the CLI
 // draws it on a terminal; tests record it.
 class Progress {
  public:
@@ -17,6 +15,9 @@ class Progress {
   virtual void SetVisible(bool visible) = 0;
   virtual void SetMaximum(double maximum) = 0;
   virtual void SetValue(double value) = 0;
+  // What the bar stands for now, in words (the stage bar names the step
+  // that runs); a bar without a caption ignores it.
+  virtual void SetCaption(std::string_view) {}
 };
 
 // Progress that goes nowhere, for callers that do not show any.
@@ -25,42 +26,6 @@ class NullProgress final : public Progress {
   void SetVisible(bool) override {}
   void SetMaximum(double) override {}
   void SetValue(double) override {}
-};
-
-// Thrown out of a command once the user has asked it to stop. A command that
-// throws leaves the stored parse as it was, as on any failure.
-class Stopped final : public Error {
- public:
-  Stopped() : Error("The command was stopped.") {}
-};
-
-// Progress that stops the command which drives it: once `stop` is set, the
-// next value or maximum given (below `stopsBelow`) throws Stopped. A value
-// from `stopsBelow` up passes on as it is: it marks a step after which the
-// command can no longer be stopped.
-class StoppableProgress final : public Progress {
- public:
-  StoppableProgress(Progress& shown, const std::atomic<bool>& stop,
-                    double stopsBelow = std::numeric_limits<double>::infinity())
-      : shown_(shown), stop_(stop), stopsBelow_(stopsBelow) {}
-  void SetVisible(bool visible) override { shown_.SetVisible(visible); }
-  void SetMaximum(double maximum) override {
-    StopHere(0);
-    shown_.SetMaximum(maximum);
-  }
-  void SetValue(double value) override {
-    StopHere(value);
-    shown_.SetValue(value);
-  }
-
- private:
-  void StopHere(double value) const {
-    if (value < stopsBelow_ && stop_.load(std::memory_order_relaxed)) throw Stopped();
-  }
-
-  Progress& shown_;
-  const std::atomic<bool>& stop_;
-  double stopsBelow_;
 };
 
 // Passes a loop's progress on a few hundred times in all, not once per row.

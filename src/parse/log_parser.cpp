@@ -49,8 +49,7 @@ std::vector<long long> PieceStarts(const std::string& path, long long size,
 // after the first gathers its names apart; they join the list behind those
 // of the pieces before, less the ones met there already.
 long long ScanPetNamesOfLog(const std::string& path, long long size,
-                            const std::vector<long long>* cuts, LogNames& names,
-                            Progress& progress) {
+                            const std::vector<long long>* cuts, LogNames& names, StopToken stop) {
   const std::vector<long long> starts = PieceStarts(path, size, cuts);
   const size_t count = starts.size();
   std::vector<TextPool> pools(count - 1);
@@ -64,19 +63,19 @@ long long ScanPetNamesOfLog(const std::string& path, long long size,
         BlockReader reader(path, starts[k], k + 1 < count ? starts[k + 1] : size);
         sv block;
         long long lines = 0;
-        while (!quit && reader.Next(block)) lines += ScanPetNames(block, into);
+        while (!quit && !stop.Requested() && reader.Next(block)) {
+          lines += ScanPetNames(block, into);
+        }
         return lines;
       },
       [&](size_t k, long long lines) {
-        // The bar stays at 0 in this pass; each piece is still a step at
-        // which a stopped command stops.
-        progress.SetValue(0);
+        stop.StopHere();  // the piece may have ended early
         all += lines;
         if (k == 0) return;
         for (size_t i = 0; i < found[k]->pets.size(); ++i) names.AddPet(found[k]->pets[i]);
         names.loneReturns = names.loneReturns || found[k]->loneReturns;
       },
-      [&] { progress.SetValue(0); });
+      [&] { stop.StopHere(); });
   return all;
 }
 
@@ -103,15 +102,14 @@ constexpr size_t kPiecesAhead = 3;
 // of the pieces as they are parsed.
 void ParsePieces(const std::string& path, const LogNames& names,
                  const std::vector<long long>& starts, long long size, Progress& progress,
-                 JoinState& state, const std::function<void(RecordBlock&)>& take) {
+                 StopToken stop, JoinState& state, const std::function<void(RecordBlock&)>& take) {
   const size_t count = starts.size();
   std::atomic<long long> lines = 0;
-  // While a piece is awaited the bar is set every tenth of a second, a step
-  // at which a stopped command stops; else only when it moves.
+  // The bar moves while a piece is awaited too; it is set only when it moves.
   double shown = -1;
-  auto showLines = [&](bool always) {
+  auto showLines = [&] {
     const double value = std::floor(static_cast<double>(lines) / 10.0);
-    if (always || value != shown) progress.SetValue(value);
+    if (value != shown) progress.SetValue(value);
     shown = value;
   };
   RunInOrder<std::unique_ptr<Piece>>(
@@ -123,18 +121,22 @@ void ParsePieces(const std::string& path, const LogNames& names,
                    [&](long long n) {
                      lines += n - before;
                      before = n;
-                     return !quit;
+                     return !quit && !stop.Requested();
                    });
         return piece;
       },
       [&](size_t, std::unique_ptr<Piece> piece) {
-        showLines(false);
+        stop.StopHere();  // the piece may have ended early
+        showLines();
         RecordBlock block;
         JoinPiece(*piece, block.Records, state, block.LastCastChange);
         piece.reset();
         take(block);
       },
-      [&] { showLines(true); });
+      [&] {
+        stop.StopHere();
+        showLines();
+      });
 }
 
 // Both passes; the second in pieces that start at the line starts at or
@@ -142,7 +144,7 @@ void ParsePieces(const std::string& path, const LogNames& names,
 ParseResult ParseInBlocks(const std::string& path, sv charName, Progress& progress,
                           const std::vector<long long>* cuts,
                           const std::function<void(RecordBlock&)>& take,
-                          long long pieceBytes = kPieceBytes) {
+                          long long pieceBytes = kPieceBytes, StopToken stop = {}) {
   ParseResult result;
   LogNames names(result.Texts, charName);
 
@@ -150,14 +152,14 @@ ParseResult ParseInBlocks(const std::string& path, sv charName, Progress& progre
   // The log as it stands now: lines the game appends meanwhile wait for the
   // next read.
   const long long size = FileSizeOf(path);
-  result.Lines = ScanPetNamesOfLog(path, size, cuts, names, progress);
+  result.Lines = ScanPetNamesOfLog(path, size, cuts, names, stop);
   progress.SetValue(0);
   progress.SetMaximum(static_cast<float>(result.Lines) / 10.0f + 1.0f);
   progress.SetVisible(true);
 
   const std::vector<long long> starts = PieceStarts(path, size, cuts, std::max(pieceBytes, 1LL));
   JoinState state;
-  ParsePieces(path, names, starts, size, progress, state, take);
+  ParsePieces(path, names, starts, size, progress, stop, state, take);
   FillEnd(size, EndsLine(path, size), names, state, result.End);
   progress.SetValue(0);
   return result;
@@ -195,12 +197,14 @@ ParseResult ParseLogFile(const std::string& path, std::string_view charName, Pro
 }
 
 ParseResult ParseLogInBlocks(const std::string& path, std::string_view charName, Progress& progress,
-                             const std::function<void(RecordBlock&)>& take, long long pieceBytes) {
-  return ParseInBlocks(path, charName, progress, nullptr, take, pieceBytes);
+                             const std::function<void(RecordBlock&)>& take, long long pieceBytes,
+                             StopToken stop) {
+  return ParseInBlocks(path, charName, progress, nullptr, take, pieceBytes, stop);
 }
 
 AppendedParse ParseAppendedLines(const std::string& path, std::string_view charName,
-                                 const ParseEnd& before, long long end, Progress& progress) {
+                                 const ParseEnd& before, long long end, Progress& progress,
+                                 StopToken stop) {
   AppendedParse out;
   ParseResult& result = out.Records;
   LogNames names(result.Texts, charName);
@@ -212,14 +216,16 @@ AppendedParse ParseAppendedLines(const std::string& path, std::string_view charN
     sv block;
     while (reader.Next(block)) result.Lines += ScanPetNames(block, names);
   }
+  stop.StopHere();
   for (size_t i = known; i < names.pets.size(); ++i) out.NewPetNames.emplace_back(names.pets[i]);
   progress.SetValue(0);
   progress.SetMaximum(static_cast<float>(result.Lines) / 10.0f + 1.0f);
   Piece piece;
   ParsePiece(path, before.Bytes, end, names, piece, [&](long long n) {
     progress.SetValue(std::floor(static_cast<double>(n) / 10.0));
-    return true;
+    return !stop.Requested();
   });
+  stop.StopHere();
   JoinState state;
   for (int buff = 0; buff < kBuffs; ++buff) state.buffs[buff] = before.Buffs[buff];
   state.dotSeen = before.DotSeen;

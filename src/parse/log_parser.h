@@ -9,6 +9,7 @@
 
 #include "common/date_time.h"
 #include "common/progress.h"
+#include "common/stop_token.h"
 #include "common/text_pool.h"
 
 namespace qorn {
@@ -89,12 +90,12 @@ struct RecordBlock {
 // parse holds the records of a few blocks only, whatever the log's size. A
 // block's records view its own texts and the names of the character and its
 // pets, which the result holds (its lists of records stay empty). An
-// exception from `take` stops the parse and is thrown on.
-// `pieceBytes`: about how many bytes of the log make a block.
+// exception from `take` stops the parse and is thrown on, as Stopped is once
+// `stop` asks for it. `pieceBytes`: about how many bytes of the log make a block.
 inline constexpr long long kPieceBytes = 16 << 20;
 ParseResult ParseLogInBlocks(const std::string& path, std::string_view charName, Progress& progress,
                              const std::function<void(RecordBlock&)>& take,
-                             long long pieceBytes = kPieceBytes);
+                             long long pieceBytes = kPieceBytes, StopToken stop = {});
 
 // The lines appended to a log after a parse that ended at `before`: the
 // bytes from before.Bytes up to `end` (a line start), parsed as ParseLogFile
@@ -109,7 +110,8 @@ struct AppendedParse {
   std::vector<std::string> NewPetNames;
 };
 AppendedParse ParseAppendedLines(const std::string& path, std::string_view charName,
-                                 const ParseEnd& before, long long end, Progress& progress);
+                                 const ParseEnd& before, long long end, Progress& progress,
+                                 StopToken stop = {});
 
 // ParseLogFile with the second pass cut into pieces at the line starts at or
 // behind each of `cuts` (ascending byte offsets), whatever the log's size:

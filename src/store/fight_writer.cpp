@@ -155,18 +155,18 @@ bool FightWriter::Finish() {
 namespace {
 
 Overview CutAndWriteOnce(Database& db, int16_t eventTimerSeconds, Progress& progress,
-                         bool keepLines) {
+                         bool keepLines, StopToken stop) {
   Overview overview;
   FightWriter writer(db);
   auto sink = [&](OverviewRow& line, const CutFight& fight) {
     writer.Add(line, fight);
     if (keepLines) overview.Rows.push_back(std::move(line));
   };
-  std::optional<int32_t> count = CutStoredSeconds(db, eventTimerSeconds, progress, sink);
+  std::optional<int32_t> count = CutStoredSeconds(db, eventTimerSeconds, progress, stop, sink);
   if (!count) {
     // Seconds that are not current are made again from the rows first.
     RebuildMobSeconds(db);
-    count = CutStoredSeconds(db, eventTimerSeconds, progress, sink);
+    count = CutStoredSeconds(db, eventTimerSeconds, progress, stop, sink);
   }
   writer.Finish();
   NoteStoredCut(db, eventTimerSeconds);
@@ -177,18 +177,18 @@ Overview CutAndWriteOnce(Database& db, int16_t eventTimerSeconds, Progress& prog
 }  // namespace
 
 Overview CutAndWriteFights(Database& db, int16_t eventTimerSeconds, Progress& progress,
-                           bool keepLines) {
+                           bool keepLines, StopToken stop) {
   // Seconds found damaged while they are cut: what the cut wrote so far is
   // undone, and they are made again from the rows and cut again. A new file
   // built without a journal cannot undo; its seconds were just written.
   Statement mode(db, "PRAGMA journal_mode");
   const bool canUndo = mode.Step() && CompareNoCase(mode.ColumnText(0), "off") != 0;
   mode.Reset();
-  if (!canUndo) return CutAndWriteOnce(db, eventTimerSeconds, progress, keepLines);
+  if (!canUndo) return CutAndWriteOnce(db, eventTimerSeconds, progress, keepLines, stop);
   for (int attempt = 0;; ++attempt) {
     db.ExecuteNative("SAVEPOINT cut");
     try {
-      Overview overview = CutAndWriteOnce(db, eventTimerSeconds, progress, keepLines);
+      Overview overview = CutAndWriteOnce(db, eventTimerSeconds, progress, keepLines, stop);
       db.ExecuteNative("RELEASE cut");
       return overview;
     } catch (const StoredSecondsDamaged&) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/progress.h"
+#include "common/stop_token.h"
 #include "store/database.h"
 #include "store/event_overview.h"
 #include "store/fight_cut.h"
@@ -57,6 +58,6 @@ class FightWriter {
 // damaged while they are cut are made again from the rows and cut again;
 // that needs a file with a rollback journal (not a new file being built).
 Overview CutAndWriteFights(Database& db, int16_t eventTimerSeconds, Progress& progress,
-                           bool keepLines);
+                           bool keepLines, StopToken stop = {});
 
 }  // namespace qorn

@@ -412,13 +412,13 @@ void ParseWriter::Add(const ParseResult& records, std::optional<int16_t> lastCas
   castRows_ += static_cast<int64_t>(records.CastRecs.size());
 }
 
-NumberedParse ParseWriter::Finish(Progress& progress, bool keepOverview) {
+NumberedParse ParseWriter::Finish(Progress& progress, bool keepOverview, StopToken stop) {
   NumberedParse result;
   result.Events.SpellDatRecs = std::move(spells_);
   const std::vector<MobSpan> spans = WriteSecondRuns(db_, runs_, spellings_);
   MarkMobSecondsCurrent(db_);
   if (timer_) {
-    result.EventList = CutAndWriteFights(db_, *timer_, progress, keepOverview);
+    result.EventList = CutAndWriteFights(db_, *timer_, progress, keepOverview, stop);
     NoteCritSpells(db_, result.Events.SpellDatRecs);
     result.Events.EventCount = result.EventList.EventCount;
   } else {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/progress.h"
+#include "common/stop_token.h"
 #include "common/text_fold.h"
 #include "parse/log_parser.h"
 #include "store/crit_marks.h"
@@ -37,7 +38,7 @@ class ParseWriter {
   // The next records; `lastCastChange` changes the last cast stored before them.
   void Add(const ParseResult& records, std::optional<int16_t> lastCastChange);
   // The overview keeps the fights' lines unless `keepOverview` is false.
-  NumberedParse Finish(Progress& progress, bool keepOverview = true);
+  NumberedParse Finish(Progress& progress, bool keepOverview = true, StopToken stop = {});
 
   int64_t DamageRows() const { return damageRows_; }
   int64_t CastRows() const { return castRows_; }

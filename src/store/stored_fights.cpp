@@ -26,7 +26,7 @@ namespace {
 }  // namespace
 
 NumberedParse CutStoredFights(Database& db, int16_t eventTimerSeconds, Progress& progress,
-                              bool keepOverview) {
+                              bool keepOverview, StopToken stop) {
   NumberedParse result;
   result.Events.SpellDatRecs = LoadSpellTable(db);
   MarkNewCrits(db, result.Events.SpellDatRecs);
@@ -42,13 +42,13 @@ NumberedParse CutStoredFights(Database& db, int16_t eventTimerSeconds, Progress&
     result.Events.EventCount = result.EventList.EventCount;
     return result;
   }
-  result.EventList = CutAndWriteFights(db, eventTimerSeconds, progress, keepOverview);
+  result.EventList = CutAndWriteFights(db, eventTimerSeconds, progress, keepOverview, stop);
   result.Events.EventCount = result.EventList.EventCount;
   return result;
 }
 
 NumberedParse RenumberStoredParse(const std::string& databasePath, int16_t eventTimerSeconds,
-                                  Progress& progress, bool keepOverview) {
+                                  Progress& progress, bool keepOverview, StopToken stop) {
   const std::string path = ResolveDatabasePath(databasePath);
   RequireWritableDatabase(path);
   const DatabaseHealth health = CheckDatabaseFile(path, false);
@@ -72,7 +72,8 @@ NumberedParse RenumberStoredParse(const std::string& databasePath, int16_t event
         // the journal keeps the stored parse whole until the new cut commits.
         Transaction tx(db);
         RestoreSchemaObjects(db);
-        NumberedParse result = CutStoredFights(db, eventTimerSeconds, progress, keepOverview);
+        NumberedParse result =
+            CutStoredFights(db, eventTimerSeconds, progress, keepOverview, stop);
         tx.Commit();
         return result;
       }
@@ -90,7 +91,8 @@ NumberedParse RenumberStoredParse(const std::string& databasePath, int16_t event
     fresh.ExecuteNative(
         "INSERT INTO main.SpellCastResist (RecNum, DTime, CorR, Spell) SELECT RecNum, DTime, "
         "CorR, Spell FROM old.SpellCastResist ORDER BY RecNum");
-    NumberedParse result = CutStoredFights(fresh, eventTimerSeconds, progress, keepOverview);
+    NumberedParse result =
+        CutStoredFights(fresh, eventTimerSeconds, progress, keepOverview, stop);
     rebuild.Finish();
     rebuild.Replace();
     return result;

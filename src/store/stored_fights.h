@@ -6,6 +6,7 @@
 
 #include "common/event_timer.h"
 #include "common/progress.h"
+#include "common/stop_token.h"
 #include "store/crit_marks.h"
 #include "store/event_overview.h"
 
@@ -33,11 +34,12 @@ struct NumberedParse {
 // The overview keeps the fights' lines unless `keepOverview` is false (then
 // only its EventCount is set, and the lines are read from the file).
 NumberedParse RenumberStoredParse(const std::string& databasePath, int16_t eventTimerSeconds,
-                                  Progress& progress, bool keepOverview = true);
+                                  Progress& progress, bool keepOverview = true,
+                                  StopToken stop = {});
 
 // RenumberStoredParse's cut on an open database, inside a transaction the
 // caller holds.
 NumberedParse CutStoredFights(Database& db, int16_t eventTimerSeconds, Progress& progress,
-                              bool keepOverview = true);
+                              bool keepOverview = true, StopToken stop = {});
 
 }  // namespace qorn

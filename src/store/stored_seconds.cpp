@@ -195,7 +195,7 @@ bool ReadMobSeconds(Database& db, const std::vector<std::string>& texts,
 }
 
 std::optional<int32_t> CutStoredSeconds(Database& db, int16_t eventTimerSeconds, Progress& progress,
-                                        const FightSink& sink) {
+                                        StopToken stop, const FightSink& sink) {
   std::vector<MobSeconds> mobs;  // their texts only: the seconds are read a mob at a time
   if (!ReadStoredMobs(db, mobs)) return std::nullopt;
   SortByText(mobs, [](const MobSeconds& m) -> std::string_view { return m.Texts.front(); });
@@ -205,6 +205,7 @@ std::optional<int32_t> CutStoredSeconds(Database& db, int16_t eventTimerSeconds,
   FightCutter cutter(eventTimerSeconds, sink);
   Statement chunks(db, kChunksOfMob);
   for (size_t k = 0; k < mobs.size(); ++k) {
+    stop.StopHere();
     ReadStoredSeconds(chunks, mobs[k]);
     cutter.Add(mobs[k]);
     steps.Done(k + 1);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/progress.h"
+#include "common/stop_token.h"
 #include "store/database.h"
 #include "store/fight_cut.h"
 #include "store/mob_seconds.h"
@@ -45,10 +46,11 @@ bool ReadMobSeconds(Database& db, const std::vector<std::string>& texts,
 
 // Cuts the fights of the stored seconds, read a mob at a time, into `sink`;
 // returns their number, or none when the stored seconds are not current.
+// Each mob is a step at which `stop` may stop the cut.
 // Throws StoredSecondsDamaged when a mob's seconds are not what was written
 // (the sink may then have heard some fights).
 std::optional<int32_t> CutStoredSeconds(Database& db, int16_t eventTimerSeconds, Progress& progress,
-                                        const FightSink& sink);
+                                        StopToken stop, const FightSink& sink);
 
 // Reads every stored damage row (DamageRows), makes the mobs' seconds, gives
 // the rows their mob's key where it differs, and stores the seconds. A row

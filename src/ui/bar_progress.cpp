@@ -30,6 +30,15 @@ void BarProgress::SetMaximum(double maximum) {
   Post([max](QProgressBar* bar) { bar->setMaximum(max); });
 }
 
+void BarProgress::SetCaption(std::string_view caption) {
+  if (caption_.isNull()) return;
+  const QString text = QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()));
+  // Through the bar's queue, so that it comes before the value that follows.
+  Post([label = caption_, text](QProgressBar*) {
+    if (!label.isNull()) label->setText(text);
+  });
+}
+
 void BarProgress::SetValue(double value) {
   int v = 0;
   if (value >= count_) {

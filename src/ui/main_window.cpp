@@ -180,10 +180,9 @@ void MainWindow::BuildControls() {
     bar->setTextVisible(true);
     bar->setFormat("%p%");
   }
+  // The command names each step on lblStep before the bar reaches it.
   connect(ProgressBar2, &QProgressBar::valueChanged, this, [this](int stage) {
     if (stage < 0 || stage > kCommandStages) return;
-    lblStep->setText(QString::fromUtf8(kCommandStageNames[stage].data(),
-                                       static_cast<qsizetype>(kCommandStageNames[stage].size())));
     if (stage < kCommandStages) {
       ProgressBar2->setFormat(QString("Step %1 of %2").arg(stage + 1).arg(kCommandStages));
     } else {

@@ -116,19 +116,18 @@ void MainWindow::RunCommand(bool getLog, bool readWhole) {
   cmdCancel->show();
 
   auto loop = std::make_shared<BarProgress>(ProgressBar1);
-  auto stages = std::make_shared<BarProgress>(ProgressBar2);
+  auto stages = std::make_shared<BarProgress>(ProgressBar2, lblStep);
   stop_ = std::make_shared<std::atomic<bool>>(false);
   const std::string folder = programFolder_;
   const int16_t timer = eventTimerSeconds_;
   worker_ = QThread::create([=, stop = stop_] {
-    // The stage bar's last value comes after the stored file was replaced:
-    // from there on the command ends as if it had not been stopped.
-    StoppableProgress loopBar(*loop, *stop);
-    StoppableProgress stageBar(*stages, *stop, kCommandStages);
+    // Once the stage bar's last value has come, the stored file was
+    // replaced: from there on the command ends as if it had not been stopped.
+    const CommandProgress progress{*loop, *stages, StopToken(*stop)};
     try {
-      result->outcome = getLog ? RunGetLog(folder, logPath, charName, timer, {loopBar, stageBar},
+      result->outcome = getLog ? RunGetLog(folder, logPath, charName, timer, progress,
                                            {.ReadWhole = readWhole})
-                               : RunGetPrevious(folder, timer, {loopBar, stageBar});
+                               : RunGetPrevious(folder, timer, progress);
     } catch (const Stopped& e) {
       result->stopped = true;
       result->error = QString::fromStdString(e.what());

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -504,10 +506,10 @@ TEST_F(ParserTest, ProgressPhases) {
   Lines lines(25, L("Friend waves."));
   const std::string log = dir_.WriteLines("log.txt", lines);
   ParseLogFile(log, "Soandso", recorder);
-  // The first pass gives each block a 0, a step at which a stopped command stops.
+  // The bar stands at 0 through the first pass and counts the second's lines.
   EXPECT_EQ(recorder.calls,
-            (std::vector<std::string>{"visible", "value 0.000000", "value 0.000000", "max 3.500000",
-                                      "visible", "value 2.000000", "value 0.000000"}));
+            (std::vector<std::string>{"visible", "value 0.000000", "max 3.500000", "visible",
+                                      "value 2.000000", "value 0.000000"}));
   // In two pieces the bar shows the lines of both: it only grows and ends as in one.
   struct Values : Progress {
     std::vector<double> values;
@@ -521,6 +523,27 @@ TEST_F(ParserTest, ProgressPhases) {
   values.values.pop_back();
   EXPECT_TRUE(std::is_sorted(values.values.begin(), values.values.end()));
   EXPECT_EQ(values.values.back(), 2.0);
+}
+
+TEST_F(ParserTest, AStopEndsEitherParseWithoutHandingOverRecords) {
+  Lines lines(400, L("a rat has taken 4 damage from your Splurt."));
+  const std::string log = dir_.WriteLines("log.txt", lines);
+  NullProgress none;
+  const std::atomic<bool> stop = true;
+  int blocks = 0;
+  EXPECT_THROW(ParseLogInBlocks(
+                   log, "Soandso", none, [&](RecordBlock&) { ++blocks; }, 1000, StopToken(stop)),
+               Stopped);
+  EXPECT_EQ(blocks, 0);
+  EXPECT_THROW(ParseAppendedLines(log, "Soandso", ParseEnd{},
+                                  static_cast<long long>(std::filesystem::file_size(log)), none,
+                                  StopToken(stop)),
+               Stopped);
+  // Without a stop the same parse hands every record over.
+  int damage = 0;
+  ParseLogInBlocks(
+      log, "Soandso", none, [&](RecordBlock& b) { damage += b.Records.DamageRecs.size(); }, 1000);
+  EXPECT_EQ(damage, 400);
 }
 
 TEST_F(ParserTest, UnreadableFileIsAnErrorNamingThePath) {

@@ -16,10 +16,10 @@
 #include <random>
 #include <tuple>
 
-#include "common/error.h"
-#include "common/progress.h"
 #include "commands/commands.h"
 #include "commands/program_folder.h"
+#include "common/error.h"
+#include "common/progress.h"
 #include "store/second_runs.h"
 #include "support/carry_over_log.h"
 #include "support/reference_dump.h"
@@ -37,9 +37,9 @@ struct Home {
 
   CommandOutcome GetLog(const std::string& log, const std::string& name,
                         const CommandOptions& options = {}, Progress* loop = nullptr,
-                        Progress* stages = nullptr) {
+                        Progress* stages = nullptr, StopToken stop = {}) {
     NullProgress none;
-    return RunGetLog(folder, log, name, 18, {loop ? *loop : none, stages ? *stages : none},
+    return RunGetLog(folder, log, name, 18, {loop ? *loop : none, stages ? *stages : none, stop},
                      options);
   }
   std::vector<std::string> Files() const {
@@ -190,7 +190,7 @@ struct HookedBar : Progress {
   void SetValue(double value) override { hook(value); }
 };
 
-TEST(BoundedGetLog, AStopAtAnyStepLeavesTheStoredParseOldOrNew) {
+TEST(BoundedGetLog, AFailureOrAStopAtAnyStepLeavesTheStoredParseOldOrNew) {
   test::TempDir dir;
   Home home(dir.File("home"));
   fs::create_directories(home.folder);
@@ -209,27 +209,59 @@ TEST(BoundedGetLog, AStopAtAnyStepLeavesTheStoredParseOldOrNew) {
   ASSERT_GT(steps, 20);
   for (int stop = 1; stop <= steps; stop += std::max(1, steps / 25)) {
     SCOPED_TRACE("stopped at step " + std::to_string(stop) + " of about " + std::to_string(steps));
+    // A failure at any step (here thrown by the bar) leaves the old parse or the new one.
     home.GetLog(small, "Soandso");
     int calls = 0;
-    bool stopped = false, afterReplace = false;
-    auto hookOf = [&](bool stages) {
+    bool failed = false, afterReplace = false;
+    auto failAt = [&](bool stages) {
       return [&, stages](double value) {
         if (++calls != stop) return;
-        stopped = true;
+        failed = true;
         // The stage bar's last value comes once the new parse is in place.
         afterReplace = stages && value == kCommandStages;
-        throw Stopped();
+        throw std::runtime_error("failed");
       };
     };
     HookedBar loop, stages;
-    loop.hook = hookOf(false);
-    stages.hook = hookOf(true);
+    loop.hook = failAt(false);
+    stages.hook = failAt(true);
     try {
       home.GetLog(log, "Qornek", tiny, &loop, &stages);
+    } catch (const std::runtime_error&) {
+      EXPECT_TRUE(failed);
+    }
+    EXPECT_EQ(home.Stored(home.GetPrevious(18)), failed && !afterReplace ? before : after);
+    EXPECT_EQ(home.Files(), std::vector<std::string>{kDatabaseFile});
+
+    // A stop asked for at the same step: the command stops at its next step
+    // unless the stored file is being replaced by then.
+    home.GetLog(small, "Soandso");
+    calls = 0;
+    double stage = 0;
+    bool asked = false, mustStop = false;
+    std::atomic<bool> flag = false;
+    auto askAt = [&](bool stages) {
+      return [&, stages](double value) {
+        if (stages && value >= 0) stage = value;
+        if (++calls != stop) return;
+        asked = true;
+        flag = true;
+        mustStop = stage < kCommandStages - 1;
+      };
+    };
+    loop.hook = askAt(false);
+    stages.hook = askAt(true);
+    bool stopped = false;
+    try {
+      home.GetLog(log, "Qornek", tiny, &loop, &stages, StopToken(flag));
     } catch (const Stopped&) {
+      stopped = true;
+    }
+    EXPECT_TRUE(!stopped || asked);
+    if (mustStop) {
       EXPECT_TRUE(stopped);
     }
-    EXPECT_EQ(home.Stored(home.GetPrevious(18)), stopped && !afterReplace ? before : after);
+    EXPECT_EQ(home.Stored(home.GetPrevious(18)), stopped ? before : after);
     EXPECT_EQ(home.Files(), std::vector<std::string>{kDatabaseFile});
   }
 }
