@@ -3,16 +3,7 @@
 # a wrong option or argument refused with exit code 2. Usage: window_options_test.sh QORN
 set -u
 qorn=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failed=0
-passed=0
-
-fail() {  # fail DESCRIPTION OUTPUT
-  echo "FAIL: $1"
-  echo "$2" | head -20
-  failed=$((failed + 1))
-}
+source "$(dirname "$0")/../support/checks.sh"
 
 # run DISPLAY_KIND ARGS...: qorn without a display ("none") or on the offscreen platform; sets
 # rc, out and err. A window that opened would not end: the timeout makes that a failure.
@@ -35,7 +26,7 @@ for kind in none offscreen; do
     run $kind $help
     if [ $rc -eq 0 ] && [ -z "$err" ] && grep -q '^Usage: qorn \[--home DIR\]' <<<"$out" &&
       grep -q -- '--home DIR' <<<"$out" && grep -q 'qorn-cli --help' <<<"$out"; then
-      passed=$((passed + 1))
+      pass
     else
       fail "qorn $help ($kind) -> exit $rc" "$out$err"
     fi
@@ -47,7 +38,7 @@ for kind in none offscreen; do
     run $kind "$@"
     if [ $rc -eq 2 ] && [ -z "$out" ] && grep -qF -- "qorn: $what" <<<"$err" &&
       grep -qF "Try 'qorn --help'." <<<"$err"; then
-      passed=$((passed + 1))
+      pass
     else
       fail "qorn $* ($kind) -> exit $rc" "$out$err"
     fi
@@ -61,8 +52,7 @@ done
 
 # Without a display and without --help, it says there is none, exit 1.
 run none --home "$work"
-if [ $rc -eq 1 ] && grep -q 'no display' <<<"$err"; then passed=$((passed + 1)); else
+if [ $rc -eq 1 ] && grep -q 'no display' <<<"$err"; then pass; else
   fail "qorn without a display -> exit $rc" "$out$err"; fi
 
-echo "window_options_test: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+summary window_options_test

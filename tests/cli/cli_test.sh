@@ -4,10 +4,8 @@
 set -u
 cli=$1
 sample=$2
-home=$(mktemp -d)
-trap 'rm -rf "$home"' EXIT
-failed=0
-passed=0
+source "$(dirname "$0")/../support/checks.sh"
+home=$work
 
 # expect CODE PATTERN -- ARGS...: the exit code, and a pattern that stdout+stderr must hold.
 expect() {
@@ -21,7 +19,7 @@ expect() {
     echo "$out" | head -5
     failed=$((failed + 1))
   else
-    passed=$((passed + 1))
+    pass
   fi
 }
 
@@ -38,7 +36,7 @@ expect 0 "^When	CorR	Spell$" -- parse "$sample" --name Qornek --casts
 expect 2 "--name needs the character's name, letters a-z and A-Z only, not ''" -- --home "$home" getlog "$sample" --name ""
 expect 2 "letters a-z and A-Z only, not 'Qor nek'" -- --home "$home" getlog "$sample" --name "Qor nek"
 expect 2 "letters a-z and A-Z only, not 'Ab1'" -- parse "$sample" --name Ab1
-if [ -e "$home/QornDB.mdb" ]; then echo "FAIL: a refused name made a database"; failed=$((failed + 1)); fi
+if [ -e "$home/QornDB.mdb" ]; then fail "a refused name made a database"; fi
 # A log the game named for another character is refused (exit 1) unless --other-name says so;
 # the same name in another case, and a file named otherwise, are read as ever.
 owned="$home/eqlog_Qornek_test.txt"
@@ -47,16 +45,16 @@ ohome="$home/other-name"
 for command in getlog follow; do
   expect 1 "^qorn-cli: The log $owned is Qornek's, not Zzyzx's: .* Give --name Qornek, or --other-name to read it under Zzyzx all the same.$" -- --home "$ohome" $command "$owned" --name Zzyzx
 done
-if [ -e "$ohome" ]; then echo "FAIL: a refused log made a folder"; failed=$((failed + 1)); fi
+if [ -e "$ohome" ]; then fail "a refused log made a folder"; fi
 expect 0 "^Vallon Zek	" -- --home "$ohome" getlog "$owned" --name qornek
 # Read whole when asked, though the log is the one stored and unchanged: a new file.
 inode=$(stat -c %i "$ohome/QornDB.mdb")
 expect 0 "^Vallon Zek	" -- --home "$ohome" getlog "$owned" --name qornek
 if [ "$(stat -c %i "$ohome/QornDB.mdb")" != "$inode" ]; then
-  echo "FAIL: getlog of an unchanged log made a new file"; failed=$((failed + 1)); fi
+  fail "getlog of an unchanged log made a new file"; fi
 expect 0 "^Vallon Zek	" -- --home "$ohome" getlog "$owned" --name qornek --whole
 if [ "$(stat -c %i "$ohome/QornDB.mdb")" = "$inode" ]; then
-  echo "FAIL: getlog --whole did not read the whole log"; failed=$((failed + 1)); fi
+  fail "getlog --whole did not read the whole log"; fi
 expect 0 "^Mob	Damage	DPS	Seconds	Start	End$" -- --home "$ohome" getlog "$owned" --name Zzyzx --other-name
 expect 0 "^Mob	Damage	DPS	Seconds	Start	End$" -- --home "$ohome" getlog "$sample" --name Zzyzx
 expect 2 "--timer needs a number" -- --home "$home" getlog "$sample" --name Qornek --timer abc
@@ -65,7 +63,7 @@ expect 0 "^Mob	Damage	DPS	Seconds	Start	End$" -- --home "$home" getlog "$sample"
 # A name typed in another case is the name the game writes: the same fights.
 if [ "$("$cli" --home "$home" getlog "$sample" --name qORNEK 2>/dev/null)" = \
   "$("$cli" --home "$home" getlog "$sample" --name Qornek 2>/dev/null)" ]; then
-  passed=$((passed + 1)); else echo "FAIL: getlog --name qORNEK found other fights"; failed=$((failed + 1)); fi
+  pass; else fail "getlog --name qORNEK found other fights"; fi
 expect 0 "^Vallon Zek	[0-9]+	" -- --home "$home" previous --timer 20.5
 # The graphs of a stored fight: text, a picture, and what is refused.
 expect 0 "^	Dread Pyre\.	Chaos Venom\.	Corath Venom\.	Pets	DD's$" -- --home "$home" graph 4 all
@@ -78,8 +76,8 @@ expect 2 "--size goes with --png" -- --home "$home" graph 4 dot --size 800x600
 expect 1 "There is no parse database" -- --home "$home/nowhere" graph 1 dot
 expect 0 "^15	" -- --home "$home" graph 4 all --png "$home/graph.png" --size 900x400
 if [ "$(head -c 8 "$home/graph.png" | od -An -tx1 | tr -d ' ')" = "89504e470d0a1a0a" ] &&
-  [ ! -e "$home/nowhere/QornDB.mdb" ]; then passed=$((passed + 1)); else
-  echo "FAIL: graph --png wrote no PNG, or graph made a database"; failed=$((failed + 1)); fi
+  [ ! -e "$home/nowhere/QornDB.mdb" ]; then pass; else
+  fail "graph --png wrote no PNG, or graph made a database"; fi
 
 # The lists of a stored fight, cell for cell as the window shows them.
 expect 0 "^Tick	Mob	DMG Type	DMG	Crit	CPow	CoABP	Inten$" -- --home "$home" show 4 breakdown
@@ -89,12 +87,12 @@ expect 0 "^  Dread Pyre\.	14,939	177\.85	1912	861	1,067\.07	14	0	2 \(14\.29%\)	0
 expect 0 "^Total Damage	48,674	579\.45										$" -- --home "$home" show 4 detail
 expect 0 "^ TOTALS:	30,056	357\.81	1912	430	716\.00	42		3 \(07\.14%\)$" -- --home "$home" show 4 detail --no-spell-detail
 if "$cli" --home "$home" show 4 detail --no-pet-detail | grep -q "^      -"; then
-  echo "FAIL: show --no-pet-detail printed pet lines"; failed=$((failed + 1)); else passed=$((passed + 1)); fi
+  fail "show --no-pet-detail printed pet lines"; else pass; fi
 expect 1 "The stored parse has no fight 99" -- --home "$home" show 99 ticks
 expect 2 "unknown view pie" -- --home "$home" show 4 pie
 expect 2 "EVENT must be a fight's number from 1, not 'x'" -- --home "$home" show x ticks
 expect 1 "is missing" -- --home "$home/nowhere" show 1 detail
-if [ -e "$home/nowhere/QornDB.mdb" ]; then echo "FAIL: show made a database"; failed=$((failed + 1)); fi
+if [ -e "$home/nowhere/QornDB.mdb" ]; then fail "show made a database"; fi
 
 # Buff Value of a stored fight and of every fight.
 expect 0 "^Buff	Source	Hits On	Crits On	Crit% On	Avg On	Hits Off	Crits Off	Crit% Off	Avg Off	Added$" -- --home "$home" show 4 buffs
@@ -104,32 +102,32 @@ expect 2 "EVENT all goes only with the view buffs" -- --home "$home" show all de
 expect 2 "the views are breakdown, ticks, detail and buffs" -- --home "$home" show 4 pie
 expect 1 "has no fight 99" -- --home "$home" show 99 buffs
 expect 1 "is missing" -- --home "$home/nowhere" show all buffs
-if [ -e "$home/nowhere/QornDB.mdb" ]; then echo "FAIL: show all buffs made a database"; failed=$((failed + 1)); fi
+if [ -e "$home/nowhere/QornDB.mdb" ]; then fail "show all buffs made a database"; fi
 
 # Exports of a stored fight: the files, their messages, and what is refused.
 expect 0 "^Your dot ticks have been exported:$" -- --home "$home" export 4 --list ticks --csv "$home/ticks.csv"
 if [ "$(head -n 1 "$home/ticks.csv" | od -An -c | tr -s ' ' | tr -d '\n')" = " T i c k , M o b , D M G , C P o w , C o A B P , I n t e n \r \n" ]; then
-  passed=$((passed + 1)); else echo "FAIL: export --list ticks header line"; failed=$((failed + 1)); fi
+  pass; else fail "export --list ticks header line"; fi
 expect 0 "^$home/detail.csv$" -- --home "$home" export 4 --list detail --csv "$home/detail.csv" --no-pet-detail
 expect 0 "^Your html graph data has been exported:$" -- --home "$home" export 4 --html "$home/graph.htm"
 if [ "$(head -c 44 "$home/graph.htm")" = "<table cellspacing=0 cellpadding=0 border=0>" ] &&
-  [ "$(ls "$home"/*.gif | wc -l)" -eq 12 ]; then passed=$((passed + 1)); else
-  echo "FAIL: export --html wrote no page or not its twelve images"; failed=$((failed + 1)); fi
+  [ "$(ls "$home"/*.gif | wc -l)" -eq 12 ]; then pass; else
+  fail "export --html wrote no page or not its twelve images"; fi
 expect 1 "Cannot write $home/none/graph.htm: No such file or directory" -- --home "$home" export 4 --html "$home/none/graph.htm"
 expect 1 "The stored parse has no fight 99" -- --home "$home" export 99 --list ticks --csv "$home/x.csv"
 expect 1 "is missing" -- --home "$home/nowhere" export 1 --list overview --csv "$home/x.csv"
 expect 0 "^Your buff value data has been exported:$" -- --home "$home" export 4 --list buffs --csv "$home/buffs.csv"
 if grep -q $'^Intensity,Dread Pyre\\.,14,2,14\\.29%,"1,067\\.07",0,0,-,-,-\r$' "$home/buffs.csv"; then
-  passed=$((passed + 1)); else echo "FAIL: export --list buffs quotes as RFC 4180"; failed=$((failed + 1)); fi
+  pass; else fail "export --list buffs quotes as RFC 4180"; fi
 expect 0 "^$home/all-buffs.csv$" -- --home "$home" export all --list buffs --csv "$home/all-buffs.csv"
-if [ "$(wc -l <"$home/all-buffs.csv")" -eq 28 ]; then passed=$((passed + 1)); else
-  echo "FAIL: export all --list buffs wrote $(wc -l <"$home/all-buffs.csv") lines"; failed=$((failed + 1)); fi
+if [ "$(wc -l <"$home/all-buffs.csv")" -eq 28 ]; then pass; else
+  fail "export all --list buffs wrote $(wc -l <"$home/all-buffs.csv") lines"; fi
 expect 2 "EVENT all goes only with --list buffs" -- --home "$home" export all --list ticks --csv "$home/x.csv"
 expect 2 "unknown list pie" -- --home "$home" export 4 --list pie --csv "$home/x.csv"
 expect 2 "exclude each other" -- --home "$home" export 4 --list ticks --csv "$home/x.csv" --html "$home/x.htm"
 expect 2 "export needs --list LIST with --csv FILE, or --html FILE" -- --home "$home" export 4 --list ticks
-if [ ! -e "$home/x.csv" ] && [ ! -e "$home/nowhere/QornDB.mdb" ]; then passed=$((passed + 1)); else
-  echo "FAIL: a refused export wrote a file or made a database"; failed=$((failed + 1)); fi
+if [ ! -e "$home/x.csv" ] && [ ! -e "$home/nowhere/QornDB.mdb" ]; then pass; else
+  fail "a refused export wrote a file or made a database"; fi
 
 # A log without damage or casts of the name keeps the stored fights, and says so.
 printf '[Fri Dec 04 17:00:00 2026] Hello.\r\n' >"$home/quiet.txt"
@@ -137,7 +135,7 @@ before=$("$cli" --home "$home" previous 2>/dev/null)
 expect 1 "Dude, you have no damage in the log file!" -- --home "$home" getlog "$home/quiet.txt" --name Qornek
 expect 1 "^No damage or casts of Qornek were found in that log, so the stored fights are kept as they were.$" -- --home "$home" getlog "$home/quiet.txt" --name qornek
 if [ -n "$before" ] && [ "$("$cli" --home "$home" previous 2>/dev/null)" = "$before" ]; then
-  passed=$((passed + 1)); else echo "FAIL: a log without damage changed the stored fights"; failed=$((failed + 1)); fi
+  pass; else fail "a log without damage changed the stored fights"; fi
 
 # A damaged database: Get Log moves it aside and goes on; Get Previous says so, with the
 # engine's words only behind --verbose.
@@ -147,15 +145,15 @@ head -c 4096 /dev/zero | tr '\0' x >"$home/QornDB.mdb"
 expect 1 "is damaged, so the fights cannot be built from it.*Use Get Log" -- --home "$home" previous
 head -c 4096 /dev/zero | tr '\0' x >"$home/QornDB.mdb"
 if "$cli" --home "$home" previous 2>&1 | grep -q "not a database"; then
-  echo "FAIL: the engine's words without --verbose"; failed=$((failed + 1)); else passed=$((passed + 1)); fi
+  fail "the engine's words without --verbose"; else pass; fi
 head -c 4096 /dev/zero | tr '\0' x >"$home/QornDB.mdb"
 expect 1 "file is not a database" -- --home "$home" previous --verbose
 
 # A longer timer joins fights: previous with 15 minutes gives fewer lines than with 18 s.
 short=$("$cli" --home "$home" getlog "$sample" --name Qornek | wc -l)
 long=$("$cli" --home "$home" previous --timer 900 | wc -l)
-if [ "$long" -lt "$short" ]; then passed=$((passed + 1)); else
-  echo "FAIL: previous --timer 900 gave $long lines, getlog $short"; failed=$((failed + 1)); fi
+if [ "$long" -lt "$short" ]; then pass; else
+  fail "previous --timer 900 gave $long lines, getlog $short"; fi
 
 # follow: Get Log, then the line of each fight that appears or changes as the game appends;
 # SIGTERM ends it with exit 0 and the stored parse whole.
@@ -178,7 +176,7 @@ kill -TERM "$fpid"
 wait "$fpid"
 frc=$?
 want=$'Mob\tDamage\tDPS\tSeconds\tStart\tEnd\nA gnoll\t100\t100\t1\t12/4/2026 5:00:00 PM\t12/4/2026 5:00:00 PM\nA bat\t100\t33.33\t3\t12/4/2026 5:10:00 PM\t12/4/2026 5:10:03 PM\nA gnoll\t200\t33.33\t6\t12/4/2026 5:00:00 PM\t12/4/2026 5:00:06 PM'
-if [ "$frc" -eq 0 ] && [ "$(cat "$home/follow.out")" = "$want" ]; then passed=$((passed + 1)); else
+if [ "$frc" -eq 0 ] && [ "$(cat "$home/follow.out")" = "$want" ]; then pass; else
   echo "FAIL: follow exited $frc and printed:"; cat "$home/follow.out" "$home/follow.err"; failed=$((failed + 1)); fi
 expect 0 "^A bat	100	33.33	3	" -- --home "$home" previous
 # SIGTERM while the first Get Log runs: it stops there, exit 0, and the stored parse is as it
@@ -192,7 +190,7 @@ kill -TERM "$fpid"
 wait "$fpid"
 frc=$?
 if [ "$frc" -eq 0 ] && { cmp -s "$home/QornDB.mdb" "$home/before.mdb" && [ ! -s "$home/long.out" ] ||
-  grep -q "^Mob" "$home/long.out"; } && [ ! -e "$home/Temp.mdb" ]; then passed=$((passed + 1)); else
+  grep -q "^Mob" "$home/long.out"; } && [ ! -e "$home/Temp.mdb" ]; then pass; else
   echo "FAIL: follow stopped during Get Log exited $frc"; cat "$home/long.out"; failed=$((failed + 1)); fi
 # A Get Log of that log takes about as long as the wait: the stored parse is one of the two.
 if cmp -s "$home/QornDB.mdb" "$home/before.mdb"; then
@@ -216,7 +214,7 @@ kill -TERM "$fpid"
 wait "$fpid"
 head=$'Mob\tDamage\tDPS\tSeconds\tStart\tEnd'
 want="$head"$'\nA gnoll\t100\t100\t1\t12/4/2026 5:00:00 PM\t12/4/2026 5:00:00 PM\nA gnoll\t100\t100\t1\t12/4/2026 5:00:30 PM\t12/4/2026 5:00:30 PM\n'"$head"$'\nA gnoll\t300\t10\t30\t12/4/2026 5:00:00 PM\t12/4/2026 5:00:30 PM'
-if [ "$(cat "$home/follow.out")" = "$want" ]; then passed=$((passed + 1)); else
+if [ "$(cat "$home/follow.out")" = "$want" ]; then pass; else
   echo "FAIL: follow of merged fights printed:"; cat "$home/follow.out"; failed=$((failed + 1)); fi
 # The timer chosen last holds: previous and getlog without --timer cut with the stored
 # fights' timer, and a follow takes a timer that another command cut with.
@@ -228,7 +226,7 @@ long=$(count previous --timer 900)
 if [ "$long" -lt "$short" ] && [ "$(count previous)" -eq "$long" ] &&
   [ "$(count getlog "$sample" --name Qornek)" -eq "$long" ] &&
   [ "$(count previous --timer 18)" -eq "$short" ] && [ "$(count previous)" -eq "$short" ]; then
-  passed=$((passed + 1)); else echo "FAIL: getlog and previous without --timer left the stored timer"
+  pass; else echo "FAIL: getlog and previous without --timer left the stored timer"
   failed=$((failed + 1)); fi
 { hit 00:00 "A gnoll" 100; hit 01:00 "A gnoll" 100; } >"$thome/log.txt"
 : >"$home/follow.out"
@@ -242,7 +240,7 @@ fi
 kill -TERM "$fpid"
 wait "$fpid"
 if "$cli" --home "$thome" previous | grep -q "^A gnoll	400	4.44	90	12/4/2026 5:00:00 PM	12/4/2026 5:01:30 PM$"; then
-  passed=$((passed + 1)); else echo "FAIL: follow undid the timer of previous beside it:"
+  pass; else echo "FAIL: follow undid the timer of previous beside it:"
   cat "$home/follow.out"; failed=$((failed + 1)); fi
 # Another command storing when a follow's Get Log runs: it says so once and tries again.
 # A log deleted or a folder in its place is waited for, said once each; a log that cannot
@@ -278,7 +276,7 @@ gone=$(grep -c "The log $bhome/log.txt is gone; waiting for the game to write it
 folder=$(grep -c "The log $bhome/log.txt is a folder now; waiting for the log to be a file again.$" "$home/follow.err")
 if [ "$frc" -eq 1 ] && [ "$busy" -eq 1 ] && [ "$gone" -eq 1 ] && [ "$folder" -eq 1 ] &&
   grep -q "^qorn-cli: Cannot read the log file $bhome/log.txt: " "$home/follow.err" &&
-  [ "$(grep -c '^Mob' "$home/follow.out")" -eq 2 ]; then passed=$((passed + 1)); else
+  [ "$(grep -c '^Mob' "$home/follow.out")" -eq 2 ]; then pass; else
   echo "FAIL: follow beside a command storing, of a log gone, a folder, unreadable: exit $frc"
   cat "$home/follow.out" "$home/follow.err"; failed=$((failed + 1)); fi
 expect 2 "follow needs --name NAME" -- --home "$home" follow "$flog"
@@ -294,7 +292,7 @@ for kind in empty pipe; do
   expect 1 "is damaged \($words\); Get Log" -- --home "$home" graph 1 dot
   expect 1 "is damaged \($words\); Get Log" -- --home "$home" export 1 --list overview --csv "$home/x.csv"
   if [ "$kind" = empty ] && [ -s "$home/QornDB.mdb" ]; then
-    echo "FAIL: a view wrote the empty database"; failed=$((failed + 1)); fi
+    fail "a view wrote the empty database"; fi
 done
 rm -rf "$home/QornDB.mdb"
 : >"$home/QornDB.mdb"
@@ -310,10 +308,9 @@ if [ -w /dev/full ]; then
     err=$("$cli" $args 2>&1 >/dev/full)
     rc=$?
     if [ "$rc" -ne 1 ] || ! grep -q "^qorn-cli: Cannot write the output" <<<"$err"; then
-      echo "FAIL: qorn-cli $args >/dev/full -> exit $rc: $err"; failed=$((failed + 1)); else
-      passed=$((passed + 1)); fi
+      fail "qorn-cli $args >/dev/full -> exit $rc: $err"; else
+      pass; fi
   done
 fi
 
-echo "cli: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+summary cli

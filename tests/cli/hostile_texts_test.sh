@@ -7,19 +7,8 @@
 set -u
 cli=$1
 log=$2
-home=$(mktemp -d)
-trap 'rm -rf "$home"' EXIT
-failed=0
-passed=0
-
-check() {  # check WHAT COMMAND...: the command must succeed
-  local what=$1
-  shift
-  if "$@"; then passed=$((passed + 1)); else
-    echo "FAIL: $what"
-    failed=$((failed + 1))
-  fi
-}
+source "$(dirname "$0")/../support/checks.sh"
+home=$work
 
 # Every line of a tab-separated output has as many fields as its first line,
 # save the graph's footnote, its last line.
@@ -111,5 +100,4 @@ if not ok:
 sys.exit(0 if ok else 1)
 EOF
 
-echo "hostile texts: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+summary hostile texts

@@ -6,28 +6,8 @@ set -u
 cmake=$1
 build=$2
 app_id=$3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/../support/checks.sh"
 root=$work/root
-failed=0
-passed=0
-
-check() {  # check DESCRIPTION COMMAND...: the command must succeed
-  local what=$1
-  shift
-  local out
-  if out=$("$@" 2>&1); then
-    passed=$((passed + 1))
-  else
-    fail "$what" "$out"
-  fi
-}
-
-fail() {  # fail DESCRIPTION OUTPUT
-  echo "FAIL: $1"
-  echo "$2" | head -20
-  failed=$((failed + 1))
-}
 
 if ! out=$(DESTDIR=$root "$cmake" --install "$build" --prefix /usr 2>&1); then
   echo "FAIL: cmake --install"
@@ -54,14 +34,14 @@ done
 if out=$(grep -rl 'example\.\(org\|com\)' "$share/applications" "$share/metainfo" "$share/man"); then
   fail "placeholders left" "$out"
 else
-  passed=$((passed + 1))
+  pass
 fi
 check "desktop-file-validate" desktop-file-validate "$share/applications/$app_id.desktop"
 check "appstreamcli validate" appstreamcli validate --no-net "$share/metainfo/$app_id.metainfo.xml"
 # man prints groff's warnings about the page on stderr.
 for page in qorn qorn-cli; do
   out=$(MANWIDTH=80 man --warnings -l "$share/man/man1/$page.1.gz" 2>&1 >/dev/null)
-  if [ -z "$out" ]; then passed=$((passed + 1)); else fail "man $page has warnings" "$out"; fi
+  if [ -z "$out" ]; then pass; else fail "man $page has warnings" "$out"; fi
 done
 
 # The installed programs as a player runs them: no --home, no QORN_HOME, a home of their own.
@@ -69,12 +49,12 @@ home=$work/home
 mkdir -p "$home"
 run() { env -u QORN_HOME -u XDG_DATA_HOME HOME="$home" "$@" 2>&1; }
 out=$(run "$root/usr/bin/qorn-cli" --help)
-if grep -q '^Usage: qorn-cli' <<<"$out"; then passed=$((passed + 1)); else
+if grep -q '^Usage: qorn-cli' <<<"$out"; then pass; else
   fail "qorn-cli --help" "$out"; fi
 out=$(run "$root/usr/bin/qorn-cli" getlog "$share/qorn/sample-log.txt" --name Qornek)
 rc=$?
 if [ $rc -eq 0 ] && grep -q $'^Mob\tDamage\tDPS\tSeconds\tStart\tEnd$' <<<"$out" &&
-  grep -q $'^Vallon Zek\t' <<<"$out"; then passed=$((passed + 1)); else
+  grep -q $'^Vallon Zek\t' <<<"$out"; then pass; else
   fail "getlog of the installed sample -> exit $rc" "$out"; fi
 # Installed, the data lives in the player's data folder, never beside the programs.
 check "the database is in ~/.local/share/qorn" test -s "$home/.local/share/qorn/QornDB.mdb"
@@ -83,5 +63,4 @@ check "--home still chooses the folder" run "$root/usr/bin/qorn-cli" --home "$wo
   "$share/qorn/sample-log.txt" --name Qornek
 check "the chosen folder holds the database" test -s "$work/chosen/QornDB.mdb"
 
-echo "install_test: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+summary install_test

@@ -5,16 +5,7 @@ set -u
 cpack=$1
 build=$2
 version=$3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failed=0
-passed=0
-
-fail() {  # fail DESCRIPTION OUTPUT
-  echo "FAIL: $1"
-  echo "$2" | head -20
-  failed=$((failed + 1))
-}
+source "$(dirname "$0")/../support/checks.sh"
 
 if ! out=$("$cpack" --config "$build/CPackConfig.cmake" -B "$work/out" 2>&1); then
   fail "cpack" "$out"
@@ -22,7 +13,7 @@ if ! out=$("$cpack" --config "$build/CPackConfig.cmake" -B "$work/out" 2>&1); th
 fi
 deb=$(ls "$work/out"/qorn_*.deb)
 if [ "$(basename "$deb")" = "qorn_${version}_$(dpkg --print-architecture).deb" ]; then
-  passed=$((passed + 1))
+  pass
 else
   fail "the package's name" "$deb"
 fi
@@ -31,7 +22,7 @@ fi
 field() {
   local value
   value=$(dpkg-deb -f "$deb" "$1")
-  if grep -qE -- "$2" <<<"$value"; then passed=$((passed + 1)); else
+  if grep -qE -- "$2" <<<"$value"; then pass; else
     fail "control field $1 is not /$2/" "$value"; fi
 }
 field Package '^qorn$'
@@ -41,7 +32,7 @@ field Maintainer '^Qorn developers <[^@ ]+@[^> ]+>$'
 if dpkg-deb -f "$deb" Homepage | grep -q .; then
   fail "the package names a home page" "$(dpkg-deb -f "$deb" Homepage)"
 else
-  passed=$((passed + 1))
+  pass
 fi
 # The libraries' packages, found by dpkg-shlibdeps from what the programs link.
 field Depends 'libqt6widgets6 \(>= [0-9.]+\)'
@@ -55,31 +46,30 @@ copyright=$work/root/usr/share/doc/qorn/copyright
 if head -1 "$copyright" 2>/dev/null |
   grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' &&
   grep -qx 'License: MIT' "$copyright" && grep -qx 'Copyright: [0-9-]* Qorn developers' "$copyright"
-then passed=$((passed + 1)); else fail "the DEP-5 copyright file" "$(head -8 "$copyright" 2>&1)"; fi
+then pass; else fail "the DEP-5 copyright file" "$(head -8 "$copyright" 2>&1)"; fi
 # No placeholder of a made-up site or address is left anywhere in the package.
 if out=$(grep -rl 'example\.\(org\|com\)' "$work/root" <(dpkg-deb -f "$deb")); then
   fail "placeholders left" "$out"
 else
-  passed=$((passed + 1))
+  pass
 fi
 # Lintian finds no error (its warnings are printed).
 out=$(lintian --no-cfg "$deb" 2>&1 | grep -v 'running with root privileges')
 if grep -q '^E: ' <<<"$out"; then fail "lintian finds errors" "$out"; else
-  passed=$((passed + 1))
+  pass
   [ -n "$out" ] && echo "lintian: $out"
 fi
 out=$(env -u QORN_HOME HOME="$work/home" "$work/root/usr/bin/qorn-cli" getlog \
   "$work/root/usr/share/qorn/sample-log.txt" --name Qornek 2>&1)
 rc=$?
 if [ $rc -eq 0 ] && grep -q $'^Vallon Zek\t' <<<"$out" &&
-  [ -s "$work/home/.local/share/qorn/QornDB.mdb" ]; then passed=$((passed + 1)); else
+  [ -s "$work/home/.local/share/qorn/QornDB.mdb" ]; then pass; else
   fail "getlog from the unpacked package -> exit $rc" "$out"; fi
 # The programs are stripped of their symbols.
 if file "$work/root/usr/bin/qorn" "$work/root/usr/bin/qorn-cli" | grep -q 'not stripped'; then
   fail "the programs are not stripped" "$(file "$work/root/usr/bin/"*)"
 else
-  passed=$((passed + 1))
+  pass
 fi
 
-echo "package_test: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+summary package_test
