@@ -9,7 +9,7 @@ pass() { passed=$((passed + 1)); }
 
 fail() {  # fail DESCRIPTION [OUTPUT]
   echo "FAIL: $1"
-  if [ $# -gt 1 ]; then echo "$2" | head -20; fi
+  if [ -n "${2:-}" ]; then echo "$2" | head -20; fi
   failed=$((failed + 1))
 }
 
