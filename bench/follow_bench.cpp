@@ -21,7 +21,7 @@
 #include "offscreen_qt.h"
 #include "ui/dialogs.h"
 #include "ui/main_window.h"
-#include "views/log_follow.h"
+#include "commands/follow_session.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -90,8 +91,8 @@ class Out {
 // --timer SECONDS; none when it is not given, and the command cuts with the
 // timer of the stored fights (EventTimerToCutWith).
 std::optional<int16_t> TimerOption(const Args& args);
-// The overview under its header line, as getlog prints it.
-void PrintOverview(const std::vector<OverviewRow>& rows);
+// The overview's header line, as getlog prints it.
+void PrintOverviewHeader(Out& out);
 // Overview lines as getlog prints them, without the header.
 void PrintOverviewRows(const std::vector<OverviewRow>& rows, Out& out);
 // The stored fights' lines under the header, as getlog prints them, read from
@@ -106,8 +107,11 @@ CommandOutcome RunGetLogWithBar(const std::string& folder, const std::string& lo
                                 const std::string& charName, std::optional<int16_t> timer,
                                 const std::atomic<bool>* stop = nullptr, bool keepOverview = true,
                                 bool readWhole = false);
+// Runs `run` with the command's bars on a terminal (the loop's, labelled with
+// the stage); with `stop`, setting it stops the command at its next step.
+void WithCommandBar(const std::atomic<bool>* stop, const std::function<void(CommandProgress)>& run);
 // What an outcome tells besides the fights (a notice, no damage), on stderr.
-void ReportOutcome(const CommandOutcome& outcome);
+void ReportOutcome(const std::string& notice, bool noDamage);
 
 // The commands, one file each.
 int ParseCommand(const CommandLine& line);                // parse_command.cpp

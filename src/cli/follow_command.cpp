@@ -8,14 +8,16 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include "cli/cli_args.h"
 #include "commands/commands.h"
+#include "commands/follow_session.h"
 #include "commands/program_folder.h"
 #include "common/error.h"
-#include "views/log_follow.h"
 
 namespace qorn::cli {
 namespace {
@@ -69,12 +71,13 @@ class StopSignals {
 };
 
 // Lines at once: whoever reads the pipe sees a fight as soon as it is there.
-void Print(const std::vector<OverviewRow>& rows, bool header) {
-  if (header) {
-    PrintOverview(rows);
-  } else {
+// `rows` prints the lines, under the header when `header` is set.
+void Print(bool header, const std::function<void(Out&)>& rows) {
+  {
     Out out;
-    PrintOverviewRows(rows, out);
+    if (header) PrintOverviewHeader(out);
+    rows(out);
+    out.Flush();
   }
   // Output that cannot be written ends the command rather than following on.
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
@@ -82,18 +85,11 @@ void Print(const std::vector<OverviewRow>& rows, bool header) {
   }
 }
 
-// Says what keeps a follow waiting once on stderr, until it changes: a line
-// a second would bury the rest. An empty text says nothing and ends the wait.
-class SayOnce {
- public:
-  void operator()(const std::string& text) {
-    if (!text.empty() && text != said_) std::fprintf(stderr, "qorn-cli: %s\n", text.c_str());
-    said_ = text;
-  }
-
- private:
-  std::string said_;
-};
+// What keeps a follow waiting is said once on stderr, when it changes: a
+// line a second would bury the rest. An empty text ends the wait unsaid.
+void Say(const std::optional<std::string>& text) {
+  if (text && !text->empty()) std::fprintf(stderr, "qorn-cli: %s\n", text->c_str());
+}
 
 }  // namespace
 
@@ -107,68 +103,51 @@ int FollowCommand(const CommandLine& line) {
   const std::string folder = FindProgramFolder(line.home);
   const StopSignals stop;
 
-  SayOnce sayLog;   // what keeps the log from being read
-  SayOnce sayBusy;  // another command storing in the program folder
-
-  // The first Get Log, tried again at each look while another command
-  // stores. The mark is taken before it: what the game writes while it runs
-  // is read by the next one.
-  LogMark parsed;
-  Overview shown;
+  // The first step is the Get Log of the whole log, with the timer given and
+  // the bar on a terminal, tried again at each look while another command
+  // stores; the later ones cut with the timer of the last command that cut
+  // the fights, so that a Get Previous beside the follow holds.
+  FollowSession session(folder, logPath, name, std::nullopt, timer);
+  bool first = true;
   try {
-    for (;;) {
-      parsed = MarkLog(logPath).value_or(LogMark{});
-      try {
-        shown = RunGetLogWithBar(folder, logPath, name, timer, &stop.Flag()).EventList;
-        break;
-      } catch (const Error& e) {
-        if (!e.Busy()) throw;
-        sayBusy(TriesAgainText(e.what()));
-      }
-      stop.Wait();
-      if (stop.Requested()) return kDone;
-    }
-    sayBusy({});
-    Print(shown.Rows, true);
-    bool ran = false;
+    bool ran = true;
     while (!stop.Requested()) {
       // What the game wrote during a Get Log is looked at at once.
       if (!ran) stop.Wait();
-      ran = false;
       if (stop.Requested()) break;
-      const LogLook look = LookAtLog(logPath, parsed);
-      if (!look.Failure.empty()) throw Error(look.Failure);
-      sayLog(look.Waiting);
-      if (look.Change == LogChange::None) continue;
-      NullProgress none;
-      CommandOutcome outcome;
-      try {
-        // With the timer of the last command that cut the fights: a Get
-        // Previous beside the follow holds.
-        outcome =
-            RunGetLog(folder, logPath, name, std::nullopt, {none, none, StopToken(stop.Flag())});
-      } catch (const Error& e) {
-        // The lines stay unread (the mark stays): the next look tries again.
-        if (!e.Busy()) throw;
-        sayBusy(TriesAgainText(e.what()));
-        continue;
-      }
-      sayBusy({});
-      ran = true;
-      parsed = look.Mark;
-      if (!outcome.Notice.empty()) std::fprintf(stderr, "qorn-cli: %s\n", outcome.Notice.c_str());
-      // Nothing of the character in the log yet: the stored fights were kept.
-      if (outcome.StoredKept) continue;
-      // Another file under the name starts the list over, under its header;
-      // so do fights that are gone (two merged into one), lest a reader
-      // count them still.
-      OverviewChange change = CompareOverviews(shown, outcome.EventList);
-      if (look.Change == LogChange::Replaced || change.FightsGone) {
-        Print(outcome.EventList.Rows, true);
+      FollowStep step;
+      if (first) {
+        WithCommandBar(&stop.Flag(), [&](CommandProgress bars) { step = session.Step(bars); });
       } else {
-        Print(change.NewOrChanged, false);
+        NullProgress none;
+        step = session.Step({none, none, StopToken(stop.Flag())});
       }
-      shown = std::move(outcome.EventList);
+      Say(step.Waiting);
+      Say(step.Busy);
+      if (step.Failure) throw Error(step.Failure->Message, step.Failure->Detail);
+      ran = step.Ran;
+      if (!step.Ran) continue;
+      // Said of the first Get Log as getlog says it; later, only a notice.
+      ReportOutcome(step.Notice, first && step.NoDamage);
+      // Nothing of the character in the log yet: the stored fights were kept
+      // (the first Get Log prints its header over none).
+      if (step.StoredKept && !first) continue;
+      // The first Get Log, another file under the name, and fights that are
+      // gone (two merged into one) print the list over, under its header,
+      // lest a reader count a gone fight still.
+      if (step.StoredKept || step.AllAnew) {
+        const bool lines = !step.StoredKept;
+        Print(true, [&](Out& out) {
+          if (lines) session.ForEachFight([&out](const OverviewRow& row) { out.Row(row.Cells()); });
+        });
+      } else {
+        Print(false, [&](Out& out) {
+          for (const FollowedFight& fight : step.Fights) {
+            if (fight.LineChanged) out.Row(fight.Line.Cells());
+          }
+        });
+      }
+      first = false;
     }
   } catch (const Stopped&) {
     // Stopped before its new file took the stored one's place: nothing changed.

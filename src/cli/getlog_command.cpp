@@ -1,6 +1,7 @@
 // qorn-cli getlog and previous: the two commands that fill the overview, and
 // what follow shares with them.
 #include <cstdio>
+#include <functional>
 
 #include "cli/cli_args.h"
 #include "cli/terminal_progress.h"
@@ -40,15 +41,11 @@ std::optional<int16_t> TimerOption(const Args& args) {
 
 constexpr std::string_view kOverviewHeader = "Mob\tDamage\tDPS\tSeconds\tStart\tEnd\n";
 
-void PrintOverview(const std::vector<OverviewRow>& rows) {
-  Out out;
-  out << kOverviewHeader;
-  PrintOverviewRows(rows, out);
-}
+void PrintOverviewHeader(Out& out) { out << kOverviewHeader; }
 
 void PrintStoredOverview(const std::string& folder) {
   Out out;
-  out << kOverviewHeader;
+  PrintOverviewHeader(out);
   ForEachStoredFight(InProgramFolder(folder, kDatabaseFile),
                      [&out](const OverviewRow& row) { out.Row(row.Cells()); });
 }
@@ -57,23 +54,29 @@ void PrintOverviewRows(const std::vector<OverviewRow>& rows, Out& out) {
   for (const OverviewRow& row : rows) out.Row(row.Cells());
 }
 
+void WithCommandBar(const std::atomic<bool>* stop,
+                    const std::function<void(CommandProgress)>& run) {
+  TerminalProgress loop{""};
+  StageLabels stages(loop);
+  run({loop, stages, stop != nullptr ? StopToken(*stop) : StopToken()});
+  loop.SetVisible(false);
+}
+
 CommandOutcome RunGetLogWithBar(const std::string& folder, const std::string& logPath,
                                 const std::string& charName, std::optional<int16_t> timer,
                                 const std::atomic<bool>* stop, bool keepOverview, bool readWhole) {
-  TerminalProgress loop{""};
-  StageLabels stages(loop);
-  CommandOutcome outcome =
-      RunGetLog(folder, logPath, charName, timer,
-                {loop, stages, stop != nullptr ? StopToken(*stop) : StopToken()},
-                {.KeepOverview = keepOverview, .ReadWhole = readWhole});
-  loop.SetVisible(false);
-  ReportOutcome(outcome);
+  CommandOutcome outcome;
+  WithCommandBar(stop, [&](CommandProgress progress) {
+    outcome = RunGetLog(folder, logPath, charName, timer, progress,
+                        {.KeepOverview = keepOverview, .ReadWhole = readWhole});
+  });
+  ReportOutcome(outcome.Notice, outcome.NoDamage);
   return outcome;
 }
 
-void ReportOutcome(const CommandOutcome& outcome) {
-  if (!outcome.Notice.empty()) std::fprintf(stderr, "qorn-cli: %s\n", outcome.Notice.c_str());
-  if (outcome.NoDamage) std::fprintf(stderr, "%s\n", kNoDamageMessage.data());
+void ReportOutcome(const std::string& notice, bool noDamage) {
+  if (!notice.empty()) std::fprintf(stderr, "qorn-cli: %s\n", notice.c_str());
+  if (noDamage) std::fprintf(stderr, "%s\n", kNoDamageMessage.data());
 }
 
 int GetLogCommand(const CommandLine& line, bool getLog) {
@@ -106,7 +109,7 @@ int GetLogCommand(const CommandLine& line, bool getLog) {
   const CommandOutcome outcome =
       RunGetPrevious(folder, timer, {loop, stages}, {.KeepOverview = false});
   loop.SetVisible(false);
-  ReportOutcome(outcome);
+  ReportOutcome(outcome.Notice, outcome.NoDamage);
   PrintStoredOverview(folder);
   return kDone;
 }

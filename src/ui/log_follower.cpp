@@ -8,28 +8,34 @@
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <optional>
 
-#include "common/error.h"
 #include "commands/commands.h"
+#include "common/error.h"
 #include "ui/dialogs.h"
 #include "ui/main_window.h"
 
 namespace qorn {
 
 struct LogFollower::RunResult {
-  LogLook look;
-  CommandOutcome outcome;
-  std::optional<DateTime> lastLine;
-  QString error;  // empty when the Get Log went through
-  bool storedDataKept = true;
-  bool busy = false;  // another command was storing: tried again at the next look
+  FollowStep step;
+  // Every fight's line when the step hands out all anew, else the fights
+  // that changed; with their numbers.
+  std::vector<std::vector<std::string>> rows;
+  std::vector<int> eventNums;
 };
 
 namespace {
 
 constexpr int kPollMilliseconds = 1000;
+
+// The cells of an overview line (see OverviewRow::Cells) that tell its fight
+// in the list across Get Logs of a growing log: the mob and the start. A
+// fight that grows keeps both, while its number changes when a fight of a
+// mob that sorts before it appears.
+constexpr std::array<size_t, 2> kFightKeyCells = {0, 4};
 
 }  // namespace
 
@@ -71,7 +77,8 @@ void LogFollower::GetLogDone() {
   if (!following_) return;
   // Another log: the watch moves to it.
   if (!watcher_->files().isEmpty()) watcher_->removePaths(watcher_->files());
-  lastLine_ = LastLineTime(log_.path, log_.parsed.Size);
+  session_ = std::make_shared<FollowSession>(programFolder_, log_.path, log_.charName, log_.parsed);
+  lastLine_ = session_->LastLine();
   ShowCaption();
   Look();
 }
@@ -79,8 +86,6 @@ void LogFollower::GetLogDone() {
 void LogFollower::SetFollowing(bool on) {
   if (on == following_) return;
   following_ = on && haveLog_;
-  waiting_.clear();
-  busy_.clear();
   if (!following_) {
     poll_->stop();
     if (!watcher_->files().isEmpty()) watcher_->removePaths(watcher_->files());
@@ -88,7 +93,12 @@ void LogFollower::SetFollowing(bool on) {
     if (entry_->isChecked()) entry_->setChecked(false);
     return;
   }
-  lastLine_ = LastLineTime(log_.path, log_.parsed.Size);
+  // A run under way finishes with its session; otherwise nothing is said yet.
+  if (!session_ || !Running()) {
+    session_ =
+        std::make_shared<FollowSession>(programFolder_, log_.path, log_.charName, log_.parsed);
+  }
+  lastLine_ = session_->LastLine();
   ShowCaption();
   poll_->start();
   Look();
@@ -108,8 +118,8 @@ void LogFollower::Stop(const QString& failure, bool storedDataKept) {
 void LogFollower::ShowCaption() {
   QString caption = "Qorn - " + log_.shownPath + " - following";
   if (lastLine_) caption += ", last line " + QString::fromStdString(FormatGeneralDate(*lastLine_));
-  for (const QString& why : {waiting_, busy_}) {
-    if (!why.isEmpty()) caption += " - " + why;
+  for (const std::string& why : {session_->Waiting(), session_->Busy()}) {
+    if (!why.empty()) caption += " - " + QString::fromStdString(why);
   }
   window_.setWindowTitle(caption);
 }
@@ -120,41 +130,44 @@ void LogFollower::Look() {
   if (watcher_->files().isEmpty()) watcher_->addPath(QString::fromStdString(log_.path));
   // One run at a time: a change seen meanwhile is seen again afterwards.
   if (Running() || commandRunning_()) return;
-  const LogLook look = LookAtLog(log_.path, log_.parsed);
-  if (!look.Failure.empty()) {
-    Stop(QString::fromStdString(look.Failure), true);
+  const FollowStep look = session_->Look();
+  if (look.Failure) {
+    Stop(QString::fromStdString(look.Failure->Message), true);
     return;
   }
-  if (const QString waiting = QString::fromStdString(look.Waiting); waiting != waiting_) {
-    waiting_ = waiting;
-    ShowCaption();
-  }
+  if (look.Waiting) ShowCaption();
   if (look.Change != LogChange::None) StartRun(look);
 }
 
-void LogFollower::StartRun(const LogLook& look) {
+void LogFollower::StartRun(const FollowStep& look) {
   auto result = std::make_shared<RunResult>();
-  result->look = look;
-  const std::string folder = programFolder_;
-  const Log log = log_;
-  run_ = QThread::create([result, folder, log] {
+  result->step = look;
+  std::shared_ptr<FollowSession> session = session_;
+  run_ = QThread::create([result, session] {
+    FollowStep& step = result->step;
+    auto add = [&result](const OverviewRow& row) {
+      result->rows.push_back(row.Cells());
+      result->eventNums.push_back(row.EventNum);
+    };
     try {
       NullProgress none;
-      // The timer of the stored fights: a Get Previous since holds.
-      result->outcome = RunGetLog(folder, log.path, log.charName, std::nullopt, {none, none});
-      result->lastLine = LastLineTime(log.path, result->look.Mark.Size);
+      session->Read(step, {none, none});
+      if (step.AllAnew) {
+        session->ForEachFight(add);
+      } else {
+        for (const FollowedFight& fight : step.Fights) add(fight.Line);
+      }
     } catch (const Error& e) {
-      result->error = QString::fromStdString(e.what());
-      result->storedDataKept = e.StoredDataKept();
-      result->busy = e.Busy();
+      step.Failure = FollowFailure{e.what(), e.Detail(), e.StoredDataKept()};
     } catch (const std::exception& e) {
-      result->error = QString("Unexpected failure: ") + e.what();
+      step.Failure = FollowFailure{std::string("Unexpected failure: ") + e.what(), {}, true};
     }
   });
   run_->setParent(this);
-  connect(run_, &QThread::finished, this, [this, result] {
+  connect(run_, &QThread::finished, this, [this, result, session] {
     run_->deleteLater();
     run_ = nullptr;
+    if (session == session_) log_.parsed = session->Mark();
     ShowRun(*result);
     emit runFinished();
     // What the game wrote during the run is read at once.
@@ -166,34 +179,26 @@ void LogFollower::StartRun(const LogLook& look) {
 
 void LogFollower::ShowRun(const RunResult& result) {
   ReportList* list = window_.ListView1;
-  if (result.busy && following_) {
-    // The lines stay unread (the mark stays): the next look tries again.
-    const QString busy = QString::fromStdString(TriesAgainText(result.error.toStdString()));
-    if (busy != busy_) {
-      busy_ = busy;
-      ShowCaption();
-    }
+  const FollowStep& step = result.step;
+  if (step.Failure) {
+    Stop(QString::fromStdString(step.Failure->Message), step.Failure->StoredDataKept);
     return;
   }
-  if (!result.error.isEmpty()) {
-    Stop(result.error, result.storedDataKept);
+  // Another command was storing: the lines stay unread, the next look tries again.
+  if (!step.Ran) {
+    if (following_ && step.Busy) ShowCaption();
     return;
   }
-  busy_.clear();
-  log_.parsed = result.look.Mark;
-  if (!result.outcome.Notice.empty()) {
-    dialogs_.Message(&window_, "Follow Log", QString::fromStdString(result.outcome.Notice));
+  if (!step.Notice.empty()) {
+    dialogs_.Message(&window_, "Follow Log", QString::fromStdString(step.Notice));
   }
   // Nothing of the character in the log yet: the stored fights stay, and the list with them.
-  if (result.outcome.StoredKept) return;
-  std::vector<std::vector<std::string>> rows;
-  std::vector<int> eventNums;
-  for (const OverviewRow& row : result.outcome.EventList.Rows) {
-    rows.push_back(row.Cells());
-    eventNums.push_back(row.EventNum);
+  if (step.StoredKept) {
+    if (following_) ShowCaption();
+    return;
   }
   // Another log under the name: its fights are others, none stays selected.
-  if (result.look.Change == LogChange::Replaced) list->clear();
+  if (step.Change == LogChange::Replaced) list->clear();
   // The selected fight, told by its key cells: its number changes when a
   // fight that sorts before it appears.
   auto selectedKey = [list] {
@@ -205,21 +210,23 @@ void LogFollower::ShowRun(const RunResult& result) {
     return key;
   };
   const QStringList keyBefore = selectedKey();
-  // Fights that are gone (two merged into one by a line that came late)
-  // leave the list; the selection then moves to another fight, or to none.
-  const std::vector<int> changed = list->MergeRows(rows, eventNums, kFightKeyCells);
+  // All anew: fights that are gone (two merged into one by a line that came
+  // late) leave the list; the selection then moves to another fight, or to
+  // none. Otherwise the fights that changed take their rows' places.
+  const std::vector<int> changed =
+      list->MergeRows(result.rows, result.eventNums, kFightKeyCells, step.AllAnew);
   const std::optional<Fight> selected = window_.SelectedFight();  // by its new number
   const bool selectedChanged =
       selectedKey() != keyBefore ||
       (selected && std::find(changed.begin(), changed.end(), selected->EventNum) != changed.end());
   // Buff Value of the whole log shows every fight.
   const bool wholeLogInView = window_.Frame8->isVisible() && window_.chkWholeLog->isChecked();
-  if (result.look.Change == LogChange::Replaced || selectedChanged ||
+  if (step.Change == LogChange::Replaced || selectedChanged ||
       (wholeLogInView && !changed.empty())) {
     emit fightInViewChanged();
   }
   if (following_) {
-    if (result.lastLine) lastLine_ = result.lastLine;
+    if (step.LastLine) lastLine_ = step.LastLine;
     ShowCaption();
   }
 }

@@ -4,9 +4,11 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 
-#include "views/log_follow.h"
+#include "commands/follow_session.h"
 
 class QAction;
 class QFileSystemWatcher;
@@ -19,15 +21,18 @@ class Dialogs;
 class MainWindow;
 
 // Follow Log: after a Get Log, watches its log and, each time the game has
-// appended whole lines, runs Get Log of it again on a worker thread, with
-// the name that Get Log used and the timer of the last command that cut the
-// fights (a Get Previous with another timer holds, also one of qorn-cli). The overview then changes in place:
-// the selected fight, the sort and the tab in front stay, and the view in
-// front fills again when its fight changed. The file system's notices are
-// not enough on every file system, so the log is also looked at once a
-// second. A run that fails stops following and says why, and so does a log
-// that cannot be read; a log deleted or replaced by a folder, or another
-// command storing at that moment, is waited for, the caption saying so.
+// appended whole lines, runs the follow session's Get Log of it on a worker
+// thread, with the name that Get Log used and the timer of the last command
+// that cut the fights (a Get Previous with another timer holds, also one of
+// qorn-cli). The overview then changes in place: the selected fight, the
+// sort and the tab in front stay, and the view in front fills again when its
+// fight changed. The file system's notices are not enough on every file
+// system, so the log is also looked at once a second. A run that fails stops
+// following and says why, and so does a log that cannot be read; a log
+// deleted or replaced by a folder, or another command storing at that
+// moment, is waited for, the caption saying so. What a step does is the
+// session's (commands/follow_session.h); this class keeps the Qt parts: the
+// timer, the watcher, the thread, the caption and the list.
 class LogFollower : public QObject {
   Q_OBJECT
  public:
@@ -67,7 +72,7 @@ class LogFollower : public QObject {
   void SetFollowing(bool on);
   void Stop(const QString& failure, bool storedDataKept);
   void Look();
-  void StartRun(const LogLook& look);
+  void StartRun(const FollowStep& look);
   void ShowRun(const RunResult& result);
   void ShowCaption();
 
@@ -83,8 +88,8 @@ class LogFollower : public QObject {
   bool haveLog_ = false;
   bool following_ = false;
   std::optional<DateTime> lastLine_;
-  QString waiting_;  // what keeps the log from being read, as the caption says it
-  QString busy_;     // another command storing: the run is tried again
+  // The log followed; a run holds it too while it reads on its thread.
+  std::shared_ptr<FollowSession> session_;
   QThread* run_ = nullptr;
 };
 

@@ -206,7 +206,7 @@ void ReportList::AddRows(const std::vector<std::vector<std::string>>& rows,
 
 std::vector<int> ReportList::MergeRows(const std::vector<std::vector<std::string>>& rows,
                                        const std::vector<int>& eventNums,
-                                       std::span<const size_t> keyColumns) {
+                                       std::span<const size_t> keyColumns, bool othersGo) {
   auto cell = [](const std::vector<std::string>& cells, size_t c) {
     return c < cells.size()
                ? QString::fromUtf8(cells[c].data(), static_cast<qsizetype>(cells[c].size()))
@@ -228,7 +228,7 @@ std::vector<int> ReportList::MergeRows(const std::vector<std::vector<std::string
     const auto it =
         rowOf.constFind(keyOf([&](size_t c) { return item->text(static_cast<int>(c)); }));
     if (it == rowOf.constEnd()) {
-      delete takeTopLevelItem(r);
+      if (othersGo) delete takeTopLevelItem(r);
       continue;
     }
     const size_t i = it.value();

@@ -48,10 +48,11 @@ class ReportList : public QTreeWidget {
   // Rows put in place of the rows the list holds: a row whose cells in
   // `keyColumns` match those of a row of the list takes that row's place,
   // with its texts and event number (a selection on it stays), other rows
-  // are added, and the list's rows that match none go. Returns the event
-  // numbers of the rows added or whose texts changed.
+  // are added, and, with `othersGo`, the list's rows that match none go.
+  // Returns the event numbers of the rows added or whose texts changed.
   std::vector<int> MergeRows(const std::vector<std::vector<std::string>>& rows,
-                             const std::vector<int>& eventNums, std::span<const size_t> keyColumns);
+                             const std::vector<int>& eventNums, std::span<const size_t> keyColumns,
+                             bool othersGo = true);
   int EventNumOf(const QTreeWidgetItem* item) const;
   int RowCount() const { return topLevelItemCount(); }
   QStringList RowTexts(int row) const;
