@@ -107,7 +107,8 @@ int FollowCommand(const CommandLine& line) {
   // the bar on a terminal, tried again at each look while another command
   // stores; the later ones cut with the timer of the last command that cut
   // the fights, so that a Get Previous beside the follow holds.
-  FollowSession session(folder, logPath, name, std::nullopt, timer);
+  FollowSession session(folder, logPath, name, std::nullopt,
+                        {.FirstTimer = timer, .Renumbered = false});
   bool first = true;
   try {
     bool ran = true;

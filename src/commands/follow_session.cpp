@@ -47,6 +47,12 @@ void Say(std::string& said, const std::string& text, std::optional<std::string>&
   out = text;
 }
 
+// The follow's words for a Get Log that met another command storing in the
+// program folder (`error`, that failure's words): it tries again.
+std::string TriesAgainText(const std::string& error) {
+  return error + " Following goes on: the next look at the log tries again.";
+}
+
 template <typename T>
 uint64_t HashBytes(uint64_t hash, const T& value) {
   char bytes[sizeof(T)];
@@ -83,24 +89,16 @@ std::optional<DateTime> LastLineTime(const std::string& path, uint64_t size) {
 }
 
 FollowSession::FollowSession(std::string programFolder, std::string logPath, std::string charName,
-                             std::optional<LogMark> readFrom, std::optional<int16_t> firstTimer)
+                             std::optional<LogMark> readFrom, FollowOptions options)
     : programFolder_(std::move(programFolder)),
       logPath_(std::move(logPath)),
       charName_(std::move(charName)),
-      firstTimer_(firstTimer),
+      options_(options),
       started_(readFrom.has_value()),
       mark_(readFrom.value_or(LogMark{})) {
   // Before the first Get Log nothing was handed out; after another one, what
   // shows its fights shows the stored ones, read when first needed.
   if (!started_) shown_.emplace();
-}
-
-std::string FollowSession::TriesAgainText(const std::string& error) {
-  return error + " Following goes on: the next look at the log tries again.";
-}
-
-std::optional<DateTime> FollowSession::LastLine() const {
-  return LastLineTime(logPath_, mark_.Size);
 }
 
 FollowStep FollowSession::Step(CommandProgress progress) {
@@ -171,8 +169,9 @@ void FollowSession::Read(FollowStep& step, CommandProgress progress) {
   }
   CommandOutcome outcome;
   try {
-    outcome = RunGetLog(programFolder_, logPath_, charName_, first ? firstTimer_ : std::nullopt,
-                        progress, {.KeepOverview = false});
+    outcome =
+        RunGetLog(programFolder_, logPath_, charName_, first ? options_.FirstTimer : std::nullopt,
+                  progress, {.KeepOverview = false});
   } catch (const Stopped&) {
     throw;
   } catch (const Error& e) {
@@ -259,7 +258,7 @@ void FollowSession::CompareWithShown(FollowStep& step) {
     if (found) ++kept;
     if (!found || it->Line != s.Line) {
       fights.push_back({row, true});
-    } else if (it->EventNum != s.EventNum) {
+    } else if (options_.Renumbered && it->EventNum != s.EventNum) {
       fights.push_back({row, false});
     }
   });

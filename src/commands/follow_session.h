@@ -92,6 +92,15 @@ struct FollowStep {
   std::optional<DateTime> LastLine;
 };
 
+struct FollowOptions {
+  // The timer the first Get Log cuts with (see the constructor).
+  std::optional<int16_t> FirstTimer;
+  // Whether a step hands out the fights that only have another number
+  // (FollowedFight::LineChanged false): a list that keeps each line's
+  // number needs them, a printout of new and changed lines does not.
+  bool Renumbered = true;
+};
+
 // One log followed into the parse database of a program folder: the mark of
 // the last Get Log of it, what was said last (waiting, busy), and a digest of
 // each fight handed out (its mob without regard to case and its start, which
@@ -103,16 +112,17 @@ class FollowSession {
  public:
   // `readFrom`: the file as it was when a Get Log that went through began
   // (its fights are the stored ones); without it, the first step runs the
-  // Get Log of the whole log, cutting with `firstTimer`. Later Get Logs cut
-  // with the timer the stored fights were last cut with, so that a Get
-  // Previous beside the follow holds.
+  // Get Log of the whole log, cutting with the options' FirstTimer. Later
+  // Get Logs cut with the timer the stored fights were last cut with, so
+  // that a Get Previous beside the follow holds.
   FollowSession(std::string programFolder, std::string logPath, std::string charName,
-                std::optional<LogMark> readFrom, std::optional<int16_t> firstTimer = std::nullopt);
+                std::optional<LogMark> readFrom, FollowOptions options = {});
 
   // Look() at the file, then Read() when a Get Log is due.
   FollowStep Step(CommandProgress progress);
   // One look at the file: what to say, a failure, and the change that makes
-  // a Get Log due (Change). Cheap: the window runs it on its own thread.
+  // a Get Log due (Change). Cheap: the window looks from its own thread
+  // between runs, and runs only Read() on a worker.
   FollowStep Look();
   // The Get Log that `step`'s look found due, and the fights it changed.
   // Stopped (progress stopped) goes through; other failures are in `step`.
@@ -122,18 +132,8 @@ class FollowSession {
   // AllAnew); these are then what the next step compares with.
   void ForEachFight(const std::function<void(const OverviewRow&)>& each);
 
-  const std::string& LogPath() const { return logPath_; }
   // The file as the last Get Log that went through found it.
   const LogMark& Mark() const { return mark_; }
-  // The time of the last line that Get Log read.
-  std::optional<DateTime> LastLine() const;
-  // What is said now, empty when nothing keeps the follow waiting.
-  const std::string& Waiting() const { return waiting_; }
-  const std::string& Busy() const { return busy_; }
-
-  // The follow's words for a Get Log that met another command storing in the
-  // program folder (`error`, that failure's words): it tries again.
-  static std::string TriesAgainText(const std::string& error);
 
  private:
   struct Shown {
@@ -151,7 +151,7 @@ class FollowSession {
   std::string programFolder_;
   std::string logPath_;
   std::string charName_;
-  std::optional<int16_t> firstTimer_;
+  FollowOptions options_;
   bool started_;  // a Get Log of the log went through
   LogMark mark_;
   LogMark next_;  // the file as the last look found it grown or replaced

@@ -78,7 +78,9 @@ void LogFollower::GetLogDone() {
   // Another log: the watch moves to it.
   if (!watcher_->files().isEmpty()) watcher_->removePaths(watcher_->files());
   session_ = std::make_shared<FollowSession>(programFolder_, log_.path, log_.charName, log_.parsed);
-  lastLine_ = session_->LastLine();
+  waiting_.clear();
+  busy_.clear();
+  lastLine_ = LastLineTime(log_.path, log_.parsed.Size);
   ShowCaption();
   Look();
 }
@@ -86,6 +88,8 @@ void LogFollower::GetLogDone() {
 void LogFollower::SetFollowing(bool on) {
   if (on == following_) return;
   following_ = on && haveLog_;
+  waiting_.clear();
+  busy_.clear();
   if (!following_) {
     poll_->stop();
     if (!watcher_->files().isEmpty()) watcher_->removePaths(watcher_->files());
@@ -98,7 +102,7 @@ void LogFollower::SetFollowing(bool on) {
     session_ =
         std::make_shared<FollowSession>(programFolder_, log_.path, log_.charName, log_.parsed);
   }
-  lastLine_ = session_->LastLine();
+  lastLine_ = LastLineTime(log_.path, log_.parsed.Size);
   ShowCaption();
   poll_->start();
   Look();
@@ -118,8 +122,8 @@ void LogFollower::Stop(const QString& failure, bool storedDataKept) {
 void LogFollower::ShowCaption() {
   QString caption = "Qorn - " + log_.shownPath + " - following";
   if (lastLine_) caption += ", last line " + QString::fromStdString(FormatGeneralDate(*lastLine_));
-  for (const std::string& why : {session_->Waiting(), session_->Busy()}) {
-    if (!why.empty()) caption += " - " + QString::fromStdString(why);
+  for (const QString& why : {waiting_, busy_}) {
+    if (!why.isEmpty()) caption += " - " + why;
   }
   window_.setWindowTitle(caption);
 }
@@ -135,7 +139,10 @@ void LogFollower::Look() {
     Stop(QString::fromStdString(look.Failure->Message), true);
     return;
   }
-  if (look.Waiting) ShowCaption();
+  if (look.Waiting) {
+    waiting_ = QString::fromStdString(*look.Waiting);
+    ShowCaption();
+  }
   if (look.Change != LogChange::None) StartRun(look);
 }
 
@@ -184,6 +191,7 @@ void LogFollower::ShowRun(const RunResult& result) {
     Stop(QString::fromStdString(step.Failure->Message), step.Failure->StoredDataKept);
     return;
   }
+  if (step.Busy) busy_ = QString::fromStdString(*step.Busy);
   // Another command was storing: the lines stay unread, the next look tries again.
   if (!step.Ran) {
     if (following_ && step.Busy) ShowCaption();

@@ -88,6 +88,10 @@ class LogFollower : public QObject {
   bool haveLog_ = false;
   bool following_ = false;
   std::optional<DateTime> lastLine_;
+  // What the session said last, as the caption shows it (the session itself
+  // may be at work on the run's thread).
+  QString waiting_;  // what keeps the log from being read
+  QString busy_;     // another command storing: the run is tried again
   // The log followed; a run holds it too while it reads on its thread.
   std::shared_ptr<FollowSession> session_;
   QThread* run_ = nullptr;
