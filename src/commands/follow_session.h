@@ -78,6 +78,8 @@ struct FollowStep {
   // The Get Log found nothing of the character in the log: the stored
   // fights, and whatever shows them, stay as they were.
   bool StoredKept = false;
+  // The log had no damage of the character (getlog says so; the CLI says it
+  // of its first Get Log).
   bool NoDamage = false;
   // A fight handed out before is gone: a line whose time is earlier than
   // lines already read filled the gap between two fights, which became one
