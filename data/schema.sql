@@ -22,19 +22,20 @@ CREATE TABLE DamageRows (
   Color INTEGER,
   MobKey INTEGER
 );
--- One row per mob (its texts without regard to case): the key its rows and
--- tick runs carry, and its spellings. SlotChunks holds its rows summed per
--- second, in time order and in pieces, for cutting the fights again without
--- reading the rows; rows appended change only the last pieces.
-CREATE TABLE MobSlots (
+-- The per-second sums. One row per mob (its texts without regard to case):
+-- the key its rows and tick runs carry, and its spellings. SecondChunks holds
+-- its rows summed per second, in time order and in pieces, for cutting the
+-- fights again without reading the rows; rows appended change only the last
+-- pieces.
+CREATE TABLE MobSeconds (
   MobKey INTEGER PRIMARY KEY,
   Mob TEXT COLLATE NOCASE UNIQUE,
-  Slots BLOB
+  Seconds BLOB
 );
-CREATE TABLE SlotChunks (
+CREATE TABLE SecondChunks (
   MobKey INTEGER,
   Chunk INTEGER,
-  Slots BLOB,
+  Seconds BLOB,
   PRIMARY KEY (MobKey, Chunk)
 );
 -- One row per fight: its number, the key of its tick runs, and its overview.
@@ -98,15 +99,15 @@ CREATE VIEW DPS AS
 -- Rows stored or edited through ParseData go to DamageRows, as rows of no
 -- fight yet (event and tick 0) until the fights are cut.
 CREATE TRIGGER ParseData_Insert INSTEAD OF INSERT ON ParseData BEGIN
-  INSERT OR IGNORE INTO MobSlots (Mob) VALUES (NEW.Mob);
+  INSERT OR IGNORE INTO MobSeconds (Mob) VALUES (NEW.Mob);
   INSERT INTO DamageRows (RecNum, DTime, Who, Mob, Dmg, Crit, DmgSrc, DmgType, Cpower, Inten, CoA,
                           Reserved, Color, MobKey)
     VALUES (NEW.RecNum, NEW.DTime, NEW.Who, NEW.Mob, NEW.Dmg, NEW.Crit, NEW.DmgSrc, NEW.DmgType,
             NEW.Cpower, NEW.Inten, NEW.CoA, NEW.Reserved, NEW.Color,
-            (SELECT MobKey FROM MobSlots WHERE Mob = NEW.Mob));
+            (SELECT MobKey FROM MobSeconds WHERE Mob = NEW.Mob));
   INSERT OR IGNORE INTO Fights (EventNum, FightKey, Total) VALUES (0, 0, 0);
   INSERT OR IGNORE INTO TickRuns (FightKey, TickNum, MobKey, FromTime, ToTime)
-    VALUES (0, 0, (SELECT MobKey FROM MobSlots WHERE Mob = NEW.Mob), NEW.DTime, NEW.DTime);
+    VALUES (0, 0, (SELECT MobKey FROM MobSeconds WHERE Mob = NEW.Mob), NEW.DTime, NEW.DTime);
 END;
 -- The event and tick numbers follow from the rows: edits of them are not kept.
 CREATE TRIGGER ParseData_Update INSTEAD OF UPDATE ON ParseData BEGIN
@@ -124,15 +125,15 @@ END;
 -- update through ParseData sets every column: only a value that really
 -- changes counts (a colour an export writes is no change of the damage).
 CREATE TRIGGER DamageRows_Added AFTER INSERT ON DamageRows BEGIN
-  DELETE FROM ParseState WHERE Name IN ('SlotsValid', 'CutTimer');
+  DELETE FROM ParseState WHERE Name IN ('SecondsValid', 'CutTimer');
 END;
 CREATE TRIGGER DamageRows_Removed AFTER DELETE ON DamageRows BEGIN
-  DELETE FROM ParseState WHERE Name IN ('SlotsValid', 'CutTimer');
+  DELETE FROM ParseState WHERE Name IN ('SecondsValid', 'CutTimer');
 END;
 CREATE TRIGGER DamageRows_Changed AFTER UPDATE OF RecNum, DTime, Mob, Dmg, DmgType, MobKey
   ON DamageRows
   WHEN NEW.RecNum IS NOT OLD.RecNum OR NEW.DTime IS NOT OLD.DTime
     OR NEW.Mob IS NOT OLD.Mob COLLATE BINARY OR NEW.Dmg IS NOT OLD.Dmg
     OR NEW.DmgType IS NOT OLD.DmgType COLLATE BINARY OR NEW.MobKey IS NOT OLD.MobKey BEGIN
-  DELETE FROM ParseState WHERE Name IN ('SlotsValid', 'CutTimer');
+  DELETE FROM ParseState WHERE Name IN ('SecondsValid', 'CutTimer');
 END;

@@ -75,9 +75,13 @@ void DatabaseRebuild::Open(bool quickCheck) {
              return p.Type == "view" && CompareNoCase(p.Name, o.Table) == 0;
            });
   };
-  // What else the stored file holds stays, tables with their rows.
+  // What else the stored file holds stays, tables with their rows; the
+  // program's tables under the names of an earlier version are made anew.
+  auto earlier = [](const SchemaObject& o) {
+    return IsEarlierTable(o.Type == "table" ? o.Name : o.Table);
+  };
   for (const SchemaObject& o : stored) {
-    if (known(o) || ofView(o)) continue;
+    if (known(o) || ofView(o) || earlier(o)) continue;
     if (defer(o)) {
       deferred_.push_back(o);
       continue;

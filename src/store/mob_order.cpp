@@ -26,17 +26,6 @@ uint32_t MobTexts::Index(std::string_view utf8Mob) {
   return index;
 }
 
-MobGroups::MobGroups(const std::vector<std::string>& mobs, const std::vector<size_t>& rowsOfMob)
-    : rank_(RankMobs(mobs)) {
-  const size_t ranks = rank_.empty() ? 0 : *std::max_element(rank_.begin(), rank_.end()) + 1;
-  next_.assign(ranks, 0);
-  for (size_t m = 0; m < rowsOfMob.size(); ++m) {
-    if (rank_[m] + 1 < ranks) next_[rank_[m] + 1] += rowsOfMob[m];
-  }
-  for (size_t k = 1; k < ranks; ++k) next_[k] += next_[k - 1];
-}
-
-
 void SortByEvent(std::vector<EventRow>& rows, const std::vector<std::string>& mobs) {
   const std::vector<uint32_t> rank = RankMobs(mobs);
   std::sort(rows.begin(), rows.end(), [&](const EventRow& a, const EventRow& b) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -8,12 +9,16 @@
 
 namespace qorn {
 
+class SecondRuns;
+
 // The per-second sums: each mob's damage rows summed per second, all that
 // cutting fights and numbering ticks needs of the rows. Rows of one mob in
 // one second always share their fight and tick, so the fights can be cut
-// again (another timer, rows appended) without reading the rows. In code they
-// are "seconds"; the tables that keep them are MobSlots (a line per mob) and
-// SlotChunks (its seconds, in pieces), see stored_seconds.h.
+// again (another timer, rows appended) without reading the rows. They are
+// "seconds" in code and in the tables that keep them: MobSeconds (a line per
+// mob) and SecondChunks (its seconds, in pieces), see stored_seconds.h. Which
+// mob a row is on, and under which key, is MobIdentity's rule
+// (mob_identity.h); the rows are summed through SecondRuns (second_runs.h).
 
 // One mob (its texts without regard to case) with its seconds.
 struct MobSeconds {
@@ -29,23 +34,17 @@ struct MobSeconds {
   int64_t NotedDamage = 0;
 };
 
-// The mobs of rows, each with its seconds. `mobs` are the texts the rows'
-// Mob index; mobs get the keys 1, 2, ... in SortMobTime's order.
-std::vector<MobSeconds> MobSecondsOfRows(const std::vector<EventRow>& rows,
-                                         const std::vector<std::string>& mobs);
-// The key of each of `mobs` (texts) in `bySeconds`, which MobSecondsOfRows made from them.
-std::vector<int64_t> MobKeysOf(const std::vector<MobSeconds>& bySeconds,
-                               const std::vector<std::string>& mobs);
+// The seconds of `runs` a mob at a time, in the order of the mobs' places:
+// `each(mob, seconds)`, each second as MobSeconds keeps it.
+void ForEachMobSeconds(SecondRuns& runs,
+                       const std::function<void(uint32_t mob, std::vector<EventRow>& seconds)>& each);
 
 inline constexpr size_t kUnchanged = SIZE_MAX;
 
-// Adds rows (RecNums above those already summed) to the mobs' seconds; a mob
-// not there yet is added with the next free key. Returns the key of each of
-// `mobs` (the texts the rows' Mob index); `changedFrom` gets, by mob, the
-// first of its seconds that changed (kUnchanged when none did).
-std::vector<int64_t> AddRowsToMobSeconds(std::vector<MobSeconds>& bySeconds,
-                                         const std::vector<EventRow>& rows,
-                                         const std::vector<std::string>& mobs,
-                                         std::vector<size_t>& changedFrom);
+// Adds to the mob's seconds those of rows after the rows already summed
+// (`added`, in time order); a second in both keeps its earlier first row and
+// sums the damage. Returns the place of the first of the mob's seconds that
+// changed.
+size_t AddSeconds(MobSeconds& mob, const std::vector<EventRow>& added);
 
 }  // namespace qorn

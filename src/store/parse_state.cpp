@@ -9,8 +9,8 @@ namespace {
 
 const char* NameOf(StateKey key) {
   switch (key) {
-    case StateKey::SlotsValid:
-      return "SlotsValid";
+    case StateKey::SecondsValid:
+      return "SecondsValid";
     case StateKey::CutTimer:
       return "CutTimer";
     case StateKey::CutTables:
@@ -23,6 +23,14 @@ const char* NameOf(StateKey key) {
   return "";
 }
 
+// The name an earlier version gave a note, where it had another; its
+// triggers delete it under that name.
+const char* EarlierNameOf(StateKey key) {
+  return key == StateKey::SecondsValid ? "SlotsValid" : nullptr;
+}
+
+constexpr StateKey kRenamedKeys[] = {StateKey::SecondsValid};
+
 // How many fights and tick runs the stored cut left ("FIGHTS RUNS").
 std::string CutTables(Database& db) {
   return std::to_string(QueryInt(db, "SELECT count(*) FROM Fights")) + " " +
@@ -34,6 +42,12 @@ std::string CutTables(Database& db) {
 std::optional<std::string> ReadState(Database& db, StateKey key) {
   Statement note(db, "SELECT Value FROM ParseState WHERE Name = ?");
   note.Bind(1, NameOf(key));
+  if (note.Step()) return std::string(note.ColumnText(0));
+  // A file of an earlier version, not carried over yet (it may be read only).
+  const char* earlier = EarlierNameOf(key);
+  if (earlier == nullptr) return std::nullopt;
+  note.Reset();
+  note.Bind(1, earlier);
   if (!note.Step()) return std::nullopt;
   return std::string(note.ColumnText(0));
 }
@@ -51,11 +65,23 @@ void WriteState(Database& db, StateKey key, int64_t value) {
 void DropState(Database& db, StateKey key) {
   Statement drop(db, "DELETE FROM ParseState WHERE Name = ?");
   drop.Bind(1, NameOf(key)).Step();
+  if (const char* earlier = EarlierNameOf(key)) {
+    drop.Reset();
+    drop.Bind(1, earlier).Step();
+  }
 }
 
-bool SecondsNotedCurrent(Database& db) { return ReadState(db, StateKey::SlotsValid).has_value(); }
+void CarryEarlierStateNotes(Database& db) {
+  Statement rename(db, "UPDATE OR REPLACE ParseState SET Name = ? WHERE Name = ?");
+  for (const StateKey key : kRenamedKeys) {
+    rename.Bind(1, NameOf(key)).Bind(2, EarlierNameOf(key)).Step();
+    rename.Reset();
+  }
+}
 
-void MarkSecondsStale(Database& db) { DropState(db, StateKey::SlotsValid); }
+bool SecondsNotedCurrent(Database& db) { return ReadState(db, StateKey::SecondsValid).has_value(); }
+
+void MarkSecondsStale(Database& db) { DropState(db, StateKey::SecondsValid); }
 
 void NoteStoredCut(Database& db, int16_t eventTimerSeconds) {
   const std::string tables = CutTables(db);

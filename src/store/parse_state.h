@@ -13,9 +13,11 @@ class Database;
 // The log the parse was read from is noted by log_state.h under names of its
 // own; these are the notes about the sums and the cut.
 enum class StateKey {
-  // "MOBS SECONDS DAMAGE" that MobSlots held when the per-second sums were
-  // last made from the rows (MarkMobSecondsCurrent).
-  SlotsValid,
+  // "MOBS SECONDS DAMAGE" that MobSeconds held when the per-second sums were
+  // last made from the rows (MarkMobSecondsCurrent). An earlier version
+  // noted it as SlotsValid; a file of that version is read so until
+  // RestoreSchemaObjects carries it over (CarryEarlierStateNotes).
+  SecondsValid,
   // "TIMER FIGHTS RUNS": the timer of the stored cut and how many Fights
   // and TickRuns lines it left.
   CutTimer,
@@ -35,18 +37,21 @@ std::optional<std::string> ReadState(Database& db, StateKey key);
 void WriteState(Database& db, StateKey key, std::string_view value);
 void WriteState(Database& db, StateKey key, int64_t value);
 void DropState(Database& db, StateKey key);
+// Notes an earlier version made under other names take their names now.
+void CarryEarlierStateNotes(Database& db);
 
 // What makes the stored sums or the stored cut stale is decided here:
 //
-// - The sums are current while SlotsValid is noted and MobSlots adds up to
-//   it (ReadMobSeconds checks that, and each mob's seconds against its line
-//   as they are read). SlotsValid goes with CutTimer when a row that decides
-//   the fights changes: the triggers DamageRows_Added, DamageRows_Removed and
-//   DamageRows_Changed of data/schema.sql delete both (the last only when
-//   RecNum, DTime, Mob, Dmg, DmgType or MobKey really changes, so an export's
-//   colour is no change). It also goes when a table of the sums is made again
-//   (RestoreSchemaObjects) and when a cut finds a mob's seconds damaged
-//   (CutAndWriteFights); stale sums are made again from the rows.
+// - The sums are current while SecondsValid is noted and MobSeconds adds up
+//   to it (ReadStoredMobs checks that, and ReadStoredSeconds each mob's
+//   seconds against its line). SecondsValid goes with CutTimer when a row
+//   that decides the fights changes: the triggers DamageRows_Added,
+//   DamageRows_Removed and DamageRows_Changed of data/schema.sql delete both
+//   (the last only when RecNum, DTime, Mob, Dmg, DmgType or MobKey really
+//   changes, so an export's colour is no change). It also goes when a table
+//   of the sums is made again (RestoreSchemaObjects) and when a cut finds a
+//   mob's seconds damaged (CutAndWriteFights); stale sums are made again
+//   from the rows.
 // - The cut is current while the sums are and CutTimer is the timer asked
 //   for with the counts of Fights and TickRuns as they are now.
 // - A cut kept (the same runs) trusts its tick runs while CutTables is what

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <exception>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
@@ -13,8 +12,8 @@
 #include "store/database_rebuild.h"
 #include "store/crit_marks.h"
 #include "store/fight_writer.h"
-#include "store/mob_order.h"
 #include "store/mob_seconds.h"
+#include "store/seconds_format.h"
 #include "store/stored_seconds.h"
 
 namespace qorn {
@@ -321,70 +320,16 @@ void ChangeLastCast(Database& db, std::optional<int16_t> change, int64_t nextCas
   update.Bind(1, static_cast<int64_t>(*change)).Bind(2, nextCast - 1).Step();
 }
 
-// The damage records as event building sees them, in their mob's group
-// (texts without regard to case), and each record's mob text in `mobs`.
-std::vector<EventRow> EventRowsOf(const ParseResult& parsed, int64_t firstRecNum, MobTexts& mobs,
-                                  std::vector<uint32_t>& mobOf) {
-  const size_t count = parsed.DamageRecs.size();
-  mobOf.assign(count, 0);
-  std::vector<size_t> rowsOfMob(mobs.Texts().size(), 0);
-  {
-    Utf8Text utf8;
-    std::string_view lastMob;
-    uint32_t lastIndex = 0;
-    for (size_t i = 0; i < count; ++i) {
-      const std::string_view mob = parsed.DamageRecs[i].Mob;
-      // Runs of rows on one mob are the rule: its text is looked up once.
-      if (i == 0 || mob.data() != lastMob.data() || mob.size() != lastMob.size()) {
-        lastMob = mob;
-        lastIndex = mobs.Index(utf8(mob));
-        if (lastIndex == rowsOfMob.size()) rowsOfMob.push_back(0);
-      }
-      mobOf[i] = lastIndex;
-      ++rowsOfMob[lastIndex];
-    }
-  }
-  // The rows made in their mob's group at once, as event building wants them.
-  std::vector<EventRow> rows(count);
-  MobGroups groups(mobs.Texts(), rowsOfMob);
-  for (size_t i = 0; i < count; ++i) {
-    const DamageRec& r = parsed.DamageRecs[i];
-    EventRow& row = rows[groups.Place(mobOf[i])];
-    row.When = r.When;
-    row.RecNum = firstRecNum + static_cast<int64_t>(i);
-    row.Dmg = r.Dmg;
-    row.Mob = mobOf[i];
-    row.Dot = IsDot(r.DmgType);
-  }
-  return rows;
-}
-
 }  // namespace
 
 ParseWriter::ParseWriter(Database& db, std::optional<int16_t> eventTimerSeconds,
                          size_t secondsInMemory)
-    : db_(db),
-      timer_(eventTimerSeconds),
-      runs_(std::filesystem::path(db.Path()).parent_path().string(), db.Path(), secondsInMemory) {
+    : db_(db), timer_(eventTimerSeconds), runs_(db, secondsInMemory) {
   spells_ = LoadSpellTable(db);
   if (timer_) crits_ = std::make_unique<CritRule>(spells_);
 }
 
 ParseWriter::~ParseWriter() = default;
-
-ParseWriter::MobOf ParseWriter::MobOfText(std::string_view utf8) {
-  if (const auto it = exact_.find(utf8); it != exact_.end()) return it->second;
-  auto [mob, added] = folded_.try_emplace(FoldCase(utf8), 0);
-  if (added) {
-    spellings_.emplace_back();
-    mob->second = static_cast<uint32_t>(spellings_.size());
-  }
-  std::vector<std::string>& texts = spellings_[mob->second - 1];
-  const MobOf of{mob->second, static_cast<uint32_t>(texts.size())};
-  texts.emplace_back(utf8);
-  exact_.emplace(std::string(utf8), of);
-  return of;
-}
 
 void ParseWriter::Add(const ParseResult& records, std::optional<int16_t> lastCastChange) {
   const size_t count = records.DamageRecs.size();
@@ -392,16 +337,16 @@ void ParseWriter::Add(const ParseResult& records, std::optional<int16_t> lastCas
   {
     Utf8Text utf8;
     std::string_view lastMob;
-    MobOf of{};
+    MobIdentity::Found of;
     for (size_t i = 0; i < count; ++i) {
       const DamageRec& r = records.DamageRecs[i];
       // Runs of rows on one mob are the rule: its text is looked up once.
       if (i == 0 || r.Mob.data() != lastMob.data() || r.Mob.size() != lastMob.size()) {
         lastMob = r.Mob;
-        of = MobOfText(utf8(r.Mob));
+        of = mobs_.Of(utf8(r.Mob));
       }
-      keys[i] = of.key;
-      runs_.Add(of.key, of.spelling, r.When, damageRows_ + static_cast<int64_t>(i), r.Dmg,
+      keys[i] = mobs_.KeyOf(of.Mob);
+      runs_.Add(of.Mob, of.Spelling, r.When, damageRows_ + static_cast<int64_t>(i), r.Dmg,
                 IsDot(r.DmgType));
     }
   }
@@ -415,7 +360,7 @@ void ParseWriter::Add(const ParseResult& records, std::optional<int16_t> lastCas
 NumberedParse ParseWriter::Finish(Progress& progress, bool keepOverview, StopToken stop) {
   NumberedParse result;
   result.Events.SpellDatRecs = std::move(spells_);
-  const std::vector<MobSpan> spans = WriteSecondRuns(db_, runs_, spellings_);
+  const std::vector<MobSpan> spans = WriteSecondRuns(db_, runs_, mobs_);
   MarkMobSecondsCurrent(db_);
   if (timer_) {
     result.EventList = CutAndWriteFights(db_, *timer_, progress, keepOverview, stop);
@@ -440,22 +385,51 @@ NumberedParse ParseWriter::Finish(Progress& progress, bool keepOverview, StopTok
 void StoreAppendedParse(Database& db, const AppendedParse& appended, int64_t firstRecNum,
                         int64_t firstCast, Progress& progress) {
   const ParseResult& parsed = appended.Records;
-  MobTexts mobs;
-  std::vector<uint32_t> mobOf;
-  std::vector<EventRow> rows = EventRowsOf(parsed, firstRecNum, mobs, mobOf);
-  // The stored mobs; only those the appended rows are on come with their seconds.
+  // The stored mobs, read before the rows are added (which makes the noted
+  // seconds stale); seconds that are not current are made again from the
+  // rows by the next cut.
   std::vector<MobSeconds> bySeconds;
-  const bool current = ReadMobSeconds(db, mobs.Texts(), bySeconds);
-  std::vector<size_t> changed;
-  const std::vector<int64_t> keys = AddRowsToMobSeconds(bySeconds, rows, mobs.Texts(), changed);
-  std::vector<EventRow>().swap(rows);
-  std::vector<int64_t> keyOfRow(mobOf.size());
-  for (size_t i = 0; i < mobOf.size(); ++i) keyOfRow[i] = keys[mobOf[i]];
+  const bool current = ReadStoredMobs(db, bySeconds);
+  MobIdentity mobs;
+  for (const MobSeconds& m : bySeconds) mobs.AddStored(m.Key, m.Texts);
+  SecondRuns runs(db);
+  std::vector<int64_t> keyOfRow(parsed.DamageRecs.size());
+  {
+    Utf8Text utf8;
+    std::string_view lastMob;
+    MobIdentity::Found of;
+    for (size_t i = 0; i < parsed.DamageRecs.size(); ++i) {
+      const DamageRec& r = parsed.DamageRecs[i];
+      if (i == 0 || r.Mob.data() != lastMob.data() || r.Mob.size() != lastMob.size()) {
+        lastMob = r.Mob;
+        of = mobs.Of(utf8(r.Mob));
+      }
+      keyOfRow[i] = mobs.KeyOf(of.Mob);
+      runs.Add(of.Mob, of.Spelling, r.When, firstRecNum + static_cast<int64_t>(i), r.Dmg,
+               IsDot(r.DmgType));
+    }
+  }
   const CritRule crits(LoadSpellTable(db));
   InsertParsedRows(db, parsed, {firstRecNum, &crits, &keyOfRow}, progress, firstCast);
   ChangeLastCast(db, appended.LastCastChange, firstCast);
-  // Seconds that were not current are made again from the rows by the next cut.
   if (!current) return;
+  // Only the mobs the appended rows are on are read with their seconds.
+  std::vector<size_t> changed(bySeconds.size(), kUnchanged);
+  try {
+    ForEachMobSeconds(runs, [&](uint32_t mob, std::vector<EventRow>& added) {
+      if (mob >= bySeconds.size()) {
+        bySeconds.resize(mob + 1);
+        changed.resize(mob + 1, kUnchanged);
+      } else {
+        ReadStoredSeconds(db, bySeconds[mob]);
+      }
+      bySeconds[mob].Key = mobs.KeyOf(mob);
+      bySeconds[mob].Texts = mobs.Mobs()[mob].Spellings;
+      changed[mob] = AddSeconds(bySeconds[mob], added);
+    });
+  } catch (const StoredSecondsDamaged&) {
+    return;
+  }
   WriteMobSeconds(db, bySeconds, &changed);
   MarkMobSecondsCurrent(db);
 }

@@ -2,16 +2,13 @@
 
 #include <memory>
 #include <optional>
-#include <string>
-#include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "common/progress.h"
 #include "common/stop_token.h"
-#include "common/text_fold.h"
 #include "parse/log_parser.h"
 #include "store/crit_marks.h"
+#include "store/mob_identity.h"
 #include "store/second_runs.h"
 #include "store/stored_fights.h"
 
@@ -44,20 +41,12 @@ class ParseWriter {
   int64_t CastRows() const { return castRows_; }
 
  private:
-  struct MobOf {
-    uint32_t key;       // from 1, by first row
-    uint32_t spelling;  // among the mob's texts, by first row
-  };
-  MobOf MobOfText(std::string_view utf8);
-
   Database& db_;
   std::optional<int16_t> timer_;
   std::vector<SpellDatRec> spells_;
   std::unique_ptr<CritRule> crits_;
   SecondRuns runs_;
-  StringMap<MobOf> exact_;
-  std::unordered_map<std::string, uint32_t> folded_;
-  std::vector<std::vector<std::string>> spellings_;  // by key - 1
+  MobIdentity mobs_;
   int64_t damageRows_ = 0;
   int64_t castRows_ = 0;
 };

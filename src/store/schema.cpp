@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include "common/text_fold.h"
 #include "store/database.h"
 #include "store/parse_state.h"
 
@@ -25,7 +26,87 @@ std::vector<SchemaObject> ParseSchemaObjects() {
   return SchemaObjectsOf(scratch);
 }
 
+namespace {
+
+// The program's tables that an earlier version kept under other names, with
+// their columns then and now.
+struct EarlierTable {
+  std::string_view Was;
+  std::string_view Now;
+  std::string_view ColumnsThen;
+  std::string_view ColumnsNow;
+};
+constexpr EarlierTable kEarlierTables[] = {
+    {"MobSlots", "MobSeconds", "MobKey, Mob, Slots", "MobKey, Mob, Seconds"},
+    {"SlotChunks", "SecondChunks", "MobKey, Chunk, Slots", "MobKey, Chunk, Seconds"},
+};
+
+bool HasTable(Database& db, std::string_view name) {
+  Statement table(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?");
+  table.Bind(1, name).Step();
+  return table.ColumnInt(0) > 0;
+}
+
+// A table's columns in their order, ", " between them.
+std::string ColumnsOf(Database& db, std::string_view table) {
+  Statement columns(db, "SELECT name FROM pragma_table_info(?) ORDER BY cid");
+  columns.Bind(1, table);
+  std::string out;
+  while (columns.Step()) {
+    if (!out.empty()) out += ", ";
+    out += columns.ColumnText(0);
+  }
+  return out;
+}
+
+// Carries the tables of an earlier version into the tables of their new
+// names (made as `program` makes them), with their rows and the note that
+// says they are current, and drops them. Tables that are not as that version
+// made them, or whose new ones exist already, are dropped: what they held is
+// made again from the rows. Returns whether any was there.
+bool CarryEarlierTables(Database& db, const std::vector<SchemaObject>& program) {
+  bool any = false;
+  bool whole = true;
+  for (const EarlierTable& t : kEarlierTables) {
+    if (!HasTable(db, t.Was)) {
+      whole = false;
+      continue;
+    }
+    any = true;
+    whole = whole && !HasTable(db, t.Now) && ColumnsOf(db, t.Was) == t.ColumnsThen;
+  }
+  if (!any) return false;
+  for (const EarlierTable& t : kEarlierTables) {
+    if (!HasTable(db, t.Was)) continue;
+    if (whole) {
+      for (const SchemaObject& p : program) {
+        if (p.Type == "table" && p.Name == t.Now) db.ExecuteNative(p.Sql);
+      }
+      db.ExecuteNative("INSERT INTO " + std::string(t.Now) + " (" + std::string(t.ColumnsNow) +
+                       ") SELECT " + std::string(t.ColumnsThen) + " FROM " + std::string(t.Was));
+    }
+    db.ExecuteNative("DROP TABLE " + QuoteIdentifier(t.Was));
+  }
+  if (whole) {
+    CarryEarlierStateNotes(db);
+  } else {
+    MarkSecondsStale(db);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool IsEarlierTable(std::string_view name) {
+  for (const EarlierTable& t : kEarlierTables) {
+    if (CompareNoCase(name, t.Was) == 0) return true;
+  }
+  return false;
+}
+
 bool RestoreSchemaObjects(Database& db) {
+  const std::vector<SchemaObject> program = ParseSchemaObjects();
+  bool restored = CarryEarlierTables(db, program);
   const std::vector<SchemaObject> stored = SchemaObjectsOf(db);
   auto find = [&](const SchemaObject& p) -> const SchemaObject* {
     for (const SchemaObject& o : stored) {
@@ -36,9 +117,8 @@ bool RestoreSchemaObjects(Database& db) {
     }
     return nullptr;
   };
-  bool restored = false;
   bool newTable = false;
-  for (const SchemaObject& p : ParseSchemaObjects()) {
+  for (const SchemaObject& p : program) {
     const SchemaObject* o = find(p);
     if (o != nullptr && o->Type == p.Type && o->Sql == p.Sql) continue;
     if (o != nullptr) {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <queue>
 
@@ -17,13 +18,13 @@ namespace qorn {
 namespace {
 
 bool Before(const MobSecond& a, const MobSecond& b) {
-  if (a.MobKey != b.MobKey) return a.MobKey < b.MobKey;
+  if (a.Mob != b.Mob) return a.Mob < b.Mob;
   if (a.When != b.When) return a.When < b.When;
   return a.RecNum < b.RecNum;
 }
 
 bool SameSecond(const MobSecond& a, const MobSecond& b) {
-  return a.MobKey == b.MobKey && a.When == b.When;
+  return a.Mob == b.Mob && a.When == b.When;
 }
 
 // Sums `later` into `first`, the same mob and second with a later first row.
@@ -80,6 +81,11 @@ SecondRuns::SecondRuns(std::string folder, std::string databasePath, size_t capa
       databasePath_(std::move(databasePath)),
       capacity_(std::max<size_t>(capacity, 1)) {}
 
+SecondRuns::SecondRuns(const Database& db, size_t capacity)
+    : SecondRuns(std::filesystem::path(db.Path()).parent_path().string(), db.Path(), capacity) {
+  if (folder_.empty()) folder_ = ".";
+}
+
 SecondRuns::~SecondRuns() {
   for (const Run& run : runs_) close(run.fd);
 }
@@ -91,11 +97,10 @@ void SecondRuns::Fail(int error, const char* what) const {
                       std::string(what) + " in " + folder_ + ": " + std::strerror(error), code);
 }
 
-void SecondRuns::Add(uint32_t mobKey, uint32_t spelling, DateTime when, int64_t recNum, int64_t dmg,
+void SecondRuns::Add(uint32_t mob, uint32_t spelling, DateTime when, int64_t recNum, int64_t dmg,
                      bool dot) {
-  if (mobKey >= lastOfMob_.size())
-    lastOfMob_.resize(std::max<size_t>(mobKey + 1, lastOfMob_.size() * 2), 0);
-  if (const uint32_t last = lastOfMob_[mobKey]; last != 0 && buffer_[last - 1].When == when) {
+  if (mob >= lastOfMob_.size()) lastOfMob_.resize(std::max<size_t>(mob + 1, lastOfMob_.size() * 2), 0);
+  if (const uint32_t last = lastOfMob_[mob]; last != 0 && buffer_[last - 1].When == when) {
     MobSecond& s = buffer_[last - 1];
     s.Dmg += dmg;
     s.Dot = s.Dot | (dot ? 1u : 0u);
@@ -109,11 +114,11 @@ void SecondRuns::Add(uint32_t mobKey, uint32_t spelling, DateTime when, int64_t 
   s.When = when;
   s.RecNum = recNum;
   s.Dmg = dmg;
-  s.MobKey = mobKey;
+  s.Mob = mob;
   s.Spelling = spelling;
   s.Dot = dot ? 1u : 0u;
   buffer_.push_back(s);
-  lastOfMob_[mobKey] = static_cast<uint32_t>(buffer_.size());
+  lastOfMob_[mob] = static_cast<uint32_t>(buffer_.size());
 }
 
 void SecondRuns::SortBuffer() {

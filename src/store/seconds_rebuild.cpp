@@ -4,21 +4,52 @@
 
 #include "store/crit_marks.h"
 #include "store/database_file.h"
-#include "store/mob_order.h"
+#include "store/mob_identity.h"
+#include "store/second_runs.h"
 #include "store/stored_seconds.h"
 
 namespace qorn {
+namespace {
 
-void RebuildMobSeconds(Database& db) {
-  MobTexts mobs;
-  std::vector<EventRow> rows;
-  std::vector<int64_t> storedKeys;  // by row
+// Whether the stored rows give each mob one key of its own: then they keep
+// them. Told a row at a time.
+class StoredKeys {
+ public:
+  void Row(uint32_t mob, int64_t stored) {
+    if (!kept_) return;
+    if (mob >= keyOf_.size()) keyOf_.resize(mob + 1, 0);
+    if (keyOf_[mob] == 0) {
+      const auto [it, added] = mobOf_.emplace(stored, mob);
+      kept_ = stored > 0 && added;
+      keyOf_[mob] = stored;
+    } else {
+      kept_ = keyOf_[mob] == stored;
+    }
+  }
+  bool Kept() const { return kept_; }
+  // The stored key of each mob, when kept.
+  void GiveTo(MobIdentity& mobs) const {
+    for (uint32_t m = 0; m < keyOf_.size(); ++m) mobs.SetKey(m, keyOf_[m]);
+  }
+
+ private:
+  bool kept_ = true;
+  std::vector<int64_t> keyOf_;  // by mob; 0 before its first row
+  std::unordered_map<int64_t, uint32_t> mobOf_;
+};
+
+}  // namespace
+
+void RebuildMobSeconds(Database& db, size_t secondsInMemory) {
+  MobIdentity mobs;
+  SecondRuns runs(db, secondsInMemory);
+  StoredKeys stored;
   {
     Statement all(
         db, "SELECT RecNum, DTime, Mob, DmgType, Dmg, MobKey FROM DamageRows ORDER BY RecNum");
     std::string lastMob;
-    uint32_t lastIndex = 0;
-    while (all.Step()) {
+    MobIdentity::Found of;
+    for (bool first = true; all.Step(); first = false) {
       // A row without its time or damage (set to nothing by hand) has no
       // place in any fight: the stored parse is damaged, not a fight of 1899.
       if (!all.ColumnIsNumber(1) || !std::isfinite(all.ColumnDouble(1)) || !all.ColumnIsNumber(4) ||
@@ -26,44 +57,31 @@ void RebuildMobSeconds(Database& db) {
         FailImpossibleNumber(db.Path(), "the row " + std::to_string(all.ColumnInt(0)) +
                                             " has no time or damage a log gives");
       }
-      EventRow row;
-      row.RecNum = all.ColumnInt(0);
-      row.When = all.ColumnDouble(1);
       const std::string_view mob = all.ColumnText(2);
-      if (rows.empty() || mob != lastMob) {
+      if (first || mob != lastMob) {
         lastMob.assign(mob);
-        lastIndex = mobs.Index(mob);
+        of = mobs.Of(mob);
       }
-      row.Mob = lastIndex;
-      row.Dot = IsDot(all.ColumnText(3));
-      row.Dmg = all.ColumnInt(4);
-      rows.push_back(row);
-      storedKeys.push_back(all.ColumnIsNull(5) ? 0 : all.ColumnInt(5));
+      runs.Add(of.Mob, of.Spelling, all.ColumnDouble(1), all.ColumnInt(0), all.ColumnInt(4),
+               IsDot(all.ColumnText(3)));
+      stored.Row(of.Mob, all.ColumnIsNull(5) ? 0 : all.ColumnInt(5));
     }
   }
-  std::vector<MobSeconds> bySeconds = MobSecondsOfRows(rows, mobs.Texts());
-  // The rows keep their keys where each mob's rows carry one key of their own.
-  const std::vector<int64_t> made = MobKeysOf(bySeconds, mobs.Texts());
-  std::unordered_map<int64_t, int64_t> storedOfMade;
-  std::unordered_map<int64_t, int64_t> madeOfStored;
-  bool keep = true;
-  for (size_t i = 0; keep && i < rows.size(); ++i) {
-    const int64_t m = made[rows[i].Mob], s = storedKeys[i];
-    const auto [a, addedA] = storedOfMade.emplace(m, s);
-    const auto [b, addedB] = madeOfStored.emplace(s, m);
-    keep = s > 0 && a->second == s && b->second == m;
-  }
-  if (keep) {
-    for (MobSeconds& m : bySeconds) m.Key = storedOfMade.at(m.Key);
+  if (stored.Kept()) {
+    stored.GiveTo(mobs);
   } else {
+    // The rows are given their mob's key where they carry another.
+    Statement all(db, "SELECT RecNum, Mob, MobKey FROM DamageRows ORDER BY RecNum");
     Statement update(db, "UPDATE DamageRows SET MobKey = ? WHERE RecNum = ?");
-    for (size_t i = 0; i < rows.size(); ++i) {
-      if (storedKeys[i] == made[rows[i].Mob]) continue;
-      update.Bind(1, made[rows[i].Mob]).Bind(2, rows[i].RecNum).Step();
+    while (all.Step()) {
+      const int64_t key = mobs.KeyOf(mobs.Of(all.ColumnText(1)).Mob);
+      if (!all.ColumnIsNull(2) && all.ColumnInt(2) == key) continue;
+      // The row read last is changed: the rows still to come are read as they are.
+      update.Bind(1, key).Bind(2, all.ColumnInt(0)).Step();
       update.Reset();
     }
   }
-  WriteMobSeconds(db, bySeconds);
+  WriteSecondRuns(db, runs, mobs);
   MarkMobSecondsCurrent(db);
 }
 

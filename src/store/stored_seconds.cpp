@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_set>
 
 #include "common/text_fold.h"
+#include "store/mob_identity.h"
 #include "store/parse_state.h"
 #include "store/second_runs.h"
 #include "store/seconds_format.h"
@@ -24,11 +24,11 @@ void SortByText(std::vector<Mob>& mobs, TextOf&& textOf) {
 void WriteMobSeconds(Database& db, const std::vector<MobSeconds>& bySeconds,
                      const std::vector<size_t>* changedFrom) {
   if (changedFrom == nullptr) {
-    db.ExecuteNative("DELETE FROM MobSlots; DELETE FROM SlotChunks");
+    db.ExecuteNative("DELETE FROM MobSeconds; DELETE FROM SecondChunks");
   }
-  Statement header(db, "INSERT OR REPLACE INTO MobSlots (MobKey, Mob, Slots) VALUES (?, ?, ?)");
-  Statement drop(db, "DELETE FROM SlotChunks WHERE MobKey = ? AND Chunk >= ?");
-  Statement chunk(db, "INSERT INTO SlotChunks (MobKey, Chunk, Slots) VALUES (?, ?, ?)");
+  Statement header(db, "INSERT OR REPLACE INTO MobSeconds (MobKey, Mob, Seconds) VALUES (?, ?, ?)");
+  Statement drop(db, "DELETE FROM SecondChunks WHERE MobKey = ? AND Chunk >= ?");
+  Statement chunk(db, "INSERT INTO SecondChunks (MobKey, Chunk, Seconds) VALUES (?, ?, ?)");
   for (size_t i = 0; i < bySeconds.size(); ++i) {
     size_t from = 0;
     if (changedFrom != nullptr) {
@@ -55,17 +55,17 @@ void WriteMobSeconds(Database& db, const std::vector<MobSeconds>& bySeconds,
   }
 }
 
-std::vector<MobSpan> WriteSecondRuns(Database& db, SecondRuns& runs,
-                                     const std::vector<std::vector<std::string>>& spellings) {
-  db.ExecuteNative("DELETE FROM MobSlots; DELETE FROM SlotChunks");
-  Statement header(db, "INSERT INTO MobSlots (MobKey, Mob, Slots) VALUES (?, ?, ?)");
-  Statement chunk(db, "INSERT INTO SlotChunks (MobKey, Chunk, Slots) VALUES (?, ?, ?)");
+std::vector<MobSpan> WriteSecondRuns(Database& db, SecondRuns& runs, const MobIdentity& mobs) {
+  db.ExecuteNative("DELETE FROM MobSeconds; DELETE FROM SecondChunks");
+  Statement header(db, "INSERT INTO MobSeconds (MobKey, Mob, Seconds) VALUES (?, ?, ?)");
+  Statement chunk(db, "INSERT INTO SecondChunks (MobKey, Chunk, Seconds) VALUES (?, ?, ?)");
   std::vector<MobSpan> spans;
   std::string piece;
   size_t inPiece = 0;
   int64_t chunkNum = 0;
   uint64_t mobSeconds = 0;
   int64_t mobDamage = 0;
+  uint32_t mob = 0;
   auto flush = [&] {
     if (inPiece == 0) return;
     chunk.Bind(1, spans.back().Key).Bind(2, chunkNum++).BindBlob(3, piece);
@@ -78,7 +78,7 @@ std::vector<MobSpan> WriteSecondRuns(Database& db, SecondRuns& runs,
   auto endMob = [&] {
     if (spans.empty()) return;
     flush();
-    const std::vector<std::string>& texts = spellings.at(spans.back().Key - 1);
+    const std::vector<std::string>& texts = mobs.Mobs().at(mob).Spellings;
     header.Bind(1, spans.back().Key)
         .Bind(2, texts.front())
         .BindBlob(3, EncodeMob(texts, mobSeconds, mobDamage));
@@ -86,12 +86,13 @@ std::vector<MobSpan> WriteSecondRuns(Database& db, SecondRuns& runs,
     header.Reset();
   };
   runs.Read([&](const MobSecond& s) {
-    if (spans.empty() || spans.back().Key != s.MobKey) {
+    if (spans.empty() || s.Mob != mob) {
       endMob();
+      mob = s.Mob;
       chunkNum = 0;
       mobSeconds = 0;
       mobDamage = 0;
-      spans.push_back({s.MobKey, s.When, s.When});
+      spans.push_back({mobs.KeyOf(s.Mob), s.When, s.When});
     }
     spans.back().Last = s.When;
     ++mobSeconds;
@@ -106,7 +107,7 @@ std::vector<MobSpan> WriteSecondRuns(Database& db, SecondRuns& runs,
 namespace {
 
 // What is noted of all the stored seconds when they are written: how many
-// mobs, seconds and how much damage MobSlots says they hold.
+// mobs, seconds and how much damage MobSeconds says they hold.
 struct SecondsNote {
   uint64_t Mobs = 0;
   uint64_t Seconds = 0;
@@ -123,14 +124,13 @@ struct SecondsNote {
 };
 
 // The stored mobs, their texts only, when the stored seconds are current:
-// no row changed since they were written, and MobSlots is as it was then
+// no row changed since they were written, and MobSeconds is as it was then
 // (no mob lost or changed, no piece of a mob it does not hold).
-bool ReadStoredMobs(Database& db, std::vector<MobSeconds>& out) {
-  out.clear();
-  const std::optional<std::string> noted = ReadState(db, StateKey::SlotsValid);
+bool ReadCurrentMobs(Database& db, std::vector<MobSeconds>& out) {
+  const std::optional<std::string> noted = ReadState(db, StateKey::SecondsValid);
   if (!noted) return false;
   SecondsNote found;
-  Statement all(db, "SELECT MobKey, Slots FROM MobSlots WHERE Slots IS NOT NULL");
+  Statement all(db, "SELECT MobKey, Seconds FROM MobSeconds WHERE Seconds IS NOT NULL");
   while (all.Step()) {
     std::optional<MobSeconds> mob = DecodeMob(all.ColumnInt(0), all.ColumnBlob(1));
     if (!mob) return false;
@@ -139,12 +139,12 @@ bool ReadStoredMobs(Database& db, std::vector<MobSeconds>& out) {
   }
   if (found.Text() != *noted) return false;
   return QueryInt(db,
-                  "SELECT EXISTS (SELECT 1 FROM SlotChunks WHERE MobKey NOT IN (SELECT MobKey FROM "
-                  "MobSlots WHERE Slots IS NOT NULL))") == 0;
+                  "SELECT EXISTS (SELECT 1 FROM SecondChunks WHERE MobKey NOT IN (SELECT MobKey FROM "
+                  "MobSeconds WHERE Seconds IS NOT NULL))") == 0;
 }
 
-// Reads the stored seconds of `mob` with `chunks` ("SELECT Chunk, Slots FROM
-// SlotChunks WHERE MobKey = ? ORDER BY Chunk"): all that MobSlots noted of
+// Reads the stored seconds of `mob` with `chunks` ("SELECT Chunk, Seconds FROM
+// SecondChunks WHERE MobKey = ? ORDER BY Chunk"): all that MobSeconds noted of
 // them, in pieces without a gap, one a second, in time order.
 void ReadStoredSeconds(Statement& chunks, MobSeconds& mob) {
   chunks.Bind(1, mob.Key);
@@ -173,25 +173,20 @@ void ReadStoredSeconds(Statement& chunks, MobSeconds& mob) {
 }
 
 constexpr const char* kChunksOfMob =
-    "SELECT Chunk, Slots FROM SlotChunks WHERE MobKey = ? ORDER BY Chunk";
+    "SELECT Chunk, Seconds FROM SecondChunks WHERE MobKey = ? ORDER BY Chunk";
 
 }  // namespace
 
-bool ReadMobSeconds(Database& db, const std::vector<std::string>& texts,
-                    std::vector<MobSeconds>& out) {
-  if (!ReadStoredMobs(db, out)) return false;
-  std::unordered_set<std::string> wanted;
-  for (const std::string& t : texts) wanted.insert(FoldCase(t));
+bool ReadStoredMobs(Database& db, std::vector<MobSeconds>& out) {
+  out.clear();
+  if (ReadCurrentMobs(db, out)) return true;
+  out.clear();
+  return false;
+}
+
+void ReadStoredSeconds(Database& db, MobSeconds& mob) {
   Statement chunks(db, kChunksOfMob);
-  try {
-    for (MobSeconds& mob : out) {
-      if (wanted.count(FoldCase(mob.Texts.front())) != 0) ReadStoredSeconds(chunks, mob);
-    }
-  } catch (const StoredSecondsDamaged&) {
-    out.clear();
-    return false;
-  }
-  return true;
+  ReadStoredSeconds(chunks, mob);
 }
 
 std::optional<int32_t> CutStoredSeconds(Database& db, int16_t eventTimerSeconds, Progress& progress,
@@ -216,13 +211,13 @@ std::optional<int32_t> CutStoredSeconds(Database& db, int16_t eventTimerSeconds,
 void MarkMobSecondsCurrent(Database& db) {
   SecondsNote note;
   {
-    Statement all(db, "SELECT MobKey, Slots FROM MobSlots WHERE Slots IS NOT NULL");
+    Statement all(db, "SELECT MobKey, Seconds FROM MobSeconds WHERE Seconds IS NOT NULL");
     while (all.Step()) {
       const std::optional<MobSeconds> mob = DecodeMob(all.ColumnInt(0), all.ColumnBlob(1));
       if (mob) note.Add(*mob);
     }
   }
-  WriteState(db, StateKey::SlotsValid, note.Text());
+  WriteState(db, StateKey::SecondsValid, note.Text());
 }
 
 }  // namespace qorn

@@ -307,16 +307,16 @@ TEST_F(AppendedLogTest, DamagedStoredSumsAreMadeAgainFromTheRows) {
     wantCut = full.Stored(full.GetLog(log, "Qornek"));
   }
   const char* damages[] = {
-      "DELETE FROM SlotChunks",
-      "UPDATE SlotChunks SET Slots = randomblob(length(Slots)) WHERE rowid = (SELECT min(rowid) "
-      "FROM SlotChunks)",
-      "UPDATE SlotChunks SET Slots = substr(Slots, 1, 56) WHERE rowid = (SELECT max(rowid) FROM "
-      "SlotChunks)",
-      "UPDATE MobSlots SET Slots = randomblob(length(Slots)) WHERE MobKey = 2",
-      "DELETE FROM MobSlots WHERE MobKey = 2",
-      "UPDATE MobSlots SET Slots = NULL WHERE MobKey = 2",
-      "DELETE FROM SlotChunks WHERE MobKey = 2; DELETE FROM MobSlots WHERE MobKey = 2",
-      "DELETE FROM MobSlots; DELETE FROM SlotChunks",
+      "DELETE FROM SecondChunks",
+      "UPDATE SecondChunks SET Seconds = randomblob(length(Seconds)) WHERE rowid = (SELECT min(rowid) "
+      "FROM SecondChunks)",
+      "UPDATE SecondChunks SET Seconds = substr(Seconds, 1, 56) WHERE rowid = (SELECT max(rowid) FROM "
+      "SecondChunks)",
+      "UPDATE MobSeconds SET Seconds = randomblob(length(Seconds)) WHERE MobKey = 2",
+      "DELETE FROM MobSeconds WHERE MobKey = 2",
+      "UPDATE MobSeconds SET Seconds = NULL WHERE MobKey = 2",
+      "DELETE FROM SecondChunks WHERE MobKey = 2; DELETE FROM MobSeconds WHERE MobKey = 2",
+      "DELETE FROM MobSeconds; DELETE FROM SecondChunks",
       "DELETE FROM TickRuns",
       "DELETE FROM TickRuns WHERE FightKey = (SELECT max(FightKey) FROM Fights)",
   };

@@ -121,7 +121,7 @@ TEST(BoundedGetLog, RunsMergeToTheSecondsOfAllRows) {
     if (added) {
       s.When = r.when;
       s.RecNum = static_cast<int64_t>(i);
-      s.MobKey = r.mob;
+      s.Mob = r.mob;
       s.Spelling = r.spelling;
     }
     s.Dmg += r.dmg;
@@ -142,8 +142,8 @@ TEST(BoundedGetLog, RunsMergeToTheSecondsOfAllRows) {
     size_t i = 0;
     for (const auto& [key, s] : want) {
       const MobSecond& g = got[i++];
-      EXPECT_EQ(std::tie(g.MobKey, g.When, g.RecNum, g.Dmg),
-                std::tie(s.MobKey, s.When, s.RecNum, s.Dmg));
+      EXPECT_EQ(std::tie(g.Mob, g.When, g.RecNum, g.Dmg),
+                std::tie(s.Mob, s.When, s.RecNum, s.Dmg));
       EXPECT_EQ(g.Spelling, s.Spelling);
       EXPECT_EQ(g.Dot, s.Dot);
     }

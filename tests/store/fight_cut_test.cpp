@@ -6,7 +6,9 @@
 
 #include <algorithm>
 
+#include "store/mob_identity.h"
 #include "store/mob_order.h"
+#include "store/second_runs.h"
 #include "support/parse_db.h"
 
 namespace qorn {
@@ -105,8 +107,22 @@ TEST(FightCut, CutsByMobAndQuietGapAndNumbersTicks) {
 // the times as seconds of the fixture.
 std::vector<std::string> CutFights(const std::vector<Row>& given, int16_t timer,
                                    std::vector<uint64_t>* signatures = nullptr) {
-  Rows in(given);
-  std::vector<MobSeconds> mobs = MobSecondsOfRows(in.rows, in.mobs.Texts());
+  // The mobs' seconds as Get Log makes them, given to the cutter in
+  // SortMobTime's order.
+  MobIdentity identity;
+  SecondRuns runs(".", "QornDB.mdb");
+  for (size_t i = 0; i < given.size(); ++i) {
+    const MobIdentity::Found of = identity.Of(given[i].mob);
+    runs.Add(of.Mob, of.Spelling, test::FixtureTime(given[i].second), static_cast<int64_t>(i),
+             given[i].dmg, given[i].dot);
+  }
+  std::vector<MobSeconds> mobs;
+  ForEachMobSeconds(runs, [&](uint32_t mob, std::vector<EventRow>& seconds) {
+    mobs.push_back({identity.KeyOf(mob), identity.Mobs()[mob].Spellings, std::move(seconds)});
+  });
+  std::sort(mobs.begin(), mobs.end(), [](const MobSeconds& a, const MobSeconds& b) {
+    return CompareNoCase(a.Texts.front(), b.Texts.front()) < 0;
+  });
   auto second = [](DateTime t) { return std::to_string(SecondsBetween(test::FixtureTime(0), t)); };
   std::vector<std::string> out;
   FightCutter cutter(timer, [&](OverviewRow& line, const CutFight& fight) {
@@ -136,9 +152,9 @@ TEST(FightCut, TheCutterGivesEachFightsLineAndTickRuns) {
       {"a run per tick, seconds of one tick in one run, the damage of a second summed",
        {{"a gnoll", 0}, {"a gnoll", 0}, {"a gnoll", 3}, {"a gnoll", 6}, {"a gnoll", 40}},
        {"1 a gnoll 40 0-6: 1:1:0-3 1:2:6-6", "2 a gnoll 10 40-40: 1:1:40-40"}},
-      {"mobs in text order, each with its own key; a fight's line keeps the first spelling",
+      {"mobs in text order, each with its key; a fight's line keeps the first spelling",
        {{"a rat", 0}, {"A gnoll", 2}, {"a gnoll", 8}},
-       {"1 A gnoll 20 2-8: 1:1:2-2 1:2:8-8", "2 a rat 10 0-0: 2:1:0-0"}},
+       {"1 A gnoll 20 2-8: 2:1:2-2 2:2:8-8", "2 a rat 10 0-0: 1:1:0-0"}},
       {"the empty mob's fight takes the next mob's first second, each run under its mob",
        {{"", 100, false}, {"a gnoll", 0}, {"a gnoll", 30}},
        {"1  20 0-100: 1:17:100-100 2:1:0-0", "2 a gnoll 10 30-30: 2:1:30-30"}},

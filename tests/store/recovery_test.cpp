@@ -254,7 +254,7 @@ TEST_F(RecoveryTest, GetPreviousWritesOnlyWhatChanges) {
       {"a view dropped", "DROP VIEW SortMobTime", 18, true},
       {"a trigger dropped", "DROP TRIGGER ParseData_Update", 18, true},
       {"the fights' tables emptied", "DELETE FROM TickRuns; DELETE FROM Fights", 18, true},
-      {"the seconds dropped", "DROP TABLE MobSlots", 18, true},
+      {"the seconds dropped", "DROP TABLE MobSeconds", 18, true},
       // Last: Get Log keeps the stored spell table.
       {"a spell the table now says crits", "UPDATE SpellDat SET Dmg = 95 WHERE Spell = 'Splurt.'",
        18, true},
