@@ -50,7 +50,7 @@ class MobIdentity {
  private:
   uint32_t AddSpelling(uint32_t mob, std::string_view utf8);
 
-  StringMap<Found> exact_;     // every text met
+  StringMap<Found> exact_;      // every text met
   StringMap<uint32_t> folded_;  // every mob, by its text folded
   std::vector<Mob> mobs_;
   int64_t nextKey_ = 1;

@@ -36,8 +36,9 @@ struct MobSeconds {
 
 // The seconds of `runs` a mob at a time, in the order of the mobs' places:
 // `each(mob, seconds)`, each second as MobSeconds keeps it.
-void ForEachMobSeconds(SecondRuns& runs,
-                       const std::function<void(uint32_t mob, std::vector<EventRow>& seconds)>& each);
+void ForEachMobSeconds(
+    SecondRuns& runs,
+    const std::function<void(uint32_t mob, std::vector<EventRow>& seconds)>& each);
 
 inline constexpr size_t kUnchanged = SIZE_MAX;
 

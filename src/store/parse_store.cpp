@@ -8,9 +8,9 @@
 #include <utility>
 
 #include "common/text_encoding.h"
+#include "store/crit_marks.h"
 #include "store/database.h"
 #include "store/database_rebuild.h"
-#include "store/crit_marks.h"
 #include "store/fight_writer.h"
 #include "store/mob_seconds.h"
 #include "store/seconds_format.h"

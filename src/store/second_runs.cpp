@@ -99,7 +99,8 @@ void SecondRuns::Fail(int error, const char* what) const {
 
 void SecondRuns::Add(uint32_t mob, uint32_t spelling, DateTime when, int64_t recNum, int64_t dmg,
                      bool dot) {
-  if (mob >= lastOfMob_.size()) lastOfMob_.resize(std::max<size_t>(mob + 1, lastOfMob_.size() * 2), 0);
+  if (mob >= lastOfMob_.size())
+    lastOfMob_.resize(std::max<size_t>(mob + 1, lastOfMob_.size() * 2), 0);
   if (const uint32_t last = lastOfMob_[mob]; last != 0 && buffer_[last - 1].When == when) {
     MobSecond& s = buffer_[last - 1];
     s.Dmg += dmg;

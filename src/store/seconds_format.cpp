@@ -84,7 +84,7 @@ std::optional<MobSeconds> DecodeMob(int64_t key, std::string_view bytes) {
   }
 }
 
-// One second as a piece of SlotChunks holds it.
+// One second as a piece of SecondChunks holds it.
 void PutSecond(std::string& out, DateTime when, int64_t recNum, int64_t dmg, uint32_t spelling,
                bool dot) {
   Put<double>(out, when);
@@ -93,7 +93,7 @@ void PutSecond(std::string& out, DateTime when, int64_t recNum, int64_t dmg, uin
   Put<uint32_t>(out, (spelling << 1) | (dot ? 1u : 0u));
 }
 
-// Seconds first to last (exclusive) of a mob as a piece of SlotChunks, and back.
+// Seconds first to last (exclusive) of a mob as a piece of SecondChunks, and back.
 std::string EncodeSeconds(const std::vector<EventRow>& seconds, size_t first, size_t last) {
   std::string out;
   out.reserve((last - first) * kSecondBytes);

@@ -138,9 +138,10 @@ bool ReadCurrentMobs(Database& db, std::vector<MobSeconds>& out) {
     out.push_back(std::move(*mob));
   }
   if (found.Text() != *noted) return false;
-  return QueryInt(db,
-                  "SELECT EXISTS (SELECT 1 FROM SecondChunks WHERE MobKey NOT IN (SELECT MobKey FROM "
-                  "MobSeconds WHERE Seconds IS NOT NULL))") == 0;
+  constexpr const char* kChunksOfNoMob =
+      "SELECT EXISTS (SELECT 1 FROM SecondChunks WHERE MobKey NOT IN (SELECT MobKey FROM "
+      "MobSeconds WHERE Seconds IS NOT NULL))";
+  return QueryInt(db, kChunksOfNoMob) == 0;
 }
 
 // Reads the stored seconds of `mob` with `chunks` ("SELECT Chunk, Seconds FROM

@@ -78,16 +78,25 @@ DotHits ReadDotHits(Database& db, int32_t eventNum) {
   return out;
 }
 
-// Per tick (index tick - 1) the summed damage that `filter` selects.
-std::vector<int64_t> TickSums(Database& db, int32_t eventNum, std::string_view filter,
-                              int32_t ticks) {
+// The sums of the pets' and of the direct damage per tick, grouped in one
+// query each instead of "SELECT sum(dmg) From ParseData Where EventNum = e
+// AND ... AND ticknum = t GROUP BY ticknum" once per tick.
+constexpr const char* kPetTickSums =
+    "SELECT ticknum, sum(dmg) FROM ParseData WHERE EventNum = ? AND (dmgtype = 'Pet' or dmgtype "
+    "= 'Epic/Swarm') GROUP BY ticknum";
+constexpr const char* kDirectDamageTickSums =
+    "SELECT ticknum, sum(dmg) FROM ParseData WHERE EventNum = ? AND dmgtype = 'DD' GROUP BY "
+    "ticknum";
+
+// Per tick (index tick - 1) the summed damage of `sql` (one of the above).
+std::vector<int64_t> TickSums(Database& db, int32_t eventNum, const char* sql, int32_t ticks) {
   std::vector<int64_t> sums(static_cast<size_t>(ticks), 0);
-  Recordset rows(db, "SELECT ticknum, sum(dmg) From ParseData Where EventNum = " +
-                         std::to_string(eventNum) + std::string(filter) + " GROUP BY ticknum");
-  for (rows.MoveFirst(); !rows.EndOfFile(); rows.MoveNext()) {
-    const int64_t tick = rows.Field(0).AsInt();
-    if (tick >= 1 && tick <= ticks && !rows.Field(1).IsNull()) {
-      sums[static_cast<size_t>(tick - 1)] = rows.Field(1).AsInt();
+  Statement rows(db, sql);
+  rows.Bind(1, static_cast<int64_t>(eventNum));
+  while (rows.Step()) {
+    const int64_t tick = rows.ColumnInt(0);
+    if (tick >= 1 && tick <= ticks && !rows.ColumnIsNull(1)) {
+      sums[static_cast<size_t>(tick - 1)] = rows.ColumnInt(1);
     }
   }
   return sums;
@@ -150,11 +159,9 @@ ChartGrid DrawAllDamageGraph(const std::string& databasePath, int32_t eventNum,
                              std::string_view fightText) {
   Database db = OpenForView(databasePath);
   const int32_t ticks = FightTicks(db, eventNum);
-  // The sums of every tick, grouped in one query each instead of one query
-  // per tick; every tick gets both, whether a DoT landed in it or not.
-  const std::vector<int64_t> pets =
-      TickSums(db, eventNum, " AND (dmgtype = 'Pet' or dmgtype = 'Epic/Swarm')", ticks);
-  const std::vector<int64_t> directDamage = TickSums(db, eventNum, " AND dmgtype = 'DD'", ticks);
+  // Every tick gets both sums, whether a DoT landed in it or not.
+  const std::vector<int64_t> pets = TickSums(db, eventNum, kPetTickSums, ticks);
+  const std::vector<int64_t> directDamage = TickSums(db, eventNum, kDirectDamageTickSums, ticks);
   const DotHits dots = ReadDotHits(db, eventNum);
   const int n = static_cast<int>(dots.sources.size());
   ChartGrid grid = StartGrid(fightText, ticks, n + 2);
@@ -167,9 +174,11 @@ ChartGrid DrawAllDamageGraph(const std::string& databasePath, int32_t eventNum,
 
 std::optional<std::string> EventMob(const std::string& databasePath, int32_t eventNum) {
   Database db = OpenForView(databasePath);
-  Recordset mob(db, "Select mob FROM SortMobTime WHERE eventnum = " + std::to_string(eventNum));
-  if (mob.EndOfFile()) return std::nullopt;
-  return mob.Field(0).AsText();
+  // The overview's mob: the fight's first row in SortMobTime's order.
+  Statement mob(db, "SELECT Mob FROM SortMobTime WHERE EventNum = ?");
+  mob.Bind(1, static_cast<int64_t>(eventNum));
+  if (!mob.Step()) return std::nullopt;
+  return std::string(mob.ColumnText(0));
 }
 
 int ColumnColourSlot(const ChartGrid& grid, int column) {

@@ -308,9 +308,11 @@ TEST_F(AppendedLogTest, DamagedStoredSumsAreMadeAgainFromTheRows) {
   }
   const char* damages[] = {
       "DELETE FROM SecondChunks",
-      "UPDATE SecondChunks SET Seconds = randomblob(length(Seconds)) WHERE rowid = (SELECT min(rowid) "
+      "UPDATE SecondChunks SET Seconds = randomblob(length(Seconds)) WHERE rowid = (SELECT "
+      "min(rowid) "
       "FROM SecondChunks)",
-      "UPDATE SecondChunks SET Seconds = substr(Seconds, 1, 56) WHERE rowid = (SELECT max(rowid) FROM "
+      "UPDATE SecondChunks SET Seconds = substr(Seconds, 1, 56) WHERE rowid = (SELECT max(rowid) "
+      "FROM "
       "SecondChunks)",
       "UPDATE MobSeconds SET Seconds = randomblob(length(Seconds)) WHERE MobKey = 2",
       "DELETE FROM MobSeconds WHERE MobKey = 2",

@@ -20,7 +20,9 @@
 #include "commands/program_folder.h"
 #include "common/error.h"
 #include "common/progress.h"
+#include "store/database.h"
 #include "store/second_runs.h"
+#include "store/stored_seconds.h"
 #include "support/carry_over_log.h"
 #include "support/reference_dump.h"
 #include "support/temp_dir.h"
@@ -142,13 +144,51 @@ TEST(BoundedGetLog, RunsMergeToTheSecondsOfAllRows) {
     size_t i = 0;
     for (const auto& [key, s] : want) {
       const MobSecond& g = got[i++];
-      EXPECT_EQ(std::tie(g.Mob, g.When, g.RecNum, g.Dmg),
-                std::tie(s.Mob, s.When, s.RecNum, s.Dmg));
+      EXPECT_EQ(std::tie(g.Mob, g.When, g.RecNum, g.Dmg), std::tie(s.Mob, s.When, s.RecNum, s.Dmg));
       EXPECT_EQ(g.Spelling, s.Spelling);
       EXPECT_EQ(g.Dot, s.Dot);
     }
     // The runs' files have no name: nothing is left in the folder.
     EXPECT_TRUE(fs::is_empty(dir.path()));
+  }
+}
+
+// The per-second sums made again from the rows go through sorted runs as Get
+// Log's do, a row at a time: in runs of any size they are what Get Log made,
+// also when the rows' keys must be made again.
+TEST(BoundedGetLog, TheSumsMadeAgainFromTheRowsAreThoseGetLogMade) {
+  test::TempDir dir;
+  auto sums = [](Database& db) {
+    std::string out;
+    Statement all(db,
+                  "SELECT 'mob', MobKey, Mob, hex(Seconds) FROM MobSeconds UNION ALL SELECT "
+                  "'chunk', MobKey, Chunk, hex(Seconds) FROM SecondChunks UNION ALL SELECT 'row', "
+                  "RecNum, MobKey, '' FROM DamageRows UNION ALL SELECT 'note', Name, Value, '' "
+                  "FROM ParseState WHERE Name = 'SecondsValid' ORDER BY 1, 2, 3");
+    while (all.Step()) {
+      for (int i = 0; i < 4; ++i) out += std::string(all.ColumnText(i)) + " ";
+      out += "\n";
+    }
+    return out;
+  };
+  for (const char* shape : {"realistic", "mobs", "dense"}) {
+    Home home(dir.File(shape));
+    fs::create_directories(home.folder);
+    home.GetLog(Generate(dir, shape, "60K"), "Qornek");
+    Database db(home.db, OpenMode::kExisting);
+    const std::string made = sums(db);
+    for (const char* keys : {"", "UPDATE DamageRows SET MobKey = 1"}) {
+      for (size_t seconds : {size_t{16}, SecondRuns::kDefaultCapacity}) {
+        SCOPED_TRACE(std::string(shape) + ", " + keys + ", " + std::to_string(seconds));
+        Transaction tx(db);
+        db.ExecuteNative(std::string("DELETE FROM MobSeconds; DELETE FROM SecondChunks; ") + keys);
+        RebuildMobSeconds(db, seconds);
+        const std::string again = sums(db);
+        EXPECT_TRUE(again == made) << test::FirstDifference(made, again);
+      }
+    }
+    // The runs' files have no name: nothing is left beside the database.
+    EXPECT_EQ(home.Files().size(), 1u);
   }
 }
 

@@ -158,9 +158,7 @@ TEST(FightCut, TheCutterGivesEachFightsLineAndTickRuns) {
       {"the empty mob's fight takes the next mob's first second, each run under its mob",
        {{"", 100, false}, {"a gnoll", 0}, {"a gnoll", 30}},
        {"1  20 0-100: 1:17:100-100 2:1:0-0", "2 a gnoll 10 30-30: 2:1:30-30"}},
-      {"the empty mob alone is cut at the end",
-       {{"", 5}, {"", 7}},
-       {"1  20 5-7: 1:1:5-7"}},
+      {"the empty mob alone is cut at the end", {{"", 5}, {"", 7}}, {"1  20 5-7: 1:1:5-7"}},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(CutFights(c.rows, 18), c.expected) << c.what;
