@@ -1,7 +1,6 @@
 #include "export/html_tick_graph.h"
 
 #include <algorithm>
-#include <cctype>
 #include <ctime>
 #include <filesystem>
 #include <unordered_map>
@@ -9,6 +8,7 @@
 
 #include "common/number_format.h"
 #include "common/series_palette.h"
+#include "common/text_fold.h"
 #include "export/file_output.h"
 #include "export/gif_image.h"
 #include "store/database.h"
@@ -122,13 +122,8 @@ DateTime LocalNow() {
 
 namespace {
 
-bool IsType(std::string_view type, std::string_view word) {
-  return type.size() == word.size() &&
-         std::equal(type.begin(), type.end(), word.begin(), [](char a, char b) {
-           return std::tolower(static_cast<unsigned char>(a)) ==
-                  std::tolower(static_cast<unsigned char>(b));
-         });
-}
+// The damage type as the SQL texts compare it (the column's NOCASE).
+bool IsType(std::string_view type, std::string_view word) { return CompareNoCase(type, word) == 0; }
 
 struct DotHit {
   size_t Source = 0;

@@ -12,6 +12,7 @@
 #include "parse/message_tags.h"
 #include "parse/piece_join.h"
 #include "parse/record_buffers.h"
+#include "parse/two_byte_starts.h"
 
 namespace qorn::parse {
 
@@ -26,10 +27,7 @@ class LineParser {
   // Whether the text behind a "] " starts a message that a test looks for
   // (the other conditions of the tests follow in ParseLine).
   bool MayMatterAfterBracket(sv rest) const {
-    if (rest.size() >= 2 && !everyStart_) {
-      const size_t two = FirstTwo(rest);
-      if ((starts_[two / 64] >> (two % 64) & 1) == 0) return false;
-    }
+    if (rest.size() >= 2 && !everyStart_ && !starts_.MayStart(rest)) return false;
     if (rest.empty()) return charName_.empty();
     if (TagsOf(rest) != 0) return true;
     if (StartsWith(rest, charName_) || StartsWith(rest, swarmName_)) return true;
@@ -138,17 +136,14 @@ class LineParser {
   // The first two bytes of the texts that MayMatterAfterBracket looks for
   // behind a "] ": most texts there start none of them, and this tells so at
   // once. Where one of those texts is shorter, every text may start one.
-  std::vector<uint64_t> starts_ = std::vector<uint64_t>(65536 / 64, 0);
+  TwoByteStarts starts_;
   bool everyStart_ = false;
-  static size_t FirstTwo(sv text) {
-    return static_cast<unsigned char>(text[0]) << 8 | static_cast<unsigned char>(text[1]);
-  }
   void MarkStart(sv text) {
     if (text.size() < 2) {
       everyStart_ = true;
       return;
     }
-    starts_[FirstTwo(text) / 64] |= uint64_t{1} << (FirstTwo(text) % 64);
+    starts_.Add(text);
   }
   std::vector<sv> ownedNames_;
 };

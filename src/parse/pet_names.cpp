@@ -34,8 +34,7 @@ size_t PetNames::Add(std::string_view name) {
     if (hasLength_.size() <= name.size()) hasLength_.resize(name.size() + 1, 0);
     hasLength_[name.size()] = 1;
     maxLength_ = std::max(maxLength_, name.size());
-    const size_t two = FirstTwo(name);
-    firstTwo_[two / 64] |= uint64_t{1} << (two % 64);
+    firstTwo_.Add(name);
   }
   return names_.size() - 1;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/fnv_hash.h"
+#include "parse/two_byte_starts.h"
 
 namespace qorn {
 
@@ -60,17 +61,14 @@ class PetNames {
   size_t maxLength_ = 0;
   // Whether a looked-up name starts with these two bytes: most texts behind a
   // "] " start no name, and this tells so before any hashing.
-  std::vector<uint64_t> firstTwo_ = std::vector<uint64_t>(65536 / 64, 0);
-  static size_t FirstTwo(std::string_view text) {
-    return static_cast<unsigned char>(text[0]) << 8 | static_cast<unsigned char>(text[1]);
-  }
+  TwoByteStarts firstTwo_;
 };
 
 template <typename Found>
 void PetNames::ForEachNameStarting(std::string_view text, Found&& found) const {
   const size_t limit = std::min(text.size(), maxLength_);
   if (limit < minLength_ || limit < 2) return;
-  if (const size_t two = FirstTwo(text); (firstTwo_[two / 64] >> (two % 64) & 1) == 0) return;
+  if (!firstTwo_.MayStart(text)) return;
   uint64_t hash = kFnvBasis;
   for (size_t n = 1; n <= limit; ++n) {
     const char c = text[n - 1];

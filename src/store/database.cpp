@@ -2,13 +2,13 @@
 
 #include <sys/stat.h>
 
-#include <strings.h>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 
 #include "common/error.h"
 #include "common/number_format.h"
+#include "common/text_fold.h"
 #include "store/jet_sql.h"
 #include "store/schema.h"
 
@@ -325,10 +325,7 @@ Recordset::Recordset(Database& db, std::string_view jetSql) : db_(db) {
 
 int Recordset::IndexOf(std::string_view name) const {
   for (size_t i = 0; i < names_.size(); ++i) {
-    if (names_[i].size() == name.size() &&
-        strncasecmp(names_[i].data(), name.data(), name.size()) == 0) {
-      return static_cast<int>(i);
-    }
+    if (CompareNoCase(names_[i], name) == 0) return static_cast<int>(i);
   }
   throw Error("No field " + std::string(name) + " in the query's result");
 }

@@ -320,6 +320,28 @@ void ChangeLastCast(Database& db, std::optional<int16_t> change, int64_t nextCas
   update.Bind(1, static_cast<int64_t>(*change)).Bind(2, nextCast - 1).Step();
 }
 
+// Each damage record's mob and its key (returned by record), and the records
+// summed per second into `runs`, their RecNums from `firstRecNum` on.
+std::vector<int64_t> SumIntoRuns(const ParseResult& records, int64_t firstRecNum, MobIdentity& mobs,
+                                 SecondRuns& runs) {
+  std::vector<int64_t> keys(records.DamageRecs.size());
+  Utf8Text utf8;
+  std::string_view lastMob;
+  MobIdentity::Found of;
+  for (size_t i = 0; i < records.DamageRecs.size(); ++i) {
+    const DamageRec& r = records.DamageRecs[i];
+    // Runs of rows on one mob are the rule: its text is looked up once.
+    if (i == 0 || r.Mob.data() != lastMob.data() || r.Mob.size() != lastMob.size()) {
+      lastMob = r.Mob;
+      of = mobs.Of(utf8(r.Mob));
+    }
+    keys[i] = mobs.KeyOf(of.Mob);
+    runs.Add(of.Mob, of.Spelling, r.When, firstRecNum + static_cast<int64_t>(i), r.Dmg,
+             IsDot(r.DmgType));
+  }
+  return keys;
+}
+
 }  // namespace
 
 ParseWriter::ParseWriter(Database& db, std::optional<int16_t> eventTimerSeconds,
@@ -333,23 +355,7 @@ ParseWriter::~ParseWriter() = default;
 
 void ParseWriter::Add(const ParseResult& records, std::optional<int16_t> lastCastChange) {
   const size_t count = records.DamageRecs.size();
-  std::vector<int64_t> keys(count);
-  {
-    Utf8Text utf8;
-    std::string_view lastMob;
-    MobIdentity::Found of;
-    for (size_t i = 0; i < count; ++i) {
-      const DamageRec& r = records.DamageRecs[i];
-      // Runs of rows on one mob are the rule: its text is looked up once.
-      if (i == 0 || r.Mob.data() != lastMob.data() || r.Mob.size() != lastMob.size()) {
-        lastMob = r.Mob;
-        of = mobs_.Of(utf8(r.Mob));
-      }
-      keys[i] = mobs_.KeyOf(of.Mob);
-      runs_.Add(of.Mob, of.Spelling, r.When, damageRows_ + static_cast<int64_t>(i), r.Dmg,
-                IsDot(r.DmgType));
-    }
-  }
+  const std::vector<int64_t> keys = SumIntoRuns(records, damageRows_, mobs_, runs_);
   ChangeLastCast(db_, lastCastChange, castRows_);
   NullProgress quiet;  // the parse drives the bar meanwhile
   InsertParsedRows(db_, records, {damageRows_, crits_.get(), &keys}, quiet, castRows_);
@@ -393,22 +399,7 @@ void StoreAppendedParse(Database& db, const AppendedParse& appended, int64_t fir
   MobIdentity mobs;
   for (const MobSeconds& m : bySeconds) mobs.AddStored(m.Key, m.Texts);
   SecondRuns runs(db);
-  std::vector<int64_t> keyOfRow(parsed.DamageRecs.size());
-  {
-    Utf8Text utf8;
-    std::string_view lastMob;
-    MobIdentity::Found of;
-    for (size_t i = 0; i < parsed.DamageRecs.size(); ++i) {
-      const DamageRec& r = parsed.DamageRecs[i];
-      if (i == 0 || r.Mob.data() != lastMob.data() || r.Mob.size() != lastMob.size()) {
-        lastMob = r.Mob;
-        of = mobs.Of(utf8(r.Mob));
-      }
-      keyOfRow[i] = mobs.KeyOf(of.Mob);
-      runs.Add(of.Mob, of.Spelling, r.When, firstRecNum + static_cast<int64_t>(i), r.Dmg,
-               IsDot(r.DmgType));
-    }
-  }
+  const std::vector<int64_t> keyOfRow = SumIntoRuns(parsed, firstRecNum, mobs, runs);
   const CritRule crits(LoadSpellTable(db));
   InsertParsedRows(db, parsed, {firstRecNum, &crits, &keyOfRow}, progress, firstCast);
   ChangeLastCast(db, appended.LastCastChange, firstCast);

@@ -1,7 +1,5 @@
 #include "store/schema.h"
 
-#include <strings.h>
-
 #include "common/text_fold.h"
 #include "store/database.h"
 #include "store/parse_state.h"
@@ -110,10 +108,7 @@ bool RestoreSchemaObjects(Database& db) {
   const std::vector<SchemaObject> stored = SchemaObjectsOf(db);
   auto find = [&](const SchemaObject& p) -> const SchemaObject* {
     for (const SchemaObject& o : stored) {
-      if (o.Name.size() == p.Name.size() &&
-          strncasecmp(o.Name.c_str(), p.Name.c_str(), p.Name.size()) == 0) {
-        return &o;
-      }
+      if (CompareNoCase(o.Name, p.Name) == 0) return &o;
     }
     return nullptr;
   };

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "parse/line_end.h"
+#include "parse/two_byte_starts.h"
 
 namespace qorn {
 namespace {
@@ -122,6 +123,32 @@ TEST(ByteScanTest, CountLineEndsAndMatch64) {
       }
     }
   }
+}
+
+}  // namespace
+}  // namespace qorn
+
+namespace qorn {
+namespace {
+
+TEST(TwoByteStarts, TellsATextByItsFirstTwoBytes) {
+  TwoByteStarts starts;
+  for (const char* text : {"Soandso", "You begin casting ", "\xE9ric", "ab"}) starts.Add(text);
+  const struct {
+    const char* text;
+    bool may;
+  } cases[] = {
+      {"Soandso hit a gnoll", true},
+      {"So", true},
+      {"Sx", false},
+      {"so", false},  // bytes as they are, case and all
+      {"Your spell fizzles", true},
+      {"\xE9ric`s pet", true},  // bytes above 127 are not signed chars here
+      {"\xE9r", true},
+      {"\xE8r", false},
+      {"ba", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(starts.MayStart(c.text), c.may) << c.text;
 }
 
 }  // namespace

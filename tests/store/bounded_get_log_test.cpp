@@ -158,32 +158,19 @@ TEST(BoundedGetLog, RunsMergeToTheSecondsOfAllRows) {
 // also when the rows' keys must be made again.
 TEST(BoundedGetLog, TheSumsMadeAgainFromTheRowsAreThoseGetLogMade) {
   test::TempDir dir;
-  auto sums = [](Database& db) {
-    std::string out;
-    Statement all(db,
-                  "SELECT 'mob', MobKey, Mob, hex(Seconds) FROM MobSeconds UNION ALL SELECT "
-                  "'chunk', MobKey, Chunk, hex(Seconds) FROM SecondChunks UNION ALL SELECT 'row', "
-                  "RecNum, MobKey, '' FROM DamageRows UNION ALL SELECT 'note', Name, Value, '' "
-                  "FROM ParseState WHERE Name = 'SecondsValid' ORDER BY 1, 2, 3");
-    while (all.Step()) {
-      for (int i = 0; i < 4; ++i) out += std::string(all.ColumnText(i)) + " ";
-      out += "\n";
-    }
-    return out;
-  };
   for (const char* shape : {"realistic", "mobs", "dense"}) {
     Home home(dir.File(shape));
     fs::create_directories(home.folder);
     home.GetLog(Generate(dir, shape, "60K"), "Qornek");
     Database db(home.db, OpenMode::kExisting);
-    const std::string made = sums(db);
+    const std::string made = test::DumpSums(db);
     for (const char* keys : {"", "UPDATE DamageRows SET MobKey = 1"}) {
       for (size_t seconds : {size_t{16}, SecondRuns::kDefaultCapacity}) {
         SCOPED_TRACE(std::string(shape) + ", " + keys + ", " + std::to_string(seconds));
         Transaction tx(db);
         db.ExecuteNative(std::string("DELETE FROM MobSeconds; DELETE FROM SecondChunks; ") + keys);
         RebuildMobSeconds(db, seconds);
-        const std::string again = sums(db);
+        const std::string again = test::DumpSums(db);
         EXPECT_TRUE(again == made) << test::FirstDifference(made, again);
       }
     }

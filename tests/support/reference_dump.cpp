@@ -172,6 +172,20 @@ std::string DumpTable(const std::string& databasePath, const std::string& table)
   return out;
 }
 
+std::string DumpSums(Database& db) {
+  Statement all(db,
+                "SELECT 'mob', MobKey, Mob, hex(Seconds) FROM MobSeconds UNION ALL SELECT 'chunk', "
+                "MobKey, Chunk, hex(Seconds) FROM SecondChunks UNION ALL SELECT 'row', RecNum, "
+                "MobKey, '' FROM DamageRows UNION ALL SELECT 'note', Name, Value, '' FROM "
+                "ParseState WHERE Name = 'SecondsValid' ORDER BY 1, 2, 3");
+  std::string out;
+  while (all.Step()) {
+    for (int i = 0; i < 4; ++i) out += std::string(all.ColumnText(i)) + " ";
+    out += "\n";
+  }
+  return out;
+}
+
 std::string DumpOverview(const Overview& overview) {
   std::string out = "EventCount " + std::to_string(overview.EventCount) + "\n";
   for (const OverviewRow& row : overview.Rows) {

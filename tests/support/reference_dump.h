@@ -5,6 +5,10 @@
 #include "parse/log_parser.h"
 #include "store/event_overview.h"
 
+namespace qorn {
+class Database;
+}
+
 namespace qorn::test {
 
 // Reference results of Get Log and Get Previous, kept as text files under
@@ -19,6 +23,9 @@ ParseResult ReadRecords(const std::string& text);
 // (i:, r:, t:, n) so that a number stored as text or a real shows.
 std::string DumpTable(const std::string& databasePath, const std::string& table);
 std::string DumpOverview(const Overview& overview);
+// The per-second sums (each mob's line and its pieces, as bytes), the key of
+// every row, and the note that says the sums are current.
+std::string DumpSums(Database& db);
 
 // The sections of an expected file: the tables after Get Log with timer 18,
 // its overview, then the numbers and overview after Get Previous with timer 30.
