@@ -165,7 +165,7 @@ Overview CutAndWriteOnce(Database& db, int16_t eventTimerSeconds, Progress& prog
   std::optional<int32_t> count = CutStoredSeconds(db, eventTimerSeconds, progress, stop, sink);
   if (!count) {
     // Seconds that are not current are made again from the rows first.
-    RebuildMobSeconds(db);
+    RebuildMobSeconds(db, SecondRuns::kDefaultCapacity, stop);
     count = CutStoredSeconds(db, eventTimerSeconds, progress, stop, sink);
   }
   writer.Finish();

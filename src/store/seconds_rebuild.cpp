@@ -40,7 +40,7 @@ class StoredKeys {
 
 }  // namespace
 
-void RebuildMobSeconds(Database& db, size_t secondsInMemory) {
+void RebuildMobSeconds(Database& db, size_t secondsInMemory, StopToken stop) {
   MobIdentity mobs;
   SecondRuns runs(db, secondsInMemory);
   StoredKeys stored;
@@ -49,7 +49,10 @@ void RebuildMobSeconds(Database& db, size_t secondsInMemory) {
         db, "SELECT RecNum, DTime, Mob, DmgType, Dmg, MobKey FROM DamageRows ORDER BY RecNum");
     std::string lastMob;
     MobIdentity::Found of;
+    size_t rows = 0;
     for (bool first = true; all.Step(); first = false) {
+      // A rebuild of millions of rows is a step at which a command stops.
+      if ((++rows & 0xFFFF) == 0) stop.StopHere();
       // A row without its time or damage (set to nothing by hand) has no
       // place in any fight: the stored parse is damaged, not a fight of 1899.
       if (!all.ColumnIsNumber(1) || !std::isfinite(all.ColumnDouble(1)) || !all.ColumnIsNumber(4) ||

@@ -62,6 +62,7 @@ std::optional<int32_t> CutStoredSeconds(Database& db, int16_t eventTimerSeconds,
 // first row (MobIdentity) and the rows are given it. A row without a time or
 // a damage is the damaged-database error (DatabaseError). `secondsInMemory`
 // as for Get Log (ParseWriter).
-void RebuildMobSeconds(Database& db, size_t secondsInMemory = SecondRuns::kDefaultCapacity);
+void RebuildMobSeconds(Database& db, size_t secondsInMemory = SecondRuns::kDefaultCapacity,
+                       StopToken stop = {});
 
 }  // namespace qorn
