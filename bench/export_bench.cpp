@@ -11,7 +11,6 @@
 #include "bench_util.h"
 #include "common/date_time.h"
 #include "export/html_tick_graph.h"
-#include "parse/log_parser.h"
 #include "store/database.h"
 #include "store/stored_fights.h"
 #include "commands/commands.h"

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "bench_util.h"
+#include "parse/log_file.h"
 #include "parse/log_parser.h"
 
 namespace {
@@ -53,8 +54,9 @@ int main(int argc, char** argv) {
     const double cpuStart = ProcessSeconds();
     const qorn::bench::Stopwatch watch;
     size_t damageNow = 0, castsNow = 0;
+    const qorn::LogFile log(path);
     const qorn::ParseResult result =
-        qorn::ParseLogInBlocks(path, argv[2], progress, [&](qorn::RecordBlock& block) {
+        qorn::ParseLogInBlocks(log, argv[2], progress, [&](qorn::RecordBlock& block) {
           damageNow += block.Records.DamageRecs.size();
           castsNow += block.Records.CastRecs.size();
         });

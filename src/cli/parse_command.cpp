@@ -13,6 +13,7 @@
 #include "cli/terminal_progress.h"
 #include "common/date_time.h"
 #include "common/front_end_texts.h"
+#include "parse/log_file.h"
 #include "parse/log_parser.h"
 
 namespace qorn::cli {
@@ -157,8 +158,9 @@ int ParseCommand(const CommandLine& line) {
   Progress& progress = records && ::isatty(STDOUT_FILENO) ? static_cast<Progress&>(none) : bar;
   const auto start = std::chrono::steady_clock::now();
   bool anyDamage = false;
+  const LogFile log(args.positional[0]);
   const ParseResult parsed =
-      ParseLogInBlocks(args.positional[0], name, progress, [&](RecordBlock& block) {
+      ParseLogInBlocks(log, name, progress, [&](RecordBlock& block) {
         anyDamage = anyDamage || !block.Records.DamageRecs.empty();
         printer->Take(block);
       });

@@ -2,12 +2,12 @@
 
 #include <sys/stat.h>
 
-#include <filesystem>
 #include <future>
 #include <memory>
 #include <optional>
 
 #include "commands/program_folder.h"
+#include "parse/log_file.h"
 #include "store/database_file.h"
 #include "store/database_rebuild.h"
 #include "store/log_state.h"
@@ -75,10 +75,10 @@ std::string DamagedNotice(const DatabaseRebuild& rebuild, const std::string& asi
 }
 
 // What the stored parse keeps of the log it was read from.
-StoredLog StoredLogOf(const std::string& logPath, const std::string& charName, const ParseEnd& end,
+StoredLog StoredLogOf(const LogFile& log, const std::string& charName, const ParseEnd& end,
                       int64_t nextRecNum, int64_t nextCastNum) {
   StoredLog stored;
-  stored.Log = IdentifyLog(logPath, end.Bytes);
+  stored.Log = log.Identify(end.Bytes);
   stored.CharName = charName;
   stored.End = end;
   stored.NextRecNum = nextRecNum;
@@ -127,10 +127,12 @@ CommandOutcome StoreAndReplace(DatabaseRebuild& rebuild, ParseWriter& writer,
 // one); a whole Get Log then follows. Stored data found damaged on the way
 // (a row without a time) leaves what is wrong in `damaged`: the whole Get
 // Log then moves the file aside.
-std::optional<CommandOutcome> GetAppendedLines(
-    const std::string& databasePath, const std::string& logPath, const std::string& charName,
-    std::optional<int16_t> eventTimerSeconds, CommandProgress progress, StageBar& stages,
-    bool keepOverview, long long appendedInMemory, std::string& damaged) {
+std::optional<CommandOutcome> GetAppendedLines(const std::string& databasePath, const LogFile& log,
+                                               const std::string& charName,
+                                               std::optional<int16_t> eventTimerSeconds,
+                                               CommandProgress progress, StageBar& stages,
+                                               bool keepOverview, long long appendedInMemory,
+                                               std::string& damaged) {
   const std::string path = ResolveDatabasePath(databasePath);
   if (CheckDatabaseFile(path, false).state != DatabaseHealth::State::kUsable) return std::nullopt;
   RequireWritableDatabase(path);
@@ -144,16 +146,12 @@ std::optional<CommandOutcome> GetAppendedLines(
     RestoreSchemaObjects(db);
     const std::optional<StoredLog> stored = ReadStoredLog(db);
     if (!stored || stored->CharName != charName || !stored->End.EndsAtLineEnd) return std::nullopt;
-    const LogIdentity now = IdentifyLog(logPath, stored->Log.Bytes);
-    if (!SameLogContent(stored->Log, now)) return std::nullopt;
-    const long long size = std::filesystem::file_size(logPath);
-    if (size < stored->Log.Bytes ||
-        (size == stored->Log.Bytes && now.MTimeNs != stored->Log.MTimeNs)) {
-      return std::nullopt;  // cut short, or written over in place
-    }
+    // Replaced, cut short or written over in place: read whole.
+    const LogSince since = log.Since(stored->Log);
+    if (since != LogSince::Grew && since != LogSince::Unchanged) return std::nullopt;
     // The appended lines are parsed and summed in memory: beyond a bound, the
     // whole log is read instead, a piece at a time.
-    if (size - stored->Log.Bytes > appendedInMemory) return std::nullopt;
+    if (log.Size() - stored->Log.Bytes > appendedInMemory) return std::nullopt;
     {
       Statement last(db, "SELECT max(RecNum) FROM DamageRows");
       last.Step();
@@ -162,21 +160,19 @@ std::optional<CommandOutcome> GetAppendedLines(
     }
     // As a whole Get Log, a last line without its end is read as it stands;
     // the next Get Log then reads the log whole.
-    const long long end = size;
     StoredLog after = *stored;
-    if (end > stored->Log.Bytes) {
+    if (since == LogSince::Grew) {
       AppendedParse appended =
-          ParseAppendedLines(logPath, charName, stored->End, end, progress.loop, progress.stop);
+          ParseAppendedLines(log, charName, stored->End, log.Size(), progress.loop, progress.stop);
       stages.Next(kStoringNewLines);
-      if (LogHoldsAnyOf(logPath, stored->Log.Bytes, appended.NewPetNames)) return std::nullopt;
+      if (appended.PetNamedBefore) return std::nullopt;
       StoreAppendedParse(db, appended, stored->NextRecNum, stored->NextCastNum, progress.loop);
       after =
-          StoredLogOf(logPath, charName, appended.Records.End,
+          StoredLogOf(log, charName, appended.Records.End,
                       stored->NextRecNum + static_cast<int64_t>(appended.Records.DamageRecs.size()),
                       stored->NextCastNum + static_cast<int64_t>(appended.Records.CastRecs.size()));
     } else {
       stages.Next(kStoringNewLines);
-      after.Log = now;
     }
     stages.Next(kCutting);
     // Read in the transaction: a cut another command made meanwhile holds.
@@ -212,12 +208,15 @@ CommandOutcome RunGetLog(const std::string& programFolder, const std::string& lo
                          CommandProgress progress, const CommandOptions& options) {
   const std::string databasePath = InProgramFolder(programFolder, kDatabaseFile);
   StageBar stages(progress, kReading);
+  // Opened once: every step reads this file, whatever is put under its name
+  // meanwhile.
+  const LogFile log(logPath);
   std::string damaged;
   if (std::optional<CommandOutcome> appended =
           options.ReadWhole
               ? std::nullopt
-              : GetAppendedLines(databasePath, logPath, charName, eventTimerSeconds, progress,
-                                 stages, options.KeepOverview, options.AppendedInMemory, damaged)) {
+              : GetAppendedLines(databasePath, log, charName, eventTimerSeconds, progress, stages,
+                                 options.KeepOverview, options.AppendedInMemory, damaged)) {
     return std::move(*appended);
   }
   stages.Restart();
@@ -239,9 +238,9 @@ CommandOutcome RunGetLog(const std::string& programFolder, const std::string& lo
   ParseResult parsed;
   try {
     parsed = ParseLogInBlocks(
-        logPath, charName, progress.loop,
+        log, charName, progress.loop,
         [&](RecordBlock& block) { writerOf().Add(block.Records, block.LastCastChange); },
-        options.PieceBytes, progress.stop);
+        {.Every = options.PieceBytes, .At = {}}, progress.stop);
   } catch (...) {
     if (opened.valid()) opened.wait();
     throw;
@@ -249,7 +248,7 @@ CommandOutcome RunGetLog(const std::string& programFolder, const std::string& lo
   ParseWriter& stored = writerOf();
   return StoreAndReplace(
       rebuild, stored, progress, stages,
-      StoredLogOf(logPath, charName, parsed.End, stored.DamageRows(), stored.CastRows()),
+      StoredLogOf(log, charName, parsed.End, stored.DamageRows(), stored.CastRows()),
       options.KeepOverview);
 }
 

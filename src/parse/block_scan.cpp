@@ -106,10 +106,10 @@ void ScanRecords(sv block, LineParser& parser, long long& lineNo, bool loneRetur
   if (lineBegin < base + size) lineEnd(base + size);  // the file's last line, without a line feed
 }
 
-void ParsePiece(const std::string& path, long long begin, long long end, const LogNames& names,
+void ParsePiece(const LogFile& log, long long begin, long long end, const LogNames& names,
                 Piece& piece, const std::function<bool(long long)>& afterBlock) {
   LineParser parser(names, piece);
-  BlockReader reader(path, begin, end);
+  BlockReader reader(log, begin, end);
   sv block;
   long long lineNo = 0;
   while (reader.Next(block)) {

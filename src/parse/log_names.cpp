@@ -4,7 +4,7 @@
 #include <iterator>
 
 #include "parse/line_text.h"
-#include "parse/log_parser.h"
+#include "parse/records.h"
 
 namespace qorn::parse {
 

@@ -2,15 +2,18 @@
 // the worker pool, and over the lines appended to a log.
 #include "parse/log_parser.h"
 
+#include <string.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "parse/block_reader.h"
 #include "parse/block_scan.h"
-#include "parse/line_end.h"
+#include "parse/log_file.h"
 #include "parse/log_names.h"
 #include "parse/piece_join.h"
 #include "parse/worker_pool.h"
@@ -23,18 +26,18 @@ using namespace parse;
 // A log smaller than this is read in one piece: a second thread would not pay.
 constexpr long long kMinSplitBytes = 4 << 20;
 
-// Where the pieces of a log of `size` bytes start: at 0 and at the line starts
-// at or behind each of `cuts`; without cuts, every `every` bytes, or (when
-// `every` is 0) in the middle of a large log.
-std::vector<long long> PieceStarts(const std::string& path, long long size,
-                                   const std::vector<long long>* cuts, long long every = 0) {
+// Where the pieces of the log start: at 0 and at the line starts at or behind
+// each of `cuts.At`; without them, every `every` bytes, or (when `every` is 0)
+// in the middle of a large log.
+std::vector<long long> PieceStarts(const LogFile& log, const PieceCuts& cuts, long long every) {
+  const long long size = log.Size();
   std::vector<long long> starts = {0};
   auto cutAt = [&](long long offset) {
-    const long long start = LineStartFrom(path, offset);
+    const long long start = log.LineStartFrom(offset);
     if (start > starts.back() && start < size) starts.push_back(start);
   };
-  if (cuts != nullptr) {
-    for (long long cut : *cuts) cutAt(cut);
+  if (!cuts.At.empty()) {
+    for (long long cut : cuts.At) cutAt(cut);
   } else if (every > 0) {
     for (long long at = every; at < size; at += every) cutAt(at);
   } else if (size >= kMinSplitBytes) {
@@ -43,14 +46,13 @@ std::vector<long long> PieceStarts(const std::string& path, long long size,
   return starts;
 }
 
-// Pass 1 over the first `size` bytes of the log, in the pieces that start at
-// PieceStarts, on the worker pool: the pet names into `names`, in the order
-// they are first met in the log, and the line count, returned. Each piece
-// after the first gathers its names apart; they join the list behind those
-// of the pieces before, less the ones met there already.
-long long ScanPetNamesOfLog(const std::string& path, long long size,
-                            const std::vector<long long>* cuts, LogNames& names, StopToken stop) {
-  const std::vector<long long> starts = PieceStarts(path, size, cuts);
+// Pass 1 over the log, in the pieces that start at `starts`, on the worker
+// pool: the pet names into `names`, in the order they are first met in the
+// log, and the line count, returned. Each piece after the first gathers its
+// names apart; they join the list behind those of the pieces before, less
+// the ones met there already.
+long long ScanPetNamesOfLog(const LogFile& log, const std::vector<long long>& starts,
+                            LogNames& names, StopToken stop) {
   const size_t count = starts.size();
   std::vector<TextPool> pools(count - 1);
   std::vector<std::optional<LogNames>> found(count);
@@ -60,7 +62,7 @@ long long ScanPetNamesOfLog(const std::string& path, long long size,
       count, count,
       [&](size_t k, const std::atomic<bool>& quit) {
         LogNames& into = k == 0 ? names : *found[k];
-        BlockReader reader(path, starts[k], k + 1 < count ? starts[k + 1] : size);
+        BlockReader reader(log, starts[k], k + 1 < count ? starts[k + 1] : log.Size());
         sv block;
         long long lines = 0;
         while (!quit && !stop.Requested() && reader.Next(block)) {
@@ -79,30 +81,19 @@ long long ScanPetNamesOfLog(const std::string& path, long long size,
   return all;
 }
 
-// The size of the file at `path` now.
-long long FileSizeOf(const std::string& path) { return BlockReader(path).FileSize(); }
-
-// Whether the byte before `offset` of the file ends a line (true at 0).
-bool EndsLine(const std::string& path, long long offset) {
-  if (offset <= 0) return true;
-  BlockReader reader(path, offset - 1, offset);
-  sv block;
-  return reader.Next(block) && !block.empty() && IsLineEnd(block.back());
-}
-
 // The second pass reads the log in pieces (of kPieceBytes unless told) and
 // hands their records over in log order. A piece parsed waits to be taken
 // while at most kPiecesAhead pieces are parsed beyond the one taken last, so
 // a parse holds the records of a few pieces, whatever the log's size.
 constexpr size_t kPiecesAhead = 3;
 
-// The second pass over the pieces that start at `starts` (the last ends at
-// `size`), on the worker pool; each piece joined to the lines before it and
-// handed to `take` on the calling thread, in order. The bar shows the lines
-// of the pieces as they are parsed.
-void ParsePieces(const std::string& path, const LogNames& names,
-                 const std::vector<long long>& starts, long long size, Progress& progress,
-                 StopToken stop, JoinState& state, const std::function<void(RecordBlock&)>& take) {
+// The second pass over the pieces that start at `starts`, on the worker
+// pool; each piece joined to the lines before it and handed to `take` on the
+// calling thread, in order. The bar shows the lines of the pieces as they
+// are parsed.
+void ParsePieces(const LogFile& log, const LogNames& names, const std::vector<long long>& starts,
+                 Progress& progress, StopToken stop, JoinState& state,
+                 const std::function<void(RecordBlock&)>& take) {
   const size_t count = starts.size();
   std::atomic<long long> lines = 0;
   // The bar moves while a piece is awaited too; it is set only when it moves.
@@ -117,7 +108,7 @@ void ParsePieces(const std::string& path, const LogNames& names,
       [&](size_t k, const std::atomic<bool>& quit) {
         auto piece = std::make_unique<Piece>();
         long long before = 0;
-        ParsePiece(path, starts[k], k + 1 < count ? starts[k + 1] : size, names, *piece,
+        ParsePiece(log, starts[k], k + 1 < count ? starts[k + 1] : log.Size(), names, *piece,
                    [&](long long n) {
                      lines += n - before;
                      before = n;
@@ -139,70 +130,46 @@ void ParsePieces(const std::string& path, const LogNames& names,
       });
 }
 
-// Both passes; the second in pieces that start at the line starts at or
-// behind `cuts`, or, without cuts, every `pieceBytes`.
-ParseResult ParseInBlocks(const std::string& path, sv charName, Progress& progress,
-                          const std::vector<long long>* cuts,
-                          const std::function<void(RecordBlock&)>& take,
-                          long long pieceBytes = kPieceBytes, StopToken stop = {}) {
-  ParseResult result;
-  LogNames names(result.Texts, charName);
-
-  progress.SetVisible(true);
-  // The log as it stands now: lines the game appends meanwhile wait for the
-  // next read.
-  const long long size = FileSizeOf(path);
-  result.Lines = ScanPetNamesOfLog(path, size, cuts, names, stop);
-  progress.SetValue(0);
-  progress.SetMaximum(static_cast<float>(result.Lines) / 10.0f + 1.0f);
-  progress.SetVisible(true);
-
-  const std::vector<long long> starts = PieceStarts(path, size, cuts, std::max(pieceBytes, 1LL));
-  JoinState state;
-  ParsePieces(path, names, starts, size, progress, stop, state, take);
-  FillEnd(size, EndsLine(path, size), names, state, result.End);
-  progress.SetValue(0);
-  return result;
-}
-
-// The blocks of a parse put together into one result.
-ParseResult ParseWhole(const std::string& path, sv charName, Progress& progress,
-                       const std::vector<long long>* cuts) {
-  ParseResult whole;
-  ParseResult names = ParseInBlocks(path, charName, progress, cuts, [&whole](RecordBlock& block) {
-    // A fizzle or interrupt before the log's first cast changes nothing.
-    if (block.LastCastChange && !whole.CastRecs.empty()) {
-      whole.CastRecs.back().CorR = *block.LastCastChange;
+// Whether any of `texts` stands in the first `bytes` bytes of the log.
+bool HoldsAnyOf(const LogFile& log, long long bytes, const std::vector<std::string>& texts) {
+  if (texts.empty() || bytes <= 0) return false;
+  BlockReader reader(log, 0, bytes);
+  sv block;
+  while (reader.Next(block)) {
+    for (const std::string& t : texts) {
+      if (!t.empty() && ::memmem(block.data(), block.size(), t.data(), t.size()) != nullptr) {
+        return true;
+      }
     }
-    ParseResult& records = block.Records;
-    if (whole.DamageRecs.empty()) {
-      whole.DamageRecs = std::move(records.DamageRecs);
-    } else {
-      whole.DamageRecs.insert(whole.DamageRecs.end(), records.DamageRecs.begin(),
-                              records.DamageRecs.end());
-    }
-    whole.CastRecs.insert(whole.CastRecs.end(), records.CastRecs.begin(), records.CastRecs.end());
-    whole.Texts.Absorb(std::move(records.Texts));
-  });
-  whole.Texts.Absorb(std::move(names.Texts));
-  whole.Lines = names.Lines;
-  whole.End = std::move(names.End);
-  return whole;
+  }
+  return false;
 }
 
 }  // namespace
 
-ParseResult ParseLogFile(const std::string& path, std::string_view charName, Progress& progress) {
-  return ParseWhole(path, charName, progress, nullptr);
-}
-
-ParseResult ParseLogInBlocks(const std::string& path, std::string_view charName, Progress& progress,
-                             const std::function<void(RecordBlock&)>& take, long long pieceBytes,
+ParseResult ParseLogInBlocks(const LogFile& log, std::string_view charName, Progress& progress,
+                             const std::function<void(RecordBlock&)>& take, const PieceCuts& cuts,
                              StopToken stop) {
-  return ParseInBlocks(path, charName, progress, nullptr, take, pieceBytes, stop);
+  ParseResult result;
+  LogNames names(result.Texts, charName);
+
+  progress.SetVisible(true);
+  // The log as it was opened: lines the game appends meanwhile wait for the
+  // next read.
+  result.Lines = ScanPetNamesOfLog(log, PieceStarts(log, cuts, 0), names, stop);
+  progress.SetValue(0);
+  progress.SetMaximum(static_cast<float>(result.Lines) / 10.0f + 1.0f);
+  progress.SetVisible(true);
+
+  JoinState state;
+  ParsePieces(log, names, PieceStarts(log, cuts, std::max(cuts.Every, 1LL)), progress, stop, state,
+              take);
+  FillEnd(log.Size(), log.EndsAtLineEnd(log.Size()), names, state, result.End);
+  progress.SetValue(0);
+  return result;
 }
 
-AppendedParse ParseAppendedLines(const std::string& path, std::string_view charName,
+AppendedParse ParseAppendedLines(const LogFile& log, std::string_view charName,
                                  const ParseEnd& before, long long end, Progress& progress,
                                  StopToken stop) {
   AppendedParse out;
@@ -212,16 +179,21 @@ AppendedParse ParseAppendedLines(const std::string& path, std::string_view charN
   const size_t known = names.pets.size();
   progress.SetVisible(true);
   {
-    BlockReader reader(path, before.Bytes, end);
+    BlockReader reader(log, before.Bytes, end);
     sv block;
     while (reader.Next(block)) result.Lines += ScanPetNames(block, names);
   }
   stop.StopHere();
-  for (size_t i = known; i < names.pets.size(); ++i) out.NewPetNames.emplace_back(names.pets[i]);
+  std::vector<std::string> newPets;
+  for (size_t i = known; i < names.pets.size(); ++i) newPets.emplace_back(names.pets[i]);
+  if (HoldsAnyOf(log, before.Bytes, newPets)) {
+    out.PetNamedBefore = true;
+    return out;
+  }
   progress.SetValue(0);
   progress.SetMaximum(static_cast<float>(result.Lines) / 10.0f + 1.0f);
   Piece piece;
-  ParsePiece(path, before.Bytes, end, names, piece, [&](long long n) {
+  ParsePiece(log, before.Bytes, end, names, piece, [&](long long n) {
     progress.SetValue(std::floor(static_cast<double>(n) / 10.0));
     return !stop.Requested();
   });
@@ -231,14 +203,9 @@ AppendedParse ParseAppendedLines(const std::string& path, std::string_view charN
   state.dotSeen = before.DotSeen;
   state.lastMob = before.LastDotMob;
   JoinPiece(piece, result, state, out.LastCastChange);
-  FillEnd(end, EndsLine(path, end), names, state, result.End);
+  FillEnd(end, log.EndsAtLineEnd(end), names, state, result.End);
   progress.SetValue(0);
   return out;
-}
-
-ParseResult ParseLogFileInPieces(const std::string& path, std::string_view charName,
-                                 Progress& progress, const std::vector<long long>& cuts) {
-  return ParseWhole(path, charName, progress, &cuts);
 }
 
 }  // namespace qorn

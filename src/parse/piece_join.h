@@ -11,7 +11,7 @@
 
 #include "common/text_pool.h"
 #include "parse/log_names.h"
-#include "parse/log_parser.h"
+#include "parse/records.h"
 #include "parse/record_buffers.h"
 
 namespace qorn::parse {

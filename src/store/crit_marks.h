@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/text_fold.h"
-#include "parse/log_parser.h"
+#include "parse/records.h"
 
 namespace qorn {
 

@@ -19,6 +19,38 @@ const char* NameOf(StateKey key) {
       return "EventTimer";
     case StateKey::CritSpells:
       return "CritSpells";
+    case StateKey::LogPath:
+      return "LogPath";
+    case StateKey::LogDevice:
+      return "LogDevice";
+    case StateKey::LogInode:
+      return "LogInode";
+    case StateKey::LogBytes:
+      return "LogBytes";
+    case StateKey::LogMTime:
+      return "LogMTime";
+    case StateKey::LogHeadHash:
+      return "LogHeadHash";
+    case StateKey::LogTailHash:
+      return "LogTailHash";
+    case StateKey::LogSampleHash:
+      return "LogSampleHash";
+    case StateKey::CharName:
+      return "CharName";
+    case StateKey::EndsAtLineEnd:
+      return "EndsAtLineEnd";
+    case StateKey::Buffs:
+      return "Buffs";
+    case StateKey::DotSeen:
+      return "DotSeen";
+    case StateKey::LastDotMob:
+      return "LastDotMob";
+    case StateKey::PetNames:
+      return "PetNames";
+    case StateKey::NextRecNum:
+      return "NextRecNum";
+    case StateKey::NextCastNum:
+      return "NextCastNum";
   }
   return "";
 }
@@ -60,6 +92,11 @@ void WriteState(Database& db, StateKey key, std::string_view value) {
 void WriteState(Database& db, StateKey key, int64_t value) {
   Statement note(db, "INSERT OR REPLACE INTO ParseState (Name, Value) VALUES (?, ?)");
   note.Bind(1, NameOf(key)).Bind(2, value).Step();
+}
+
+void WriteStateBytes(Database& db, StateKey key, std::string_view bytes) {
+  Statement note(db, "INSERT OR REPLACE INTO ParseState (Name, Value) VALUES (?, ?)");
+  note.Bind(1, NameOf(key)).BindBlob(2, bytes).Step();
 }
 
 void DropState(Database& db, StateKey key) {

@@ -9,9 +9,8 @@ namespace qorn {
 
 class Database;
 
-// ParseState (Name, Value): what the program notes beside the stored parse.
-// The log the parse was read from is noted by log_state.h under names of its
-// own; these are the notes about the sums and the cut.
+// ParseState (Name, Value): what the program notes beside the stored parse,
+// each note under its key's name.
 enum class StateKey {
   // "MOBS SECONDS DAMAGE" that MobSeconds held when the per-second sums were
   // last made from the rows (MarkMobSecondsCurrent). An earlier version
@@ -30,12 +29,37 @@ enum class StateKey {
   // The spell table (name TAB normal damage, a line each) that decided the
   // stored crit marks.
   CritSpells,
+
+  // What the stored parse keeps of the log it was read from (StoredLog,
+  // read and written by log_state.h), each as bytes: the log's identity,
+  LogPath,
+  LogDevice,
+  LogInode,
+  LogBytes,
+  LogMTime,
+  LogHeadHash,
+  LogTailHash,
+  LogSampleHash,
+  // the character read for, where the parse stopped and what the lines
+  // read leave to the lines appended after them,
+  CharName,
+  EndsAtLineEnd,
+  Buffs,
+  DotSeen,
+  LastDotMob,
+  PetNames,
+  // and the numbers of the next damage and cast rows.
+  NextRecNum,
+  NextCastNum,
 };
 
 // The note, none when there is none.
 std::optional<std::string> ReadState(Database& db, StateKey key);
 void WriteState(Database& db, StateKey key, std::string_view value);
 void WriteState(Database& db, StateKey key, int64_t value);
+// The note as the bytes given, a blob: texts of the log are in the game's
+// code page, which a text of the database is not.
+void WriteStateBytes(Database& db, StateKey key, std::string_view bytes);
 void DropState(Database& db, StateKey key);
 // Notes an earlier version made under other names take their names now.
 void CarryEarlierStateNotes(Database& db);

@@ -6,7 +6,7 @@
 
 #include "common/progress.h"
 #include "common/stop_token.h"
-#include "parse/log_parser.h"
+#include "parse/records.h"
 #include "store/crit_marks.h"
 #include "store/mob_identity.h"
 #include "store/second_runs.h"

@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <utility>
 
 #include "common/error.h"
 #include "store/database.h"
+#include "support/reference_dump.h"
 #include "support/temp_dir.h"
 
 namespace qorn {
@@ -73,6 +77,78 @@ TEST_F(CommandsTest, TheBundledSampleGivesFights) {
                 {loop_, stages_});
   EXPECT_FALSE(got.NoDamage);
   EXPECT_GE(got.EventList.Rows.size(), 3u);
+}
+
+// Calls `hook` the first time the bar is given a value.
+struct FirstValueHook : Progress {
+  std::function<void()> hook;
+  void SetVisible(bool) override {}
+  void SetMaximum(double) override {}
+  void SetValue(double) override {
+    if (hook) std::exchange(hook, nullptr)();
+  }
+};
+
+// A Get Log reads the log it opened from its first step to its last: another
+// file put under the log's name while it runs (as the player may, moving
+// logs about) is read by the next Get Log, whole, never mixed with the first.
+TEST_F(CommandsTest, AGetLogReadsOneFileWhateverIsPutUnderItsNameMeanwhile) {
+  // `count` hits on `mob`, a second apart from `from` seconds on.
+  auto fight = [](const char* mob, int from, int count) {
+    std::vector<std::string> lines;
+    for (int t = from; t < from + count; ++t) {
+      char line[120];
+      std::snprintf(line, sizeof line,
+                    "[Fri Dec 04 17:%02d:%02d 2026] %s has taken 100 damage from your Splurt.",
+                    10 + t / 60, t % 60, mob);
+      lines.emplace_back(line);
+    }
+    return lines;
+  };
+  const std::vector<std::string> first = fight("A gnoll", 0, 20);
+  std::vector<std::string> grown = first;
+  for (const std::string& line : fight("A gnoll", 20, 20)) grown.push_back(line);
+  const std::vector<std::string> other = fight("A rat", 0, 60);
+  // What a Get Log of each log alone stores.
+  auto storedOf = [](const std::vector<std::string>& lines) {
+    test::TempDir home;
+    NullProgress none;
+    const CommandOutcome got = RunGetLog(home.path().string(), home.WriteLines("log.txt", lines),
+                                         "Soandso", 18, {none, none});
+    return test::DumpTable(home.File("QornDB.mdb"), "ParseData") +
+           test::DumpOverview(got.EventList);
+  };
+  struct Case {
+    const char* what;
+    std::vector<std::string> before;  // read by a Get Log first, when not empty
+    std::vector<std::string> read;    // the log as the Get Log that is disturbed opens it
+  };
+  const Case cases[] = {
+      {"a whole Get Log", {}, first},
+      {"a Get Log of appended lines", first, grown},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempDir home;
+    const std::string folder = home.path().string();
+    const std::string db = home.File("QornDB.mdb");
+    NullProgress none;
+    if (!c.before.empty())
+      RunGetLog(folder, home.WriteLines("log.txt", c.before), "Soandso", 18, {none, none});
+    const std::string log = home.WriteLines("log.txt", c.read);
+    FirstValueHook loop;
+    loop.hook = [&] {
+      home.WriteLines("other.txt", other);
+      fs::rename(home.File("other.txt"), log);
+    };
+    CommandOutcome got = RunGetLog(folder, log, "Soandso", 18, {loop, none});
+    ASSERT_EQ(loop.hook, nullptr);  // the log was replaced while the Get Log ran
+    EXPECT_EQ(test::DumpTable(db, "ParseData") + test::DumpOverview(got.EventList),
+              storedOf(c.read));
+    got = RunGetLog(folder, log, "Soandso", 18, {none, none});
+    EXPECT_EQ(test::DumpTable(db, "ParseData") + test::DumpOverview(got.EventList),
+              storedOf(other));
+  }
 }
 
 }  // namespace

@@ -11,7 +11,9 @@
 
 #include "parse/block_reader.h"
 #include "parse/byte_scan.h"
+#include "parse/log_file.h"
 #include "parse/log_parser.h"
+#include "support/parse_log.h"
 #include "support/temp_dir.h"
 
 namespace qorn {
@@ -88,9 +90,9 @@ class LineEndFileTest : public ::testing::Test {
 // no line start lies inside a line end.
 TEST_F(LineEndFileTest, BlocksAndLineStarts) {
   for (const LineCase& c : Cases()) {
-    const std::string path = dir_.Write("log.txt", c.bytes);
+    const LogFile log(dir_.Write("log.txt", c.bytes));
     for (size_t size = 1; size <= c.bytes.size() + 1; size += 7) {
-      BlockReader reader(path, size);
+      BlockReader reader(log, size);
       std::string joined;
       std::string_view block;
       while (reader.Next(block)) {
@@ -114,7 +116,7 @@ TEST_F(LineEndFileTest, BlocksAndLineStarts) {
     }
     for (long long offset = 1; offset <= static_cast<long long>(c.bytes.size()); ++offset) {
       const long long want = *std::lower_bound(starts.begin(), starts.end(), offset);
-      EXPECT_EQ(LineStartFrom(path, offset), want) << c.what << ", from " << offset;
+      EXPECT_EQ(log.LineStartFrom(offset), want) << c.what << ", from " << offset;
     }
   }
 }
@@ -127,9 +129,9 @@ TEST_F(LineEndFileTest, ParseCountsTheRulesLines) {
     const std::string path = dir_.Write("log.txt", c.bytes);
     NullProgress progress;
     std::vector<ParseResult> parses;
-    parses.push_back(ParseLogFile(path, "Soandso", progress));
+    parses.push_back(test::ParseLogFile(path, "Soandso", progress));
     for (long long cut = 1; cut < static_cast<long long>(c.bytes.size()); ++cut) {
-      parses.push_back(ParseLogFileInPieces(path, "Soandso", progress, {cut}));
+      parses.push_back(test::ParseLogFileInPieces(path, "Soandso", progress, {cut}));
     }
     for (const ParseResult& parsed : parses) {
       EXPECT_EQ(parsed.Lines, static_cast<long long>(c.lines.size())) << c.what;
@@ -149,12 +151,12 @@ TEST_F(LineEndFileTest, ACarriageReturnAtTheEndOfARead) {
   NullProgress progress;
   const std::string first = kTick + "\r";
   const std::string path = dir_.Write("log.txt", first);
-  const ParseResult before = ParseLogFile(path, "Soandso", progress);
+  const ParseResult before = test::ParseLogFile(path, "Soandso", progress);
   ASSERT_TRUE(before.End.EndsAtLineEnd);
   ASSERT_EQ(before.Lines, 1);
   dir_.Write("log.txt", first + "\n" + kTick + "\r\n");
   const AppendedParse appended =
-      ParseAppendedLines(path, "Soandso", before.End,
+      ParseAppendedLines(LogFile(path), "Soandso", before.End,
                          static_cast<long long>(first.size() + kTick.size() + 3), progress);
   EXPECT_EQ(appended.Records.Lines, 2);  // the empty line, then the tick
   ASSERT_EQ(appended.Records.DamageRecs.size(), 1u);

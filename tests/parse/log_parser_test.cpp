@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "common/error.h"
+#include "parse/log_file.h"
+#include "support/parse_log.h"
 #include "support/temp_dir.h"
 
 namespace qorn {
@@ -41,11 +43,11 @@ class ParserTest : public ::testing::Test {
  protected:
   ParseResult Parse(const Lines& lines, const std::string& name = "Soandso") {
     NullProgress progress;
-    return ParseLogFile(dir_.WriteLines("log.txt", lines), name, progress);
+    return test::ParseLogFile(dir_.WriteLines("log.txt", lines), name, progress);
   }
   ParseResult ParseBytes(const std::string& bytes, const std::string& name = "Soandso") {
     NullProgress progress;
-    return ParseLogFile(dir_.Write("log.txt", bytes), name, progress);
+    return test::ParseLogFile(dir_.Write("log.txt", bytes), name, progress);
   }
   test::TempDir dir_;
 };
@@ -478,7 +480,7 @@ TEST_F(ParserTest, PetNamesAndLineEndsFromEveryPiece) {
   }
   const std::string log = dir_.Write("log.txt", bytes);
   NullProgress progress;
-  const ParseResult whole = ParseLogFile(log, "Soandso", progress);
+  const ParseResult whole = test::ParseLogFile(log, "Soandso", progress);
   const std::vector<std::string> want = {
       "Kabober|a rat|1|Pet|bites|---", "Gobaner|a rat|2|Pet|bites|---",
       "Gobaner|a rat|4|Pet|bites|---", "Xabanar|a rat|3|Pet|bites|---"};
@@ -487,8 +489,8 @@ TEST_F(ParserTest, PetNamesAndLineEndsFromEveryPiece) {
   EXPECT_EQ(whole.Lines, 8);
   for (size_t a = 1; a < starts.size(); ++a) {
     for (size_t b = a; b < starts.size(); ++b) {
-      const ParseResult pieces =
-          ParseLogFileInPieces(log, "Soandso", progress, {starts[a], starts[b] + (b > a ? 0 : 1)});
+      const ParseResult pieces = test::ParseLogFileInPieces(
+          log, "Soandso", progress, {starts[a], starts[b] + (b > a ? 0 : 1)});
       EXPECT_EQ(ShowAll(pieces.DamageRecs), want) << "cuts " << a << ", " << b;
       EXPECT_EQ(pieces.End.PetNames, whole.End.PetNames) << "cuts " << a << ", " << b;
       EXPECT_EQ(pieces.Lines, 8) << "cuts " << a << ", " << b;
@@ -505,7 +507,7 @@ TEST_F(ParserTest, ProgressPhases) {
   } recorder;
   Lines lines(25, L("Friend waves."));
   const std::string log = dir_.WriteLines("log.txt", lines);
-  ParseLogFile(log, "Soandso", recorder);
+  test::ParseLogFile(log, "Soandso", recorder);
   // The bar stands at 0 through the first pass and counts the second's lines.
   EXPECT_EQ(recorder.calls,
             (std::vector<std::string>{"visible", "value 0.000000", "max 3.500000", "visible",
@@ -517,7 +519,7 @@ TEST_F(ParserTest, ProgressPhases) {
     void SetMaximum(double) override {}
     void SetValue(double v) override { values.push_back(v); }
   } values;
-  ParseLogFileInPieces(log, "Soandso", values, {static_cast<long long>(L("").size() * 12)});
+  test::ParseLogFileInPieces(log, "Soandso", values, {static_cast<long long>(L("").size() * 12)});
   ASSERT_GE(values.values.size(), 3u);
   EXPECT_EQ(values.values.back(), 0.0);
   values.values.pop_back();
@@ -527,22 +529,22 @@ TEST_F(ParserTest, ProgressPhases) {
 
 TEST_F(ParserTest, AStopEndsEitherParseWithoutHandingOverRecords) {
   Lines lines(400, L("a rat has taken 4 damage from your Splurt."));
-  const std::string log = dir_.WriteLines("log.txt", lines);
+  const LogFile log(dir_.WriteLines("log.txt", lines));
   NullProgress none;
   const std::atomic<bool> stop = true;
   int blocks = 0;
   EXPECT_THROW(ParseLogInBlocks(
-                   log, "Soandso", none, [&](RecordBlock&) { ++blocks; }, 1000, StopToken(stop)),
+                   log, "Soandso", none, [&](RecordBlock&) { ++blocks; }, {.Every = 1000, .At = {}},
+                   StopToken(stop)),
                Stopped);
   EXPECT_EQ(blocks, 0);
-  EXPECT_THROW(ParseAppendedLines(log, "Soandso", ParseEnd{},
-                                  static_cast<long long>(std::filesystem::file_size(log)), none,
-                                  StopToken(stop)),
+  EXPECT_THROW(ParseAppendedLines(log, "Soandso", ParseEnd{}, log.Size(), none, StopToken(stop)),
                Stopped);
   // Without a stop the same parse hands every record over.
   int damage = 0;
-  ParseLogInBlocks(
-      log, "Soandso", none, [&](RecordBlock& b) { damage += b.Records.DamageRecs.size(); }, 1000);
+  ParseLogInBlocks(log, "Soandso", none,
+                   [&](RecordBlock& b) { damage += b.Records.DamageRecs.size(); },
+                   {.Every = 1000, .At = {}});
   EXPECT_EQ(damage, 400);
 }
 
@@ -550,13 +552,13 @@ TEST_F(ParserTest, UnreadableFileIsAnErrorNamingThePath) {
   NullProgress progress;
   const std::string missing = dir_.File("missing.txt");
   try {
-    ParseLogFile(missing, "Soandso", progress);
+    test::ParseLogFile(missing, "Soandso", progress);
     FAIL() << "no error";
   } catch (const Error& e) {
     EXPECT_NE(std::string(e.what()).find(missing), std::string::npos);
     EXPECT_NE(std::string(e.what()).find("No such file"), std::string::npos);
   }
-  EXPECT_THROW(ParseLogFile(dir_.path().string(), "Soandso", progress), Error);
+  EXPECT_THROW(test::ParseLogFile(dir_.path().string(), "Soandso", progress), Error);
 }
 
 TEST(ParserRealLogs, ExcerptsGiveTheExpectedRecords) {
@@ -580,7 +582,7 @@ TEST(ParserRealLogs, ExcerptsGiveTheExpectedRecords) {
   for (const Case& c : cases) {
     NullProgress progress;
     const ParseResult result =
-        ParseLogFile(std::string(QORN_REAL_LOGS) + "/" + c.file, c.name, progress);
+        test::ParseLogFile(std::string(QORN_REAL_LOGS) + "/" + c.file, c.name, progress);
     EXPECT_EQ(result.DamageRecs.size(), c.damage) << c.file;
     EXPECT_EQ(result.CastRecs.size(), c.casts) << c.file;
     if (c.firstDamage != nullptr && !result.DamageRecs.empty()) {

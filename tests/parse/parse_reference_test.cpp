@@ -17,6 +17,7 @@
 
 #include "common/progress.h"
 #include "parse/log_parser.h"
+#include "support/parse_log.h"
 #include "support/carry_over_log.h"
 #include "support/reference_dump.h"
 #include "support/temp_dir.h"
@@ -73,7 +74,7 @@ class ParseReference : public ::testing::Test {
     const bool write = std::getenv("QORN_WRITE_PARSE_REFERENCE") != nullptr;
     for (const std::string& name : input.names) {
       NullProgress progress;
-      const std::string got = Records(ParseLogFile(input.path, name, progress));
+      const std::string got = Records(test::ParseLogFile(input.path, name, progress));
       const fs::path kept = folder / (input.label + "." + name + ".txt");
       if (write) {
         fs::create_directories(folder);
@@ -87,7 +88,7 @@ class ParseReference : public ::testing::Test {
       // The second pass cut in two near the middle gives the same records.
       const long long middle = static_cast<long long>(fs::file_size(input.path)) / 2;
       const std::string halves =
-          Records(ParseLogFileInPieces(input.path, name, progress, {middle}));
+          Records(test::ParseLogFileInPieces(input.path, name, progress, {middle}));
       EXPECT_TRUE(want == halves) << input.label << " as " << name << " in halves: "
                                   << test::FirstDifference(want, halves);
     }
@@ -152,7 +153,7 @@ TEST_F(ParseReference, EveryCutGivesTheRecordsOfOnePass) {
   const std::string log = test::CarryOverLog(&lineStarts);
   const std::string path = dir_.Write("log.txt", log);
   NullProgress progress;
-  const ParseResult whole = ParseLogFile(path, "Soandso", progress);
+  const ParseResult whole = test::ParseLogFile(path, "Soandso", progress);
   // The log holds what the cuts must carry over.
   ASSERT_EQ(whole.DamageRecs.size(), 12u);
   EXPECT_TRUE(whole.DamageRecs[4].Cpower && whole.DamageRecs[4].CoA && whole.DamageRecs[4].Inten);
@@ -164,12 +165,12 @@ TEST_F(ParseReference, EveryCutGivesTheRecordsOfOnePass) {
 
   const std::string want = Records(whole);
   for (long long cut = 1; cut <= static_cast<long long>(log.size()); ++cut) {
-    const std::string got = Records(ParseLogFileInPieces(path, "Soandso", progress, {cut}));
+    const std::string got = Records(test::ParseLogFileInPieces(path, "Soandso", progress, {cut}));
     EXPECT_TRUE(want == got) << "cut at byte " << cut << ": " << test::FirstDifference(want, got);
   }
   // Three pieces: each carries over what the ones before it left.
   for (size_t a = 1; a + 1 < lineStarts.size(); ++a) {
-    const std::string got = Records(ParseLogFileInPieces(
+    const std::string got = Records(test::ParseLogFileInPieces(
         path, "Soandso", progress, {lineStarts[a], lineStarts[a + 1]}));
     EXPECT_TRUE(want == got) << "cut at lines " << a << " and " << a + 1 << ": "
                              << test::FirstDifference(want, got);

@@ -6,6 +6,7 @@
 #include "commands/commands.h"
 #include "store/database.h"
 #include "commands/program_folder.h"
+#include "support/parse_log.h"
 #include "support/temp_dir.h"
 
 namespace qorn {
@@ -27,7 +28,7 @@ class StoreTest : public ::testing::Test {
  protected:
   ParseResult Parse(const std::vector<std::string>& lines) {
     NullProgress progress;
-    return ParseLogFile(dir_.WriteLines("log.txt", lines), "Soandso", progress);
+    return test::ParseLogFile(dir_.WriteLines("log.txt", lines), "Soandso", progress);
   }
   // Get Log of the parsed records into the folder's parse database.
   void Store(const ParseResult& parsed) {

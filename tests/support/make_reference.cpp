@@ -8,9 +8,9 @@
 
 #include <filesystem>
 
-#include "parse/log_parser.h"
 #include "commands/commands.h"
 #include "store/event_overview.h"
+#include "support/parse_log.h"
 #include "support/reference_dump.h"
 
 int main(int argc, char** argv) {
@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
   namespace fs = std::filesystem;
   using namespace qorn;
   NullProgress progress;
-  const std::string records = test::WriteRecords(ParseLogFile(argv[1], argv[2], progress));
+  const std::string records = test::WriteRecords(test::ParseLogFile(argv[1], argv[2], progress));
   test::WriteFile(std::string(argv[3]) + ".records.tsv", records);
 
   const fs::path folder =

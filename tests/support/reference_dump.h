@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "parse/log_parser.h"
+#include "parse/records.h"
 #include "store/event_overview.h"
 
 namespace qorn {

@@ -1,0 +1,137 @@
+#include "parse/log_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "common/error.h"
+#include "common/fnv_hash.h"
+#include "parse/line_end.h"
+
+namespace qorn {
+namespace {
+
+std::string Reason(int error) { return std::strerror(error); }
+
+}  // namespace
+
+LogFile::LogFile(const std::string& path) : path_(path) {
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+  absolutePath_ = ec ? path : absolute.lexically_normal().string();
+  // Without O_NONBLOCK a pipe put under the log's name would hold the command
+  // until something writes to it.
+  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd_ < 0) throw Error("Cannot open the log file " + path + ": " + Reason(errno));
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
+    const std::string why = S_ISDIR(st.st_mode) ? "it is a folder" : Reason(errno);
+    ::close(fd_);
+    throw Error("Cannot read the log file " + path + ": " + why);
+  }
+  device_ = static_cast<uint64_t>(st.st_dev);
+  inode_ = static_cast<uint64_t>(st.st_ino);
+  size_ = st.st_size;
+  mtimeNs_ = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+LogFile::~LogFile() { ::close(fd_); }
+
+size_t LogFile::ReadAt(long long offset, char* into, size_t count) const {
+  size_t got = 0;
+  while (got < count) {
+    const ssize_t n = ::pread(fd_, into + got, count - got,
+                              static_cast<off_t>(offset + static_cast<long long>(got)));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw Error("Cannot read the log file " + path_ + ": " + Reason(errno));
+    }
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
+  }
+  return got;
+}
+
+std::string LogFile::Read(long long offset, long long count) const {
+  std::string out(static_cast<size_t>(std::max(0LL, count)), '\0');
+  out.resize(ReadAt(offset, out.data(), out.size()));
+  return out;
+}
+
+bool LogFile::EndsAtLineEnd(long long bytes) const {
+  if (bytes <= 0) return true;
+  char last = 0;
+  return ReadAt(bytes - 1, &last, 1) == 1 && IsLineEnd(last);
+}
+
+long long LogFile::LineStartFrom(long long offset) const {
+  if (offset <= 0 || offset >= size_) return std::max(offset, 0LL);
+  // The bytes from the one before `offset` on, one more than is looked at in
+  // each read: whether a carriage return ends a line depends on the byte
+  // behind it.
+  char buffer[64 * 1024 + 1];
+  long long at = offset - 1;
+  size_t held = 0;  // bytes of the buffer read, from `at`
+  for (;;) {
+    const long long left = std::max(0LL, size_ - at - static_cast<long long>(held));
+    const size_t want = std::min(sizeof buffer - held, static_cast<size_t>(left));
+    const size_t n = ReadAt(at + static_cast<long long>(held), buffer + held, want);
+    held += n;
+    const bool last = n < want || held < sizeof buffer;  // nothing behind what is held
+    const size_t look = last ? held : held - 1;
+    for (size_t i = 0; i < look; ++i) {
+      if (EndsLineAt(buffer + i, buffer + held)) return at + static_cast<long long>(i) + 1;
+    }
+    if (last) break;
+    at += static_cast<long long>(look);
+    buffer[0] = buffer[look];
+    held = 1;
+  }
+  return at + static_cast<long long>(held);
+}
+
+LogIdentity LogFile::Identify(long long bytes) const {
+  LogIdentity id;
+  id.Path = absolutePath_;
+  id.Device = device_;
+  id.Inode = inode_;
+  id.MTimeNs = mtimeNs_;
+  id.Bytes = bytes;
+  id.HeadHash = Fnv1a(Read(0, std::min(bytes, kLogHeadBytes)));
+  const long long tail = std::max(0LL, bytes - kLogTailBytes);
+  id.TailHash = Fnv1a(Read(tail, bytes - tail));
+  // The middle, seen through samples: an edit between the head and the tail
+  // is noticed where it touches one of them.
+  if (bytes > kLogHeadBytes + kLogTailBytes) {
+    uint64_t hash = kFnvBasis;
+    const long long span = bytes - kLogHeadBytes - kLogTailBytes - kLogSampleBytes;
+    for (int i = 0; i < kLogSamples; ++i) {
+      const long long at = kLogHeadBytes + std::max(0LL, span) * i / (kLogSamples - 1);
+      for (const char c : Read(at, kLogSampleBytes)) hash = FnvStep(hash, c);
+    }
+    id.SampleHash = hash;
+  }
+  return id;
+}
+
+LogSince LogFile::Since(const LogIdentity& stored) const {
+  if (absolutePath_ != stored.Path || device_ != stored.Device || inode_ != stored.Inode) {
+    return LogSince::Replaced;
+  }
+  if (size_ < stored.Bytes) return LogSince::Shrank;
+  const LogIdentity now = Identify(stored.Bytes);
+  if (now.HeadHash != stored.HeadHash || now.TailHash != stored.TailHash ||
+      now.SampleHash != stored.SampleHash) {
+    return LogSince::Edited;
+  }
+  if (size_ > stored.Bytes) return LogSince::Grew;
+  return mtimeNs_ == stored.MTimeNs ? LogSince::Unchanged : LogSince::Edited;
+}
+
+}  // namespace qorn
