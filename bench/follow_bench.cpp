@@ -21,7 +21,8 @@
 #include "offscreen_qt.h"
 #include "ui/dialogs.h"
 #include "ui/main_window.h"
-#include "commands/follow_session.h"
+#include "parse/log_file.h"
+#include "parse/log_time.h"
 
 namespace {
 
@@ -101,7 +102,8 @@ int main(int argc, char** argv) {
                 qorn::bench::FileSizeMB(source), getLog.Seconds(), window.ListView1->RowCount());
     window.mnuFollowLog->trigger();
 
-    const auto last = qorn::LastLineTime(log, std::filesystem::file_size(log));
+    const qorn::LogFile opened(log);
+    const auto last = qorn::LastLineTime(opened, opened.Size());
     std::mt19937 random(1);
     std::vector<double> ms;
     for (int round = 1; round <= rounds && status == 0; ++round) {

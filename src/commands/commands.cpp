@@ -94,6 +94,7 @@ CommandOutcome StoreAndReplace(DatabaseRebuild& rebuild, ParseWriter& writer,
                                CommandProgress progress, StageBar& stages,
                                const std::optional<StoredLog>& stored, bool keepOverview) {
   CommandOutcome outcome;
+  if (stored) outcome.Log = stored->Log;
   outcome.NoDamage = writer.DamageRows() == 0;
   // Neither damage nor casts of the character (a file of another kind or
   // character, a name the log does not write): the stored fights stay.
@@ -183,6 +184,7 @@ std::optional<CommandOutcome> GetAppendedLines(const std::string& databasePath, 
     outcome.NoDamage = numbered.EventList.EventCount == 0;
     outcome.Events = std::move(numbered.Events);
     outcome.EventList = std::move(numbered.EventList);
+    outcome.Log = after.Log;
     stages.Next(kSaving);
     stages.Next(kSaving);
     tx.Commit();
@@ -201,16 +203,12 @@ std::optional<CommandOutcome> GetAppendedLines(const std::string& databasePath, 
   }
 }
 
-}  // namespace
-
-CommandOutcome RunGetLog(const std::string& programFolder, const std::string& logPath,
-                         const std::string& charName, std::optional<int16_t> eventTimerSeconds,
-                         CommandProgress progress, const CommandOptions& options) {
+// Get Log of `log`, opened once for the command: every step reads that file,
+// whatever is put under its name meanwhile.
+CommandOutcome GetLog(const std::string& programFolder, const LogFile& log,
+                      const std::string& charName, std::optional<int16_t> eventTimerSeconds,
+                      CommandProgress progress, const CommandOptions& options, StageBar& stages) {
   const std::string databasePath = InProgramFolder(programFolder, kDatabaseFile);
-  StageBar stages(progress, kReading);
-  // Opened once: every step reads this file, whatever is put under its name
-  // meanwhile.
-  const LogFile log(logPath);
   std::string damaged;
   if (std::optional<CommandOutcome> appended =
           options.ReadWhole
@@ -250,6 +248,23 @@ CommandOutcome RunGetLog(const std::string& programFolder, const std::string& lo
       rebuild, stored, progress, stages,
       StoredLogOf(log, charName, parsed.End, stored.DamageRows(), stored.CastRows()),
       options.KeepOverview);
+}
+
+}  // namespace
+
+CommandOutcome RunGetLog(const std::string& programFolder, const std::string& logPath,
+                         const std::string& charName, std::optional<int16_t> eventTimerSeconds,
+                         CommandProgress progress, const CommandOptions& options) {
+  StageBar stages(progress, kReading);
+  const LogFile log(logPath);
+  return GetLog(programFolder, log, charName, eventTimerSeconds, progress, options, stages);
+}
+
+CommandOutcome RunGetLog(const std::string& programFolder, const LogFile& log,
+                         const std::string& charName, std::optional<int16_t> eventTimerSeconds,
+                         CommandProgress progress, const CommandOptions& options) {
+  StageBar stages(progress, kReading);
+  return GetLog(programFolder, log, charName, eventTimerSeconds, progress, options, stages);
 }
 
 CommandOutcome RunGetLog(const std::string& programFolder, const ParseResult& parsed,

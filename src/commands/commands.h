@@ -8,12 +8,15 @@
 
 #include "common/progress.h"
 #include "common/stop_token.h"
+#include "parse/log_identity.h"
 #include "parse/log_parser.h"
 #include "store/event_overview.h"
 #include "store/second_runs.h"
 #include "store/stored_fights.h"
 
 namespace qorn {
+
+class LogFile;
 
 // The two bars a command drives: `loop` follows the loop that runs (parse
 // lines, stored records, event rows, events), `stages` the five stages, each
@@ -36,6 +39,9 @@ struct CommandOutcome {
   // Something the user must be told although the command went through (a
   // damaged database moved aside); empty when there is nothing.
   std::string Notice;
+  // Get Log: the log as it read it, up to where it read (a follow goes on
+  // from there); empty for records given.
+  LogIdentity Log;
 };
 
 // The stage bar reaches kCommandStages only once the stored file has been
@@ -72,6 +78,10 @@ struct CommandOptions {
 // stored fights were last cut with (EventTimerToCutWith), so that a timer
 // chosen by the last command holds.
 CommandOutcome RunGetLog(const std::string& programFolder, const std::string& logPath,
+                         const std::string& charName, std::optional<int16_t> eventTimerSeconds,
+                         CommandProgress progress, const CommandOptions& options = {});
+// The same of a log already open (a follow's look opened it).
+CommandOutcome RunGetLog(const std::string& programFolder, const LogFile& log,
                          const std::string& charName, std::optional<int16_t> eventTimerSeconds,
                          CommandProgress progress, const CommandOptions& options = {});
 // The same from records already parsed (the parse stage counts at once).

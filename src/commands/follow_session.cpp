@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <tuple>
 
 #include "commands/program_folder.h"
@@ -15,30 +14,10 @@
 #include "common/fnv_hash.h"
 #include "common/stop_token.h"
 #include "common/text_fold.h"
-#include "parse/line_end.h"
 #include "parse/log_time.h"
 
 namespace qorn {
 namespace {
-
-constexpr uint64_t kTailBytes = 64 * 1024;
-
-// The bytes [from, to) of the file; shorter when the file is (or became) shorter.
-std::string ReadRange(const std::string& path, uint64_t from, uint64_t to) {
-  std::string bytes;
-  std::ifstream in(path, std::ios::binary);
-  if (!in || to <= from) return bytes;
-  in.seekg(static_cast<std::streamoff>(from));
-  bytes.resize(static_cast<size_t>(to - from));
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  bytes.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
-  return bytes;
-}
-
-LogMark MarkOf(const struct stat& st) {
-  return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
-          static_cast<uint64_t>(st.st_size)};
-}
 
 // Sets `said` to `text` and, when that changed it, hands the new text out.
 void Say(std::string& said, const std::string& text, std::optional<std::string>& out) {
@@ -63,42 +42,28 @@ uint64_t HashBytes(uint64_t hash, const T& value) {
 
 }  // namespace
 
-std::optional<LogMark> MarkLog(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-  return MarkOf(st);
-}
-
-std::optional<DateTime> LastLineTime(const std::string& path, uint64_t size) {
-  const uint64_t from = size > kTailBytes ? size - kTailBytes : 0;
-  const std::string tail = ReadRange(path, from, size);
-  size_t end = tail.size();
-  while (end > 0) {
-    const size_t cut = tail.find_last_of("\r\n", end - 1);
-    const size_t begin = cut == std::string::npos ? 0 : cut + 1;
-    // The first line of a tail that starts mid-file may be cut at its head.
-    if (begin > 0 || from == 0) {
-      if (const auto when = ConvertLogTime(std::string_view(tail).substr(begin, end - begin))) {
-        return when;
-      }
-    }
-    if (cut == std::string::npos) break;
-    end = cut;
-  }
-  return std::nullopt;
-}
-
 FollowSession::FollowSession(std::string programFolder, std::string logPath, std::string charName,
-                             std::optional<LogMark> readFrom, FollowOptions options)
+                             std::optional<LogIdentity> readFrom, FollowOptions options)
     : programFolder_(std::move(programFolder)),
       logPath_(std::move(logPath)),
       charName_(std::move(charName)),
       options_(options),
       started_(readFrom.has_value()),
-      mark_(readFrom.value_or(LogMark{})) {
+      mark_(readFrom.value_or(LogIdentity{})) {
   // Before the first Get Log nothing was handed out; after another one, what
   // shows its fights shows the stored ones, read when first needed.
   if (!started_) shown_.emplace();
+}
+
+std::optional<DateTime> LastLineRead(const std::string& path, const LogIdentity& read) {
+  try {
+    const LogFile log(path);
+    const LogSince since = log.Glance(read);
+    if (since == LogSince::Replaced || since == LogSince::Shrank) return std::nullopt;
+    return LastLineTime(log, read.Bytes);
+  } catch (const Error&) {
+    return std::nullopt;
+  }
 }
 
 FollowStep FollowSession::Step(CommandProgress progress) {
@@ -114,14 +79,13 @@ FollowStep FollowSession::Look() {
     step.Change = LogChange::Replaced;
     return step;
   }
-  auto unreadable = [&](int reason) {
-    step.Failure = FollowFailure{
-        "Cannot read the log file " + logPath_ + ": " + std::strerror(reason), {}, true};
+  auto unreadable = [&](const std::string& reason) {
+    step.Failure = FollowFailure{"Cannot read the log file " + logPath_ + ": " + reason, {}, true};
     return step;
   };
   struct stat st {};
   if (::stat(logPath_.c_str(), &st) != 0) {
-    if (errno != ENOENT && errno != ENOTDIR) return unreadable(errno);
+    if (errno != ENOENT && errno != ENOTDIR) return unreadable(std::strerror(errno));
     Say(waiting_, "The log " + logPath_ + " is gone; waiting for the game to write it again.",
         step.Waiting);
     return step;
@@ -135,30 +99,32 @@ FollowStep FollowSession::Look() {
     return step;
   }
   // Opened once a look: a log that cannot be read is said at once, also
-  // while the game writes nothing to it.
-  const int fd = ::open(logPath_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return unreadable(errno);
-  ::close(fd);
-  Say(waiting_, {}, step.Waiting);
-  const LogMark now = MarkOf(st);
-  const bool replaced =
-      now.Device != mark_.Device || now.Inode != mark_.Inode || now.Size < mark_.Size;
-  if (!replaced && now.Size == mark_.Size) return step;
-  if (now.Size > 0) {
-    const std::string last = ReadRange(logPath_, now.Size - 1, now.Size);
-    // A partial last line waits for its end; so does a file that just went away.
-    if (last.size() != 1 || !IsLineEnd(last[0])) return step;
+  // while the game writes nothing to it. A Get Log due reads this file.
+  log_.reset();
+  try {
+    log_.emplace(logPath_);
+  } catch (const Error& e) {
+    return unreadable(e.Detail());
   }
-  next_ = now;
-  step.Change = replaced ? LogChange::Replaced : LogChange::Grown;
+  Say(waiting_, {}, step.Waiting);
+  const LogSince since = log_->Glance(mark_);
+  // A partial last line waits for its end; a look at a file just cut short
+  // sees that too.
+  if (since == LogSince::Unchanged || !log_->EndsAtLineEnd(log_->Size())) {
+    log_.reset();
+    return step;
+  }
+  step.Change = since == LogSince::Grew ? LogChange::Grown : LogChange::Replaced;
   return step;
 }
 
 void FollowSession::Read(FollowStep& step, CommandProgress progress) {
   const bool first = !started_;
-  // The mark comes first: what the game writes while Get Log runs is read
-  // by the next one.
-  const LogMark mark = first ? MarkLog(logPath_).value_or(LogMark{}) : next_;
+  // The file the look opened, or the first Get Log's; closed when the step ends.
+  struct Closes {
+    std::optional<LogFile>& log;
+    ~Closes() { log.reset(); }
+  } closes{log_};
   if (!shown_) {
     // What shows the fights shows the stored ones of the Get Log before;
     // when they cannot be read, everything is handed out anew after this one.
@@ -169,8 +135,11 @@ void FollowSession::Read(FollowStep& step, CommandProgress progress) {
   }
   CommandOutcome outcome;
   try {
+    if (!log_) log_.emplace(logPath_);
+    // It reads what the look saw: what the game writes meanwhile is read by
+    // the next step.
     outcome =
-        RunGetLog(programFolder_, logPath_, charName_, first ? options_.FirstTimer : std::nullopt,
+        RunGetLog(programFolder_, *log_, charName_, first ? options_.FirstTimer : std::nullopt,
                   progress, {.KeepOverview = false});
   } catch (const Stopped&) {
     throw;
@@ -185,12 +154,12 @@ void FollowSession::Read(FollowStep& step, CommandProgress progress) {
   }
   Say(busy_, {}, step.Busy);
   started_ = true;
-  mark_ = mark;
+  mark_ = outcome.Log;
   step.Ran = true;
   step.Notice = outcome.Notice;
   step.NoDamage = outcome.NoDamage;
   step.StoredKept = outcome.StoredKept;
-  step.LastLine = LastLineTime(logPath_, mark_.Size);
+  step.LastLine = LastLineTime(*log_, mark_.Bytes);
   // Nothing of the character in the log: the stored fights are as they were.
   if (outcome.StoredKept) return;
   if (first || step.Change == LogChange::Replaced || !shown_) {

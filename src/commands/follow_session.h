@@ -13,23 +13,15 @@
 
 #include "commands/commands.h"
 #include "common/date_time.h"
+#include "parse/log_file.h"
 #include "store/event_overview.h"
 
 namespace qorn {
 
-// The file under a log's name as one look saw it.
-struct LogMark {
-  uint64_t Device = 0;
-  uint64_t Inode = 0;
-  uint64_t Size = 0;
-};
-
-// The file at `path` now; nullopt when it cannot be found.
-std::optional<LogMark> MarkLog(const std::string& path);
-
-// The time stamp of the last line of the first `size` bytes of the log that
-// carries one, searched in the last 64 KiB; nullopt when none does there.
-std::optional<DateTime> LastLineTime(const std::string& path, uint64_t size);
+// The time stamp of the last line that a Get Log read of the log at `path`
+// (`read`, its CommandOutcome::Log) that carries one (LastLineTime), while
+// the file under the name is still that log; nullopt otherwise.
+std::optional<DateTime> LastLineRead(const std::string& path, const LogIdentity& read);
 
 enum class LogChange {
   // Nothing to read yet: the file is as it was, its new bytes end inside a
@@ -112,13 +104,13 @@ struct FollowOptions {
 // A session is used by one thread at a time.
 class FollowSession {
  public:
-  // `readFrom`: the file as it was when a Get Log that went through began
-  // (its fights are the stored ones); without it, the first step runs the
+  // `readFrom`: the log as a Get Log that went through read it
+  // (CommandOutcome::Log; its fights are the stored ones); without it, the first step runs the
   // Get Log of the whole log, cutting with the options' FirstTimer. Later
   // Get Logs cut with the timer the stored fights were last cut with, so
   // that a Get Previous beside the follow holds.
   FollowSession(std::string programFolder, std::string logPath, std::string charName,
-                std::optional<LogMark> readFrom, FollowOptions options = {});
+                std::optional<LogIdentity> readFrom, FollowOptions options = {});
 
   // Look() at the file, then Read() when a Get Log is due.
   FollowStep Step(CommandProgress progress);
@@ -134,8 +126,8 @@ class FollowSession {
   // AllAnew); these are then what the next step compares with.
   void ForEachFight(const std::function<void(const OverviewRow&)>& each);
 
-  // The file as the last Get Log that went through found it.
-  const LogMark& Mark() const { return mark_; }
+  // The log as the last Get Log that went through read it.
+  const LogIdentity& Mark() const { return mark_; }
 
  private:
   struct Shown {
@@ -155,8 +147,9 @@ class FollowSession {
   std::string charName_;
   FollowOptions options_;
   bool started_;  // a Get Log of the log went through
-  LogMark mark_;
-  LogMark next_;  // the file as the last look found it grown or replaced
+  LogIdentity mark_;
+  // The file a look found grown or replaced, open until the Get Log of it.
+  std::optional<LogFile> log_;
   std::string waiting_;
   std::string busy_;
   // Sorted by (Mob, First); nullopt until read from the stored fights.

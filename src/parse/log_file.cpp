@@ -27,12 +27,15 @@ LogFile::LogFile(const std::string& path) : path_(path) {
   // Without O_NONBLOCK a pipe put under the log's name would hold the command
   // until something writes to it.
   fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd_ < 0) throw Error("Cannot open the log file " + path + ": " + Reason(errno));
+  if (fd_ < 0) {
+    const std::string why = Reason(errno);
+    throw Error("Cannot open the log file " + path + ": " + why, why);
+  }
   struct stat st {};
   if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
     const std::string why = S_ISDIR(st.st_mode) ? "it is a folder" : Reason(errno);
     ::close(fd_);
-    throw Error("Cannot read the log file " + path + ": " + why);
+    throw Error("Cannot read the log file " + path + ": " + why, why);
   }
   device_ = static_cast<uint64_t>(st.st_dev);
   inode_ = static_cast<uint64_t>(st.st_ino);
@@ -50,7 +53,8 @@ size_t LogFile::ReadAt(long long offset, char* into, size_t count) const {
                               static_cast<off_t>(offset + static_cast<long long>(got)));
     if (n < 0) {
       if (errno == EINTR) continue;
-      throw Error("Cannot read the log file " + path_ + ": " + Reason(errno));
+      const std::string why = Reason(errno);
+      throw Error("Cannot read the log file " + path_ + ": " + why, why);
     }
     if (n == 0) break;
     got += static_cast<size_t>(n);
@@ -120,17 +124,23 @@ LogIdentity LogFile::Identify(long long bytes) const {
   return id;
 }
 
-LogSince LogFile::Since(const LogIdentity& stored) const {
+LogSince LogFile::Glance(const LogIdentity& stored) const {
   if (absolutePath_ != stored.Path || device_ != stored.Device || inode_ != stored.Inode) {
     return LogSince::Replaced;
   }
   if (size_ < stored.Bytes) return LogSince::Shrank;
+  return size_ > stored.Bytes ? LogSince::Grew : LogSince::Unchanged;
+}
+
+LogSince LogFile::Since(const LogIdentity& stored) const {
+  const LogSince glance = Glance(stored);
+  if (glance == LogSince::Replaced || glance == LogSince::Shrank) return glance;
   const LogIdentity now = Identify(stored.Bytes);
   if (now.HeadHash != stored.HeadHash || now.TailHash != stored.TailHash ||
       now.SampleHash != stored.SampleHash) {
     return LogSince::Edited;
   }
-  if (size_ > stored.Bytes) return LogSince::Grew;
+  if (glance == LogSince::Grew) return glance;
   return mtimeNs_ == stored.MTimeNs ? LogSince::Unchanged : LogSince::Edited;
 }
 

@@ -26,7 +26,8 @@ enum class LogSince {
 // once.
 class LogFile {
  public:
-  // Throws qorn::Error when the file cannot be opened or is a folder.
+  // Throws qorn::Error when the file cannot be opened or is a folder (its
+  // Detail() is the reason alone, as the system words it).
   explicit LogFile(const std::string& path);
   ~LogFile();
   LogFile(const LogFile&) = delete;
@@ -51,6 +52,10 @@ class LogFile {
   LogIdentity Identify(long long bytes) const;
   // What became of the log that `stored` identifies, if this file is it.
   LogSince Since(const LogIdentity& stored) const;
+  // The same from the file's name, place and size alone, without reading
+  // it: Replaced, Shrank, Grew or Unchanged (an edit in place is not seen).
+  // Cheap enough for every look of a follow.
+  LogSince Glance(const LogIdentity& stored) const;
 
  private:
   std::string path_;

@@ -1,6 +1,10 @@
 #include "parse/log_time.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string>
+
+#include "parse/log_file.h"
 
 namespace qorn {
 namespace {
@@ -38,6 +42,25 @@ std::optional<DateTime> ConvertLogTime(std::string_view line) {
   const auto date = MakeDateTime({century * 100 + yy, month, day, 0, 0, 0});
   if (!date) return std::nullopt;
   return *date + (hours * 3600 + minutes * 60 + seconds) / 86400.0;
+}
+
+std::optional<DateTime> LastLineTime(const LogFile& log, long long bytes) {
+  const long long from = std::max(0LL, bytes - kLastLineBytes);
+  const std::string tail = log.Read(from, bytes - from);
+  size_t end = tail.size();
+  while (end > 0) {
+    const size_t cut = tail.find_last_of("\r\n", end - 1);
+    const size_t begin = cut == std::string::npos ? 0 : cut + 1;
+    // The first line of a tail that starts mid-file may be cut at its head.
+    if (begin > 0 || from == 0) {
+      if (const auto when = ConvertLogTime(std::string_view(tail).substr(begin, end - begin))) {
+        return when;
+      }
+    }
+    if (cut == std::string::npos) break;
+    end = cut;
+  }
+  return std::nullopt;
 }
 
 }  // namespace qorn

@@ -14,4 +14,12 @@ namespace qorn {
 // weekday is not read.
 std::optional<DateTime> ConvertLogTime(std::string_view line);
 
+class LogFile;
+
+// The time stamp of the last line of the first `bytes` bytes of the log that
+// carries one, searched in the last kLastLineBytes; nullopt when none does
+// there. Throws qorn::Error when the file cannot be read.
+inline constexpr long long kLastLineBytes = 64 * 1024;
+std::optional<DateTime> LastLineTime(const LogFile& log, long long bytes);
+
 }  // namespace qorn

@@ -64,14 +64,13 @@ LogFollower::~LogFollower() {
 
 void LogFollower::GetLogStarting(const QString& shownPath, std::string logPath,
                                  std::string charName) {
-  // The mark comes first: what the game writes while Get Log runs is read
-  // by the next run.
   pending_ = {shownPath, std::move(logPath), std::move(charName), {}};
-  pending_.parsed = MarkLog(pending_.path).value_or(LogMark{});
 }
 
-void LogFollower::GetLogDone() {
+void LogFollower::GetLogDone(const LogIdentity& read) {
   log_ = pending_;
+  // What the game wrote while the Get Log ran is read by the first run.
+  log_.parsed = read;
   haveLog_ = true;
   entry_->setEnabled(true);
   if (!following_) return;
@@ -80,7 +79,7 @@ void LogFollower::GetLogDone() {
   session_ = std::make_shared<FollowSession>(programFolder_, log_.path, log_.charName, log_.parsed);
   waiting_.clear();
   busy_.clear();
-  lastLine_ = LastLineTime(log_.path, log_.parsed.Size);
+  lastLine_ = LastLineRead(log_.path, log_.parsed);
   ShowCaption();
   Look();
 }
@@ -102,7 +101,7 @@ void LogFollower::SetFollowing(bool on) {
     session_ =
         std::make_shared<FollowSession>(programFolder_, log_.path, log_.charName, log_.parsed);
   }
-  lastLine_ = LastLineTime(log_.path, log_.parsed.Size);
+  lastLine_ = LastLineRead(log_.path, log_.parsed);
   ShowCaption();
   poll_->start();
   Look();

@@ -47,7 +47,7 @@ class LogFollower : public QObject {
   // goes through, GetLogDone() makes that log the one to follow. A failed
   // Get Log leaves the stored parse, and so what is followed, as it was.
   void GetLogStarting(const QString& shownPath, std::string logPath, std::string charName);
-  void GetLogDone();
+  void GetLogDone(const LogIdentity& read);
 
   bool Following() const { return following_; }
   // A Get Log of the follower runs.
@@ -65,7 +65,7 @@ class LogFollower : public QObject {
     QString shownPath;
     std::string path;
     std::string charName;
-    LogMark parsed;  // the file when the Get Log that last read it began
+    LogIdentity parsed;  // the log as the Get Log that last read it read it
   };
   struct RunResult;
 

@@ -14,12 +14,12 @@
 #include <QTabBar>
 #include <QThread>
 
+#include "commands/commands.h"
+#include "commands/program_folder.h"
 #include "common/character_name.h"
 #include "common/error.h"
 #include "common/front_end_texts.h"
 #include "common/progress.h"
-#include "commands/commands.h"
-#include "commands/program_folder.h"
 #include "ui/bar_progress.h"
 #include "ui/log_follower.h"
 #include "ui/main_window.h"
@@ -125,9 +125,9 @@ void MainWindow::RunCommand(bool getLog, bool readWhole) {
     // replaced: from there on the command ends as if it had not been stopped.
     const CommandProgress progress{*loop, *stages, StopToken(*stop)};
     try {
-      result->outcome = getLog ? RunGetLog(folder, logPath, charName, timer, progress,
-                                           {.ReadWhole = readWhole})
-                               : RunGetPrevious(folder, timer, progress);
+      result->outcome =
+          getLog ? RunGetLog(folder, logPath, charName, timer, progress, {.ReadWhole = readWhole})
+                 : RunGetPrevious(folder, timer, progress);
     } catch (const Stopped& e) {
       result->stopped = true;
       result->error = QString::fromStdString(e.what());
@@ -252,7 +252,7 @@ void MainWindow::FinishCommand(bool getLog, const CommandResult& result) {
   }
   if (getLog) {
     TabStrip1->show();
-    follower_->GetLogDone();
+    follower_->GetLogDone(result.outcome.Log);
     RememberName(QString::fromStdString(result.charName));
   }
   ProgressBar1->hide();

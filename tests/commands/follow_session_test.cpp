@@ -5,12 +5,15 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "commands/program_folder.h"
+#include "parse/log_time.h"
 #include "support/temp_dir.h"
 
 namespace qorn {
@@ -229,10 +232,11 @@ TEST(FollowSession, AfterAGetLogComparesWithTheStoredFights) {
   // The window's way: its own Get Log read the log, the session goes on from there.
   test::TempDir dir;
   const std::string log = dir.Write("log.txt", Hit("00:00", "A gnoll", 100));
-  const std::optional<LogMark> mark = MarkLog(log);
   NullProgress none;
-  ASSERT_FALSE(RunGetLog(dir.path().string(), log, "Soandso", 18, {none, none}).StoredKept);
-  FollowSession session(dir.path().string(), log, "Soandso", mark);
+  const CommandOutcome read = RunGetLog(dir.path().string(), log, "Soandso", 18, {none, none});
+  ASSERT_FALSE(read.StoredKept);
+  EXPECT_EQ(FormatGeneralDate(*LastLineRead(log, read.Log)), "12/4/2026 5:00:00 PM");
+  FollowSession session(dir.path().string(), log, "Soandso", read.Log);
   EXPECT_EQ(session.Step({none, none}).Change, LogChange::None);
   Append(log, Hit("00:04", "A gnoll", 5) + Hit("01:00", "A bat", 1));
   const FollowStep step = session.Step({none, none});
@@ -248,10 +252,67 @@ TEST(FollowSession, AfterAGetLogComparesWithTheStoredFights) {
       (std::vector<std::string>{"A ant 2 12/4/2026 5:03:00 PM", "A bat 2 12/4/2026 5:01:00 PM"}));
 }
 
+// The Get Log of a step reads the file its look saw, as far as the look saw
+// whole lines: a line the game is still writing when the Get Log begins, or
+// another file put under the name, waits for the next step.
+TEST_F(FollowSessionTest, AStepReadsWhatItsLookSaw) {
+  Start(Hit("00:00", "A gnoll", 100));
+  const std::string db = InProgramFolder(folder_, kDatabaseFile);
+  auto inode = [&db] {
+    struct stat st {};
+    return ::stat(db.c_str(), &st) == 0 ? st.st_ino : 0;
+  };
+  const std::string line = Hit("00:09", "A gnoll", 7);
+  struct Case {
+    const char* what;
+    std::function<void()> meanwhile;  // between the look and the Get Log
+    std::function<void()> after;      // before the next step
+    std::vector<std::string> read;    // the fights stored by the step
+    std::vector<std::string> next;    // and by the next one
+    bool inPlace;                     // the next reads only appended lines
+  };
+  const Case cases[] = {
+      {"a line half written",
+       [&] { Append(log_, line.substr(0, 40)); },
+       [&] { Append(log_, line.substr(40)); },
+       {"A gnoll 105"},
+       {"A gnoll 112"},
+       true},
+      {"another file under the name",
+       [&] {
+         std::ofstream(log_ + ".new", std::ios::binary) << Hit("00:00", "A rat", 1);
+         std::filesystem::rename(log_ + ".new", log_);
+       },
+       [] {},
+       {"A gnoll 117"},
+       {"A rat 1"},
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Append(log_, Hit("00:05", "A gnoll", 5));
+    FollowStep step = session_.Look();
+    ASSERT_EQ(step.Change, LogChange::Grown);
+    c.meanwhile();
+    NullProgress none;
+    session_.Read(step, {none, none});
+    ASSERT_TRUE(step.Ran);
+    EXPECT_EQ(All(), c.read);
+    const ino_t stored = inode();
+    c.after();
+    EXPECT_TRUE(Step().Ran);
+    EXPECT_EQ(All(), c.next);
+    // Appended lines are stored in place; a whole Get Log writes a new file.
+    EXPECT_EQ(inode() == stored, c.inPlace);
+  }
+}
+
 TEST(FollowSession, WaitsForTheEndOfALine) {
   test::TempDir dir;
   const std::string path = dir.Write("log.txt", kLine);
-  FollowSession session(dir.path().string(), path, "Soandso", MarkLog(path));
+  NullProgress none;
+  FollowSession session(dir.path().string(), path, "Soandso",
+                        RunGetLog(dir.path().string(), path, "Soandso", 18, {none, none}).Log);
   EXPECT_EQ(session.Look().Change, LogChange::None);
   // A line the game has not ended yet waits; its end (CR, or LF) lets it through.
   Append(path, "[Fri Dec 04 17:00:06 2026] A gnoll has ta");
@@ -268,16 +329,15 @@ TEST(LastLineTime, IsTheStampOfTheLastLineThatHasOne) {
   const std::string log = std::string("[Fri Dec 04 17:00:00 2026] One.\r\n") +
                           "[Fri Dec 04 17:05:09 2026] Two.\r\n" + "no stamp here\r\n";
   const std::string path = dir.Write("log.txt", log + "[Fri Dec 04 18:00:00 2026] Thr");
-  const auto when = LastLineTime(path, log.size());
+  const auto when = LastLineTime(LogFile(path), static_cast<long long>(log.size()));
   ASSERT_TRUE(when);
   EXPECT_EQ(FormatGeneralDate(*when), "12/4/2026 5:05:09 PM");
-  EXPECT_FALSE(LastLineTime(path, 0));
-  EXPECT_FALSE(LastLineTime(dir.File("missing.txt"), 100));
+  EXPECT_FALSE(LastLineTime(LogFile(path), 0));
 
   // Only the last 64 KiB are read, and a line cut at the tail's head is not a line.
   std::string big = "[Fri Dec 04 17:00:00 2026] First.\n" + std::string(70 * 1024, 'x') + "\n";
   const std::string bigPath = dir.Write("big.txt", big);
-  EXPECT_FALSE(LastLineTime(bigPath, big.size()));
+  EXPECT_FALSE(LastLineTime(LogFile(bigPath), static_cast<long long>(big.size())));
 }
 
 }  // namespace
