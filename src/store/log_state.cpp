@@ -35,24 +35,25 @@ bool ReadNumber(const std::optional<std::string>& text, T& out) {
 }  // namespace
 
 void WriteStoredLog(Database& db, const StoredLog& s) {
+  // In the order of their names, as files of earlier versions hold them.
   const std::pair<StateKey, std::string> values[] = {
-      {StateKey::LogPath, s.Log.Path},
-      {StateKey::LogDevice, std::to_string(s.Log.Device)},
-      {StateKey::LogInode, std::to_string(s.Log.Inode)},
-      {StateKey::LogBytes, std::to_string(s.Log.Bytes)},
-      {StateKey::LogMTime, std::to_string(s.Log.MTimeNs)},
-      {StateKey::LogHeadHash, std::to_string(s.Log.HeadHash)},
-      {StateKey::LogTailHash, std::to_string(s.Log.TailHash)},
-      {StateKey::LogSampleHash, std::to_string(s.Log.SampleHash)},
-      {StateKey::CharName, s.CharName},
-      {StateKey::EndsAtLineEnd, s.End.EndsAtLineEnd ? "1" : "0"},
       {StateKey::Buffs, std::string{s.End.Buffs[0] ? '1' : '0', s.End.Buffs[1] ? '1' : '0',
                                     s.End.Buffs[2] ? '1' : '0'}},
+      {StateKey::CharName, s.CharName},
       {StateKey::DotSeen, s.End.DotSeen ? "1" : "0"},
+      {StateKey::EndsAtLineEnd, s.End.EndsAtLineEnd ? "1" : "0"},
       {StateKey::LastDotMob, s.End.LastDotMob},
-      {StateKey::PetNames, Joined(s.End.PetNames)},
-      {StateKey::NextRecNum, std::to_string(s.NextRecNum)},
+      {StateKey::LogBytes, std::to_string(s.Log.Bytes)},
+      {StateKey::LogDevice, std::to_string(s.Log.Device)},
+      {StateKey::LogHeadHash, std::to_string(s.Log.HeadHash)},
+      {StateKey::LogInode, std::to_string(s.Log.Inode)},
+      {StateKey::LogMTime, std::to_string(s.Log.MTimeNs)},
+      {StateKey::LogPath, s.Log.Path},
+      {StateKey::LogSampleHash, std::to_string(s.Log.SampleHash)},
+      {StateKey::LogTailHash, std::to_string(s.Log.TailHash)},
       {StateKey::NextCastNum, std::to_string(s.NextCastNum)},
+      {StateKey::NextRecNum, std::to_string(s.NextRecNum)},
+      {StateKey::PetNames, Joined(s.End.PetNames)},
   };
   for (const auto& [key, value] : values) WriteStateBytes(db, key, value);
 }
