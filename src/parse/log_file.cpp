@@ -32,8 +32,11 @@ LogFile::LogFile(const std::string& path) : path_(path) {
     throw Error("Cannot open the log file " + path + ": " + why, why);
   }
   struct stat st {};
-  if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
-    const std::string why = S_ISDIR(st.st_mode) ? "it is a folder" : Reason(errno);
+  const bool stated = ::fstat(fd_, &st) == 0;
+  if (!stated || !S_ISREG(st.st_mode)) {
+    const std::string why = !stated               ? Reason(errno)
+                            : S_ISDIR(st.st_mode) ? "it is a folder"
+                                                  : "it is not a file";
     ::close(fd_);
     throw Error("Cannot read the log file " + path + ": " + why, why);
   }

@@ -26,8 +26,8 @@ enum class LogSince {
 // once.
 class LogFile {
  public:
-  // Throws qorn::Error when the file cannot be opened or is a folder (its
-  // Detail() is the reason alone, as the system words it).
+  // Throws qorn::Error when the file cannot be opened, or is a folder or no
+  // file at all (a pipe); its Detail() is the reason alone.
   explicit LogFile(const std::string& path);
   ~LogFile();
   LogFile(const LogFile&) = delete;

@@ -131,5 +131,14 @@ TEST(LogFileTest, AFolderOrAMissingFileIsAnError) {
   EXPECT_THROW(LogFile(dir.File("nope.txt")), Error);
 }
 
+// A pipe put under the log's name is said at once: the command does not
+// wait for something to write to it.
+TEST(LogFileTest, APipeIsAnErrorWithoutWaiting) {
+  test::TempDir dir;
+  const std::string path = dir.File("log.txt");
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  EXPECT_THROW(LogFile{path}, Error);
+}
+
 }  // namespace
 }  // namespace qorn
