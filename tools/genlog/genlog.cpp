@@ -97,7 +97,7 @@ std::string Capitalized(std::string s) {
   return s;
 }
 
-enum class Shape { Realistic, Lf, Says, Tells, Dense, Pets, Mobs, LongLines, Brackets };
+enum class Shape { Realistic, Lf, Says, Tells, Dense, Pets, Mobs, LongLines, Brackets, Camp };
 
 struct ShapeInfo {
   const char* name;
@@ -117,6 +117,8 @@ const ShapeInfo kShapes[] = {
     {"long-lines", Shape::LongLines,
      "lines of 1 MB: messages of 100 pets and the character run together"},
     {"brackets", Shape::Brackets, "lines of ~4 KB, each with hundreds of \"] \""},
+    {"camp", Shape::Camp,
+     "7 mobs fought around the clock, fights cut by quiet gaps of random length"},
 };
 
 // A distinct name for every index below 37^3, capitalised: Gobaner-like pet names.
@@ -465,6 +467,63 @@ void WriteMobs(Writer& w, Rng& rng, const std::string& name) {
   }
 }
 
+// A camp held around the clock: the same seven mobs again and again, fought
+// in bursts of a few seconds to half a minute with quiet gaps between them of
+// any length, most shorter than the shortest timer, many between it and the
+// next, a few long (another mob then comes up). A timer of 18 s cuts about
+// eight times the fights of one of 30 s, and each re-cut changes most of them.
+void WriteCamp(Writer& w, Rng& rng, const std::string& name) {
+  w.SetTime(kStart + rng.Range(0, 86400));
+  const std::string pet = "Gobaner";
+  const std::vector<std::string> camp(kMobs.begin(), kMobs.begin() + 7);
+  std::string mob = rng.Pick(camp);
+  // Other people's melee and chat fill the log between the character's lines.
+  auto noise = [&](int lines) {
+    for (int i = 0; i < lines; ++i) {
+      const std::string& p = rng.Pick(kPlayers);
+      if (rng.Chance(75)) {
+        w.Line(p + " " + rng.Pick(kMelee) + " " + mob + " for " +
+               std::to_string(rng.Range(5, 900)) + " points of damage.");
+      } else {
+        w.Line(p + " tells the guild, 'camp check, " + mob + " up in " +
+               std::to_string(rng.Range(1, 30)) + "'");
+      }
+    }
+  };
+  while (!w.Full()) {
+    const int gap = rng.Range(1, 100);
+    const int quiet = gap <= 55   ? rng.Range(1, 17)
+                      : gap <= 95 ? rng.Range(19, 29)
+                                  : rng.Range(31, 240);
+    for (int s = 0; s < quiet && !w.Full(); ++s) {
+      w.SetTime(w.Now() + 1);
+      noise(rng.Range(0, 3));
+    }
+    if (quiet > 30) mob = rng.Pick(camp);
+    w.Line(pet + " tells you, 'Attacking " + mob + " Master.'");
+    const int burst = rng.Range(3, 30);
+    for (int s = 1; s <= burst && !w.Full(); ++s) {
+      w.SetTime(w.Now() + 1);
+      noise(rng.Range(0, 3));
+      if (rng.Chance(70)) {
+        w.Line(pet + " " + rng.Pick(kPetVerbs) + " " + mob + " for " +
+               std::to_string(rng.Range(20, 180)) + " points of damage.");
+      }
+      if (s % 6 == 0) {
+        for (int d = 0; d < 3; ++d) {
+          const Spell& dot = kDots[static_cast<size_t>(d) % kDots.size()];
+          w.Line(Capitalized(mob) + " has taken " + std::to_string(dot.tick - rng.Range(0, 30)) +
+                 " damage from your " + dot.name + ".");
+        }
+      }
+      if (rng.Chance(6)) {
+        w.Line(name + " hit " + mob + " for " + std::to_string(rng.Range(800, 4000)) +
+               " points of non-melee damage.");
+      }
+    }
+  }
+}
+
 // One message of a pet, of the character's DoT or of its direct damage.
 std::string DamageMessage(Rng& rng, const std::string& name, const std::string& pet) {
   const std::string& mob = rng.Pick(kMobs);
@@ -633,6 +692,9 @@ int main(int argc, char** argv) {
         break;
       case Shape::Brackets:
         WriteBrackets(writer, rng, name);
+        break;
+      case Shape::Camp:
+        WriteCamp(writer, rng, name);
         break;
       default:
         Generator(writer, seed, name, shape, coaCrits).Run();
