@@ -55,8 +55,8 @@ Commands:
       (Ctrl+C) or SIGTERM stops it, a Get Log under way at its next step
       (the stored parse is then as it was); the exit code is then 0.
 
-  show EVENT breakdown|ticks|detail|buffs [--no-pet-detail] [--no-spell-detail]
-  show all buffs
+  show EVENT breakdown|ticks|detail|buffs|uptime [--no-pet-detail] [--no-spell-detail]
+  show all buffs|uptime
       Print one view of the stored fight number EVENT as tab-separated text
       under a header of the column captions, cell for cell as the window's
       list shows it (a blank cell is an empty field):
@@ -66,6 +66,11 @@ Commands:
         buffs      per buff and DoT source the hits, crits and mean hit with
                    and without the buff, and the damage it added (Buff
                    Value); with EVENT all, over every stored fight
+        uptime     per DoT spell and for all of them, the hits, the part of
+                   the fight it was ticking, its first hit, its drops, longest
+                   gap and lost ticks (DoT Uptime); with EVENT all, per spell
+                   over the fights it hit in: fights, hits, uptime, drops per
+                   fight and mean first hit
       --no-pet-detail    detail without a line per pet and swarm pet
       --no-spell-detail  detail without Casts, Resists, Fizzles, Interrupts
 
@@ -87,15 +92,15 @@ Commands:
       labelled FIRST-LAST); --size WxH gives its size in pixels (default
       753x425, the window's chart at design).
 
-  export EVENT --list overview|breakdown|ticks|detail|buffs --csv FILE [--no-pet-detail]
-  export all --list buffs --csv FILE
+  export EVENT --list overview|breakdown|ticks|detail|buffs|uptime --csv FILE [--no-pet-detail]
+  export all --list buffs|uptime --csv FILE
   export EVENT --html FILE
       Write what the window's Export menu writes for the stored fight number
       EVENT: a list as a comma-separated file (overview: the list of all
       fights; breakdown, ticks, detail: the fight's DoT Breakdown, DoT Ticks
-      and All Damage Detail, every column included; buffs: its Buff Value,
-      or with EVENT all that of every stored fight, quoted as RFC 4180
-      quotes), or the fight's tick
+      and All Damage Detail, every column included; buffs and uptime: its
+      Buff Value and DoT Uptime, or with EVENT all those of every stored
+      fight, quoted as RFC 4180 quotes), or the fight's tick
       graph as an HTML page with the single-colour .gif images it names,
       written beside it where missing. FILE is replaced and keeps its
       permissions; a folder, device or pipe at FILE is refused.

@@ -19,8 +19,9 @@ CsvList ListNamed(const std::string& name) {
   if (name == "ticks") return CsvList::DotTicks;
   if (name == "detail") return CsvList::AllDamageDetail;
   if (name == "buffs") return CsvList::BuffValue;
+  if (name == "uptime") return CsvList::DotUptime;
   throw UsageError{"unknown list " + name +
-                   "; the lists are overview, breakdown, ticks, detail and buffs"};
+                   "; the lists are overview, breakdown, ticks, detail, buffs and uptime"};
 }
 
 }  // namespace
@@ -41,12 +42,16 @@ int ExportCommand(const CommandLine& line) {
   if (html && args.Has("--no-pet-detail")) throw UsageError{"--no-pet-detail is for --list detail"};
   const CsvList which = list ? ListNamed(*list) : CsvList::Overview;
   const std::string database = InProgramFolder(FindProgramFolder(line.home), kDatabaseFile);
-  // Buff Value also covers every stored fight at once.
+  // Buff Value and DoT Uptime also cover every stored fight at once.
   if (args.positional[0] == "all") {
-    if (which != CsvList::BuffValue || html) {
-      throw UsageError{"EVENT all goes only with --list buffs"};
+    if ((which != CsvList::BuffValue && which != CsvList::DotUptime) || html) {
+      throw UsageError{"EVENT all goes only with --list buffs or --list uptime"};
     }
-    WriteCsvExport(which, StoredBuffValue(database, BuffScope::AllFights()), *csv);
+    WriteCsvExport(which,
+                   which == CsvList::DotUptime
+                       ? StoredDotUptime(database, BuffScope::AllFights())
+                       : StoredBuffValue(database, BuffScope::AllFights()),
+                   *csv);
     Out out;
     out << ExportedMessage(KindOf(which).Message, *csv) << "\n";
     return kDone;

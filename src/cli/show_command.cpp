@@ -7,10 +7,12 @@
 #include "store/database.h"
 #include "store/crit_marks.h"
 #include "commands/program_folder.h"
+#include "export/stored_list.h"
 #include "views/buff_value.h"
 #include "views/damage_detail.h"
 #include "views/dot_breakdown.h"
 #include "views/dot_ticks.h"
+#include "views/dot_uptime.h"
 #include "views/fight.h"
 #include "views/list_columns.h"
 #include "views/tick_graphs.h"
@@ -33,29 +35,41 @@ void PrintRows(Out& out, std::vector<ListRow> rows, size_t columns) {
   }
 }
 
+// A list under its own captions.
+void PrintList(Out& out, ListContents list) {
+  out.Row(list.Headers);
+  PrintRows(out, std::move(list.Rows), list.Headers.size());
+}
+
 }  // namespace
 
 int ShowCommand(const CommandLine& line) {
   const Args args = line.Read({}, {"--no-pet-detail", "--no-spell-detail"});
   if (args.positional.size() != 2) {
-    throw UsageError{"show needs EVENT and a view: breakdown, ticks, detail or buffs"};
+    throw UsageError{"show needs EVENT and a view: breakdown, ticks, detail, buffs or uptime"};
   }
   const std::string& view = args.positional[1];
-  if (view != "breakdown" && view != "ticks" && view != "detail" && view != "buffs") {
-    throw UsageError{"unknown view " + view + "; the views are breakdown, ticks, detail and buffs"};
+  if (view != "breakdown" && view != "ticks" && view != "detail" && view != "buffs" &&
+      view != "uptime") {
+    throw UsageError{"unknown view " + view +
+                     "; the views are breakdown, ticks, detail, buffs and uptime"};
   }
-  // Buff Value also covers every stored fight at once.
+  // Buff Value and DoT Uptime also cover every stored fight at once.
   const bool allFights = args.positional[0] == "all";
-  if (allFights && view != "buffs") {
-    throw UsageError{"EVENT all goes only with the view buffs; " + view +
+  if (allFights && view != "buffs" && view != "uptime") {
+    throw UsageError{"EVENT all goes only with the views buffs and uptime; " + view +
                      " needs a fight's number"};
   }
   const std::string database = InProgramFolder(FindProgramFolder(line.home), kDatabaseFile);
   if (allFights) {
     OpenForView(database);  // a missing database is an error, never made empty
     Out out;
-    PrintHeader(out, kBuffValueColumns);
-    PrintRows(out, BuffValue(database, BuffScope::AllFights()), kBuffValueColumns.size());
+    if (view == "uptime") {
+      PrintList(out, StoredDotUptime(database, BuffScope::AllFights()));
+    } else {
+      PrintHeader(out, kBuffValueColumns);
+      PrintRows(out, BuffValue(database, BuffScope::AllFights()), kBuffValueColumns.size());
+    }
     return kDone;
   }
   const Fight fight = StoredFight(database, args.positional[0]);
@@ -67,6 +81,8 @@ int ShowCommand(const CommandLine& line) {
   } else if (view == "ticks") {
     PrintHeader(out, kDotTicksColumns);
     PrintRows(out, FillDotTicks(database, eventNum, fight.Mob), kDotTicksColumns.size());
+  } else if (view == "uptime") {
+    PrintList(out, StoredDotUptime(database, BuffScope::Fight(eventNum)));
   } else if (view == "buffs") {
     PrintHeader(out, kBuffValueColumns);
     PrintRows(out, BuffValue(database, BuffScope::Fight(eventNum)), kBuffValueColumns.size());

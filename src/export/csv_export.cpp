@@ -71,13 +71,15 @@ const CsvExportKind& KindOf(CsvList list) {
       {6, false, "Your dot ticks have been exported:"},
       {13, true, "Your all damage detail data has been created:"},
       {11, false, "Your buff value data has been exported:", true},
+      {0, false, "Your DoT uptime data has been exported:", true},
   };
   return kKinds[static_cast<int>(list)];
 }
 
 std::string CsvText(CsvList list, const ListContents& contents) {
   const CsvExportKind& kind = KindOf(list);
-  const size_t columns = static_cast<size_t>(kind.Columns);
+  const size_t columns =
+      kind.Columns > 0 ? static_cast<size_t>(kind.Columns) : contents.Headers.size();
   std::string text;
   for (size_t i = 0; i < columns; ++i) {
     if (i > 0) text += ',';

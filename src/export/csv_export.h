@@ -15,10 +15,12 @@ struct ListContents {
 };
 
 // The lists that export to CSV.
-enum class CsvList { Overview, DotBreakdown, DotTicks, AllDamageDetail, BuffValue };
+enum class CsvList { Overview, DotBreakdown, DotTicks, AllDamageDetail, BuffValue, DotUptime };
 
 struct CsvExportKind {
-  int Columns = 0;           // the list's columns: the header line has this many captions
+  int Columns = 0;           // the list's columns: the header line has this many captions;
+                             // 0 where they follow the scope (a fight's or the whole log's):
+                             // as many as the list's headers
   bool Quoted = false;       // cells after the first between double quotes, no comma clean-up
                              // (else commas beside blanks in a cell's text go)
   std::string_view Message;  // the first line of the message after the export

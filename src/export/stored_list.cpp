@@ -8,6 +8,7 @@
 #include "views/damage_detail.h"
 #include "views/dot_breakdown.h"
 #include "views/dot_ticks.h"
+#include "views/dot_uptime.h"
 #include "views/list_columns.h"
 
 namespace qorn {
@@ -48,8 +49,14 @@ ListContents StoredList(CsvList list, const std::string& databasePath, const Fig
     }
     case CsvList::BuffValue:
       return StoredBuffValue(databasePath, BuffScope::Fight(fight.EventNum));
+    case CsvList::DotUptime:
+      return StoredDotUptime(databasePath, BuffScope::Fight(fight.EventNum));
   }
   return {};
+}
+
+ListContents StoredDotUptime(const std::string& databasePath, const BuffScope& scope) {
+  return {Captions(DotUptimeColumns(scope)), DotUptime(databasePath, scope)};
 }
 
 ListContents StoredBuffValue(const std::string& databasePath, const BuffScope& scope) {

@@ -22,6 +22,10 @@ void QuietNotes(QtMsgType type, const QMessageLogContext&, const QString& text) 
 }  // namespace
 
 std::string GraphPng(const ChartGrid& grid, int width, int height) {
+  return DrawnPng([&] { return RenderGraph(grid, QSize(width, height)); });
+}
+
+std::string DrawnPng(const std::function<QImage()>& draw) {
   std::unique_ptr<QApplication> app;
   QtMessageHandler previous = nullptr;
   if (QCoreApplication::instance() == nullptr) {
@@ -32,7 +36,7 @@ std::string GraphPng(const ChartGrid& grid, int width, int height) {
     static char* argv[] = {name, nullptr};
     app = std::make_unique<QApplication>(argc, argv);
   }
-  const QImage picture = RenderGraph(grid, QSize(width, height));
+  const QImage picture = draw();
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <string>
+
+class QImage;
 
 #include "views/chart_grid.h"
 
@@ -15,5 +18,9 @@ inline constexpr int kGraphDesignHeight = 425;
 // into at most `width` bars (see GroupRows). Needs no display: without a
 // running application it starts Qt on its offscreen platform for the call.
 std::string GraphPng(const ChartGrid& grid, int width, int height);
+
+// The picture `draw` makes as PNG bytes, with Qt started on its offscreen
+// platform for the call when no application runs. Throws qorn::Error.
+std::string DrawnPng(const std::function<QImage()>& draw);
 
 }  // namespace qorn

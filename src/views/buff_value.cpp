@@ -2,13 +2,11 @@
 
 #include <algorithm>
 #include <array>
-#include <functional>
-#include <unordered_map>
 
 #include "common/number_format.h"
-#include "common/text_fold.h"
 #include "store/database.h"
 #include "store/database_file.h"
+#include "views/name_groups.h"
 
 namespace qorn {
 namespace {
@@ -39,17 +37,12 @@ struct SourceHits {
   std::array<Hits, kBuffs.size()> On;
 };
 
-// Jet and the DmgSrc column compare text without regard to case (FoldCase):
-// the group a source name belongs to, and its place in the order.
-using IndexOfText = StringMap<size_t>;
-
-// The scope's DoT hits, summed per source and, per buff, the part that landed
-// with the buff running. Sources group and order by name without regard to
-// case, as the detail report lists them, and each group keeps the spelling of
-// its first hit in the order the detail report's grouping meets them (a
-// fight's hits by tick, the whole log's as stored). The rows are summed here
-// in one pass rather than grouped by the database, which would sort every DoT
-// hit of the log first.
+// The scope's DoT hits, summed per source (NameGroups: without regard to
+// case, each keeping the spelling of its first hit in the order the detail
+// report's grouping meets them, a fight's hits by tick, the whole log's as
+// stored) and, per buff, the part that landed with the buff running. The rows
+// are summed here in one pass rather than grouped by the database, which
+// would sort every DoT hit of the log first.
 std::vector<SourceHits> ReadSourceHits(Database& db, const BuffScope& scope) {
   Statement rows(db, scope.WholeLog
                          ? "SELECT DmgSrc, Dmg, Crit, Cpower, CoA, Inten FROM ParseData "
@@ -58,23 +51,13 @@ std::vector<SourceHits> ReadSourceHits(Database& db, const BuffScope& scope) {
                            "WHERE EventNum = ? AND DmgType = 'Dot' ORDER BY TickNum, RecNum");
   if (!scope.WholeLog) rows.Bind(1, static_cast<int64_t>(scope.EventNum));
   std::vector<SourceHits> groups;
-  std::vector<std::string> keys;
-  IndexOfText bySpelling;  // every spelling met
-  IndexOfText byKey;       // every group
+  NameGroups names;
   while (rows.Step()) {
     if (rows.ColumnIsNull(1)) continue;  // no damage, no hit
     const std::string_view name = rows.ColumnText(0);
-    auto spelling = bySpelling.find(name);
-    if (spelling == bySpelling.end()) {
-      std::string key = FoldCase(name);
-      const auto [group, added] = byKey.try_emplace(key, groups.size());
-      if (added) {
-        groups.push_back({std::string(name), {}, {}});
-        keys.push_back(std::move(key));
-      }
-      spelling = bySpelling.emplace(std::string(name), group->second).first;
-    }
-    SourceHits& g = groups[spelling->second];
+    const size_t group = names.IndexOf(name);
+    if (group == groups.size()) groups.push_back({std::string(name), {}, {}});
+    SourceHits& g = groups[group];
     const Hits hit{1, rows.ColumnInt(2) != 0 ? 1 : 0, rows.ColumnInt(1)};
     if (!PossibleDamage(hit.Dmg)) {
       FailImpossibleNumber(db.Path(),
@@ -85,12 +68,9 @@ std::vector<SourceHits> ReadSourceHits(Database& db, const BuffScope& scope) {
       if (rows.ColumnInt(3 + static_cast<int>(b)) != 0) g.On[b] += hit;
     }
   }
-  std::vector<size_t> order(groups.size());
-  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return keys[a] < keys[b]; });
   std::vector<SourceHits> out;
   out.reserve(groups.size());
-  for (size_t i : order) out.push_back(std::move(groups[i]));
+  for (size_t i : names.Order()) out.push_back(std::move(groups[i]));
   return out;
 }
 

@@ -76,6 +76,28 @@ inline constexpr std::array<ListColumn, 11> kBuffValueColumns = {{
     {"Added", 900, true},
 }};
 
+// The DoT Uptime list of a fight: per DoT spell (and all of them merged),
+// how much of the fight it covered and where it dropped.
+inline constexpr std::array<ListColumn, 7> kDotUptimeColumns = {{
+    {"Spell", 2500},
+    {"Hits", 700, true},
+    {"Uptime", 900, true},
+    {"First Hit", 900, true},
+    {"Drops", 700, true},
+    {"Longest Gap", 1200, true},
+    {"Lost Ticks", 1000, true},
+}};
+
+// The DoT Uptime list of the whole log: per DoT spell over the fights it hit in.
+inline constexpr std::array<ListColumn, 6> kDotUptimeWholeLogColumns = {{
+    {"Spell", 2500},
+    {"Fights", 700, true},
+    {"Hits", 800, true},
+    {"Uptime", 900, true},
+    {"Drops per Fight", 1500, true},
+    {"First Hit", 900, true},
+}};
+
 // The detail list's last four columns (Casts .. Interrupts), hidden when
 // spell detail is off.
 inline constexpr int kSpellDetailFirstColumn = 9;
