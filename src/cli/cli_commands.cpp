@@ -81,7 +81,7 @@ Commands:
       how many records of each damage type and cast code were found and how
       long the parse took.
 
-  graph EVENT dot|all [--png FILE [--size WxH]]
+  graph EVENT dot|all|uptime [--png FILE [--size WxH]]
       A stored fight's "DoT Tick Graph" (dot) or "All Damage Graph" (all),
       EVENT being its line in the fights getlog prints, counted from 1. Prints
       the chart's data as tab-separated text: a header of an empty field and
@@ -90,7 +90,10 @@ Commands:
       --png FILE also draws the chart as the window does, every tick at once,
       into a PNG picture (more ticks than pixels across are summed into bars
       labelled FIRST-LAST); --size WxH gives its size in pixels (default
-      753x425, the window's chart at design).
+      753x425, the window's chart at design). uptime is the DoT Uptime tab's
+      lane picture: a lane per DoT spell, a bar where it was ticking, the
+      drops marked; as text a line per spell with the seconds from the
+      fight's start it was ticking and those it dropped, as FROM-TO spans.
 
   export EVENT --list overview|breakdown|ticks|detail|buffs|uptime --csv FILE [--no-pet-detail]
   export all --list buffs|uptime --csv FILE

@@ -9,6 +9,8 @@
 #include "export/file_output.h"
 #include "commands/program_folder.h"
 #include "render/graph_png.h"
+#include "render/uptime_lanes.h"
+#include "views/dot_uptime.h"
 #include "views/tick_graphs.h"
 
 namespace qorn::cli {
@@ -34,11 +36,11 @@ std::pair<int, int> PictureSize(const std::string& text) {
 
 int GraphCommand(const CommandLine& line) {
   const Args args = line.Read({"--png", "--size"}, {});
-  if (args.positional.size() != 2 || (args.positional[1] != "dot" && args.positional[1] != "all")) {
-    throw UsageError{"graph needs EVENT and dot or all"};
+  const std::string kind = args.positional.size() == 2 ? args.positional[1] : "";
+  if (kind != "dot" && kind != "all" && kind != "uptime") {
+    throw UsageError{"graph needs EVENT and dot, all or uptime"};
   }
   const int32_t eventNum = EventNumberArg(args.positional[0]);
-  const bool dots = args.positional[1] == "dot";
   const auto png = args.Value("--png");
   const auto size = args.Value("--size");
   if (size && !png) throw UsageError{"--size goes with --png FILE"};
@@ -52,8 +54,16 @@ int GraphCommand(const CommandLine& line) {
   }
   const auto mob = EventMob(database, eventNum);
   if (!mob) throw Error("There is no fight " + args.positional[0] + " in " + database + ".");
-  const ChartGrid grid = dots ? DrawDotTickGraph(database, eventNum, *mob)
-                              : DrawAllDamageGraph(database, eventNum, *mob);
+  if (kind == "uptime") {
+    // The lanes, and as text each lane's ticking and dropped spans.
+    const FightDots dots = ReadFightDots(database, eventNum);
+    if (png) WriteFileReplacing(*png, UptimeLanesPng(dots, width, height));
+    Out out;
+    for (const ListRow& row : UptimeLanesText(dots)) out.Row(row);
+    return 0;
+  }
+  const ChartGrid grid = kind == "dot" ? DrawDotTickGraph(database, eventNum, *mob)
+                                       : DrawAllDamageGraph(database, eventNum, *mob);
   if (png) WriteFileReplacing(*png, GraphPng(grid, width, height));
   const std::string text = ChartGridText(grid);
   std::fwrite(text.data(), 1, text.size(), stdout);

@@ -71,8 +71,9 @@ int64_t AxisStep(int64_t seconds, double width, double minPx) {
   return std::max<int64_t>(seconds, 1);
 }
 
-QString AxisLabel(int64_t second) {
-  if (second < 60 || second % 60 != 0) return QString::number(second) + " s";
+// Seconds while the labels step by seconds, then minutes.
+QString AxisLabel(int64_t second, int64_t step) {
+  if (step < 60) return QString::number(second) + " s";
   return QString::number(second / 60) + " min";
 }
 
@@ -173,7 +174,7 @@ QImage RenderUptimeLanes(const FightDots& dots, QSize size, int pickedLane) {
     p.drawLine(x, layout.plot.top(), x, axisY);
     p.setPen(Qt::black);
     p.drawLine(x, axisY, x, axisY + 4);
-    const QString label = AxisLabel(s);
+    const QString label = AxisLabel(s, step);
     const int w = metrics.horizontalAdvance(label);
     p.drawText(QPoint(std::min(x - w / 2 + (s == 0 ? w / 2 : 0), size.width() - w - 1),
                       axisY + 5 + metrics.ascent()),

@@ -70,7 +70,7 @@ expect 0 "^	Dread Pyre\.	Chaos Venom\.	Corath Venom\.	Pets	DD's$" -- --home "$ho
 expect 0 "^          a sarnak conscript$" -- --home "$home" graph 4 dot
 expect 1 "There is no fight 99 in" -- --home "$home" graph 99 dot
 expect 2 "EVENT must be a fight's number from 1, not '0'" -- --home "$home" graph 0 dot
-expect 2 "graph needs EVENT and dot or all" -- --home "$home" graph 4 pie
+expect 2 "graph needs EVENT and dot, all or uptime" -- --home "$home" graph 4 pie
 expect 2 "--size needs WIDTHxHEIGHT" -- --home "$home" graph 4 dot --png "$home/g.png" --size 10x10
 expect 2 "--size goes with --png" -- --home "$home" graph 4 dot --size 800x600
 expect 1 "There is no parse database" -- --home "$home/nowhere" graph 1 dot
@@ -78,6 +78,11 @@ expect 0 "^15	" -- --home "$home" graph 4 all --png "$home/graph.png" --size 900
 if [ "$(head -c 8 "$home/graph.png" | od -An -tx1 | tr -d ' ')" = "89504e470d0a1a0a" ] &&
   [ ! -e "$home/nowhere/QornDB.mdb" ]; then pass; else
   fail "graph --png wrote no PNG, or graph made a database"; fi
+# The DoT Uptime lanes: each spell's ticking spans as text, and the picture.
+expect 0 "^Dread Pyre\.	0-82	$" -- --home "$home" graph 4 uptime --png "$home/lanes.png"
+if [ "$(head -c 8 "$home/lanes.png" | od -An -tx1 | tr -d ' ')" = "89504e470d0a1a0a" ]; then pass; else
+  fail "graph uptime --png wrote no PNG"; fi
+expect 1 "There is no fight 99 in" -- --home "$home" graph 99 uptime
 
 # The lists of a stored fight, cell for cell as the window shows them.
 expect 0 "^Tick	Mob	DMG Type	DMG	Crit	CPow	CoABP	Inten$" -- --home "$home" show 4 breakdown
@@ -98,11 +103,19 @@ if [ -e "$home/nowhere/QornDB.mdb" ]; then fail "show made a database"; fi
 expect 0 "^Buff	Source	Hits On	Crits On	Crit% On	Avg On	Hits Off	Crits Off	Crit% Off	Avg Off	Added$" -- --home "$home" show 4 buffs
 expect 0 "^Intensity	All DoTs	42	3	07.14%	715.62	0	0	-	-	-$" -- --home "$home" show 4 buffs
 expect 0 "^Anguish BP	Corath Venom\.	18	2	11.11%	649.06	59	3	05.08%	613.56	639$" -- --home "$home" show all buffs
-expect 2 "EVENT all goes only with the view buffs" -- --home "$home" show all detail
-expect 2 "the views are breakdown, ticks, detail and buffs" -- --home "$home" show 4 pie
+expect 2 "EVENT all goes only with the views buffs and uptime" -- --home "$home" show all detail
+expect 2 "the views are breakdown, ticks, detail, buffs and uptime" -- --home "$home" show 4 pie
 expect 1 "has no fight 99" -- --home "$home" show 99 buffs
 expect 1 "is missing" -- --home "$home/nowhere" show all buffs
 if [ -e "$home/nowhere/QornDB.mdb" ]; then fail "show all buffs made a database"; fi
+
+# DoT Uptime of a stored fight and of every fight.
+expect 0 "^Spell	Hits	Uptime	First Hit	Drops	Longest Gap	Lost Ticks$" -- --home "$home" show 4 uptime
+expect 0 "^All DoTs	42	97\.62%	4	0	6	0$" -- --home "$home" show 4 uptime
+expect 0 "^Spell	Fights	Hits	Uptime	Drops per Fight	First Hit$" -- --home "$home" show all uptime
+expect 0 "^Chaos Venom\.	5	92	98\.91%	0\.00	4\.80$" -- --home "$home" show all uptime
+expect 1 "has no fight 99" -- --home "$home" show 99 uptime
+expect 1 "is missing" -- --home "$home/nowhere" show all uptime
 
 # Exports of a stored fight: the files, their messages, and what is refused.
 expect 0 "^Your dot ticks have been exported:$" -- --home "$home" export 4 --list ticks --csv "$home/ticks.csv"
@@ -122,7 +135,14 @@ if grep -q $'^Intensity,Dread Pyre\\.,14,2,14\\.29%,"1,067\\.07",0,0,-,-,-\r$' "
 expect 0 "^$home/all-buffs.csv$" -- --home "$home" export all --list buffs --csv "$home/all-buffs.csv"
 if [ "$(wc -l <"$home/all-buffs.csv")" -eq 28 ]; then pass; else
   fail "export all --list buffs wrote $(wc -l <"$home/all-buffs.csv") lines"; fi
-expect 2 "EVENT all goes only with --list buffs" -- --home "$home" export all --list ticks --csv "$home/x.csv"
+expect 0 "^Your DoT uptime data has been exported:$" -- --home "$home" export 4 --list uptime --csv "$home/uptime.csv"
+if [ "$(cat "$home/uptime.csv")" = $'Spell,Hits,Uptime,First Hit,Drops,Longest Gap,Lost Ticks\r\nChaos Venom.,14,97.62%,4,0,6,0\r\nCorath Venom.,14,97.62%,4,0,6,0\r\nDread Pyre.,14,97.62%,4,0,6,0\r\nAll DoTs,42,97.62%,4,0,6,0\r' ]; then
+  pass; else fail "export --list uptime wrote other lines"; fi
+expect 0 "^$home/all-uptime.csv$" -- --home "$home" export all --list uptime --csv "$home/all-uptime.csv"
+if [ "$(head -n 1 "$home/all-uptime.csv")" = $'Spell,Fights,Hits,Uptime,Drops per Fight,First Hit\r' ] &&
+  [ "$(wc -l <"$home/all-uptime.csv")" -eq 10 ]; then pass; else
+  fail "export all --list uptime: header or line count"; fi
+expect 2 "EVENT all goes only with --list buffs or --list uptime" -- --home "$home" export all --list ticks --csv "$home/x.csv"
 expect 2 "unknown list pie" -- --home "$home" export 4 --list pie --csv "$home/x.csv"
 expect 2 "exclude each other" -- --home "$home" export 4 --list ticks --csv "$home/x.csv" --html "$home/x.htm"
 expect 2 "export needs --list LIST with --csv FILE, or --html FILE" -- --home "$home" export 4 --list ticks

@@ -27,12 +27,16 @@ check "the overview rows keep their fields" same_fields "$home/overview.txt"
 check "a shouted damage message made no record" sh -c "! grep -q 99999 '$home/overview.txt'"
 check "two fights" test "$(wc -l <"$home/overview.txt")" -eq 3
 
-for view in breakdown ticks detail buffs; do
+for view in breakdown ticks detail buffs uptime; do
   "$cli" --home "$home" show 2 $view >"$home/show.txt"
   check "show 2 $view keeps its fields" same_fields "$home/show.txt"
 done
 "$cli" --home "$home" show 2 ticks >"$home/show.txt"
 check "show ticks: the tab in the mob is a blank" grep -q "^1	a gnoll with a tab	100	" "$home/show.txt"
+"$cli" --home "$home" show all uptime >"$home/show.txt"
+check "show all uptime keeps its fields" same_fields "$home/show.txt"
+"$cli" --home "$home" graph 2 uptime >"$home/graph.txt"
+check "graph 2 uptime keeps its fields" same_fields "$home/graph.txt"
 for kind in dot all; do
   "$cli" --home "$home" graph 2 $kind >"$home/graph.txt"
   check "graph 2 $kind keeps its fields" same_fields "$home/graph.txt" 1
@@ -40,13 +44,13 @@ for kind in dot all; do
 done
 
 # The CSV files as a spreadsheet reads them.
-for list in overview breakdown ticks detail buffs; do
+for list in overview breakdown ticks detail buffs uptime; do
   "$cli" --home "$home" export 1 --list $list --csv "$home/$list.csv" >/dev/null
 done
 check "the CSV files read as CSV, with no formula in them" python3 - "$home" <<'EOF'
 import csv, re, sys
 home = sys.argv[1]
-columns = {"overview": 6, "breakdown": 8, "ticks": 6, "detail": 13, "buffs": 11}
+columns = {"overview": 6, "breakdown": 8, "ticks": 6, "detail": 13, "buffs": 11, "uptime": 7}
 number = re.compile(r"^-?[0-9][0-9,.]*%?$")
 cells = []
 ok = True
