@@ -59,6 +59,8 @@ ExportMenu::ExportMenu(MainWindow& window, Dialogs& dialogs, std::string databas
           [this] { ExportList(CsvList::AllDamageDetail); });
   connect(window.mnuExportBuffValue, &QAction::triggered, this,
           [this] { ExportList(CsvList::BuffValue); });
+  connect(window.mnuExportDotUptime, &QAction::triggered, this,
+          [this] { ExportList(CsvList::DotUptime); });
   connect(window.mnuExportGraph, &QAction::triggered, this, &ExportMenu::ExportGraph);
 }
 
@@ -74,6 +76,8 @@ ReportList* ExportMenu::ListOf(CsvList list) const {
       return window_.ListView4;
     case CsvList::BuffValue:
       return window_.ListView5;
+    case CsvList::DotUptime:
+      return window_.ListView6;
   }
   return nullptr;
 }
@@ -96,6 +100,7 @@ void ExportMenu::ExportList(CsvList list) {
                          : list == CsvList::DotBreakdown ? window_.mnuExportDoTBrk
                          : list == CsvList::DotTicks     ? window_.mnuExportDoTTick
                          : list == CsvList::BuffValue    ? window_.mnuExportBuffValue
+                         : list == CsvList::DotUptime    ? window_.mnuExportDotUptime
                                                          : window_.mnuExportAllDamageDetail;
   // The detail report is of one fight: without one it would be a bare header.
   if (list == CsvList::AllDamageDetail && !FightSelected(entry)) return;

@@ -226,8 +226,10 @@ void LogFollower::ShowRun(const RunResult& result) {
   const bool selectedChanged =
       selectedKey() != keyBefore ||
       (selected && std::find(changed.begin(), changed.end(), selected->EventNum) != changed.end());
-  // Buff Value of the whole log shows every fight.
-  const bool wholeLogInView = window_.Frame8->isVisible() && window_.chkWholeLog->isChecked();
+  // Buff Value and DoT Uptime of the whole log show every fight.
+  const bool wholeLogInView =
+      (window_.Frame8->isVisible() && window_.chkWholeLog->isChecked()) ||
+      (window_.Frame9->isVisible() && window_.chkUptimeWholeLog->isChecked());
   if (step.Change == LogChange::Replaced || selectedChanged ||
       (wholeLogInView && !changed.empty())) {
     emit fightInViewChanged();

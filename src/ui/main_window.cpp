@@ -13,6 +13,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QShowEvent>
 #include <QStyle>
@@ -27,6 +28,7 @@
 #include "commands/program_folder.h"
 #include "ui/buff_value_view.h"
 #include "ui/chart_views.h"
+#include "ui/dot_uptime_view.h"
 #include "ui/export_menu.h"
 #include "ui/list_views.h"
 #include "ui/log_follower.h"
@@ -47,6 +49,10 @@ constexpr int kFrameTop = 960;
 // the other lists' is.
 constexpr int kListTop = 240;
 constexpr int kBuffListTop = 600;
+// The DoT Uptime tab: its check box, the lane picture below it, the list
+// below that, its bottom where the other lists' is.
+constexpr int kUptimeLanesHeight = 2400;
+constexpr int kUptimeListTop = kBuffListTop + kUptimeLanesHeight + 60;
 
 template <typename T>
 T* Named(T* widget, const char* name) {
@@ -154,7 +160,7 @@ void MainWindow::BuildControls() {
 
   TabStrip1 = Named(new QTabBar(client), "TabStrip1");
   for (const char* tab : {"Settings", "Damage", "DoT Breakdown", "DoT Ticks", "DoT Tick Graph",
-                          "All Damage Graph", "All Damage Detail", "Buff Value"}) {
+                          "All Damage Graph", "All Damage Detail", "Buff Value", "DoT Uptime"}) {
     TabStrip1->addTab(tab);
   }
   TabStrip1->setExpanding(false);
@@ -265,6 +271,15 @@ void MainWindow::BuildControls() {
   Place(chkWholeLog, 120, 300, 1500, 255);
   ListView5 = list(Frame8, "ListView5");
   Place(ListView5, 120, kBuffListTop, 11295, 6375 - (kBuffListTop - kListTop));
+  Frame9 = MakeFrame(client, "Frame9", "DoT Uptime", kOutOfView);
+  chkUptimeWholeLog = Named(new QCheckBox("Whole log", Frame9), "chkUptimeWholeLog");
+  Place(chkUptimeWholeLog, 120, 300, 1500, 255);
+  UptimeArea = Named(new QScrollArea(Frame9), "UptimeArea");
+  UptimeArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  Place(UptimeArea, 120, kBuffListTop, 11295, kUptimeLanesHeight);
+  picUptime = Named(new UptimeLanes(UptimeArea), "picUptime");
+  ListView6 = list(Frame9, "ListView6");
+  Place(ListView6, 120, kUptimeListTop, 11295, 6375 - (kUptimeListTop - kListTop));
 }
 
 void MainWindow::BuildMenus() {
@@ -293,6 +308,7 @@ void MainWindow::BuildMenus() {
   mnuExportAllDamageDetail =
       action(mnuExport, "mnuExportAllDamageDetail", "Export &All Damage Detail...");
   mnuExportBuffValue = action(mnuExport, "mnuExportBuffValue", "Export B&uff Value...");
+  mnuExportDotUptime = action(mnuExport, "mnuExportDotUptime", "Export D&oT Uptime...");
   mnuOptions = Named(menuBar()->addMenu("&Options"), "mnuOptions");
   mnuSetName = action(mnuOptions, "mnuSetName", "Set Character &Name");
   mnuEventTimer = action(mnuOptions, "mnuEventTimer", "Set Time Between &events");
@@ -352,7 +368,7 @@ void MainWindow::StartUp() {
   cmdCancel->hide();
   TabStrip1->hide();
   for (QAction* a : {mnuExportDmg, mnuExportDoTBrk, mnuExportDoTTick, mnuExportGraph,
-                     mnuExportAllDamageDetail, mnuExportBuffValue}) {
+                     mnuExportAllDamageDetail, mnuExportBuffValue, mnuExportDotUptime}) {
     a->setEnabled(false);
   }
   using enum SortKind;
@@ -367,14 +383,15 @@ void MainWindow::StartUp() {
   ListView5->SetColumns(kBuffValueColumns, BuffValueView::SortKinds());
   ListView5->headerItem()->setToolTip(static_cast<int>(kBuffValueColumns.size()) - 1,
                                       BuffValueView::AddedTip());
+  ListView6->SetColumns(kDotUptimeColumns, DotUptimeView::SortKinds(false));
   mnuSetName->setEnabled(!Yourname->text().isEmpty());
   if (const auto name = ReadSettingsName(programFolder_)) {
     Yourname->setText(QString::fromStdString(*name));
   }
 }
 
-std::array<QGroupBox*, 8> MainWindow::Frames() const {
-  return {Frame1, Frame2, Frame3, Frame4, Frame5, Frame6, Frame7, Frame8};
+std::array<QGroupBox*, 9> MainWindow::Frames() const {
+  return {Frame1, Frame2, Frame3, Frame4, Frame5, Frame6, Frame7, Frame8, Frame9};
 }
 
 void MainWindow::MoveFrameIntoView(QGroupBox* frame) {
@@ -465,6 +482,16 @@ void MainWindow::ApplyLayout() {
     ListView5->resize(ListView5->width(), Px(*layout.listHeight - kBuffListShorter));
   }
   if (layout.listWidth) ListView5->resize(Px(*layout.listWidth), ListView5->height());
+  // So does the DoT Uptime list, below the lanes.
+  constexpr int kUptimeListShorter = kUptimeListTop - kListTop;
+  if (layout.listHeight && *layout.listHeight >= kUptimeListShorter) {
+    ListView6->resize(ListView6->width(), Px(*layout.listHeight - kUptimeListShorter));
+  }
+  if (layout.listWidth) {
+    ListView6->resize(Px(*layout.listWidth), ListView6->height());
+    UptimeArea->resize(Px(*layout.listWidth), UptimeArea->height());
+    picUptime->Fit();
+  }
   if (layout.tabWidth) TabStrip1->resize(Px(*layout.tabWidth), TabStrip1->height());
   // The loop's bar reaches to the stop at the frames' right edge.
   if (layout.frameWidth) {

@@ -24,6 +24,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QProgressBar;
+class QScrollArea;
 class QPushButton;
 class QTabBar;
 class QThread;
@@ -38,6 +39,8 @@ class DamageDetailView;
 class ChartTabView;
 class LogFollower;
 class BuffValueView;
+class DotUptimeView;
+class UptimeLanes;
 
 // Form1, the program's one window: the tab strip, the eight frames, the
 // progress bars, the menus and the lists, each named as the program names
@@ -74,6 +77,7 @@ class MainWindow : public QMainWindow {
   QGroupBox* Frame6 = nullptr;  // Settings
   QGroupBox* Frame7 = nullptr;  // All Damage Graph
   QGroupBox* Frame8 = nullptr;  // Buff Value
+  QGroupBox* Frame9 = nullptr;  // DoT Uptime
   QLabel* Label2 = nullptr;
   QLabel* Label3 = nullptr;
   QLineEdit* Yourname = nullptr;
@@ -91,6 +95,10 @@ class MainWindow : public QMainWindow {
   ReportList* ListView4 = nullptr;
   ReportList* ListView5 = nullptr;   // Buff Value
   QCheckBox* chkWholeLog = nullptr;  // Buff Value of every stored fight
+  ReportList* ListView6 = nullptr;         // DoT Uptime
+  QCheckBox* chkUptimeWholeLog = nullptr;  // DoT Uptime of every stored fight
+  QScrollArea* UptimeArea = nullptr;       // scrolls the lanes of a long fight
+  UptimeLanes* picUptime = nullptr;        // DoT Uptime's lane picture
   GraphView* MSChart1 = nullptr;
   GraphView* MSChart2 = nullptr;
 
@@ -111,6 +119,7 @@ class MainWindow : public QMainWindow {
   QAction* mnuExportGraph = nullptr;
   QAction* mnuExportAllDamageDetail = nullptr;
   QAction* mnuExportBuffValue = nullptr;
+  QAction* mnuExportDotUptime = nullptr;
   QAction* mnuSetName = nullptr;
   QAction* mnuEventTimer = nullptr;
   QAction* mnuPetDetail = nullptr;
@@ -190,7 +199,7 @@ class MainWindow : public QMainWindow {
   // Writes the name to Settings.ini, for the next start; a failure is told
   // under `title`.
   bool RememberName(const QString& name, const QString& title = "Get Log");
-  std::array<QGroupBox*, 8> Frames() const;
+  std::array<QGroupBox*, 9> Frames() const;
 
   std::string programFolder_;
   Dialogs& dialogs_;
@@ -202,6 +211,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<ChartTabView> damageGraph_;
   std::unique_ptr<DamageDetailView> damageDetail_;
   std::unique_ptr<BuffValueView> buffValue_;
+  std::unique_ptr<DotUptimeView> dotUptime_;
   std::vector<Tab> tabs_;
   QThread* worker_ = nullptr;
   LogFollower* follower_ = nullptr;          // Follow Log

@@ -8,6 +8,7 @@
 #include "commands/program_folder.h"
 #include "ui/buff_value_view.h"
 #include "ui/chart_views.h"
+#include "ui/dot_uptime_view.h"
 #include "ui/list_views.h"
 #include "ui/main_window.h"
 #include "ui/twips.h"
@@ -34,9 +35,12 @@ void MainWindow::BuildTabs() {
       ListView4, database, failure("All Damage Detail"), mnuPetDetail, spellDatRecs_);
   buffValue_ = std::make_unique<BuffValueView>(ListView5, Frame8, chkWholeLog, database,
                                                failure("Buff Value"));
+  dotUptime_ = std::make_unique<DotUptimeView>(ListView6, picUptime, Frame9, chkUptimeWholeLog,
+                                               database, failure("DoT Uptime"));
   for (FillRunner* runner :
        {&dotBreakdown_->Runner(), &dotTicks_->Runner(), &tickGraph_->Runner(),
-        &damageGraph_->Runner(), &damageDetail_->Runner(), &buffValue_->Runner()}) {
+        &damageGraph_->Runner(), &damageDetail_->Runner(), &buffValue_->Runner(),
+        &dotUptime_->Runner()}) {
     connect(runner, &FillRunner::finished, this, &MainWindow::viewFilled);
   }
 
@@ -51,17 +55,22 @@ void MainWindow::BuildTabs() {
       {"All Damage Detail", Frame5, "All Damage Detail - ", damageDetail_.get(),
        mnuExportAllDamageDetail},
       {"Buff Value", Frame8, "Buff Value - ", buffValue_.get(), mnuExportBuffValue},
+      {"DoT Uptime", Frame9, "DoT Uptime - ", dotUptime_.get(), mnuExportDotUptime},
   };
   // The scope changes: the list in view fills again.
   connect(chkWholeLog, &QCheckBox::toggled, this, [this] {
     if (Frame8->x() == Px(120)) ChooseTab(TabStrip1->currentIndex());
+  });
+  connect(chkUptimeWholeLog, &QCheckBox::toggled, this, [this] {
+    if (Frame9->x() == Px(120)) ChooseTab(TabStrip1->currentIndex());
   });
 }
 
 bool MainWindow::ViewsFilling() const {
   for (const FillRunner* runner :
        {&dotBreakdown_->Runner(), &dotTicks_->Runner(), &tickGraph_->Runner(),
-        &damageGraph_->Runner(), &damageDetail_->Runner(), &buffValue_->Runner()}) {
+        &damageGraph_->Runner(), &damageDetail_->Runner(), &buffValue_->Runner(),
+        &dotUptime_->Runner()}) {
     if (runner->Busy()) return true;
   }
   return false;
@@ -98,7 +107,7 @@ void MainWindow::ChooseTab(int index) {
     for (FightView* view :
          {static_cast<FightView*>(dotBreakdown_.get()), static_cast<FightView*>(dotTicks_.get()),
           static_cast<FightView*>(damageDetail_.get()),
-          static_cast<FightView*>(buffValue_.get())}) {
+          static_cast<FightView*>(buffValue_.get()), static_cast<FightView*>(dotUptime_.get())}) {
       view->Clear();
     }
   }
@@ -113,7 +122,7 @@ void MainWindow::ChooseTab(int index) {
     }
   }
   for (QAction* entry : {mnuExportDmg, mnuExportDoTBrk, mnuExportDoTTick, mnuExportGraph,
-                         mnuExportAllDamageDetail, mnuExportBuffValue}) {
+                         mnuExportAllDamageDetail, mnuExportBuffValue, mnuExportDotUptime}) {
     entry->setEnabled(entry == tab->exportEntry);
   }
 }
