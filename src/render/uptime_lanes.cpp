@@ -143,14 +143,7 @@ QImage RenderUptimeLanes(const FightDots& dots, QSize size, int pickedLane) {
                Qt::AlignVCenter | Qt::AlignLeft, name);
     const double barTop = row.top() + row.height() * 0.2;
     const double barHeight = std::max(1.0, row.height() * 0.6);
-    const Rgb c = SlotColour(DotSourceSlot(i));
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(c.Red, c.Green, c.Blue));
-    for (const SecondSpan& span : TickingSpans(lane.Hits, seconds)) {
-      const double x0 = layout.X(span.From, seconds);
-      const double x1 = std::max(layout.X(span.To, seconds), x0 + 1);
-      p.drawRect(QRectF(x0, barTop, x1 - x0, barHeight));
-    }
+    // A drop's box first: the tick that ends it covers its last six seconds.
     for (const SecondSpan& drop : DropSpans(lane.Hits)) {
       const double x0 = layout.X(drop.From, seconds);
       const double x1 = std::max(layout.X(drop.To, seconds), x0 + 2);
@@ -159,7 +152,14 @@ QImage RenderUptimeLanes(const FightDots& dots, QSize size, int pickedLane) {
       p.setPen(QPen(kDropColour, 1));
       p.setBrush(Qt::NoBrush);
       p.drawRect(box);
-      p.setPen(Qt::NoPen);
+    }
+    const Rgb c = SlotColour(DotSourceSlot(i));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(c.Red, c.Green, c.Blue));
+    for (const SecondSpan& span : TickingSpans(lane.Hits, seconds)) {
+      const double x0 = layout.X(span.From, seconds);
+      const double x1 = std::max(layout.X(span.To, seconds), x0 + 1);
+      p.drawRect(QRectF(x0, barTop, x1 - x0, barHeight));
     }
   }
   // The axis: seconds from the fight's start.

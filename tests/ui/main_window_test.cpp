@@ -101,9 +101,10 @@ class MainWindowTest : public QObject {
     auto w = Open();
     QCOMPARE(w->objectName(), QString("Form1"));
     QCOMPARE(w->windowTitle(), QString("Qorn"));
-    QCOMPARE(w->TabStrip1->count(), 8);
+    QCOMPARE(w->TabStrip1->count(), 9);
     QCOMPARE(w->TabStrip1->tabText(6), QString("All Damage Detail"));
     QCOMPARE(w->TabStrip1->tabText(7), QString("Buff Value"));
+    QCOMPARE(w->TabStrip1->tabText(8), QString("DoT Uptime"));
     QCOMPARE(w->TabStrip1->currentIndex(), 0);
     QVERIFY(!w->TabStrip1->isVisible());
     QVERIFY(!w->ProgressBar1->isVisible());
@@ -1006,7 +1007,7 @@ class MainWindowTest : public QObject {
     QTRY_VERIFY(!w->ViewsFilling());
     QCOMPARE(w->Frame2->title(), QString("DoT Breakdown - A gnoll"));
     QCOMPARE(w->ListView2->RowCount(), 1);
-    for (const int expected : {1, 0, 7}) {
+    for (const int expected : {1, 0, 8}) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab,
                       Qt::ControlModifier | Qt::ShiftModifier);
       QCOMPARE(w->TabStrip1->currentIndex(), expected);
@@ -1032,6 +1033,7 @@ class MainWindowTest : public QObject {
                                   "Export Graph...",
                                   "Export All Damage Detail...",
                                   "Export Buff Value...",
+                                  "Export DoT Uptime...",
                                   "Options",
                                   "Set Character Name",
                                   "Set Time Between events",
@@ -1090,7 +1092,7 @@ class MainWindowTest : public QObject {
     }
     QVERIFY(w->width() >= Px(11730));
     for (ReportList* list :
-         {w->ListView1, w->ListView2, w->ListView3, w->ListView4, w->ListView5}) {
+         {w->ListView1, w->ListView2, w->ListView3, w->ListView4, w->ListView5, w->ListView6}) {
       QVERIFY2(list->header()->length() <= list->viewport()->width(),
                qPrintable(QString("%1: %2 of %3")
                               .arg(list->objectName())

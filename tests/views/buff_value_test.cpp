@@ -6,22 +6,14 @@
 
 #include "common/error.h"
 #include "store/stored_fights.h"
+#include "support/list_lines.h"
 #include "support/parse_db.h"
 #include "support/temp_dir.h"
 
 namespace qorn {
 namespace {
 
-// The lines' cells joined by tabs, one string per line.
-std::vector<std::string> Joined(const std::vector<std::vector<std::string>>& lines) {
-  std::vector<std::string> out;
-  for (const std::vector<std::string>& cells : lines) {
-    std::string text;
-    for (size_t i = 0; i < cells.size(); ++i) text += (i ? "\t" : "") + cells[i];
-    out.push_back(text);
-  }
-  return out;
-}
+using test::Joined;
 
 // Event 1, "a gnoll": Plague. (normal tick 55, so 110 and up are crits) with
 // and without the breastplate and Intensity; Dread Pyre. (crit from 1912)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "store/stored_fights.h"
+#include "support/list_lines.h"
 #include "support/parse_db.h"
 #include "support/temp_dir.h"
 
@@ -48,15 +49,7 @@ TEST(UptimeSpans, TickingJoinsTouchingTicksAndDropsMarkLongGaps) {
   EXPECT_EQ(DropSpans(hits), (std::vector<SecondSpan>{{14, 30}, {39, 60}}));
 }
 
-std::vector<std::string> Joined(const std::vector<ListRow>& lines) {
-  std::vector<std::string> out;
-  for (const ListRow& cells : lines) {
-    std::string text;
-    for (size_t i = 0; i < cells.size(); ++i) text += (i ? "\t" : "") + cells[i];
-    out.push_back(text);
-  }
-  return out;
-}
+using test::Joined;
 
 // Event 1, "a gnoll" (also "A gnoll"), seconds 0 to 60: Plague. kept up
 // (one hit spelled "PLAGUE."), Dread Pyre. on late and dropped for 30 s,
