@@ -48,9 +48,8 @@ int ExportCommand(const CommandLine& line) {
       throw UsageError{"EVENT all goes only with --list buffs or --list uptime"};
     }
     WriteCsvExport(which,
-                   which == CsvList::DotUptime
-                       ? StoredDotUptime(database, BuffScope::AllFights())
-                       : StoredBuffValue(database, BuffScope::AllFights()),
+                   which == CsvList::DotUptime ? StoredDotUptime(database, BuffScope::AllFights())
+                                               : StoredBuffValue(database, BuffScope::AllFights()),
                    *csv);
     Out out;
     out << ExportedMessage(KindOf(which).Message, *csv) << "\n";

@@ -60,7 +60,7 @@ LanesLayout LayoutOf(const FightDots& dots, QSize size) {
 // A step between the axis's labels of at least `minPx` pixels: 1, 2, 5, 10,
 // 15, 30 seconds, then whole minutes of the same steps.
 int64_t AxisStep(int64_t seconds, double width, double minPx) {
-  static constexpr int64_t kSteps[] = {1,   2,   5,   10,  15,   30,   60,   120,
+  static constexpr int64_t kSteps[] = {1,   2,   5,   10,   15,   30,   60,   120,
                                        300, 600, 900, 1800, 3600, 7200, 18000};
   for (int64_t step : kSteps) {
     if (width * static_cast<double>(step) / static_cast<double>(std::max<int64_t>(seconds, 1)) >=
@@ -137,8 +137,8 @@ QImage RenderUptimeLanes(const FightDots& dots, QSize size, int pickedLane) {
     font.setBold(picked);
     p.setFont(font);
     p.setPen(Qt::black);
-    const QString name = metrics.elidedText(QString::fromStdString(lane.Spell), Qt::ElideRight,
-                                            nameWidth);
+    const QString name =
+        metrics.elidedText(QString::fromStdString(lane.Spell), Qt::ElideRight, nameWidth);
     p.drawText(QRectF(kMargin, row.top(), nameWidth, row.height()),
                Qt::AlignVCenter | Qt::AlignLeft, name);
     const double barTop = row.top() + row.height() * 0.2;

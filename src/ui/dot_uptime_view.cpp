@@ -89,8 +89,9 @@ void DotUptimeView::Show(const Fight& fight) {
   }
   runner_.Run(
       [path = databasePath_, eventNum = fight.EventNum] {
-        return UptimeFill{DotUptime(path, BuffScope::Fight(eventNum)),
-                          ReadFightDots(path, eventNum)};
+        FightDots dots = ReadFightDots(path, eventNum);
+        std::vector<ListRow> rows = FightUptimeLines(dots);
+        return UptimeFill{std::move(rows), std::move(dots)};
       },
       [list = list_, lanes = lanes_](UptimeFill fill) {
         list->AddRows(fill.Rows);

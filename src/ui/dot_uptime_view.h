@@ -43,9 +43,8 @@ class UptimeLanes final : public QWidget {
 // list picks out its spell's lane.
 class DotUptimeView final : public FightView {
  public:
-  DotUptimeView(ReportList* list, UptimeLanes* lanes, QGroupBox* frame,
-                const QCheckBox* wholeLog, std::string databasePath,
-                FillRunner::FailureHandler onFailure);
+  DotUptimeView(ReportList* list, UptimeLanes* lanes, QGroupBox* frame, const QCheckBox* wholeLog,
+                std::string databasePath, FillRunner::FailureHandler onFailure);
   void Clear() override;
   void Show(const Fight& fight) override;
   bool ShowWithoutFight() override;

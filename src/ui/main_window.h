@@ -93,8 +93,8 @@ class MainWindow : public QMainWindow {
   ReportList* ListView2 = nullptr;
   ReportList* ListView3 = nullptr;
   ReportList* ListView4 = nullptr;
-  ReportList* ListView5 = nullptr;   // Buff Value
-  QCheckBox* chkWholeLog = nullptr;  // Buff Value of every stored fight
+  ReportList* ListView5 = nullptr;         // Buff Value
+  QCheckBox* chkWholeLog = nullptr;        // Buff Value of every stored fight
   ReportList* ListView6 = nullptr;         // DoT Uptime
   QCheckBox* chkUptimeWholeLog = nullptr;  // DoT Uptime of every stored fight
   QScrollArea* UptimeArea = nullptr;       // scrolls the lanes of a long fight

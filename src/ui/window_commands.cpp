@@ -54,8 +54,8 @@ void ShowOverview(ReportList* list, const Overview& overview) {
 }
 
 QList<QAction*> ExportEntries(const MainWindow& w) {
-  return {w.mnuExportDmg,       w.mnuExportDoTBrk,          w.mnuExportDoTTick,
-          w.mnuExportGraph,     w.mnuExportAllDamageDetail, w.mnuExportBuffValue,
+  return {w.mnuExportDmg,      w.mnuExportDoTBrk,          w.mnuExportDoTTick,
+          w.mnuExportGraph,    w.mnuExportAllDamageDetail, w.mnuExportBuffValue,
           w.mnuExportDotUptime};
 }
 

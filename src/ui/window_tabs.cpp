@@ -37,10 +37,9 @@ void MainWindow::BuildTabs() {
                                                failure("Buff Value"));
   dotUptime_ = std::make_unique<DotUptimeView>(ListView6, picUptime, Frame9, chkUptimeWholeLog,
                                                database, failure("DoT Uptime"));
-  for (FillRunner* runner :
-       {&dotBreakdown_->Runner(), &dotTicks_->Runner(), &tickGraph_->Runner(),
-        &damageGraph_->Runner(), &damageDetail_->Runner(), &buffValue_->Runner(),
-        &dotUptime_->Runner()}) {
+  for (FillRunner* runner : {&dotBreakdown_->Runner(), &dotTicks_->Runner(), &tickGraph_->Runner(),
+                             &damageGraph_->Runner(), &damageDetail_->Runner(),
+                             &buffValue_->Runner(), &dotUptime_->Runner()}) {
     connect(runner, &FillRunner::finished, this, &MainWindow::viewFilled);
   }
 
@@ -106,8 +105,8 @@ void MainWindow::ChooseTab(int index) {
   if (tab->frame != Frame6) {
     for (FightView* view :
          {static_cast<FightView*>(dotBreakdown_.get()), static_cast<FightView*>(dotTicks_.get()),
-          static_cast<FightView*>(damageDetail_.get()),
-          static_cast<FightView*>(buffValue_.get()), static_cast<FightView*>(dotUptime_.get())}) {
+          static_cast<FightView*>(damageDetail_.get()), static_cast<FightView*>(buffValue_.get()),
+          static_cast<FightView*>(dotUptime_.get())}) {
       view->Clear();
     }
   }

@@ -11,9 +11,8 @@ namespace qorn {
 namespace {
 
 std::string Percent(int64_t covered, int64_t seconds) {
-  return seconds <= 0
-             ? "-"
-             : FormatPercent(static_cast<double>(covered) / static_cast<double>(seconds));
+  return seconds <= 0 ? "-"
+                      : FormatPercent(static_cast<double>(covered) / static_cast<double>(seconds));
 }
 
 std::string Mean(int64_t sum, int64_t count) {
@@ -100,14 +99,18 @@ class FightDotReader {
   Statement rows_;
 };
 
-std::vector<ListRow> FightUptime(Database& db, int32_t eventNum) {
-  const FightDots dots = ReadFightDots(db, eventNum);
+}  // namespace
+
+std::vector<ListRow> FightUptimeLines(const FightDots& dots) {
   std::vector<ListRow> lines;
   if (dots.Lanes.empty()) return lines;
-  for (const DotLane& lane : dots.Lanes) lines.push_back(FightLine(lane.Spell, lane.Hits, dots.Seconds));
+  for (const DotLane& lane : dots.Lanes)
+    lines.push_back(FightLine(lane.Spell, lane.Hits, dots.Seconds));
   lines.push_back(FightLine(std::string(kAllDotsSource), Merged(dots.Lanes), dots.Seconds));
   return lines;
 }
+
+namespace {
 
 // Every stored fight a fight at a time, each through its tick runs, so what
 // is held is one fight's hits and a line per spell.
@@ -167,7 +170,8 @@ UptimeFigures MeasureUptime(std::span<const int64_t> hits, int64_t fightSeconds)
   if (hits.empty()) return f;
   f.FirstHit = hits.front();
   for (const SecondSpan& span : TickingSpans(hits, fightSeconds)) f.Covered += span.To - span.From;
-  for (size_t i = 1; i < hits.size(); ++i) f.LongestGap = std::max(f.LongestGap, hits[i] - hits[i - 1]);
+  for (size_t i = 1; i < hits.size(); ++i)
+    f.LongestGap = std::max(f.LongestGap, hits[i] - hits[i - 1]);
   for (const SecondSpan& drop : DropSpans(hits)) {
     ++f.Drops;
     // The ticks the gap held, rounded with halves up, less the one that ended it.
@@ -209,7 +213,7 @@ FightDots ReadFightDots(const std::string& databasePath, int32_t eventNum) {
 
 std::vector<ListRow> DotUptime(const std::string& databasePath, const BuffScope& scope) {
   Database db = OpenForView(databasePath);
-  return scope.WholeLog ? WholeLogUptime(db) : FightUptime(db, scope.EventNum);
+  return scope.WholeLog ? WholeLogUptime(db) : FightUptimeLines(ReadFightDots(db, scope.EventNum));
 }
 
 }  // namespace qorn

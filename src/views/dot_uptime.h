@@ -21,11 +21,11 @@ inline constexpr int64_t kDotDropGap = 9;
 // `Seconds`: each hit's time counts in whole seconds from the fight's start.
 struct UptimeFigures {
   int64_t Hits = 0;
-  int64_t Covered = 0;     // seconds of the fight inside some [hit - 6, hit]
-  int64_t FirstHit = 0;    // the first hit's second
-  int64_t Drops = 0;       // gaps between consecutive hits longer than kDotDropGap
+  int64_t Covered = 0;      // seconds of the fight inside some [hit - 6, hit]
+  int64_t FirstHit = 0;     // the first hit's second
+  int64_t Drops = 0;        // gaps between consecutive hits longer than kDotDropGap
   int64_t LongestGap = -1;  // -1 with fewer than two hits
-  int64_t LostTicks = 0;   // per drop, the ticks that would have landed in its gap
+  int64_t LostTicks = 0;    // per drop, the ticks that would have landed in its gap
 };
 
 // A stretch of a fight, in seconds from its start.
@@ -79,6 +79,10 @@ FightDots ReadFightDots(const std::string& databasePath, int32_t eventNum);
 // Spell, Fights, Hits, Uptime, Drops per Fight, First Hit
 // (kDotUptimeWholeLogColumns). Throws qorn::Error.
 std::vector<ListRow> DotUptime(const std::string& databasePath, const BuffScope& scope);
+
+// The lines of a fight's list (see DotUptime) from its hits read once, for a
+// view that also draws them.
+std::vector<ListRow> FightUptimeLines(const FightDots& dots);
 
 // The lane picture of `dots` as text: a "Spell", "Ticking", "Dropped" header
 // and a line per lane (the list's order) with its spans as "FROM-TO" seconds

@@ -145,8 +145,8 @@ class DotUptimeTabTest : public QObject {
     ClickTab(*w, kUptime);
     ClickWholeLog(*w);
     QCOMPARE(w->Frame9->title(), QString("DoT Uptime - whole log"));
-    QCOMPARE(Headers(w->ListView6), (QStringList{"Spell", "Fights", "Hits", "Uptime",
-                                                 "Drops per Fight", "First Hit"}));
+    QCOMPARE(Headers(w->ListView6),
+             (QStringList{"Spell", "Fights", "Hits", "Uptime", "Drops per Fight", "First Hit"}));
     QCOMPARE(Rows(w->ListView6), (QStringList{
                                      "Dread Pyre.\t1\t1\t-\t0.00\t0.00",
                                      "Plague.\t1\t11\t100.00%\t0.00\t0.00",

@@ -44,8 +44,7 @@ TEST(MeasureUptime, TableOfHitPatterns) {
 
 TEST(UptimeSpans, TickingJoinsTouchingTicksAndDropsMarkLongGaps) {
   const std::vector<int64_t> hits = {2, 8, 14, 30, 36, 39, 60};
-  EXPECT_EQ(TickingSpans(hits, 58),
-            (std::vector<SecondSpan>{{0, 14}, {24, 39}, {52, 58}}));
+  EXPECT_EQ(TickingSpans(hits, 58), (std::vector<SecondSpan>{{0, 14}, {24, 39}, {52, 58}}));
   EXPECT_EQ(DropSpans(hits), (std::vector<SecondSpan>{{14, 30}, {39, 60}}));
 }
 
@@ -63,8 +62,8 @@ class DotUptimeTest : public ::testing::Test {
     path_ = dir_->File("QornDB.mdb");
     std::vector<test::FixtureRow> rows = {{"a gnoll", 0, 900, "DD", "Ignite Bones"}};
     for (int s = 0; s <= 60; s += 6) {
-      rows.push_back({s == 30 ? "A gnoll" : "a gnoll", s, 100, "Dot",
-                      s == 36 ? "PLAGUE." : "Plague."});
+      rows.push_back(
+          {s == 30 ? "A gnoll" : "a gnoll", s, 100, "Dot", s == 36 ? "PLAGUE." : "Plague."});
     }
     for (int s : {12, 18, 48, 54, 60}) rows.push_back({"a gnoll", s, 200, "Dot", "Dread Pyre."});
     for (int s : {30, 39, 44}) rows.push_back({"a gnoll", s, 50, "Dot", "Splurt."});
@@ -101,12 +100,15 @@ TEST_F(DotUptimeTest, LinesOfEachScope) {
            "Splurt.\t3\t28.33%\t30\t0\t9\t0",
            "All DoTs\t20\t100.00%\t0\t0\t6\t0",
        }},
-      {"the same mob's later fight: only its own hits", BuffScope::Fight(2),
+      {"the same mob's later fight: only its own hits",
+       BuffScope::Fight(2),
        {"Plague.\t2\t100.00%\t0\t0\t6\t0", "All DoTs\t2\t100.00%\t0\t0\t6\t0"}},
-      {"a fight of 0 seconds", BuffScope::Fight(3),
+      {"a fight of 0 seconds",
+       BuffScope::Fight(3),
        {"Splurt.\t1\t-\t0\t0\t-\t0", "All DoTs\t1\t-\t0\t0\t-\t0"}},
       {"no such fight", BuffScope::Fight(9), {}},
-      {"the whole log: each spell over the fights it hit in", BuffScope::AllFights(),
+      {"the whole log: each spell over the fights it hit in",
+       BuffScope::AllFights(),
        {
            "Dread Pyre.\t1\t5\t50.00%\t1.00\t12.00",
            "Funeral Pyre of Kelador.\t1\t1\t10.00%\t0.00\t42.00",
@@ -125,8 +127,8 @@ TEST_F(DotUptimeTest, LanesInTheListsOrder) {
   EXPECT_EQ(dots.Seconds, 60);
   std::vector<std::string> spells;
   for (const DotLane& lane : dots.Lanes) spells.push_back(lane.Spell);
-  EXPECT_EQ(spells, (std::vector<std::string>{"Dread Pyre.", "Funeral Pyre of Kelador.",
-                                              "Plague.", "Splurt."}));
+  EXPECT_EQ(spells, (std::vector<std::string>{"Dread Pyre.", "Funeral Pyre of Kelador.", "Plague.",
+                                              "Splurt."}));
   EXPECT_EQ(dots.Lanes[0].Hits, (std::vector<int64_t>{12, 18, 48, 54, 60}));
   EXPECT_EQ(Joined(UptimeLanesText(dots)),
             (std::vector<std::string>{"Spell\tTicking\tDropped", "Dread Pyre.\t6-18 42-60\t18-48",
