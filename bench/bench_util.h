@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,13 @@ FightSize LargestFight(const std::string& db, const std::string& dmgType = {});
 // "min ... ms  median ... ms  max ... ms" of some timings in milliseconds.
 std::string MinMedianMax(std::vector<double> ms);
 
+class Stopwatch;
+
+// Runs `list` (which returns the lines of a list) `runs` times and prints
+// how many lines it made and the min, median and max milliseconds.
+template <typename List>
+void TimeList(const char* what, int runs, List&& list);
+
 class Stopwatch {
  public:
   double Seconds() const {
@@ -37,5 +45,17 @@ class Stopwatch {
  private:
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
+
+template <typename List>
+void TimeList(const char* what, int runs, List&& list) {
+  std::vector<double> ms;
+  size_t lines = 0;
+  for (int run = 0; run < runs; ++run) {
+    Stopwatch watch;
+    lines = list().size();
+    ms.push_back(watch.Seconds() * 1000);
+  }
+  std::printf("  %-24s %7zu lines  %s\n", what, lines, MinMedianMax(ms).c_str());
+}
 
 }  // namespace qorn::bench

@@ -16,17 +16,9 @@
 
 namespace {
 
-using qorn::bench::Stopwatch;
 
 void Time(const char* what, const std::string& db, const qorn::BuffScope& scope, int runs) {
-  std::vector<double> ms;
-  size_t lines = 0;
-  for (int run = 0; run < runs; ++run) {
-    Stopwatch watch;
-    lines = qorn::BuffValue(db, scope).size();
-    ms.push_back(watch.Seconds() * 1000);
-  }
-  std::printf("  %-24s %7zu lines  %s\n", what, lines, qorn::bench::MinMedianMax(ms).c_str());
+  qorn::bench::TimeList(what, runs, [&] { return qorn::BuffValue(db, scope); });
 }
 
 int32_t LargestFight(const std::string& path) {
