@@ -8,13 +8,12 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
-#include <fstream>
-#include <sstream>
 
 #include "commands/program_folder.h"
 #include "export/csv_export.h"
 #include "export/stored_list.h"
 #include "support/parse_db.h"
+#include "support/reference_dump.h"
 #include "ui/dot_uptime_view.h"
 #include "ui/main_window.h"
 #include "ui/quiet_offscreen.h"
@@ -170,10 +169,7 @@ class DotUptimeTabTest : public QObject {
       dialogs_.openAnswers = {path};
       dialogs_.messages.clear();
       w->mnuExportDotUptime->trigger();
-      std::ifstream in(path.toStdString(), std::ios::binary);
-      std::stringstream bytes;
-      bytes << in.rdbuf();
-      return bytes.str();
+      return test::ReadFile(path.toStdString());
     };
     ClickRow(*w, 0);
     ClickTab(*w, kUptime);
