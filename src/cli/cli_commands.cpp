@@ -55,7 +55,8 @@ Commands:
       (Ctrl+C) or SIGTERM stops it, a Get Log under way at its next step
       (the stored parse is then as it was); the exit code is then 0.
 
-  show EVENT breakdown|ticks|detail|buffs|uptime [--no-pet-detail] [--no-spell-detail]
+  show EVENT breakdown|ticks|detail|buffs|uptime|meter|summary [--no-pet-detail]
+       [--no-spell-detail]
   show all buffs|uptime
       Print one view of the stored fight number EVENT as tab-separated text
       under a header of the column captions, cell for cell as the window's
@@ -71,6 +72,13 @@ Commands:
                    gap and lost ticks (DoT Uptime); with EVENT all, per spell
                    over the fights it hit in: fights, hits, uptime, drops per
                    fight and mean first hit
+        meter      the window's meter of the fight: a line per damage source
+                   (each DoT spell, Pets, DD) by damage, with its share of
+                   the fight and, for a DoT, its uptime
+        summary    the fight as one line to paste into the game's chat (at
+                   most 250 characters, no header): the character, the mob,
+                   damage, minutes:seconds, DPS, then the sources by damage
+                   while they fit and the rest as "other"
       --no-pet-detail    detail without a line per pet and swarm pet
       --no-spell-detail  detail without Casts, Resists, Fizzles, Interrupts
 

@@ -14,6 +14,7 @@
 #include "views/dot_ticks.h"
 #include "views/dot_uptime.h"
 #include "views/fight.h"
+#include "views/fight_meter.h"
 #include "views/list_columns.h"
 #include "views/tick_graphs.h"
 
@@ -46,13 +47,14 @@ void PrintList(Out& out, ListContents list) {
 int ShowCommand(const CommandLine& line) {
   const Args args = line.Read({}, {"--no-pet-detail", "--no-spell-detail"});
   if (args.positional.size() != 2) {
-    throw UsageError{"show needs EVENT and a view: breakdown, ticks, detail, buffs or uptime"};
+    throw UsageError{
+        "show needs EVENT and a view: breakdown, ticks, detail, buffs, uptime, meter or summary"};
   }
   const std::string& view = args.positional[1];
   if (view != "breakdown" && view != "ticks" && view != "detail" && view != "buffs" &&
-      view != "uptime") {
+      view != "uptime" && view != "meter" && view != "summary") {
     throw UsageError{"unknown view " + view +
-                     "; the views are breakdown, ticks, detail, buffs and uptime"};
+                     "; the views are breakdown, ticks, detail, buffs, uptime, meter and summary"};
   }
   // Buff Value and DoT Uptime also cover every stored fight at once.
   const bool allFights = args.positional[0] == "all";
@@ -83,6 +85,16 @@ int ShowCommand(const CommandLine& line) {
     PrintRows(out, FillDotTicks(database, eventNum, fight.Mob), kDotTicksColumns.size());
   } else if (view == "uptime") {
     PrintList(out, StoredDotUptime(database, BuffScope::Fight(eventNum)));
+  } else if (view == "meter" || view == "summary") {
+    Database db = OpenForView(database);
+    const std::optional<FightMeter> meter = ReadFightMeter(db, eventNum);
+    if (!meter) throw Error("The stored parse has no fight " + std::to_string(eventNum) + ".");
+    if (view == "summary") {
+      out.Row({FightSummaryLine(*meter)});
+    } else {
+      PrintHeader(out, kMeterColumns);
+      PrintRows(out, MeterLines(*meter), kMeterColumns.size());
+    }
   } else if (view == "buffs") {
     PrintHeader(out, kBuffValueColumns);
     PrintRows(out, BuffValue(database, BuffScope::Fight(eventNum)), kBuffValueColumns.size());

@@ -98,6 +98,14 @@ inline constexpr std::array<ListColumn, 6> kDotUptimeWholeLogColumns = {{
     {"First Hit", 900, true},
 }};
 
+// The meter's lines: a fight's damage sources, most damage first.
+inline constexpr std::array<ListColumn, 4> kMeterColumns = {{
+    {"Source", 2500},
+    {"Damage", 1000, true},
+    {"Share", 700, true},
+    {"Uptime", 700, true},
+}};
+
 // The detail list's last four columns (Casts .. Interrupts), hidden when
 // spell detail is off.
 inline constexpr int kSpellDetailFirstColumn = 9;

@@ -104,7 +104,9 @@ expect 0 "^Buff	Source	Hits On	Crits On	Crit% On	Avg On	Hits Off	Crits Off	Crit%
 expect 0 "^Intensity	All DoTs	42	3	07.14%	715.62	0	0	-	-	-$" -- --home "$home" show 4 buffs
 expect 0 "^Anguish BP	Corath Venom\.	18	2	11.11%	649.06	59	3	05.08%	613.56	639$" -- --home "$home" show all buffs
 expect 2 "EVENT all goes only with the views buffs and uptime" -- --home "$home" show all detail
-expect 2 "the views are breakdown, ticks, detail, buffs and uptime" -- --home "$home" show 4 pie
+expect 2 "the views are breakdown, ticks, detail, buffs, uptime, meter and summary" -- --home "$home" show 4 pie
+expect 0 "^Qornek on a sarnak conscript: 48,674 in 1:24 = 579\.45 DPS \| Dread Pyre\. 14,939 \(31%\) \| " -- --home "$home" show 4 summary
+expect 0 "^Dread Pyre\.	14,939	31%	[0-9]+%$" -- --home "$home" show 4 meter
 expect 1 "has no fight 99" -- --home "$home" show 99 buffs
 expect 1 "is missing" -- --home "$home/nowhere" show all buffs
 if [ -e "$home/nowhere/QornDB.mdb" ]; then fail "show all buffs made a database"; fi

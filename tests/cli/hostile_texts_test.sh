@@ -27,12 +27,16 @@ check "the overview rows keep their fields" same_fields "$home/overview.txt"
 check "a shouted damage message made no record" sh -c "! grep -q 99999 '$home/overview.txt'"
 check "two fights" test "$(wc -l <"$home/overview.txt")" -eq 3
 
-for view in breakdown ticks detail buffs uptime; do
+for view in breakdown ticks detail buffs uptime meter; do
   "$cli" --home "$home" show 2 $view >"$home/show.txt"
   check "show 2 $view keeps its fields" same_fields "$home/show.txt"
 done
 "$cli" --home "$home" show 2 ticks >"$home/show.txt"
 check "show ticks: the tab in the mob is a blank" grep -q "^1	a gnoll with a tab	100	" "$home/show.txt"
+"$cli" --home "$home" show 2 summary >"$home/show.txt"
+check "show summary: one line" test "$(wc -l <"$home/show.txt")" -eq 1
+check "show summary: no tab" sh -c "! grep -q '$(printf '\t')' '$home/show.txt'"
+check "show summary: the tab in the mob is a blank" grep -q " on a gnoll with a tab: " "$home/show.txt"
 "$cli" --home "$home" show all uptime >"$home/show.txt"
 check "show all uptime keeps its fields" same_fields "$home/show.txt"
 "$cli" --home "$home" graph 2 uptime >"$home/graph.txt"
