@@ -94,6 +94,7 @@ void LogFollower::SetFollowing(bool on) {
     if (!watcher_->files().isEmpty()) watcher_->removePaths(watcher_->files());
     if (haveLog_) window_.setWindowTitle("Qorn - " + log_.shownPath);
     if (entry_->isChecked()) entry_->setChecked(false);
+    emit followingChanged(false);
     return;
   }
   // A run under way finishes with its session; otherwise nothing is said yet.
@@ -104,6 +105,7 @@ void LogFollower::SetFollowing(bool on) {
   lastLine_ = LastLineRead(log_.path, log_.parsed);
   ShowCaption();
   poll_->start();
+  emit followingChanged(true);
   Look();
 }
 
@@ -129,6 +131,7 @@ void LogFollower::ShowCaption() {
 
 void LogFollower::Look() {
   if (!following_) return;
+  emit looked();
   // A file replaced under its name drops out of the watch; the new one is watched.
   if (watcher_->files().isEmpty()) watcher_->addPath(QString::fromStdString(log_.path));
   // One run at a time: a change seen meanwhile is seen again afterwards.

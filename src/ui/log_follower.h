@@ -52,6 +52,8 @@ class LogFollower : public QObject {
   bool Following() const { return following_; }
   // A Get Log of the follower runs.
   bool Running() const { return run_ != nullptr; }
+  // The time of the last line read while following, when one is known.
+  std::optional<DateTime> LastLine() const { return lastLine_; }
 
  signals:
   // A run begins, and has ended (its outcome is on screen).
@@ -59,6 +61,10 @@ class LogFollower : public QObject {
   void runFinished();
   // The fight of the view in front changed: the view fills again.
   void fightInViewChanged();
+  // Following started or stopped.
+  void followingChanged(bool following);
+  // The log was looked at (about once a second while following).
+  void looked();
 
  private:
   struct Log {

@@ -33,6 +33,7 @@
 #include "ui/list_views.h"
 #include "ui/log_follower.h"
 #include "ui/menu_shortcuts.h"
+#include "ui/meter_feed.h"
 #include "ui/settings_file.h"
 #include "ui/twips.h"
 #include "ui/window_layout.h"
@@ -102,6 +103,8 @@ MainWindow::MainWindow(std::string programFolder, Dialogs& dialogs, QWidget* par
   connect(follower_, &LogFollower::runFinished, this, [this] { SetCommandsEnabled(true); });
   connect(follower_, &LogFollower::fightInViewChanged, this,
           [this] { ChooseTab(TabStrip1->currentIndex()); });
+  meterFeed_ = new MeterFeed(*this, *follower_, programFolder_, mnuMeter, mnuMeterLock);
+  BuildSummaryEntries();
   StartUp();
   OpeningSize();
 }
@@ -300,6 +303,12 @@ void MainWindow::BuildMenus() {
   mnuOpenSavedEvents = action(mnuFule, "mnuOpenSavedEvents", "Open &Saved Events");
   mnuSaveEvent = action(mnuFule, "mnuSaveEvent", "Sa&ve Event");
   mnuQuit = action(mnuFule, "mnuQuit", "&Quit", "Ctrl+Q");
+  mnuEdit = Named(menuBar()->addMenu("E&dit"), "mnuEdit");
+  mnuCopySummary = action(mnuEdit, "mnuCopySummary", "&Copy Summary", "Ctrl+Shift+C");
+  mnuCopySummary->setEnabled(false);
+  mnuView = Named(menuBar()->addMenu("&View"), "mnuView");
+  mnuMeter = action(mnuView, "mnuMeter", "&Meter");
+  mnuMeterLock = action(mnuView, "mnuMeterLock", "&Lock Meter in Place");
   mnuExport = Named(menuBar()->addMenu("&Export"), "mnuExport");
   mnuExportDmg = action(mnuExport, "mnuExportDmg", "Export &Damage...");
   mnuExportDoTBrk = action(mnuExport, "mnuExportDoTBrk", "Export DoT &Breakdown...");
@@ -332,6 +341,7 @@ void MainWindow::BuildMenus() {
   connect(mnuPetDetail, &QAction::triggered, this, &MainWindow::TogglePetDetail);
   connect(mnuSpellDetail, &QAction::triggered, this, &MainWindow::ToggleSpellDetail);
   connect(mnuHelp2, &QAction::triggered, this, &MainWindow::ShowHelp);
+  connect(mnuCopySummary, &QAction::triggered, this, &MainWindow::CopySummary);
   // F10 opens the menu bar; Ctrl+Tab and Ctrl+Shift+Tab step through the tabs.
   connect(new QShortcut(Qt::Key_F10, this), &QShortcut::activated, this,
           [this] { menuBar()->setActiveAction(mnuFule->menuAction()); });
@@ -507,13 +517,17 @@ void MainWindow::ApplyLayout() {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   // A command that runs is stopped at its next step, which leaves the stored
-  // parse as it was; the window goes at once. Nothing is asked or saved.
+  // parse as it was; the window goes at once. Nothing is asked, and nothing
+  // saved but the meter's place.
   if (worker_ != nullptr) {
     stop_->store(true);
     hide();
     worker_->wait();
     worker_ = nullptr;  // its end is not shown: the window is gone
   }
+  // The meter goes with the window, its place kept for the next start.
+  meterFeed_->SaveSettings();
+  Meter()->hide();
   event->accept();
 }
 

@@ -38,6 +38,8 @@ class DotTicksView;
 class DamageDetailView;
 class ChartTabView;
 class LogFollower;
+class MeterFeed;
+class MeterWindow;
 class BuffValueView;
 class DotUptimeView;
 class UptimeLanes;
@@ -103,6 +105,8 @@ class MainWindow : public QMainWindow {
   GraphView* MSChart2 = nullptr;
 
   QMenu* mnuFule = nullptr;
+  QMenu* mnuEdit = nullptr;
+  QMenu* mnuView = nullptr;
   QMenu* mnuExport = nullptr;
   QMenu* mnuOptions = nullptr;
   QMenu* mnuHelp = nullptr;
@@ -113,6 +117,9 @@ class MainWindow : public QMainWindow {
   QAction* mnuOpenSavedEvents = nullptr;
   QAction* mnuSaveEvent = nullptr;
   QAction* mnuQuit = nullptr;
+  QAction* mnuCopySummary = nullptr;  // the selected fight's summary line to the clipboard
+  QAction* mnuMeter = nullptr;        // the meter over the game, shown or not
+  QAction* mnuMeterLock = nullptr;    // the meter locked in place
   QAction* mnuExportDmg = nullptr;
   QAction* mnuExportDoTBrk = nullptr;
   QAction* mnuExportDoTTick = nullptr;
@@ -140,6 +147,12 @@ class MainWindow : public QMainWindow {
   void ToggleSpellDetail();
   void ShowAbout();
   void ShowHelp();
+  // Puts the selected fight's summary line on the clipboard.
+  void CopySummary();
+
+  // The meter (View › Meter) and what feeds it.
+  MeterWindow* Meter() const;
+  MeterFeed* MeterFeeder() const { return meterFeed_; }
 
   // The texts of About and Help.
   static QString AboutText(const std::string& programFolder);
@@ -175,6 +188,8 @@ class MainWindow : public QMainWindow {
 
   void BuildControls();
   void BuildMenus();
+  // Edit › Copy Summary's state and the overview's context menu.
+  void BuildSummaryEntries();
   void StartUp();
   void OpeningSize();
   // The window within the screen's free area, its frame included.
@@ -215,6 +230,7 @@ class MainWindow : public QMainWindow {
   std::vector<Tab> tabs_;
   QThread* worker_ = nullptr;
   LogFollower* follower_ = nullptr;          // Follow Log
+  MeterFeed* meterFeed_ = nullptr;
   std::shared_ptr<std::atomic<bool>> stop_;  // of the command that runs
   int frameHeightTwips_ = 6735;
   bool fitted_ = false;  // FitOnScreen() ran at the first show

@@ -1,19 +1,29 @@
 #include "ui/settings_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string_view>
+#include <vector>
 
 #include "common/error.h"
+#include "common/number_format.h"
 #include "commands/program_folder.h"
 
 namespace qorn {
 namespace fs = std::filesystem;
 
 namespace {
+
+// Every field the program reads from the file, in the order it writes them
+// (a line each): the name first, as the file always held it, then the
+// meter's.
+constexpr std::string_view kKeys[] = {"Name", "Meter", "MeterPlace", "MeterOpacity",
+                                      "MeterLocked"};
 
 // A field longer than this is no name the program wrote; it is skipped, so
 // that reading a huge file holds no more than a buffer and one field.
@@ -52,12 +62,17 @@ class FieldReader {
     if (state_ == State::Plain) {
       while (!field_.empty() && field_.back() == ' ') field_.pop_back();
     }
-    if (!tooLong_ && field_.rfind("Name=", 0) == 0) name_ = field_.substr(5);
+    const size_t equals = field_.find('=');
+    if (!tooLong_ && equals != std::string::npos) {
+      const auto key = std::find(std::begin(kKeys), std::end(kKeys), field_.substr(0, equals));
+      if (key != std::end(kKeys)) fields_[std::string(*key)] = field_.substr(equals + 1);
+    }
     field_.clear();
     tooLong_ = false;
     state_ = State::Start;
   }
-  const std::optional<std::string>& Name() const { return name_; }
+  // The last value of each key met.
+  const std::map<std::string, std::string>& Fields() const { return fields_; }
 
  private:
   enum class State { Start, Plain, Quoted, AfterQuote };
@@ -73,17 +88,15 @@ class FieldReader {
   State state_ = State::Start;
   std::string field_;
   bool tooLong_ = false;
-  std::optional<std::string> name_;
+  std::map<std::string, std::string> fields_;
 };
 
-}  // namespace
-
-std::optional<std::string> ReadSettingsName(const std::string& folder) {
+std::map<std::string, std::string> ReadFields(const std::string& folder) {
   const std::string path = InProgramFolder(folder, kSettingsFile);
   std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) return std::nullopt;
+  if (!fs::is_regular_file(path, ec)) return {};
   std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
+  if (!in) return {};
   FieldReader reader;
   char buffer[16384];
   bool first = true;
@@ -95,13 +108,19 @@ std::optional<std::string> ReadSettingsName(const std::string& folder) {
     for (char c : chunk) reader.Feed(c);
   }
   reader.Finish();
-  return reader.Name();
+  return reader.Fields();
 }
 
-void WriteSettingsName(const std::string& folder, const std::string& name) {
+// Writes the file anew with `fields`, a line each in kKeys' order, through a
+// temporary file renamed into place.
+void WriteFields(const std::string& folder, const std::map<std::string, std::string>& fields) {
   const std::string path = InProgramFolder(folder, kSettingsFile);
   const std::string temp = path + ".new";
-  const std::string content = "Name=" + name + "\r\n";
+  std::string content;
+  for (const std::string_view key : kKeys) {
+    const auto it = fields.find(std::string(key));
+    if (it != fields.end()) content += std::string(key) + "=" + it->second + "\r\n";
+  }
   auto fail = [&](const std::string& why) {
     std::remove(temp.c_str());
     throw Error("Cannot write " + path + ": " + why);
@@ -114,6 +133,69 @@ void WriteSettingsName(const std::string& folder, const std::string& name) {
   std::error_code ec;
   fs::rename(temp, path, ec);
   if (ec) fail(ec.message());
+}
+
+// Whole numbers apart by blanks (a comma would end the field).
+std::optional<std::vector<int>> Numbers(const std::string& text, size_t count) {
+  std::vector<int> numbers;
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t end = std::min(text.find(' ', at), text.size());
+    const std::optional<int64_t> n = ParseInt(std::string_view(text).substr(at, end - at));
+    if (!n || *n < -1000000 || *n > 1000000) return std::nullopt;
+    numbers.push_back(static_cast<int>(*n));
+    at = text.find_first_not_of(' ', end);
+    if (at == std::string::npos) break;
+  }
+  if (numbers.size() != count) return std::nullopt;
+  return numbers;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadSettingsName(const std::string& folder) {
+  const std::map<std::string, std::string> fields = ReadFields(folder);
+  const auto it = fields.find("Name");
+  if (it == fields.end()) return std::nullopt;
+  return it->second;
+}
+
+void WriteSettingsName(const std::string& folder, const std::string& name) {
+  std::map<std::string, std::string> fields = ReadFields(folder);
+  fields["Name"] = name;
+  WriteFields(folder, fields);
+}
+
+MeterSettings ReadMeterSettings(const std::string& folder) {
+  const std::map<std::string, std::string> fields = ReadFields(folder);
+  auto field = [&fields](const char* key) -> std::string {
+    const auto it = fields.find(key);
+    return it == fields.end() ? std::string() : it->second;
+  };
+  MeterSettings meter;
+  meter.Shown = field("Meter") == "1";
+  meter.Locked = field("MeterLocked") == "1";
+  if (const auto opacity = Numbers(field("MeterOpacity"), 1)) {
+    meter.Opacity = std::clamp((*opacity)[0], kLeastMeterOpacity, 100);
+  }
+  if (const auto place = Numbers(field("MeterPlace"), 4)) {
+    const std::vector<int>& p = *place;
+    if (p[2] > 0 && p[3] > 0) meter.Place = MeterPlace{p[0], p[1], p[2], p[3]};
+  }
+  return meter;
+}
+
+void WriteMeterSettings(const std::string& folder, const MeterSettings& meter) {
+  std::map<std::string, std::string> fields = ReadFields(folder);
+  fields["Meter"] = meter.Shown ? "1" : "0";
+  fields["MeterLocked"] = meter.Locked ? "1" : "0";
+  fields["MeterOpacity"] = std::to_string(meter.Opacity);
+  if (meter.Place) {
+    const MeterPlace& p = *meter.Place;
+    fields["MeterPlace"] = std::to_string(p.X) + " " + std::to_string(p.Y) + " " +
+                           std::to_string(p.Width) + " " + std::to_string(p.Height);
+  }
+  WriteFields(folder, fields);
 }
 
 }  // namespace qorn

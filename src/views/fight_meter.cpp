@@ -98,7 +98,7 @@ std::optional<FightMeter> ReadFightMeter(Database& db, int32_t eventNum) {
 
   const FightDots lanes = ReadFightDots(db, eventNum);
   for (size_t group : dots.Order()) {
-    MeterSource source{dots.Spelling(group), dotDamage[group], std::nullopt};
+    MeterSource source{dots.Spelling(group), dotDamage[group], SourceKind::Dot, std::nullopt};
     for (const DotLane& lane : lanes.Lanes) {
       if (CompareNoCase(lane.Spell, source.Name) != 0 || lanes.Seconds <= 0) continue;
       const UptimeFigures f = MeasureUptime(lane.Hits, lanes.Seconds);
@@ -106,8 +106,8 @@ std::optional<FightMeter> ReadFightMeter(Database& db, int32_t eventNum) {
     }
     meter.Sources.push_back(std::move(source));
   }
-  if (anyPet) meter.Sources.push_back({std::string(kPetsSource), pets, std::nullopt});
-  if (anyDirect) meter.Sources.push_back({std::string(kDD), direct, std::nullopt});
+  if (anyPet) meter.Sources.push_back({std::string(kPetsSource), pets, SourceKind::Pets, std::nullopt});
+  if (anyDirect) meter.Sources.push_back({std::string(kDD), direct, SourceKind::Direct, std::nullopt});
   std::erase_if(meter.Sources, [](const MeterSource& s) { return s.Damage <= 0; });
   // By damage; equal damage keeps the order above (DoTs by name, Pets, DD).
   std::stable_sort(meter.Sources.begin(), meter.Sources.end(),

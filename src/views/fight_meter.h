@@ -13,9 +13,11 @@ namespace qorn {
 
 // One damage source of a fight as the meter and the summary line show it: a
 // DoT spell, "Pets" (pets and swarm pets) or "DD".
+enum class SourceKind { Dot, Pets, Direct };
 struct MeterSource {
   std::string Name;
   int64_t Damage = 0;
+  SourceKind Kind = SourceKind::Dot;
   // A DoT's share of the fight's seconds that it was ticking (its Uptime in
   // the DoT Uptime list); none for pets and direct damage, and for a DoT of
   // a fight without seconds.

@@ -14,7 +14,7 @@
 namespace qorn {
 namespace {
 
-MeterSource Src(std::string name, int64_t damage) { return {std::move(name), damage, std::nullopt}; }
+MeterSource Src(std::string name, int64_t damage) { return {std::move(name), damage, SourceKind::Dot, std::nullopt}; }
 
 FightMeter Meter(std::string character, std::string mob, int64_t seconds,
                  std::vector<MeterSource> sources) {

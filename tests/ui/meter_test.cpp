@@ -1,0 +1,216 @@
+// The meter on the real window: opened and closed from the menu, the fight
+// it shows (the selected one, or the newest while following), and its place
+// kept across a restart.
+#include <QAction>
+#include <QClipboard>
+#include <QDateTime>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <fstream>
+
+#include "commands/program_folder.h"
+#include "store/database.h"
+#include "store/database_names.h"
+#include "ui/main_window.h"
+#include "ui/meter_feed.h"
+#include "ui/meter_window.h"
+#include "ui/quiet_offscreen.h"
+#include "ui/scripted_dialogs.h"
+#include "ui/settings_file.h"
+#include "ui/window_driver.h"
+#include "views/fight_meter.h"
+
+namespace qorn {
+namespace {
+
+// A line of the log at `when`, as the game writes it, with its line end.
+std::string Line(const QDateTime& when, const std::string& message) {
+  return "[" + QLocale::c().toString(when, "ddd MMM dd HH:mm:ss yyyy").toStdString() + "] " +
+         message + "\r\n";
+}
+std::string Hit(const QDateTime& when, const char* mob, int damage,
+                const char* spell = "Splurt.") {
+  return Line(when, std::string(mob) + " has taken " + std::to_string(damage) +
+                        " damage from your " + spell);
+}
+
+}  // namespace
+
+class MeterTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<QTemporaryDir> home_;
+  test::ScriptedDialogs dialogs_;
+  const QDateTime past_{QDate(2026, 12, 4), QTime(17, 0, 0)};
+
+  QString Write(const QString& name, const std::string& bytes) {
+    std::ofstream(home_->filePath(name).toStdString(), std::ios::binary) << bytes;
+    return home_->filePath(name);
+  }
+  static void Append(const QString& path, const std::string& bytes) {
+    std::ofstream(path.toStdString(), std::ios::binary | std::ios::app) << bytes;
+  }
+  std::unique_ptr<MainWindow> Open() {
+    auto w = std::make_unique<MainWindow>(home_->path().toStdString(), dialogs_);
+    w->show();
+    w->Yourname->setText("Soandso");
+    return w;
+  }
+  void GetLog(MainWindow& w, const QString& log) {
+    QTRY_VERIFY_WITH_TIMEOUT(w.mnuOpen->isEnabled(), 5000);
+    dialogs_.openAnswers = {log};
+    QSignalSpy done(&w, &MainWindow::commandFinished);
+    w.mnuOpen->trigger();
+    QVERIFY(done.wait(60000));
+  }
+  // What the window's meter shows, as its lines' text.
+  static std::vector<std::string> Shown(const MeterWindow* meter) {
+    std::vector<std::string> lines;
+    if (!meter->Fight()) return lines;
+    lines.push_back(meter->Fight()->Mob + " " + std::to_string(meter->Fight()->Total));
+    for (const ListRow& row : MeterLines(*meter->Fight())) lines.push_back(row[0] + " " + row[1]);
+    return lines;
+  }
+  static void WaitForMeter(MainWindow& w) { QTRY_VERIFY_WITH_TIMEOUT(!w.MeterFeeder()->Busy(), 10000); }
+
+ private slots:
+  void initTestCase() { test::QuietOffscreenWarnings(); }
+  void init() {
+    home_ = std::make_unique<QTemporaryDir>();
+    dialogs_ = test::ScriptedDialogs();
+  }
+
+  void openedFromTheMenuItShowsTheSelectedFight() {
+    const QString log = Write("gnoll.txt", Hit(past_, "A gnoll", 100) +
+                                               Hit(past_.addSecs(6), "A gnoll", 300, "Dread Pyre.") +
+                                               Hit(past_.addSecs(60), "A bat", 70));
+    auto w = Open();
+    QVERIFY(w->mnuMeter->isCheckable() && !w->mnuMeter->isChecked());
+    QVERIFY(!w->Meter()->isVisible());
+    QVERIFY(!w->mnuMeterLock->isEnabled());
+    GetLog(*w, log);
+
+    w->mnuMeter->trigger();
+    MeterWindow* meter = w->Meter();
+    QVERIFY(meter->isVisible());
+    QVERIFY(w->mnuMeterLock->isEnabled());
+    // Over every window, without a frame, and never the keyboard's.
+    const Qt::WindowFlags flags = meter->windowFlags();
+    QVERIFY(flags & Qt::WindowStaysOnTopHint);
+    QVERIFY(flags & Qt::FramelessWindowHint);
+    QVERIFY(flags & Qt::WindowDoesNotAcceptFocus);
+    QVERIFY(meter->testAttribute(Qt::WA_ShowWithoutActivating));
+    QVERIFY(!meter->isActiveWindow());
+    WaitForMeter(*w);
+    QVERIFY(!meter->Fight());
+    QVERIFY(meter->Idle().startsWith("No fight selected."));
+
+    test::ClickRow(*w, 1);  // A gnoll, by mob
+    QCOMPARE(w->SelectedFight()->Mob, std::string("A gnoll"));
+    WaitForMeter(*w);
+    QCOMPARE(Shown(meter), (std::vector<std::string>{"A gnoll 400", "Dread Pyre. 300", "Splurt. 100"}));
+    QVERIFY(meter->Ended());  // a fight of last week
+    test::ClickRow(*w, 0);
+    WaitForMeter(*w);
+    QCOMPARE(Shown(meter), (std::vector<std::string>{"A bat 70", "Splurt. 70"}));
+
+    // The summary of the selected fight, from the Edit menu and from the meter.
+    QVERIFY(w->mnuCopySummary->isEnabled());
+    QCOMPARE(w->mnuCopySummary->shortcut(), QKeySequence("Ctrl+Shift+C"));
+    w->mnuCopySummary->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             QString("Soandso on A bat: 70 in 0:01 = 70.00 DPS | Splurt. 70 (100%)"));
+    QGuiApplication::clipboard()->clear();
+    meter->CopySummaryAction()->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             QString("Soandso on A bat: 70 in 0:01 = 70.00 DPS | Splurt. 70 (100%)"));
+
+    // Close in its context menu unticks View › Meter.
+    QVERIFY(meter->ContextMenu()->actions().contains(meter->CloseAction()));
+    meter->CloseAction()->trigger();
+    QVERIFY(!meter->isVisible());
+    QVERIFY(!w->mnuMeter->isChecked());
+    w->mnuMeter->trigger();
+    QVERIFY(meter->isVisible());
+    w->mnuMeter->trigger();
+    QVERIFY(!meter->isVisible());
+    QVERIFY(dialogs_.messages.isEmpty());
+  }
+
+  void whileFollowingItShowsTheFightThatGrows() {
+    const QString log = Write("gnoll.txt", Hit(past_, "A gnoll", 100));
+    auto w = Open();
+    GetLog(*w, log);
+    w->mnuMeter->trigger();
+    test::ClickRow(*w, 0);
+    w->mnuFollowLog->trigger();
+    MeterWindow* meter = w->Meter();
+    QTRY_COMPARE_WITH_TIMEOUT(Shown(meter), (std::vector<std::string>{"A gnoll 100", "Splurt. 100"}), 5000);
+
+    // A fight begins now: the meter goes to it, whatever is selected, and it
+    // is under way.
+    const QDateTime now = QDateTime::currentDateTime();
+    Append(log, Hit(now, "A bat", 70));
+    QTRY_COMPARE_WITH_TIMEOUT(Shown(meter), (std::vector<std::string>{"A bat 70", "Splurt. 70"}), 5000);
+    QCOMPARE(w->SelectedFight()->Mob, std::string("A gnoll"));
+    QVERIFY(!meter->Ended());
+    Append(log, Hit(now.addSecs(2), "A bat", 500, "Dread Pyre."));
+    QTRY_COMPARE_WITH_TIMEOUT(
+        Shown(meter), (std::vector<std::string>{"A bat 570", "Dread Pyre. 500", "Splurt. 70"}), 5000);
+    QVERIFY(!meter->Ended());
+    // A line past the quiet gap: the fight is over, and still shown.
+    Append(log, Line(now.addSecs(60), "You say, 'done'"));
+    QTRY_VERIFY_WITH_TIMEOUT(meter->Ended(), 5000);
+    QCOMPARE(Shown(meter).front(), std::string("A bat 570"));
+
+    // Not following, it shows the selected fight again.
+    w->mnuFollowLog->trigger();
+    WaitForMeter(*w);
+    QCOMPARE(Shown(meter).front(), std::string("A gnoll 100"));
+  }
+
+  void itKeepsItsPlaceAcrossARestart() {
+    {
+      auto w = Open();
+      w->mnuMeter->trigger();
+      MeterWindow* meter = w->Meter();
+      meter->setGeometry(100, 120, 300, 220);
+      for (QAction* a : meter->ContextMenu()->findChild<QMenu*>("mnuMeterOpacity")->actions()) {
+        if (a->data().toInt() == 60) a->trigger();
+      }
+      QCOMPARE(meter->Opacity(), 60);
+      // Locked from the View menu, as from its own menu.
+      w->mnuMeterLock->trigger();
+      QVERIFY(meter->Locked() && meter->LockAction()->isChecked());
+      QVERIFY(meter->windowFlags() & Qt::WindowTransparentForInput);
+      meter->LockAction()->trigger();
+      QVERIFY(!meter->Locked() && !w->mnuMeterLock->isChecked());
+      w->mnuMeterLock->trigger();
+      // The name set after keeps the meter's lines, and they the name.
+      w->mnuSetName->trigger();
+      w->close();
+    }
+    QCOMPARE(ReadSettingsName(home_->path().toStdString()), std::optional<std::string>("Soandso"));
+    const MeterSettings saved = ReadMeterSettings(home_->path().toStdString());
+    QCOMPARE(saved, (MeterSettings{true, true, 60, MeterPlace{100, 120, 300, 220}}));
+
+    auto w = Open();
+    MeterWindow* meter = w->Meter();
+    QVERIFY(w->mnuMeter->isChecked());
+    QVERIFY(meter->isVisible());
+    QCOMPARE(meter->geometry(), QRect(100, 120, 300, 220));
+    QCOMPARE(meter->Opacity(), 60);
+    QVERIFY(meter->Locked() && w->mnuMeterLock->isChecked());
+  }
+};
+
+}  // namespace qorn
+
+QTEST_MAIN(qorn::MeterTest)
+#include "meter_test.moc"
