@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSizeGrip>
+#include <algorithm>
 
 namespace qorn {
 
@@ -20,6 +21,10 @@ MeterWindow::MeterWindow()
   setAttribute(Qt::WA_TranslucentBackground);
   setAttribute(Qt::WA_ShowWithoutActivating);
   setFocusPolicy(Qt::NoFocus);
+  // A size up from the dialogs' font: read at a glance beside a game.
+  QFont big = font();
+  big.setPointSizeF(std::max(10.0, big.pointSizeF() + 1));
+  setFont(big);
   setMinimumSize(160, 80);
   resize(280, 190);
 

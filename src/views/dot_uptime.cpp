@@ -67,6 +67,30 @@ struct LogSums {
   }
 };
 
+}  // namespace
+
+FightDotsBuilder::FightDotsBuilder(DateTime start, DateTime end) : start_(start) {
+  dots_.Seconds = std::max<long long>(0, SecondsBetween(start, end));
+}
+
+void FightDotsBuilder::Add(std::string_view spell, DateTime when) {
+  const int64_t second = SecondsBetween(start_, when);
+  if (second < 0 || second > dots_.Seconds) return;  // outside the fight's window
+  const size_t lane = names_.IndexOf(spell);
+  if (lane == dots_.Lanes.size()) dots_.Lanes.push_back({std::string(spell), {}});
+  dots_.Lanes[lane].Hits.push_back(second);
+}
+
+FightDots FightDotsBuilder::Done() && {
+  FightDots dots;
+  dots.Seconds = dots_.Seconds;
+  dots.Lanes.reserve(dots_.Lanes.size());
+  for (size_t i : names_.Order()) dots.Lanes.push_back(std::move(dots_.Lanes[i]));
+  return dots;
+}
+
+namespace {
+
 // Reads the DoT hits of one fight at a time through one prepared query.
 class FightDotReader {
  public:
@@ -76,23 +100,11 @@ class FightDotReader {
               "AND Dmg IS NOT NULL ORDER BY DTime, RecNum") {}
 
   FightDots Read(int32_t eventNum, DateTime start, DateTime end) {
-    FightDots dots;
-    dots.Seconds = std::max<long long>(0, SecondsBetween(start, end));
-    NameGroups names;
-    std::vector<DotLane> lanes;
+    FightDotsBuilder dots(start, end);
     rows_.Reset();
     rows_.Bind(1, static_cast<int64_t>(eventNum));
-    while (rows_.Step()) {
-      const int64_t second = SecondsBetween(start, rows_.ColumnDouble(1));
-      if (second < 0 || second > dots.Seconds) continue;  // outside the fight's window
-      const std::string_view spell = rows_.ColumnText(0);
-      const size_t lane = names.IndexOf(spell);
-      if (lane == lanes.size()) lanes.push_back({std::string(spell), {}});
-      lanes[lane].Hits.push_back(second);
-    }
-    dots.Lanes.reserve(lanes.size());
-    for (size_t i : names.Order()) dots.Lanes.push_back(std::move(lanes[i]));
-    return dots;
+    while (rows_.Step()) dots.Add(rows_.ColumnText(0), rows_.ColumnDouble(1));
+    return std::move(dots).Done();
   }
 
  private:

@@ -3,11 +3,14 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "common/date_time.h"
 #include "views/buff_value.h"
 #include "views/fight.h"
 #include "views/list_columns.h"
+#include "views/name_groups.h"
 
 namespace qorn {
 
@@ -59,6 +62,23 @@ struct DotLane {
 struct FightDots {
   int64_t Seconds = 0;
   std::vector<DotLane> Lanes;
+};
+
+// Builds the DoT lanes of a fight from `start` to `end` from its DoT hits
+// met in time order (of two hits in a second, the lower row number first):
+// a hit outside the fight's window is left out, spells are told apart
+// without regard to case, each keeping the spelling it was first met in.
+class FightDotsBuilder {
+ public:
+  FightDotsBuilder(DateTime start, DateTime end);
+  void Add(std::string_view spell, DateTime when);
+  // The lanes in the order of their names.
+  FightDots Done() &&;
+
+ private:
+  DateTime start_;
+  FightDots dots_;
+  NameGroups names_;
 };
 
 // The columns of the DoT Uptime list of `scope`: a fight's, or the whole log's.

@@ -54,6 +54,7 @@ std::string SourcePart(std::string_view name, int64_t damage, int64_t total) {
 
 std::optional<FightMeter> ReadFightMeter(Database& db, int32_t eventNum) {
   FightMeter meter;
+  DateTime first = 0;
   {
     Statement fight(db, "SELECT Mob, Total, FirstTime, LastTime FROM Fights WHERE EventNum = ?");
     fight.Bind(1, static_cast<int64_t>(eventNum));
@@ -67,26 +68,30 @@ std::optional<FightMeter> ReadFightMeter(Database& db, int32_t eventNum) {
     meter.Seconds = row.Seconds;
     meter.Dps = row.Dps;
     meter.Last = row.Last;
+    first = row.First;
   }
   if (const auto name = ReadState(db, StateKey::CharName)) meter.Character = LogTextToUtf8(*name);
 
-  // The rows in the order they were met, so that a DoT keeps the spelling
-  // its DoT Uptime lane has.
+  // One read of the fight's rows in time order, for the sums and the DoTs'
+  // lanes alike; a DoT keeps the spelling its DoT Uptime lane has.
   NameGroups dots;
   std::vector<int64_t> dotDamage;
+  FightDotsBuilder lanesBuilder(first, meter.Last);
   int64_t pets = 0, direct = 0;
   bool anyPet = false, anyDirect = false;
   Statement rows(db,
-                 "SELECT DmgType, DmgSrc, Dmg FROM ParseData WHERE EventNum = ? AND Dmg IS NOT "
-                 "NULL ORDER BY DTime, RecNum");
+                 "SELECT DmgType, DmgSrc, Dmg, DTime FROM ParseData WHERE EventNum = ? AND Dmg IS "
+                 "NOT NULL ORDER BY DTime, RecNum");
   rows.Bind(1, static_cast<int64_t>(eventNum));
   while (rows.Step()) {
     const std::string_view type = rows.ColumnText(0);
     const int64_t dmg = rows.ColumnInt(2);
     if (IsDot(type)) {
-      const size_t group = dots.IndexOf(rows.ColumnText(1));
+      const std::string_view spell = rows.ColumnText(1);
+      const size_t group = dots.IndexOf(spell);
       if (group == dotDamage.size()) dotDamage.push_back(0);
       dotDamage[group] += dmg;
+      lanesBuilder.Add(spell, rows.ColumnDouble(3));
     } else if (CompareNoCase(type, kPet) == 0 || CompareNoCase(type, kEpicSwarm) == 0) {
       pets += dmg;
       anyPet = true;
@@ -96,12 +101,15 @@ std::optional<FightMeter> ReadFightMeter(Database& db, int32_t eventNum) {
     }
   }
 
-  const FightDots lanes = ReadFightDots(db, eventNum);
+  const FightDots lanes = std::move(lanesBuilder).Done();
+  // Each DoT's lane, found by its name as the lanes tell names apart.
+  NameGroups laneNames;
+  for (const DotLane& lane : lanes.Lanes) laneNames.IndexOf(lane.Spell);
   for (size_t group : dots.Order()) {
     MeterSource source{dots.Spelling(group), dotDamage[group], SourceKind::Dot, std::nullopt};
-    for (const DotLane& lane : lanes.Lanes) {
-      if (CompareNoCase(lane.Spell, source.Name) != 0 || lanes.Seconds <= 0) continue;
-      const UptimeFigures f = MeasureUptime(lane.Hits, lanes.Seconds);
+    const size_t lane = laneNames.IndexOf(source.Name);
+    if (lane < lanes.Lanes.size() && lanes.Seconds > 0) {
+      const UptimeFigures f = MeasureUptime(lanes.Lanes[lane].Hits, lanes.Seconds);
       source.Uptime = static_cast<double>(f.Covered) / static_cast<double>(lanes.Seconds);
     }
     meter.Sources.push_back(std::move(source));
