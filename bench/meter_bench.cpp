@@ -47,7 +47,9 @@ void WriteFight(const std::string& path, int rows, int spells) {
           .Bind(2, 46360.5 + (i / 4) / 86400.0)
           .Bind(3, static_cast<int64_t>(300 + i % 500))
           .Bind(4, source)
-          .Bind(5, pet ? "Pet" : direct ? "DD" : "Dot");
+          .Bind(5, pet      ? "Pet"
+                   : direct ? "DD"
+                            : "Dot");
       insert.Step();
       insert.Reset();
     }

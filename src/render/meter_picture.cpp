@@ -21,7 +21,9 @@ const QColor kDirectBar(90, 169, 230);
 constexpr int kMargin = 6;
 constexpr int kBarHeight = 3;
 
-QString Text(const std::string& utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
+QString Text(const std::string& utf8) {
+  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
 
 QColor BarColour(const MeterSource& source) {
   switch (source.Kind) {
@@ -96,7 +98,8 @@ void DrawMeter(QPainter& painter, QSize size, const std::optional<FightMeter>& m
   // A line per source over its bar, as many as fit; the rest counted.
   const std::vector<ListRow> lines = MeterLines(*meter);
   const int rowHeight = line + kBarHeight + 2;
-  const int64_t largest = meter->Sources.empty() ? 1 : std::max<int64_t>(1, meter->Sources[0].Damage);
+  const int64_t largest =
+      meter->Sources.empty() ? 1 : std::max<int64_t>(1, meter->Sources[0].Damage);
   const int figureWidth = metrics.horizontalAdvance("888,888,888  100%  up 100%");
   for (size_t i = 0; i < lines.size(); ++i) {
     const bool last = i + 1 == lines.size();
@@ -110,11 +113,12 @@ void DrawMeter(QPainter& painter, QSize size, const std::optional<FightMeter>& m
     const ListRow& cells = lines[i];
     QString right = Text(cells[1]) + "  " + Text(cells[2]);
     if (!cells[3].empty()) right += "  up " + Text(cells[3]);
-    const int rightWidth = std::min(width / 2, std::max(metrics.horizontalAdvance(right), figureWidth / 2));
+    const int rightWidth =
+        std::min(width / 2, std::max(metrics.horizontalAdvance(right), figureWidth / 2));
     painter.setPen(kText);
-    painter.drawText(QRect(kMargin, y, width - rightWidth - kMargin, line),
-                     Qt::AlignLeft | Qt::AlignVCenter,
-                     metrics.elidedText(Text(cells[0]), Qt::ElideRight, width - rightWidth - kMargin));
+    painter.drawText(
+        QRect(kMargin, y, width - rightWidth - kMargin, line), Qt::AlignLeft | Qt::AlignVCenter,
+        metrics.elidedText(Text(cells[0]), Qt::ElideRight, width - rightWidth - kMargin));
     painter.drawText(QRect(kMargin, y, width, line), Qt::AlignRight | Qt::AlignVCenter,
                      metrics.elidedText(right, Qt::ElideLeft, rightWidth));
     const MeterSource& source = meter->Sources[i];

@@ -32,8 +32,7 @@ DateTime Now() {
   const QDateTime now = QDateTime::currentDateTime();
   const QDate d = now.date();
   const QTime t = now.time();
-  return MakeDateTime({d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()})
-      .value_or(0);
+  return MakeDateTime({d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()}).value_or(0);
 }
 
 }  // namespace
@@ -102,7 +101,8 @@ MeterFeed::MeterFeed(MainWindow& window, LogFollower& follower, std::string prog
   });
   connect(meter_->CopySummaryAction(), &QAction::triggered, this, [this] {
     if (meter_->Fight()) {
-      QGuiApplication::clipboard()->setText(QString::fromStdString(FightSummaryLine(*meter_->Fight())));
+      QGuiApplication::clipboard()->setText(
+          QString::fromStdString(FightSummaryLine(*meter_->Fight())));
     }
   });
   connect(&follower_, &LogFollower::runFinished, this, [this] {
@@ -127,8 +127,8 @@ void MeterFeed::ShowMeter() {
 
 void MeterFeed::PlaceAtStart() {
   // At the top right of the screen the main window is on.
-  const QScreen* screen = window_.screen() != nullptr ? window_.screen()
-                                                       : QGuiApplication::primaryScreen();
+  const QScreen* screen =
+      window_.screen() != nullptr ? window_.screen() : QGuiApplication::primaryScreen();
   if (screen != nullptr) {
     const QRect free = screen->availableGeometry();
     meter_->move(free.right() - meter_->width() - 24, free.top() + 24);

@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include "commands/program_folder.h"
 #include "common/error.h"
 #include "common/number_format.h"
-#include "commands/program_folder.h"
 
 namespace qorn {
 namespace fs = std::filesystem;
@@ -22,8 +22,7 @@ namespace {
 // Every field the program reads from the file, in the order it writes them
 // (a line each): the name first, as the file always held it, then the
 // meter's.
-constexpr std::string_view kKeys[] = {"Name", "Meter", "MeterPlace", "MeterOpacity",
-                                      "MeterLocked"};
+constexpr std::string_view kKeys[] = {"Name", "Meter", "MeterPlace", "MeterOpacity", "MeterLocked"};
 
 // A field longer than this is no name the program wrote; it is skipped, so
 // that reading a huge file holds no more than a buffer and one field.

@@ -38,7 +38,8 @@ void MainWindow::CopySummary() {
   try {
     Database db = OpenForView(InProgramFolder(programFolder_, kDatabaseFile));
     const std::optional<FightMeter> meter = ReadFightMeter(db, fight->EventNum);
-    if (!meter) throw Error("The stored parse has no fight " + std::to_string(fight->EventNum) + ".");
+    if (!meter)
+      throw Error("The stored parse has no fight " + std::to_string(fight->EventNum) + ".");
     QGuiApplication::clipboard()->setText(QString::fromStdString(FightSummaryLine(*meter)));
   } catch (const Error& e) {
     dialogs_.Message(this, "Copy Summary", QString::fromUtf8(e.what()));

@@ -114,8 +114,10 @@ std::optional<FightMeter> ReadFightMeter(Database& db, int32_t eventNum) {
     }
     meter.Sources.push_back(std::move(source));
   }
-  if (anyPet) meter.Sources.push_back({std::string(kPetsSource), pets, SourceKind::Pets, std::nullopt});
-  if (anyDirect) meter.Sources.push_back({std::string(kDD), direct, SourceKind::Direct, std::nullopt});
+  if (anyPet)
+    meter.Sources.push_back({std::string(kPetsSource), pets, SourceKind::Pets, std::nullopt});
+  if (anyDirect)
+    meter.Sources.push_back({std::string(kDD), direct, SourceKind::Direct, std::nullopt});
   std::erase_if(meter.Sources, [](const MeterSource& s) { return s.Damage <= 0; });
   // By damage; equal damage keeps the order above (DoTs by name, Pets, DD).
   std::stable_sort(meter.Sources.begin(), meter.Sources.end(),

@@ -33,8 +33,7 @@ std::string Line(const QDateTime& when, const std::string& message) {
   return "[" + QLocale::c().toString(when, "ddd MMM dd HH:mm:ss yyyy").toStdString() + "] " +
          message + "\r\n";
 }
-std::string Hit(const QDateTime& when, const char* mob, int damage,
-                const char* spell = "Splurt.") {
+std::string Hit(const QDateTime& when, const char* mob, int damage, const char* spell = "Splurt.") {
   return Line(when, std::string(mob) + " has taken " + std::to_string(damage) +
                         " damage from your " + spell);
 }
@@ -77,7 +76,9 @@ class MeterTest : public QObject {
     for (const ListRow& row : MeterLines(*meter->Fight())) lines.push_back(row[0] + " " + row[1]);
     return lines;
   }
-  static void WaitForMeter(MainWindow& w) { QTRY_VERIFY_WITH_TIMEOUT(!w.MeterFeeder()->Busy(), 10000); }
+  static void WaitForMeter(MainWindow& w) {
+    QTRY_VERIFY_WITH_TIMEOUT(!w.MeterFeeder()->Busy(), 10000);
+  }
 
  private slots:
   void initTestCase() { test::QuietOffscreenWarnings(); }
@@ -87,9 +88,10 @@ class MeterTest : public QObject {
   }
 
   void openedFromTheMenuItShowsTheSelectedFight() {
-    const QString log = Write("gnoll.txt", Hit(past_, "A gnoll", 100) +
-                                               Hit(past_.addSecs(6), "A gnoll", 300, "Dread Pyre.") +
-                                               Hit(past_.addSecs(60), "A bat", 70));
+    const QString log =
+        Write("gnoll.txt", Hit(past_, "A gnoll", 100) +
+                               Hit(past_.addSecs(6), "A gnoll", 300, "Dread Pyre.") +
+                               Hit(past_.addSecs(60), "A bat", 70));
     auto w = Open();
     QVERIFY(w->mnuMeter->isCheckable() && !w->mnuMeter->isChecked());
     QVERIFY(!w->Meter()->isVisible());
@@ -114,7 +116,8 @@ class MeterTest : public QObject {
     test::ClickRow(*w, 1);  // A gnoll, by mob
     QCOMPARE(w->SelectedFight()->Mob, std::string("A gnoll"));
     WaitForMeter(*w);
-    QCOMPARE(Shown(meter), (std::vector<std::string>{"A gnoll 400", "Dread Pyre. 300", "Splurt. 100"}));
+    QCOMPARE(Shown(meter),
+             (std::vector<std::string>{"A gnoll 400", "Dread Pyre. 300", "Splurt. 100"}));
     QVERIFY(meter->Ended());  // a fight of last week
     test::ClickRow(*w, 0);
     WaitForMeter(*w);
@@ -151,18 +154,21 @@ class MeterTest : public QObject {
     test::ClickRow(*w, 0);
     w->mnuFollowLog->trigger();
     MeterWindow* meter = w->Meter();
-    QTRY_COMPARE_WITH_TIMEOUT(Shown(meter), (std::vector<std::string>{"A gnoll 100", "Splurt. 100"}), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(Shown(meter),
+                              (std::vector<std::string>{"A gnoll 100", "Splurt. 100"}), 5000);
 
     // A fight begins now: the meter goes to it, whatever is selected, and it
     // is under way.
     const QDateTime now = QDateTime::currentDateTime();
     Append(log, Hit(now, "A bat", 70));
-    QTRY_COMPARE_WITH_TIMEOUT(Shown(meter), (std::vector<std::string>{"A bat 70", "Splurt. 70"}), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(Shown(meter), (std::vector<std::string>{"A bat 70", "Splurt. 70"}),
+                              5000);
     QCOMPARE(w->SelectedFight()->Mob, std::string("A gnoll"));
     QVERIFY(!meter->Ended());
     Append(log, Hit(now.addSecs(2), "A bat", 500, "Dread Pyre."));
     QTRY_COMPARE_WITH_TIMEOUT(
-        Shown(meter), (std::vector<std::string>{"A bat 570", "Dread Pyre. 500", "Splurt. 70"}), 5000);
+        Shown(meter), (std::vector<std::string>{"A bat 570", "Dread Pyre. 500", "Splurt. 70"}),
+        5000);
     QVERIFY(!meter->Ended());
     // A line past the quiet gap: the fight is over, and still shown.
     Append(log, Line(now.addSecs(60), "You say, 'done'"));

@@ -14,7 +14,9 @@
 namespace qorn {
 namespace {
 
-MeterSource Src(std::string name, int64_t damage) { return {std::move(name), damage, SourceKind::Dot, std::nullopt}; }
+MeterSource Src(std::string name, int64_t damage) {
+  return {std::move(name), damage, SourceKind::Dot, std::nullopt};
+}
 
 FightMeter Meter(std::string character, std::string mob, int64_t seconds,
                  std::vector<MeterSource> sources) {
@@ -32,7 +34,8 @@ FightMeter Meter(std::string character, std::string mob, int64_t seconds,
 // Thirty DoTs of 1,000 to 30,000 damage, most first.
 std::vector<MeterSource> ManyDots() {
   std::vector<MeterSource> dots;
-  for (int i = 30; i >= 1; --i) dots.push_back(Src("Spell number " + std::to_string(i) + ".", i * 1000));
+  for (int i = 30; i >= 1; --i)
+    dots.push_back(Src("Spell number " + std::to_string(i) + ".", i * 1000));
   return dots;
 }
 
@@ -48,11 +51,11 @@ TEST(FightSummaryLine, TableOfFights) {
        "Qornek on a lizard: 500 in 0:01 = 500.00 DPS | Splurt. 500 (100%)"},
       {"several sources, each with its share",
        Meter("Qornek", "a lizard", 159,
-             {Src("Pyre of Mori.", 41210), Src("Splurt.", 20100), Src("DD", 16219), Src("Pets", 12400)}),
+             {Src("Pyre of Mori.", 41210), Src("Splurt.", 20100), Src("DD", 16219),
+              Src("Pets", 12400)}),
        "Qornek on a lizard: 89,929 in 2:39 = 565.59 DPS | Pyre of Mori. 41,210 (46%) | Splurt. "
        "20,100 (22%) | DD 16,219 (18%) | Pets 12,400 (14%)"},
-      {"many sources: the rest as other",
-       Meter("Qornek", "a lizard", 3725, ManyDots()),
+      {"many sources: the rest as other", Meter("Qornek", "a lizard", 3725, ManyDots()),
        "Qornek on a lizard: 465,000 in 62:05 = 124.83 DPS | Spell number 30. 30,000 (6%) | Spell "
        "number 29. 29,000 (6%) | Spell number 28. 28,000 (6%) | Spell number 27. 27,000 (6%) | "
        "Spell number 26. 26,000 (6%) | other 325,000 (70%)"},
