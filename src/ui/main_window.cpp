@@ -518,15 +518,15 @@ void MainWindow::ApplyLayout() {
 void MainWindow::closeEvent(QCloseEvent* event) {
   // A command that runs is stopped at its next step, which leaves the stored
   // parse as it was; the window goes at once. Nothing is asked, and nothing
-  // saved but the meter's place.
+  // saved but the place of a meter shown.
   if (worker_ != nullptr) {
     stop_->store(true);
     hide();
     worker_->wait();
     worker_ = nullptr;  // its end is not shown: the window is gone
   }
-  // The meter goes with the window, its place kept for the next start.
-  meterFeed_->SaveSettings();
+  // The meter goes with the window; shown, its place is kept for the next start.
+  if (Meter()->isVisible()) meterFeed_->SaveSettings();
   Meter()->hide();
   event->accept();
 }

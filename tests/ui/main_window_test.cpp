@@ -1026,6 +1026,11 @@ class MainWindowTest : public QObject {
                                   "Open Saved Events",
                                   "Save Event",
                                   "Quit",
+                                  "Edit",
+                                  "Copy Summary",
+                                  "View",
+                                  "Meter",
+                                  "Lock Meter in Place",
                                   "Export",
                                   "Export Damage...",
                                   "Export DoT Breakdown...",
@@ -1073,7 +1078,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(dialogs_.messages[1], QString("Event Timer: Your event timer has been set to 30."));
     QTest::keyClick(w.get(), Qt::Key_F10);
     QTRY_VERIFY(w->mnuFule->isVisible());
-    for (int i = 0; i < 3; ++i) QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Right);
+    for (int i = 0; i < 5; ++i) QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Right);
     QTRY_VERIFY(w->mnuHelp->isVisible());
     QTest::keyClick(w->mnuHelp, Qt::Key_A);
     QTRY_COMPARE(dialogs_.messages.size(), 3);
