@@ -100,7 +100,22 @@ void DrawMeter(QPainter& painter, QSize size, const std::optional<FightMeter>& m
   const int rowHeight = line + kBarHeight + 2;
   const int64_t largest =
       meter->Sources.empty() ? 1 : std::max<int64_t>(1, meter->Sources[0].Damage);
-  const int figureWidth = metrics.horizontalAdvance("888,888,888  100%  up 100%");
+  // The figures stand in columns at the right, never cut; the names take
+  // what is left, cut with "..." where they are longer.
+  const int gap = metrics.horizontalAdvance("  ");
+  int damageWidth = 0;
+  bool anyUptime = false;
+  for (const ListRow& cells : lines) {
+    damageWidth = std::max(damageWidth, metrics.horizontalAdvance(Text(cells[1])));
+    anyUptime = anyUptime || !cells[3].empty();
+  }
+  const int shareWidth = metrics.horizontalAdvance("100%");
+  const int uptimeWidth = anyUptime ? metrics.horizontalAdvance("up 100%") : 0;
+  const int right = kMargin + width;
+  const int uptimeLeft = right - uptimeWidth;
+  const int shareLeft = uptimeLeft - (anyUptime ? gap : 0) - shareWidth;
+  const int damageLeft = shareLeft - gap - damageWidth;
+  const int nameWidth = std::max(0, damageLeft - gap - kMargin);
   for (size_t i = 0; i < lines.size(); ++i) {
     const bool last = i + 1 == lines.size();
     if (y + rowHeight > size.height() - kMargin && !last) {
@@ -111,16 +126,16 @@ void DrawMeter(QPainter& painter, QSize size, const std::optional<FightMeter>& m
     }
     if (y + line > size.height()) break;
     const ListRow& cells = lines[i];
-    QString right = Text(cells[1]) + "  " + Text(cells[2]);
-    if (!cells[3].empty()) right += "  up " + Text(cells[3]);
-    const int rightWidth =
-        std::min(width / 2, std::max(metrics.horizontalAdvance(right), figureWidth / 2));
+    const auto cell = [&](int left, int cellWidth, const QString& text, int align) {
+      painter.drawText(QRect(left, y, cellWidth, line), align | Qt::AlignVCenter, text);
+    };
     painter.setPen(kText);
-    painter.drawText(
-        QRect(kMargin, y, width - rightWidth - kMargin, line), Qt::AlignLeft | Qt::AlignVCenter,
-        metrics.elidedText(Text(cells[0]), Qt::ElideRight, width - rightWidth - kMargin));
-    painter.drawText(QRect(kMargin, y, width, line), Qt::AlignRight | Qt::AlignVCenter,
-                     metrics.elidedText(right, Qt::ElideLeft, rightWidth));
+    cell(kMargin, nameWidth, metrics.elidedText(Text(cells[0]), Qt::ElideRight, nameWidth),
+         Qt::AlignLeft);
+    cell(damageLeft, damageWidth, Text(cells[1]), Qt::AlignRight);
+    painter.setPen(kDimText);
+    cell(shareLeft, shareWidth, Text(cells[2]), Qt::AlignRight);
+    if (!cells[3].empty()) cell(uptimeLeft, uptimeWidth, "up " + Text(cells[3]), Qt::AlignRight);
     const MeterSource& source = meter->Sources[i];
     const double share = static_cast<double>(source.Damage) / static_cast<double>(largest);
     painter.fillRect(QRectF(kMargin, y + line, width, kBarHeight), QColor(255, 255, 255, 30));

@@ -134,6 +134,15 @@ class MeterTest : public QObject {
     QCOMPARE(QGuiApplication::clipboard()->text(),
              QString("Soandso on A bat: 70 in 0:01 = 70.00 DPS | Splurt. 70 (100%)"));
 
+    // A right click on a fight in the overview selects it and offers its summary.
+    const QPoint row1 = w->ListView1->visualItemRect(w->ListView1->topLevelItem(1)).center();
+    emit w->ListView1->customContextMenuRequested(row1);
+    QCOMPARE(w->SelectedFight()->Mob, std::string("A gnoll"));
+    auto* overviewMenu = w->ListView1->findChild<QMenu*>("mnuOverviewContext");
+    QTRY_VERIFY(overviewMenu->isVisible());
+    QVERIFY(overviewMenu->actions().contains(w->mnuCopySummary));
+    overviewMenu->hide();
+
     // Close in its context menu unticks View › Meter.
     QVERIFY(meter->ContextMenu()->actions().contains(meter->CloseAction()));
     meter->CloseAction()->trigger();
