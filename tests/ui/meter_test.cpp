@@ -25,6 +25,8 @@
 #include "ui/window_driver.h"
 #include "views/fight_meter.h"
 
+Q_DECLARE_METATYPE(qorn::MeterSettings)
+
 namespace qorn {
 namespace {
 
@@ -188,6 +190,31 @@ class MeterTest : public QObject {
     w->mnuFollowLog->trigger();
     WaitForMeter(*w);
     QCOMPARE(Shown(meter).front(), std::string("A gnoll 100"));
+  }
+
+  // A hand-edited Settings.ini: what is not a setting the meter can take
+  // leaves that setting at its default.
+  void meterSettingsAsWritten_data() {
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<MeterSettings>("expected");
+    QTest::newRow("none") << "Name=Xy\r\n" << MeterSettings{};
+    QTest::newRow("all") << "Meter=1\r\nMeterPlace=-5 7 300 200\r\nMeterOpacity=60\r\nMeterLocked=1"
+                         << MeterSettings{true, true, 60, MeterPlace{-5, 7, 300, 200}};
+    QTest::newRow("the last of each, blanks between numbers")
+        << "Meter=1,Meter=0\r\nMeterPlace=1 2  3 4\r\n"
+        << MeterSettings{false, false, 80, MeterPlace{1, 2, 3, 4}};
+    QTest::newRow("out of range or not numbers")
+        << "Meter=yes\r\nMeterPlace=1 2 3\r\nMeterOpacity=5\r\nMeterLocked=true"
+        << MeterSettings{false, false, kLeastMeterOpacity, std::nullopt};
+    QTest::newRow("no size, a comma in the place") << "MeterPlace=1 2 0 4\r\nMeterOpacity=x\r\n"
+                                                   << MeterSettings{};
+    QTest::newRow("a comma ends the field") << "MeterPlace=1,2,3,4" << MeterSettings{};
+  }
+  void meterSettingsAsWritten() {
+    QFETCH(QString, content);
+    QFETCH(MeterSettings, expected);
+    Write("Settings.ini", content.toStdString());
+    QCOMPARE(ReadMeterSettings(home_->path().toStdString()), expected);
   }
 
   void itKeepsItsPlaceAcrossARestart() {
