@@ -1,11 +1,7 @@
 // qorn-cli follow: Get Log, then a Get Log each time the game has appended
 // whole lines, printing the fights' lines that appeared or changed.
-#include <signal.h>
-
-#include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -18,6 +14,7 @@
 #include "commands/follow_session.h"
 #include "commands/program_folder.h"
 #include "common/error.h"
+#include "platform/process.h"
 
 namespace qorn::cli {
 namespace {
@@ -25,50 +22,13 @@ namespace {
 constexpr auto kPollInterval = std::chrono::milliseconds(1000);
 constexpr auto kSignalCheck = std::chrono::milliseconds(50);
 
-// Set by SIGINT or SIGTERM: a Get Log under way stops at its next step (the
-// stored parse is then as it was), and the loop ends. Lock-free, so the
-// signal handler may set it.
-std::atomic<bool> stopRequested{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
-
-void RequestStop(int) { stopRequested = true; }
-
-// SIGINT and SIGTERM ask the command to stop while it lives; a second one
-// ends the program at once (the stored parse is whole either way: a Get Log
-// replaces it only when its new file is complete). System calls that a
-// signal breaks go on.
-class StopSignals {
- public:
-  StopSignals() {
-    stopRequested = false;
-    struct sigaction action {};
-    action.sa_handler = &RequestStop;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART | SA_RESETHAND;
-    sigaction(SIGINT, &action, &oldInt_);
-    sigaction(SIGTERM, &action, &oldTerm_);
+// Waits a poll's interval, less when a stop is asked for.
+void Wait(const platform::StopRequests& stop) {
+  for (auto waited = std::chrono::milliseconds(0); waited < kPollInterval && !stop.Requested();
+       waited += kSignalCheck) {
+    std::this_thread::sleep_for(kSignalCheck);
   }
-  ~StopSignals() {
-    sigaction(SIGINT, &oldInt_, nullptr);
-    sigaction(SIGTERM, &oldTerm_, nullptr);
-  }
-  StopSignals(const StopSignals&) = delete;
-  StopSignals& operator=(const StopSignals&) = delete;
-
-  const std::atomic<bool>& Flag() const { return stopRequested; }
-  bool Requested() const { return stopRequested; }
-  // Waits a poll's interval, less when a stop is asked for.
-  void Wait() const {
-    for (auto waited = std::chrono::milliseconds(0); waited < kPollInterval && !Requested();
-         waited += kSignalCheck) {
-      std::this_thread::sleep_for(kSignalCheck);
-    }
-  }
-
- private:
-  struct sigaction oldInt_ {};
-  struct sigaction oldTerm_ {};
-};
+}
 
 // Lines at once: whoever reads the pipe sees a fight as soon as it is there.
 // `rows` prints the lines, under the header when `header` is set.
@@ -101,7 +61,11 @@ int FollowCommand(const CommandLine& line) {
   const std::optional<int16_t> timer = TimerOption(args);
   const std::string& logPath = args.positional[0];
   const std::string folder = FindProgramFolder(line.home);
-  const StopSignals stop;
+  // Ctrl+C or SIGTERM: a Get Log under way stops at its next step (the
+  // stored parse is then as it was), and the loop ends; a second one ends
+  // the program at once (the stored parse is whole either way: a Get Log
+  // replaces it only when its new file is complete).
+  const platform::StopRequests stop;
 
   // The first step is the Get Log of the whole log, with the timer given and
   // the bar on a terminal, tried again at each look while another command
@@ -114,7 +78,7 @@ int FollowCommand(const CommandLine& line) {
     bool ran = true;
     while (!stop.Requested()) {
       // What the game wrote during a Get Log is looked at at once.
-      if (!ran) stop.Wait();
+      if (!ran) Wait(stop);
       if (stop.Requested()) break;
       FollowStep step;
       if (first) {

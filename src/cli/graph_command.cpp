@@ -7,6 +7,7 @@
 #include "common/error.h"
 #include "common/number_format.h"
 #include "export/file_output.h"
+#include "platform/paths.h"
 #include "commands/program_folder.h"
 #include "render/graph_png.h"
 #include "render/uptime_lanes.h"
@@ -49,7 +50,7 @@ int GraphCommand(const CommandLine& line) {
 
   // Reading the graph must not leave an empty database behind.
   const std::string database = InProgramFolder(FindProgramFolder(line.home), kDatabaseFile);
-  if (!std::filesystem::exists(database)) {
+  if (!std::filesystem::exists(platform::PathOf(database))) {
     throw Error("There is no parse database " + database + "; run getlog first.");
   }
   const auto mob = EventMob(database, eventNum);

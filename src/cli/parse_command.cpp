@@ -7,14 +7,13 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "cli/cli_args.h"
 #include "cli/terminal_progress.h"
 #include "common/date_time.h"
 #include "common/front_end_texts.h"
 #include "parse/log_file.h"
 #include "parse/log_parser.h"
+#include "platform/process.h"
 
 namespace qorn::cli {
 namespace {
@@ -155,7 +154,9 @@ int ParseCommand(const CommandLine& line) {
   const bool records = !args.Has("--summary");
   TerminalProgress bar("Parsing");
   NullProgress none;
-  Progress& progress = records && ::isatty(STDOUT_FILENO) ? static_cast<Progress&>(none) : bar;
+  Progress& progress = records && platform::IsTerminal(platform::StandardStream::Output)
+                           ? static_cast<Progress&>(none)
+                           : bar;
   const auto start = std::chrono::steady_clock::now();
   bool anyDamage = false;
   const LogFile log(args.positional[0]);

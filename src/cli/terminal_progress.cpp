@@ -1,14 +1,14 @@
 #include "cli/terminal_progress.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
+
+#include "platform/process.h"
 
 namespace qorn {
 
 TerminalProgress::TerminalProgress(std::string label)
-    : enabled_(::isatty(STDERR_FILENO) == 1), label_(std::move(label)) {}
+    : enabled_(platform::IsTerminal(platform::StandardStream::Error)), label_(std::move(label)) {}
 
 TerminalProgress::~TerminalProgress() { Clear(); }
 

@@ -1,13 +1,12 @@
 #include "commands/commands.h"
 
-#include <sys/stat.h>
-
 #include <future>
 #include <memory>
 #include <optional>
 
 #include "commands/program_folder.h"
 #include "parse/log_file.h"
+#include "platform/paths.h"
 #include "store/database_file.h"
 #include "store/database_rebuild.h"
 #include "store/log_state.h"
@@ -303,8 +302,8 @@ int16_t EventTimerToCutWith(std::optional<int16_t> chosen, Database& db) {
 
 int16_t EventTimerToCutWith(std::optional<int16_t> chosen, const std::string& databasePath) {
   if (chosen) return *chosen;
-  struct stat st {};
-  if (::stat(databasePath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+  const std::optional<platform::FileStatus> st = platform::Status(databasePath);
+  if (!st || st->Kind != platform::FileKind::File) {
     return kDefaultEventTimerSeconds;
   }
   try {

@@ -1,11 +1,6 @@
 #include "commands/follow_session.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <tuple>
 
@@ -15,6 +10,8 @@
 #include "common/stop_token.h"
 #include "common/text_fold.h"
 #include "parse/log_time.h"
+#include "platform/paths.h"
+#include "platform/system_error.h"
 
 namespace qorn {
 namespace {
@@ -83,17 +80,18 @@ FollowStep FollowSession::Look() {
     step.Failure = FollowFailure{"Cannot read the log file " + logPath_ + ": " + reason, {}, true};
     return step;
   };
-  struct stat st {};
-  if (::stat(logPath_.c_str(), &st) != 0) {
-    if (errno != ENOENT && errno != ENOTDIR) return unreadable(std::strerror(errno));
+  const std::optional<platform::FileStatus> st = platform::Status(logPath_);
+  if (!st) {
+    const platform::SystemError why = platform::SystemError::Last();
+    if (!why.NotFound() && !why.FileOnTheWay()) return unreadable(why.Text());
     Say(waiting_, "The log " + logPath_ + " is gone; waiting for the game to write it again.",
         step.Waiting);
     return step;
   }
-  if (!S_ISREG(st.st_mode)) {
+  if (st->Kind != platform::FileKind::File) {
     Say(waiting_,
         "The log " + logPath_ + " is " +
-            (S_ISDIR(st.st_mode) ? "a folder" : "something other than a file") +
+            (st->Kind == platform::FileKind::Folder ? "a folder" : "something other than a file") +
             " now; waiting for the log to be a file again.",
         step.Waiting);
     return step;

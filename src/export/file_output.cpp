@@ -1,19 +1,15 @@
 #include "export/file_output.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <system_error>
+#include <optional>
 
 #include "common/error.h"
 #include "common/file_system.h"
+#include "platform/file.h"
+#include "platform/paths.h"
+#include "platform/process.h"
+#include "platform/system_error.h"
 
 namespace qorn {
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -22,26 +18,12 @@ namespace {
 }
 
 // Opens a new temporary file beside `target`, never one that exists already.
-int CreateTemporary(const std::string& target, std::string& temp) {
-  for (int n = 0; n < 100; ++n) {
-    temp = target + ".~qorn" + std::to_string(::getpid()) + "-" + std::to_string(n);
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
+platform::File CreateTemporary(const std::string& target, std::string& temp) {
+  for (int n = 0;; ++n) {
+    temp = target + ".~qorn" + std::to_string(platform::ProcessId()) + "-" + std::to_string(n);
+    platform::File file = platform::File::CreateNew(temp);
+    if (file.IsOpen() || !platform::SystemError::Last().AlreadyExists() || n == 99) return file;
   }
-  errno = EEXIST;
-  return -1;
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
 }
 
 }  // namespace
@@ -51,33 +33,34 @@ void WriteFileReplacing(const std::string& path, std::string_view bytes) {
   // A link is followed, also one that names no file yet: the file it names
   // is the one written, and the link stays.
   const std::string target = FollowLinks(path);
-  struct stat old {};
-  const bool exists = ::stat(target.c_str(), &old) == 0;
-  if (exists && S_ISDIR(old.st_mode)) Fail(path, std::strerror(EISDIR));
+  const std::optional<platform::FileStatus> old = platform::Status(target);
+  if (old && old->Kind == platform::FileKind::Folder) Fail(path, "Is a directory");
   // A device or a pipe would be replaced by the rename: it is left alone.
-  if (exists && !S_ISREG(old.st_mode)) Fail(path, "it is not a plain file, so it is left as it is");
+  if (old && old->Kind != platform::FileKind::File) {
+    Fail(path, "it is not a plain file, so it is left as it is");
+  }
 
   std::string temp;
-  const int fd = CreateTemporary(target, temp);
-  if (fd < 0) Fail(path, std::strerror(errno));
-  const bool written = (!exists || TakeModeAndOwner(fd, old)) && WriteAll(fd, bytes);
-  const int writeErrno = errno;
-  const bool closed = ::close(fd) == 0;
-  const int closeErrno = errno;
+  platform::File file = CreateTemporary(target, temp);
+  if (!file.IsOpen()) Fail(path, platform::SystemError::Last().Text());
+  const bool written = (!old || file.TakeModeOf(*old)) && file.WriteAll(bytes);
+  const platform::SystemError writeError = platform::SystemError::Last();
+  const bool closed = file.Close();
   if (!written || !closed) {
-    ::unlink(temp.c_str());
-    Fail(path, std::strerror(!written ? writeErrno : closeErrno));
+    const platform::SystemError why = !written ? writeError : platform::SystemError::Last();
+    platform::RemoveFile(temp);
+    Fail(path, why.Text());
   }
-  if (::rename(temp.c_str(), target.c_str()) != 0) {
-    const int renameErrno = errno;
-    ::unlink(temp.c_str());
-    Fail(path, std::strerror(renameErrno));
+  if (!platform::Rename(temp, target)) {
+    const platform::SystemError why = platform::SystemError::Last();
+    platform::RemoveFile(temp);
+    Fail(path, why.Text());
   }
 }
 
 bool WriteFileIfMissing(const std::string& path, std::string_view bytes) {
-  std::error_code ec;  // a path that cannot be looked at is left to the write to report
-  if (fs::exists(fs::symlink_status(path, ec))) return false;
+  // A path that cannot be looked at is left to the write to report.
+  if (platform::LinkStatus(path)) return false;
   WriteFileReplacing(path, bytes);
   return true;
 }

@@ -11,6 +11,8 @@
 #include "common/text_fold.h"
 #include "export/file_output.h"
 #include "export/gif_image.h"
+#include "platform/paths.h"
+#include "platform/process.h"
 #include "store/database.h"
 #include "views/fight.h"
 
@@ -112,9 +114,7 @@ std::string BarWidth(int64_t damage) {
 }
 
 DateTime LocalNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
+  const std::tm local = platform::LocalTime(std::time(nullptr));
   const auto value = MakeDateTime({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
                                    local.tm_hour, local.tm_min, local.tm_sec});
   return value.value_or(0);
@@ -343,9 +343,10 @@ void WriteHtmlTickGraph(const std::string& databasePath, int32_t eventNum,
   const int slots = std::max(
       static_cast<int>(kPaletteSlots.size()),
       DotSourceSlot(std::min(graph.DotSourceCount, kPaletteSlots.size() - 2 + kExtraSlots.size())));
-  const std::filesystem::path folder = std::filesystem::path(fileName).parent_path();
+  const std::filesystem::path folder = platform::PathOf(fileName).parent_path();
   for (int slot = 0; slot < slots; ++slot) {
-    WriteFileIfMissing((folder / SlotImageFile(slot)).string(), SingleColourGif(SlotColour(slot)));
+    WriteFileIfMissing(platform::Utf8Of(folder / SlotImageFile(slot)),
+                       SingleColourGif(SlotColour(slot)));
   }
 }
 

@@ -1,68 +1,45 @@
 #include "parse/log_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 
 #include "common/error.h"
 #include "common/fnv_hash.h"
 #include "parse/line_end.h"
+#include "platform/system_error.h"
 
 namespace qorn {
-namespace {
-
-std::string Reason(int error) { return std::strerror(error); }
-
-}  // namespace
 
 LogFile::LogFile(const std::string& path) : path_(path) {
   std::error_code ec;
-  const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
-  absolutePath_ = ec ? path : absolute.lexically_normal().string();
-  // Without O_NONBLOCK a pipe put under the log's name would hold the command
-  // until something writes to it.
-  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd_ < 0) {
-    const std::string why = Reason(errno);
+  const std::filesystem::path absolute = std::filesystem::absolute(platform::PathOf(path), ec);
+  absolutePath_ = ec ? path : platform::Utf8Of(absolute.lexically_normal());
+  file_ = platform::File::OpenForReading(path);
+  if (!file_.IsOpen()) {
+    const std::string why = platform::SystemError::Last().Text();
     throw Error("Cannot open the log file " + path + ": " + why, why);
   }
-  struct stat st {};
-  const bool stated = ::fstat(fd_, &st) == 0;
-  if (!stated || !S_ISREG(st.st_mode)) {
-    const std::string why = !stated               ? Reason(errno)
-                            : S_ISDIR(st.st_mode) ? "it is a folder"
-                                                  : "it is not a file";
-    ::close(fd_);
+  const std::optional<platform::FileStatus> st = file_.Status();
+  if (!st || st->Kind != platform::FileKind::File) {
+    const std::string why = !st ? platform::SystemError::Last().Text()
+                            : st->Kind == platform::FileKind::Folder ? "it is a folder"
+                                                                     : "it is not a file";
     throw Error("Cannot read the log file " + path + ": " + why, why);
   }
-  device_ = static_cast<uint64_t>(st.st_dev);
-  inode_ = static_cast<uint64_t>(st.st_ino);
-  size_ = st.st_size;
-  mtimeNs_ = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-  ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+  identity_ = st->Identity;
+  size_ = st->Size;
+  mtimeNs_ = st->MTimeNs;
 }
 
-LogFile::~LogFile() { ::close(fd_); }
+LogFile::~LogFile() = default;
 
 size_t LogFile::ReadAt(long long offset, char* into, size_t count) const {
-  size_t got = 0;
-  while (got < count) {
-    const ssize_t n = ::pread(fd_, into + got, count - got,
-                              static_cast<off_t>(offset + static_cast<long long>(got)));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const std::string why = Reason(errno);
-      throw Error("Cannot read the log file " + path_ + ": " + why, why);
-    }
-    if (n == 0) break;
-    got += static_cast<size_t>(n);
+  const long long got = file_.ReadAt(offset, into, count);
+  if (got < 0) {
+    const std::string why = platform::SystemError::Last().Text();
+    throw Error("Cannot read the log file " + path_ + ": " + why, why);
   }
-  return got;
+  return static_cast<size_t>(got);
 }
 
 std::string LogFile::Read(long long offset, long long count) const {
@@ -106,8 +83,8 @@ long long LogFile::LineStartFrom(long long offset) const {
 LogIdentity LogFile::Identify(long long bytes) const {
   LogIdentity id;
   id.Path = absolutePath_;
-  id.Device = device_;
-  id.Inode = inode_;
+  id.Device = identity_.Device;
+  id.Inode = identity_.Inode;
   id.MTimeNs = mtimeNs_;
   id.Bytes = bytes;
   id.HeadHash = Fnv1a(Read(0, std::min(bytes, kLogHeadBytes)));
@@ -128,7 +105,8 @@ LogIdentity LogFile::Identify(long long bytes) const {
 }
 
 LogSince LogFile::Glance(const LogIdentity& stored) const {
-  if (absolutePath_ != stored.Path || device_ != stored.Device || inode_ != stored.Inode) {
+  if (absolutePath_ != stored.Path || identity_.Device != stored.Device ||
+      identity_.Inode != stored.Inode) {
     return LogSince::Replaced;
   }
   if (size_ < stored.Bytes) return LogSince::Shrank;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "parse/log_identity.h"
+#include "platform/file.h"
 
 namespace qorn {
 
@@ -60,9 +61,8 @@ class LogFile {
  private:
   std::string path_;
   std::string absolutePath_;
-  int fd_ = -1;
-  uint64_t device_ = 0;
-  uint64_t inode_ = 0;
+  platform::File file_;
+  platform::FileIdentity identity_;
   long long size_ = 0;
   int64_t mtimeNs_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "render/uptime_lanes.h"
 
 #include <QFontMetrics>
+#include <QImage>
 #include <QPainter>
 #include <algorithm>
 

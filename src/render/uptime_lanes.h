@@ -1,10 +1,12 @@
 #pragma once
 
-#include <QImage>
-#include <QSize>
 #include <string>
 
 #include "views/dot_uptime.h"
+
+// Declared only, so that qorn-cli's PNG entry is read without Qt's headers.
+class QImage;
+class QSize;
 
 namespace qorn {
 

@@ -1,7 +1,5 @@
 #include "store/database.h"
 
-#include <sys/stat.h>
-
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -9,6 +7,7 @@
 #include "common/error.h"
 #include "common/number_format.h"
 #include "common/text_fold.h"
+#include "platform/paths.h"
 #include "store/jet_sql.h"
 #include "store/schema.h"
 
@@ -201,8 +200,8 @@ namespace {
 // hot (no other program is writing), and leaves it alone otherwise. A file
 // that cannot be written is left to the read-only open, which says why.
 void UndoStoppedWrite(const std::string& path) {
-  struct stat journal {};
-  if (::stat((path + "-journal").c_str(), &journal) != 0 || journal.st_size == 0) return;
+  const std::optional<platform::FileStatus> journal = platform::Status(path + "-journal");
+  if (!journal || journal->Size == 0) return;
   sqlite3* raw = nullptr;
   if (sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) ==
       SQLITE_OK) {
@@ -215,8 +214,8 @@ void UndoStoppedWrite(const std::string& path) {
 }  // namespace
 
 Database::Database(const std::string& path, OpenMode mode) : path_(path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+  if (const std::optional<platform::FileStatus> st = platform::Status(path);
+      st && st->Kind == platform::FileKind::Folder) {
     throw DatabaseError("The parse database " + path + " is a folder, not a file.",
                         "cannot open " + path + ": it is a folder", SQLITE_CANTOPEN);
   }

@@ -1,13 +1,6 @@
 #include "store/database_file.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <optional>
@@ -15,6 +8,9 @@
 #include "common/error.h"
 #include "common/file_system.h"
 #include "common/text_fold.h"
+#include "platform/paths.h"
+#include "platform/process.h"
+#include "platform/system_error.h"
 #include "store/database.h"
 #include "store/database_names.h"
 #include "store/schema.h"
@@ -24,18 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string SystemReason() { return std::strerror(errno); }
-
-bool SameFile(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-void SyncFolder(const std::string& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
+std::string SystemReason() { return platform::SystemError::Last().Text(); }
 
 // The files the database engine keeps beside a database: the write-ahead
 // log, its index and the rollback journal. They belong to the file that made
@@ -43,17 +28,17 @@ void SyncFolder(const std::string& folder) {
 constexpr const char* kCompanionSuffixes[] = {"-wal", "-shm", "-journal"};
 
 void RemoveCompanions(const std::string& path) {
-  for (const char* suffix : kCompanionSuffixes) ::unlink((path + suffix).c_str());
+  for (const char* suffix : kCompanionSuffixes) platform::RemoveFile(path + suffix);
 }
 
 std::string FolderOf(const std::string& path) {
-  const fs::path parent = fs::path(path).parent_path();
-  return parent.empty() ? "." : parent.string();
+  const fs::path parent = platform::PathOf(path).parent_path();
+  return parent.empty() ? "." : platform::Utf8Of(parent);
 }
 
 // Where a whole Get Log builds the file that replaces `target`.
 std::string CompactionFileBeside(const std::string& target) {
-  return (fs::path(FolderOf(target)) / kCompactionFile).string();
+  return platform::Utf8Of(platform::PathOf(FolderOf(target)) / kCompactionFile);
 }
 
 }  // namespace
@@ -101,18 +86,19 @@ std::optional<DatabaseHealth> MissingPart(Database& db, const std::vector<Requir
 // What stands at `path` when it is not a plain, non-empty file, else nothing;
 // kMissing when nothing stands there.
 std::optional<DatabaseHealth> NotAFile(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    if (errno == ENOENT) return DatabaseHealth{DatabaseHealth::State::kMissing, {}, {}};
-    throw Error("The parse database " + path + " cannot be looked at: " + SystemReason() + ".");
+  const std::optional<platform::FileStatus> st = platform::Status(path);
+  if (!st) {
+    const platform::SystemError why = platform::SystemError::Last();
+    if (why.NotFound()) return DatabaseHealth{DatabaseHealth::State::kMissing, {}, {}};
+    throw Error("The parse database " + path + " cannot be looked at: " + why.Text() + ".");
   }
-  if (S_ISDIR(st.st_mode)) {
+  if (st->Kind == platform::FileKind::Folder) {
     return Damaged("a folder stands in its place", "a folder stands where the file should be");
   }
-  if (!S_ISREG(st.st_mode)) {
+  if (st->Kind != platform::FileKind::File) {
     return Damaged("it is not a plain file", "something that is not a file stands in its place");
   }
-  if (st.st_size == 0) return Damaged("the file is empty", "the file is empty");
+  if (st->Size == 0) return Damaged("the file is empty", "the file is empty");
   return std::nullopt;
 }
 
@@ -181,12 +167,10 @@ namespace {
 // PATH.damaged-YYYYMMDD-hhmmss, or with -2, -3 ... when that is taken.
 std::string AsideName(const std::string& path) {
   char stamp[32];
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  ::localtime_r(&now, &local);
+  const std::tm local = platform::LocalTime(std::time(nullptr));
   std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
   std::string aside = path + ".damaged-" + stamp;
-  for (int n = 2; fs::exists(fs::symlink_status(aside)); ++n) {
+  for (int n = 2; platform::LinkStatus(aside); ++n) {
     aside = path + ".damaged-" + stamp + "-" + std::to_string(n);
   }
   return aside;
@@ -196,31 +180,31 @@ std::string AsideName(const std::string& path) {
 // pipe) is none this program made: it is moved aside, as it is, so that the
 // working file can be made there.
 void StepAroundNonFile(const std::string& path) {
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return;
-  ::rename(path.c_str(), AsideName(path).c_str());  // failing, the open says why
+  const std::optional<platform::FileStatus> st = platform::LinkStatus(path);
+  if (!st || st->Kind == platform::FileKind::File) return;
+  platform::Rename(path, AsideName(path));  // failing, the open says why
 }
 
 }  // namespace
 
 std::string MoveDamagedAside(const std::string& path) {
   const std::string aside = AsideName(path);
-  if (::rename(path.c_str(), aside.c_str()) != 0) {
+  if (!platform::Rename(path, aside)) {
     throw Error("The damaged parse database " + path + " cannot be moved aside to " + aside + ": " +
                 SystemReason() + ".");
   }
   // Its log and journal go with it, named as the engine looks for them there.
   for (const char* suffix : kCompanionSuffixes) {
-    ::rename((path + suffix).c_str(), (aside + suffix).c_str());
+    platform::Rename(path + suffix, aside + suffix);
   }
-  SyncFolder(FolderOf(path));
+  platform::SyncFolder(FolderOf(path));
   return aside;
 }
 
 void RequireWritableDatabase(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
-  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0) {
+  const std::optional<platform::FileStatus> st = platform::Status(path);
+  if (!st || st->Kind != platform::FileKind::File) return;
+  if (platform::MarkedReadOnly(*st) || !platform::CanWrite(path)) {
     throw Error("The parse database " + path +
                 " is read-only, so the fights cannot be stored in it. Make the file writable, "
                 "then try again.");
@@ -233,32 +217,28 @@ ReplacementFile::ReplacementFile(const std::string& target)
   // locked: another program may have put its own in place meanwhile.
   for (int attempt = 0; attempt < 10; ++attempt) {
     StepAroundNonFile(path_);
-    fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (fd_ < 0) {
+    file_ = platform::File::OpenOrCreate(path_);
+    if (!file_.IsOpen()) {
       throw Error("The working file " + path_ +
                       " cannot be made, so the fights cannot be stored. Make sure the folder " +
                       FolderOf(target) + " can be written, then try again.",
                   "open " + path_ + ": " + SystemReason());
     }
-    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-      ::close(fd_);
-      fd_ = -1;
+    if (!file_.TryLockExclusive()) {
+      file_.Close();
       throw Error("Another copy of the program is storing a parse in " + FolderOf(target) +
                   " right now. Wait until it has finished, then try again.")
           .OtherCommandStoring();
     }
-    struct stat mine {
-    }, named{};
-    if (::fstat(fd_, &mine) == 0 && ::lstat(path_.c_str(), &named) == 0 && SameFile(mine, named)) {
-      if (::ftruncate(fd_, 0) != 0) {
+    if (StillNamed()) {
+      if (!file_.Truncate(0)) {
         const std::string reason = SystemReason();
         Remove();
         throw Error("The working file " + path_ + " cannot be written.", reason);
       }
       return;
     }
-    ::close(fd_);
-    fd_ = -1;
+    file_.Close();
   }
   throw Error("Another copy of the program is storing a parse in " + FolderOf(target) +
               " right now. Wait until it has finished, then try again.")
@@ -269,15 +249,16 @@ ReplacementFile::~ReplacementFile() {
   if (!replaced_) Remove();
 }
 
+bool ReplacementFile::StillNamed() const {
+  const std::optional<platform::FileStatus> mine = file_.Status();
+  const std::optional<platform::FileStatus> named = platform::LinkStatus(path_);
+  return mine && named && mine->Identity == named->Identity;
+}
+
 void ReplacementFile::Remove() {
-  if (fd_ < 0) return;
-  struct stat mine {
-  }, named{};
-  if (::fstat(fd_, &mine) == 0 && ::lstat(path_.c_str(), &named) == 0 && SameFile(mine, named)) {
-    ::unlink(path_.c_str());
-  }
-  ::close(fd_);
-  fd_ = -1;
+  if (!file_.IsOpen()) return;
+  if (StillNamed()) platform::RemoveFile(path_);
+  file_.Close();
 }
 
 void ReplacementFile::Replace() {
@@ -287,28 +268,28 @@ void ReplacementFile::Replace() {
                     "; the stored fights are as they were.",
                 step + ": " + reason);
   };
-  if (::fsync(fd_) != 0) fail("fsync " + path_);
-  struct stat old {};
-  if (::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-    if (!TakeModeAndOwner(fd_, old)) fail("chmod " + path_);
+  if (!file_.Sync()) fail("fsync " + path_);
+  if (const std::optional<platform::FileStatus> old = platform::Status(target_);
+      old && old->Kind == platform::FileKind::File) {
+    if (!file_.TakeModeOf(*old)) fail("chmod " + path_);
   }
   // A log or journal beside no file, or beside the file replaced, would be
   // replayed onto the new one when it is next opened.
-  if (::lstat(target_.c_str(), &old) != 0 && errno == ENOENT) RemoveCompanions(target_);
-  if (::rename(path_.c_str(), target_.c_str()) != 0) fail("rename " + path_ + " to " + target_);
+  if (!platform::LinkStatus(target_) && platform::SystemError::Last().NotFound()) {
+    RemoveCompanions(target_);
+  }
+  if (!platform::Rename(path_, target_)) fail("rename " + path_ + " to " + target_);
   RemoveCompanions(target_);
   replaced_ = true;
   // Closed now, before anyone opens the new file: closing a descriptor drops
   // every lock the process holds on the file, the database engine's included.
-  ::close(fd_);
-  fd_ = -1;
-  SyncFolder(FolderOf(target_));
+  file_.Close();
+  platform::SyncFolder(FolderOf(target_));
 }
 
 void RemoveLeftoverReplacement(const std::string& target) {
   const std::string temp = CompactionFileBeside(target);
-  struct stat st {};
-  if (::lstat(temp.c_str(), &st) != 0) return;
+  if (!platform::LinkStatus(temp)) return;
   // Taken over (or refused while another run holds it) and removed when it goes.
   const ReplacementFile leftover(target);
 }

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/file.h"
+
 namespace qorn {
 
 // The parse database file as the file system holds it: where it really is,
@@ -80,11 +82,13 @@ class ReplacementFile {
   void Replace();
 
  private:
+  // Whether the name Temp.mdb still leads to the file held open.
+  bool StillNamed() const;
   void Remove();
 
   std::string target_;
   std::string path_;
-  int fd_ = -1;
+  platform::File file_;
   bool replaced_ = false;
 };
 

@@ -1,16 +1,13 @@
 #include "store/second_runs.h"
 
-#include <fcntl.h>
 #include <sqlite3.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <queue>
 
+#include "platform/paths.h"
 #include "store/database.h"
 #include "store/database_names.h"
 
@@ -38,26 +35,21 @@ class RunReader {
  public:
   static constexpr size_t kPiece = (size_t{256} << 10) / sizeof(MobSecond);
 
-  RunReader(int fd, size_t count) : fd_(fd), count_(count), piece_(new MobSecond[kPiece]) {}
+  RunReader(const platform::File& file, size_t count)
+      : file_(&file), count_(count), piece_(new MobSecond[kPiece]) {}
 
-  // The next second, or null at the run's end; `fail(errno)` when the file
+  // The next second, or null at the run's end; `fail(error)` when the file
   // cannot be read.
   template <typename Fail>
   const MobSecond* Next(Fail&& fail) {
     if (at_ == held_) {
       if (read_ == count_) return nullptr;
       const size_t n = std::min(kPiece, count_ - read_);
-      char* into = reinterpret_cast<char*>(piece_.get());
-      size_t bytes = n * sizeof(MobSecond);
-      off_t offset = static_cast<off_t>(read_ * sizeof(MobSecond));
-      while (bytes > 0) {
-        const ssize_t got = pread(fd_, into, bytes, offset);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) fail(got < 0 ? errno : EIO);
-        into += got;
-        offset += got;
-        bytes -= static_cast<size_t>(got);
-      }
+      const size_t bytes = n * sizeof(MobSecond);
+      const long long got = file_->ReadAt(static_cast<long long>(read_ * sizeof(MobSecond)),
+                                          reinterpret_cast<char*>(piece_.get()), bytes);
+      if (got < 0) fail(platform::SystemError::Last());
+      if (static_cast<size_t>(got) < bytes) fail(platform::SystemError::EndedEarly());
       read_ += n;
       held_ = n;
       at_ = 0;
@@ -66,7 +58,7 @@ class RunReader {
   }
 
  private:
-  int fd_;
+  const platform::File* file_;
   size_t count_;
   size_t read_ = 0;
   std::unique_ptr<MobSecond[]> piece_;
@@ -82,19 +74,16 @@ SecondRuns::SecondRuns(std::string folder, std::string databasePath, size_t capa
       capacity_(std::max<size_t>(capacity, 1)) {}
 
 SecondRuns::SecondRuns(const Database& db, size_t capacity)
-    : SecondRuns(std::filesystem::path(db.Path()).parent_path().string(), db.Path(), capacity) {
+    : SecondRuns(platform::Utf8Of(platform::PathOf(db.Path()).parent_path()), db.Path(), capacity) {
   if (folder_.empty()) folder_ = ".";
 }
 
-SecondRuns::~SecondRuns() {
-  for (const Run& run : runs_) close(run.fd);
-}
+SecondRuns::~SecondRuns() = default;
 
-void SecondRuns::Fail(int error, const char* what) const {
-  const int code =
-      error == ENOSPC || error == EDQUOT || error == EFBIG ? SQLITE_FULL : SQLITE_IOERR;
+void SecondRuns::Fail(const platform::SystemError& error, const char* what) const {
+  const int code = error.DiskFull() ? SQLITE_FULL : SQLITE_IOERR;
   throw DatabaseError(DatabaseMessage(code, databasePath_),
-                      std::string(what) + " in " + folder_ + ": " + std::strerror(error), code);
+                      std::string(what) + " in " + folder_ + ": " + error.Text(), code);
 }
 
 void SecondRuns::Add(uint32_t mob, uint32_t spelling, DateTime when, int64_t recNum, int64_t dmg,
@@ -139,20 +128,15 @@ void SecondRuns::SortBuffer() {
 
 void SecondRuns::WriteRun() {
   SortBuffer();
-  std::string name = folder_ + "/" + kCompactionFile + ".seconds-XXXXXX";
-  const int fd = mkstemp(name.data());
-  if (fd < 0) Fail(errno, "A file for the seconds cannot be made");
-  unlink(name.c_str());
-  runs_.push_back({fd, buffer_.size()});
-  const char* from = reinterpret_cast<const char*>(buffer_.data());
-  size_t bytes = buffer_.size() * sizeof(MobSecond);
-  while (bytes > 0) {
-    const ssize_t put = write(fd, from, bytes);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) Fail(put < 0 ? errno : ENOSPC, "The seconds cannot be written");
-    from += put;
-    bytes -= static_cast<size_t>(put);
+  platform::File file =
+      platform::File::CreateTemporary(folder_ + "/" + kCompactionFile + ".seconds-");
+  if (!file.IsOpen()) Fail(platform::SystemError::Last(), "A file for the seconds cannot be made");
+  const std::string_view bytes(reinterpret_cast<const char*>(buffer_.data()),
+                               buffer_.size() * sizeof(MobSecond));
+  if (!file.WriteAll(bytes)) {
+    Fail(platform::SystemError::Last(), "The seconds cannot be written");
   }
+  runs_.push_back({std::move(file), buffer_.size()});
   buffer_.clear();
 }
 
@@ -167,8 +151,10 @@ void SecondRuns::Read(const std::function<void(const MobSecond&)>& each) {
   std::vector<MobSecond>().swap(buffer_);
   std::vector<RunReader> readers;
   readers.reserve(runs_.size());
-  for (const Run& run : runs_) readers.emplace_back(run.fd, run.count);
-  auto fail = [this](int error) { Fail(error, "The seconds cannot be read back"); };
+  for (const Run& run : runs_) readers.emplace_back(run.file, run.count);
+  auto fail = [this](const platform::SystemError& error) {
+    Fail(error, "The seconds cannot be read back");
+  };
   // The runs' next seconds, the first in order on top.
   using Head = std::pair<MobSecond, size_t>;
   auto later = [](const Head& a, const Head& b) { return Before(b.first, a.first); };

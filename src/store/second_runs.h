@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "common/date_time.h"
+#include "platform/file.h"
+#include "platform/system_error.h"
 
 namespace qorn {
 
@@ -51,12 +53,12 @@ class SecondRuns {
 
  private:
   struct Run {
-    int fd = -1;
+    platform::File file;
     size_t count = 0;
   };
   void SortBuffer();
   void WriteRun();
-  [[noreturn]] void Fail(int error, const char* what) const;
+  [[noreturn]] void Fail(const platform::SystemError& error, const char* what) const;
 
   std::string folder_;
   std::string databasePath_;
