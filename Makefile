@@ -1,10 +1,11 @@
 # Entry points; thin wrappers over cmake and ctest.
 BUILD ?= build
+WINDOWS_BUILD ?= build-windows
 JOBS ?= $(shell nproc)
 SAMPLE_NAME ?= Qornek
 SAMPLE ?= samples/sample-log.txt
 
-.PHONY: all deps configure build run test bench bench-huge package clean
+.PHONY: all deps configure build run test windows-check bench bench-huge package clean
 
 all: build
 
@@ -22,8 +23,16 @@ build: configure
 run: deps build
 	$(BUILD)/src/qorn || $(BUILD)/src/qorn-cli --home $(BUILD) getlog $(SAMPLE) --name $(SAMPLE_NAME)
 
-test: deps build
+test: deps build windows-check
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The core and qorn-cli compiled for Windows with mingw-w64, warnings as
+# errors, and the platform layer's tests built for Windows and run under Wine.
+windows-check: deps
+	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+	  -DQORN_WINDOWS_CHECK=ON -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+	cd $(WINDOWS_BUILD) && ctest --output-on-failure
 
 bench: deps build
 	./bench/run
@@ -42,4 +51,4 @@ package: deps
 	cp $(BUILD)/qorn_*.deb .
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(WINDOWS_BUILD)

@@ -1,6 +1,7 @@
 #include "parse/byte_scan.h"
 
 #include "parse/line_end.h"
+#include "platform/bytes.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -300,8 +301,9 @@ LineEnds CountLineEnds(const char* begin, const char* end, ScanWidth width) {
 
 const char* FindText(const char* begin, const char* end, std::string_view needle, size_t,
                      ScanWidth) {
-  const void* hit = ::memmem(begin, static_cast<size_t>(end - begin), needle.data(), needle.size());
-  return hit ? static_cast<const char*>(hit) : end;
+  const char* hit =
+      platform::FindBytes(begin, static_cast<size_t>(end - begin), needle.data(), needle.size());
+  return hit ? hit : end;
 }
 
 const char* FindEither(const char* begin, const char* end, Needle a, Needle b, ScanWidth width) {

@@ -2,10 +2,10 @@
 
 // The one rule for where a line of the log ends; every reader of lines
 // decides by these.
-#include <string.h>
-
 #include <cstddef>
 #include <string_view>
+
+#include "platform/bytes.h"
 
 namespace qorn {
 
@@ -41,10 +41,10 @@ inline const char* WholeLinesEnd(const char* begin, const char* end, bool more) 
   if (stop > begin && stop[-1] == '\r') --stop;
   // The last line feed, then a carriage return behind it (a lone one): two
   // scans of the library's speed, also over a long line without an end.
-  const void* feed = ::memrchr(begin, '\n', static_cast<size_t>(stop - begin));
-  const char* from = feed != nullptr ? static_cast<const char*>(feed) + 1 : begin;
-  const void* lone = ::memrchr(from, '\r', static_cast<size_t>(stop - from));
-  return lone != nullptr ? static_cast<const char*>(lone) + 1 : from;
+  const char* feed = platform::LastByte(begin, '\n', static_cast<size_t>(stop - begin));
+  const char* from = feed != nullptr ? feed + 1 : begin;
+  const char* lone = platform::LastByte(from, '\r', static_cast<size_t>(stop - from));
+  return lone != nullptr ? lone + 1 : from;
 }
 
 }  // namespace qorn

@@ -2,8 +2,6 @@
 // the worker pool, and over the lines appended to a log.
 #include "parse/log_parser.h"
 
-#include <string.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -17,6 +15,7 @@
 #include "parse/log_names.h"
 #include "parse/piece_join.h"
 #include "parse/worker_pool.h"
+#include "platform/bytes.h"
 
 namespace qorn {
 namespace {
@@ -137,7 +136,8 @@ bool HoldsAnyOf(const LogFile& log, long long bytes, const std::vector<std::stri
   sv block;
   while (reader.Next(block)) {
     for (const std::string& t : texts) {
-      if (!t.empty() && ::memmem(block.data(), block.size(), t.data(), t.size()) != nullptr) {
+      if (!t.empty() &&
+          platform::FindBytes(block.data(), block.size(), t.data(), t.size()) != nullptr) {
         return true;
       }
     }
