@@ -102,19 +102,6 @@ std::optional<std::string> EnvironmentValue(const char* name) {
 
 // Files.
 
-File::~File() { Close(); }
-
-File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = kNone; }
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    other.handle_ = kNone;
-  }
-  return *this;
-}
-
 bool File::Close() {
   if (handle_ == kNone) return true;
   const bool closed = ::close(Fd(handle_)) == 0;
