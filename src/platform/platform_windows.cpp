@@ -12,8 +12,12 @@
 // After windows.h, which it needs.
 #include <shellapi.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 #include <memory>
@@ -408,6 +412,9 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
 void UseUtf8Console() {
   SetConsoleOutputCP(CP_UTF8);
   SetConsoleCP(CP_UTF8);
+  // The C library's text mode would put a CR before every LF of the lists.
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
 }
 
 namespace {

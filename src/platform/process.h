@@ -24,7 +24,9 @@ void AdviseHugePages(void* data, size_t bytes);
 // The program's arguments as UTF-8: as they are on POSIX; on Windows from
 // the wide command line, since `argv` there is in the user's code page.
 std::vector<std::string> Utf8Arguments(int argc, char** argv);
-// Text written to a console is read as UTF-8 (Windows); nothing elsewhere.
+// Text written to a console is read as UTF-8, and the standard output and
+// error are written byte for byte, a line ending in LF alone as on POSIX
+// (Windows); nothing elsewhere.
 void UseUtf8Console();
 
 // While one lives, a stop asked of the program (SIGINT, that is Ctrl+C, or

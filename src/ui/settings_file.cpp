@@ -1,21 +1,18 @@
 #include "ui/settings_file.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <map>
 #include <string_view>
 #include <vector>
 
 #include "commands/program_folder.h"
+#include "export/file_output.h"
+#include "platform/paths.h"
 #include "common/error.h"
 #include "common/number_format.h"
 
 namespace qorn {
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -92,9 +89,9 @@ class FieldReader {
 
 std::map<std::string, std::string> ReadFields(const std::string& folder) {
   const std::string path = InProgramFolder(folder, kSettingsFile);
-  std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) return {};
-  std::ifstream in(path, std::ios::binary);
+  const std::optional<platform::FileStatus> status = platform::Status(path);
+  if (!status || status->Kind != platform::FileKind::File) return {};
+  std::ifstream in(platform::PathOf(path), std::ios::binary);
   if (!in) return {};
   FieldReader reader;
   char buffer[16384];
@@ -110,28 +107,15 @@ std::map<std::string, std::string> ReadFields(const std::string& folder) {
   return reader.Fields();
 }
 
-// Writes the file anew with `fields`, a line each in kKeys' order, through a
-// temporary file renamed into place.
+// Writes the file anew with `fields`, a line each in kKeys' order (through a
+// temporary file renamed into place, as every file the program writes).
 void WriteFields(const std::string& folder, const std::map<std::string, std::string>& fields) {
-  const std::string path = InProgramFolder(folder, kSettingsFile);
-  const std::string temp = path + ".new";
   std::string content;
   for (const std::string_view key : kKeys) {
     const auto it = fields.find(std::string(key));
     if (it != fields.end()) content += std::string(key) + "=" + it->second + "\r\n";
   }
-  auto fail = [&](const std::string& why) {
-    std::remove(temp.c_str());
-    throw Error("Cannot write " + path + ": " + why);
-  };
-  FILE* out = std::fopen(temp.c_str(), "wb");
-  if (out == nullptr) fail(std::strerror(errno));
-  const bool written = std::fwrite(content.data(), 1, content.size(), out) == content.size();
-  const int writeErrno = errno;
-  if (std::fclose(out) != 0 || !written) fail(std::strerror(written ? errno : writeErrno));
-  std::error_code ec;
-  fs::rename(temp, path, ec);
-  if (ec) fail(ec.message());
+  WriteFileReplacing(InProgramFolder(folder, kSettingsFile), content);
 }
 
 // Whole numbers apart by blanks (a comma would end the field).

@@ -18,7 +18,8 @@ namespace qorn {
 std::optional<std::string> ReadSettingsName(const std::string& folder);
 
 // Writes Settings.ini anew with the line "Name=<name>" and CR LF (and the
-// meter's lines it held), through a temporary file renamed into place.
+// meter's lines it held), through a temporary file renamed into place
+// (WriteFileReplacing: a link is written through, a folder refused).
 // Throws qorn::Error with the reason.
 void WriteSettingsName(const std::string& folder, const std::string& name);
 
