@@ -120,43 +120,54 @@ void PrintPlans(const std::string& db, const Fight& fight) {
   }
 }
 
-// Adds fight `eventNum` of `ticks` six-second ticks: eight DoT spells each
-// tick, six pet hits of two pets and three swarm-pet hits, a DD every third
-// tick, Chaotic Power on every tenth tick; and a cast or a resist of a DoT
-// spell every tick.
-Fight AddLongFight(const std::string& db, int32_t eventNum, int ticks) {
-  qorn::Database d(db);
-  qorn::Transaction tx(d);
-  qorn::Statement last(d, "SELECT max(DTime), max(RecNum) FROM ParseData");
-  last.Step();
-  const qorn::DateTime start = last.ColumnDouble(0) + 1.0;  // a day after the log
-  int64_t rec = last.ColumnInt(1) + 1;
-  qorn::Statement insert(d,
-                         "INSERT INTO ParseData VALUES (?, ?, 'Qornek', 'a raid boss', ?, ?, ?, "
-                         "?, ?, 0, 0, 0, ?, ?, 0)");
-  qorn::Statement cast(d, "INSERT INTO SpellCastResist (DTime, CorR, Spell) VALUES (?, ?, ?)");
-  static const char* kDots[] = {
-      "Splurt.",       "Dread Pyre.",     "Chaos Venom.",  "Pyre of Mori.",
-      "Grip of Mori.", "Dark Nightmare.", "Corath Venom.", "Ancient: Curse of Mori."};
-  for (int t = 1; t <= ticks; ++t) {
-    const qorn::DateTime when = start + (t - 1) * 6 / 86400.0;
-    auto row = [&](int64_t dmg, const char* source, const char* type, bool crit) {
-      insert.Bind(1, rec++).Bind(2, when).Bind(3, dmg).Bind(4, int64_t{crit ? -1 : 0});
-      insert.Bind(5, source).Bind(6, type).Bind(7, int64_t{t % 10 == 0 ? -1 : 0});
-      insert.Bind(8, int64_t{eventNum}).Bind(9, int64_t{t});
-      insert.Step();
-      insert.Reset();
-    };
-    for (int s = 0; s < 8; ++s) row(400 + (t * 7 + s * 13) % 400, kDots[s], "Dot", t % 17 == s);
-    for (int p = 0; p < 6; ++p) row(100 + (t + p) % 90, p % 2 ? "bites" : "claws", "Pet", false);
-    for (int p = 0; p < 3; ++p) row(600, "Guardian of Blood Strike", "Epic/Swarm", false);
-    if (t % 3 == 0) row(2500, "Ignite Bones", "DD", false);
-    cast.Bind(1, when).Bind(2, int64_t{t % 5 == 0 ? 1 : 0}).Bind(3, kDots[t % 8]);
-    cast.Step();
-    cast.Reset();
+// Adds a fight of `ticks` six-second ticks a day after the parse's last row:
+// eight DoT spells each tick, six pet hits of two pets and three swarm-pet
+// hits, a DD every third tick, Chaotic Power on every tenth tick; and a cast
+// or a resist of a DoT spell every tick. The fights are then cut again, as
+// Get Previous cuts them.
+Fight AddLongFight(const std::string& db, int ticks) {
+  qorn::DateTime start = 0;
+  {
+    qorn::Database d(db);
+    qorn::Transaction tx(d);
+    int64_t rec = 0;
+    {
+      qorn::Statement last(d, "SELECT max(DTime), max(RecNum) FROM DamageRows");
+      last.Step();
+      start = last.ColumnDouble(0) + 1.0;
+      rec = last.ColumnInt(1) + 1;
+    }
+    qorn::Statement insert(d,
+                           "INSERT INTO ParseData VALUES (?, ?, 'Qornek', 'a raid boss', ?, ?, ?, "
+                           "?, ?, 0, 0, 0, 0, 0, 0)");
+    qorn::Statement cast(d, "INSERT INTO SpellCastResist (DTime, CorR, Spell) VALUES (?, ?, ?)");
+    static const char* kDots[] = {
+        "Splurt.",       "Dread Pyre.",     "Chaos Venom.",  "Pyre of Mori.",
+        "Grip of Mori.", "Dark Nightmare.", "Corath Venom.", "Ancient: Curse of Mori."};
+    for (int t = 1; t <= ticks; ++t) {
+      const qorn::DateTime when = start + (t - 1) * 6 / 86400.0;
+      auto row = [&](int64_t dmg, const char* source, const char* type, bool crit) {
+        insert.Bind(1, rec++).Bind(2, when).Bind(3, dmg).Bind(4, int64_t{crit ? -1 : 0});
+        insert.Bind(5, source).Bind(6, type).Bind(7, int64_t{t % 10 == 0 ? -1 : 0});
+        insert.Step();
+        insert.Reset();
+      };
+      for (int s = 0; s < 8; ++s) row(400 + (t * 7 + s * 13) % 400, kDots[s], "Dot", t % 17 == s);
+      for (int p = 0; p < 6; ++p) row(100 + (t + p) % 90, p % 2 ? "bites" : "claws", "Pet", false);
+      for (int p = 0; p < 3; ++p) row(600, "Guardian of Blood Strike", "Epic/Swarm", false);
+      if (t % 3 == 0) row(2500, "Ignite Bones", "DD", false);
+      cast.Bind(1, when).Bind(2, int64_t{t % 5 == 0 ? 1 : 0}).Bind(3, kDots[t % 8]);
+      cast.Step();
+      cast.Reset();
+    }
+    tx.Commit();
   }
-  tx.Commit();
-  return {.EventNum = eventNum,
+  qorn::NullProgress quiet;
+  qorn::RenumberStoredParse(db, 18, quiet, false);
+  qorn::Database d(db);
+  qorn::Statement fight(d, "SELECT EventNum FROM Fights WHERE FirstTime = ?");
+  fight.Bind(1, start).Step();
+  return {.EventNum = static_cast<int32_t>(fight.ColumnInt(0)),
           .Rows = 17LL * ticks + ticks / 3,
           .Ticks = ticks,
           .First = start,
@@ -205,15 +216,8 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(folder);
   const std::string copy = (folder / "QornDB.mdb").string();
   std::filesystem::copy_file(db, copy);
-  int32_t next = 0;
-  {
-    qorn::Database d(copy);
-    qorn::Statement max(d, "SELECT max(EventNum) FROM ParseData");
-    max.Step();
-    next = static_cast<int32_t>(max.ColumnInt(0)) + 1;
-  }
   for (const int ticks : {1200, 3000}) {
-    const Fight fight = AddLongFight(copy, next++, ticks);
+    const Fight fight = AddLongFight(copy, ticks);
     std::printf("made-up fight of %d ticks (%.1f hours), %lld rows, beside the parse:\n", ticks,
                 ticks * 6 / 3600.0, fight.Rows);
     TimeFight(copy, fight, std::min(runs, 5));
