@@ -2,10 +2,11 @@
 -- to case, as the program's SQL expects: "A gnoll" and "a gnoll" are one mob.
 --
 -- The damage rows are stored once, without their fight and tick numbers: a
--- fight's ticks are runs of one mob's rows between two times (TickRuns), and
--- the fights give the runs their numbers (Fights). Cutting the fights again
--- with another timer, or after rows were appended, rewrites those two small
--- tables only. ParseData puts the rows and their numbers together.
+-- fight holds runs of one mob's rows between two times (TickRuns), whose
+-- ticks follow from the row's time, and the fights give the runs their
+-- numbers (Fights). Cutting the fights again with another timer, or after
+-- rows were appended, rewrites those two small tables only (a line or two per
+-- fight). ParseData puts the rows and their numbers together.
 CREATE TABLE DamageRows (
   RecNum INTEGER PRIMARY KEY,
   DTime REAL,
@@ -48,13 +49,17 @@ CREATE TABLE Fights (
   LastTime REAL,
   Signature INTEGER
 );
--- The rows of one mob from FromTime to ToTime are in tick TickNum of a fight.
+-- The rows of one mob from FromTime to ToTime are in one fight. Their ticks
+-- are six-second slots from the second BaseSecond on (whole seconds since 30
+-- Dec 1899), the first of them tick TickNum; where BaseSecond is null, every
+-- row of the run is in tick TickNum.
 CREATE TABLE TickRuns (
   FightKey INTEGER,
   TickNum INTEGER,
   MobKey INTEGER,
   FromTime REAL,
-  ToTime REAL
+  ToTime REAL,
+  BaseSecond INTEGER
 );
 -- What the stored parse was read from and how far, for reading only what the
 -- game appended to the log since.
@@ -83,7 +88,11 @@ CREATE VIEW ParseData AS
   SELECT r.RecNum AS RecNum, r.DTime AS DTime, r.Who AS Who, r.Mob AS Mob, r.Dmg AS Dmg,
          r.Crit AS Crit, r.DmgSrc AS DmgSrc, r.DmgType AS DmgType, r.Cpower AS Cpower,
          r.Inten AS Inten, r.CoA AS CoA, r.Reserved AS Reserved, f.EventNum AS EventNum,
-         t.TickNum AS TickNum, r.Color AS Color
+         -- The six-second slots from the run's base to the row's second
+         -- (its time rounded to the nearest second).
+         t.TickNum + coalesce(CAST((r.DTime * 86400 - t.BaseSecond + 0.5) / 6 AS INTEGER), 0)
+           AS TickNum,
+         r.Color AS Color
   FROM Fights f JOIN TickRuns t ON t.FightKey = f.FightKey
   JOIN DamageRows r ON r.MobKey = t.MobKey AND r.DTime BETWEEN t.FromTime AND t.ToTime
     -- The last run of the row's mob that starts by the row's time: a row finds
@@ -106,8 +115,8 @@ CREATE TRIGGER ParseData_Insert INSTEAD OF INSERT ON ParseData BEGIN
             NEW.Cpower, NEW.Inten, NEW.CoA, NEW.Reserved, NEW.Color,
             (SELECT MobKey FROM MobSeconds WHERE Mob = NEW.Mob));
   INSERT OR IGNORE INTO Fights (EventNum, FightKey, Total) VALUES (0, 0, 0);
-  INSERT OR IGNORE INTO TickRuns (FightKey, TickNum, MobKey, FromTime, ToTime)
-    VALUES (0, 0, (SELECT MobKey FROM MobSeconds WHERE Mob = NEW.Mob), NEW.DTime, NEW.DTime);
+  INSERT OR IGNORE INTO TickRuns (FightKey, TickNum, MobKey, FromTime, ToTime, BaseSecond)
+    VALUES (0, 0, (SELECT MobKey FROM MobSeconds WHERE Mob = NEW.Mob), NEW.DTime, NEW.DTime, NULL);
 END;
 -- The event and tick numbers follow from the rows: edits of them are not kept.
 CREATE TRIGGER ParseData_Update INSTEAD OF UPDATE ON ParseData BEGIN

@@ -40,17 +40,18 @@ int DaysInMonth(int y, int m) {
 }
 
 // The first and the last second that a date-time value can stand for (1 Jan
-// 100 and 31 Dec 9999); a value beyond them, a hand-edited 1e300 say, counts
-// as the nearest of them, so that second counts always fit 64 bits.
+// 100 and 31 Dec 9999).
 constexpr double kFirstDay = -657434.0;
 constexpr double kLastDay = 2958465.0 + 86399.0 / 86400.0;
 
-long long TotalSeconds(DateTime value) {
+}  // namespace
+
+bool WithinYears(DateTime value) { return value >= kFirstDay && value <= kLastDay; }
+
+long long WholeSeconds(DateTime value) {
   if (std::isnan(value)) return 0;
   return std::llround(std::clamp(value, kFirstDay, kLastDay) * 86400.0);
 }
-
-}  // namespace
 
 std::optional<DateTime> MakeDateTime(const CivilTime& c) {
   if (c.month < 1 || c.month > 12 || c.day < 1 || c.year < 100 || c.year > 9999 ||
@@ -65,7 +66,7 @@ std::optional<DateTime> MakeDateTime(const CivilTime& c) {
 }
 
 CivilTime ToCivil(DateTime value) {
-  const long long total = TotalSeconds(value);
+  const long long total = WholeSeconds(value);
   long long days = total / 86400;
   long long secs = total % 86400;
   if (secs < 0) {
@@ -81,7 +82,7 @@ CivilTime ToCivil(DateTime value) {
 }
 
 long long SecondsBetween(DateTime from, DateTime to) {
-  return TotalSeconds(to) - TotalSeconds(from);
+  return WholeSeconds(to) - WholeSeconds(from);
 }
 
 std::string FormatSqlDateTime(DateTime value) {

@@ -25,6 +25,13 @@ std::optional<DateTime> MakeDateTime(const CivilTime& civil);
 // The calendar date and time of a value, rounded to the nearest second.
 CivilTime ToCivil(DateTime value);
 
+// Whole seconds from 30 Dec 1899 to `value`, rounded to the nearest; a value
+// before 1 Jan 100 or after 31 Dec 9999 (a hand-edited 1e300 say) counts as
+// the nearest of them, so that second counts always fit 64 bits.
+long long WholeSeconds(DateTime value);
+// Whether `value` lies within those years (WholeSeconds counts it as it is).
+bool WithinYears(DateTime value);
+
 // Whole seconds from `from` to `to` (negative when `to` is earlier).
 long long SecondsBetween(DateTime from, DateTime to);
 

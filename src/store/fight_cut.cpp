@@ -34,53 +34,98 @@ int32_t CutEvents(std::vector<EventRow>& rows, const std::vector<uint32_t>& rank
   return rows.empty() ? 0 : n;
 }
 
-// The six-second slot of a row `seconds` after the anchor, from 1 (rounded
-// down, also below 0).
-int64_t TickOf(int64_t seconds) {
-  const int64_t slot = seconds / kTickSeconds - (seconds % kTickSeconds < 0 ? 1 : 0);
-  return slot + 1;
+// `n` / 6 rounded down, also below 0.
+int64_t SlotsOf(int64_t n) { return n / kTickSeconds - (n % kTickSeconds < 0 ? 1 : 0); }
+
+// The ticks of one event: six-second slots on a grid anchored at its first
+// DoT tick in query order, or at its first row when it has none. Slots from
+// the anchor on start at its second and every sixth after it. Before a DoT
+// tick anchor they are counted back from the second after it (the slot just
+// before the anchor holds five seconds), and the slot of the first row met
+// before it (the earliest) is tick 1; before a first-row anchor (rows of the
+// empty mob's next one) they run on as after it. An event whose first and
+// last rows in query order share their second is all tick 1.
+struct TickGrid {
+  bool Flat = false;
+  int64_t Anchor = 0;  // the anchor's second (WholeSeconds)
+  int64_t Before = 0;  // where slots before the anchor are counted from
+  int64_t First = 1;   // the tick of the anchor's slot
+
+  int64_t Origin(int64_t second) const { return second >= Anchor ? Anchor : Before; }
+  int64_t Slot(int64_t second) const { return SlotsOf(second - Origin(second)); }
+  int64_t TickAt(int64_t second) const { return Flat ? 1 : First + Slot(second); }
+};
+
+TickGrid GridOf(const EventRow* first, const EventRow* last) {
+  TickGrid grid;
+  const int64_t start = WholeSeconds(first->When);
+  if (WholeSeconds((last - 1)->When) == start) {
+    grid.Flat = true;
+    return grid;
+  }
+  const EventRow* firstDot = std::find_if(first, last, [](const EventRow& r) { return r.Dot; });
+  if (firstDot == last) {
+    grid.Anchor = grid.Before = start;
+    return grid;
+  }
+  grid.Anchor = WholeSeconds(firstDot->When);
+  grid.Before = grid.Anchor + 1;
+  for (const EventRow* r = first; r != last; ++r) {
+    const int64_t second = WholeSeconds(r->When);
+    if (second < grid.Anchor) {
+      grid.First = 1 - grid.Slot(second);
+      break;
+    }
+  }
+  return grid;
 }
 
 // Tick numbers are stored as 32-bit numbers; a fight that spans centuries
-// (a hand-edited or mistyped date) gets the largest there is.
+// (a hand-edited or mistyped date) gets the nearest there is.
 int32_t StoredTick(int64_t tick) {
   return static_cast<int32_t>(std::clamp<int64_t>(tick, std::numeric_limits<int32_t>::min(),
                                                   std::numeric_limits<int32_t>::max()));
 }
 
-// Ticks of one event's rows, in query order.
-void NumberTicks(EventRow* first, EventRow* last) {
-  const DateTime start = first->When;
-  const DateTime end = (last - 1)->When;
-  if (SecondsBetween(start, end) == 0) {
-    for (EventRow* r = first; r != last; ++r) r->TickNum = 1;
-    return;
-  }
-  const EventRow* firstDot = std::find_if(first, last, [](const EventRow& r) { return r.Dot; });
-  if (firstDot == last) {
-    // No DoT tick: slots counted from the event's first row.
-    for (EventRow* r = first; r != last; ++r) {
-      r->TickNum = StoredTick(TickOf(SecondsBetween(start, r->When)));
-    }
-    return;
-  }
-  // Slots on a grid anchored at the first DoT tick; rows before it get
-  // negative slots, and the whole event is shifted so that the slot of the
-  // first row met before the anchor (the earliest) becomes 1.
-  const DateTime anchor = firstDot->When;
-  int64_t shift = 0;
-  for (const EventRow* r = first; r != last && shift == 0; ++r) {
-    const int64_t seconds = SecondsBetween(anchor, r->When);
-    if (seconds < 0) shift = TickOf(-seconds) + 1;
-  }
-  for (EventRow* r = first; r != last; ++r) {
-    const int64_t seconds = SecondsBetween(anchor, r->When);
-    int64_t tick = seconds >= 0 ? TickOf(seconds) : -TickOf(-seconds);
-    if (shift > 1) tick += tick < 0 ? shift : shift - 1;
-    r->TickNum = StoredTick(tick);
+// Each event's rows in query order.
+template <typename Each>
+void ForEachEvent(std::vector<EventRow>& rows, Each&& each) {
+  for (size_t begin = 0; begin < rows.size();) {
+    size_t end = begin;
+    while (end < rows.size() && rows[end].EventNum == rows[begin].EventNum) ++end;
+    each(&rows[begin], &rows[begin] + (end - begin));
+    begin = end;
   }
 }
 
+// An event's rows in query order as tick runs: the rows of one mob on one
+// side of the anchor make one run, its MobKey the mob's place in `rank`.
+// ParseData counts a row's slots from its run's base in SQL, from the row's
+// time as it is: rows whose tick is no 32-bit number, or whose time lies
+// beyond the years a time can stand for (hand-edited), are runs of their
+// own, every row in the tick the rule gives it.
+void AddTickRuns(const EventRow* first, const EventRow* last, const std::vector<uint32_t>& rank,
+                 std::vector<TickRun>& runs) {
+  const TickGrid grid = GridOf(first, last);
+  int64_t origin = 0;
+  for (const EventRow* r = first; r != last; ++r) {
+    const int64_t second = WholeSeconds(r->When);
+    const int64_t tick = grid.TickAt(second);
+    const bool flat = grid.Flat || !WithinYears(r->When) || tick != StoredTick(tick);
+    const auto mob = static_cast<int64_t>(rank[r->Mob]);
+    if (r != first && mob == runs.back().MobKey && flat == !runs.back().BaseSecond &&
+        (flat ? StoredTick(tick) == runs.back().TickNum : grid.Origin(second) == origin)) {
+      runs.back().To = r->When;
+      continue;
+    }
+    TickRun run{mob, r->When, r->When, StoredTick(tick), std::nullopt};
+    if (!flat) {
+      origin = grid.Origin(second);
+      run.BaseSecond = origin + kTickSeconds * grid.Slot(second);
+    }
+    runs.push_back(run);
+  }
+}
 
 uint64_t Mix(uint64_t hash, uint64_t value) {
   hash ^= value + 0x9E3779B97F4A7C15ull + (hash << 6) + (hash >> 2);
@@ -99,12 +144,12 @@ int32_t NumberSortedEvents(std::vector<EventRow>& rows, const std::vector<std::s
                            const std::vector<uint32_t>& rank, int16_t eventTimerSeconds,
                            Progress& progress) {
   const int32_t count = CutEvents(rows, rank, mobs, eventTimerSeconds, progress);
-  for (size_t begin = 0; begin < rows.size();) {
-    size_t end = begin;
-    while (end < rows.size() && rows[end].EventNum == rows[begin].EventNum) ++end;
-    NumberTicks(&rows[begin], &rows[begin] + (end - begin));
-    begin = end;
-  }
+  ForEachEvent(rows, [](EventRow* first, EventRow* last) {
+    const TickGrid grid = GridOf(first, last);
+    for (EventRow* r = first; r != last; ++r) {
+      r->TickNum = StoredTick(grid.TickAt(WholeSeconds(r->When)));
+    }
+  });
   return count;
 }
 
@@ -134,7 +179,6 @@ void FightCutter::Cut(std::span<MobSeconds*> group) {
   std::vector<std::string> texts;
   std::vector<uint32_t> rank;
   std::vector<EventRow> joined;
-  std::vector<size_t> ends;  // where each mob's seconds end
   for (size_t k = 0; k < group.size(); ++k) {
     const auto offset = static_cast<uint32_t>(texts.size());
     for (const std::string& t : group[k]->Texts) {
@@ -148,42 +192,31 @@ void FightCutter::Cut(std::span<MobSeconds*> group) {
       }
       std::vector<EventRow>().swap(group[k]->Seconds);
     }
-    ends.push_back(group.size() > 1 ? joined.size() : group[k]->Seconds.size());
   }
   std::vector<EventRow>& seconds = group.size() > 1 ? joined : group[0]->Seconds;
   NullProgress quiet;
-  const int32_t count = NumberSortedEvents(seconds, texts, rank, timer_, quiet);
+  const int32_t count = CutEvents(seconds, rank, texts, timer_, quiet);
   const Overview lines = OverviewOfEvents(seconds, texts, count, quiet);
   std::vector<CutFight> fights(static_cast<size_t>(std::max(count, 0)));
-  size_t begin = 0;
-  for (size_t k = 0; k < ends.size(); ++k) {
-    const int64_t key = group[k]->Key;
-    for (size_t i = begin; i < ends[k]; ++i) {
-      const EventRow& s = seconds[i];
-      CutFight& fight = fights[static_cast<size_t>(s.EventNum - 1)];
-      if (i > begin && seconds[i - 1].EventNum == s.EventNum &&
-          seconds[i - 1].TickNum == s.TickNum) {
-        fight.Runs.back().To = s.When;
-      } else {
-        fight.Runs.push_back({key, s.When, s.When, s.TickNum});
-      }
-    }
-    begin = ends[k];
-  }
-  for (size_t e = 0; e < fights.size(); ++e) {
-    CutFight& f = fights[e];
-    uint64_t hash = f.Runs.size();
-    for (const TickRun& r : f.Runs) {
+  ForEachEvent(seconds, [&](const EventRow* first, const EventRow* last) {
+    CutFight& fight = fights[static_cast<size_t>(first->EventNum - 1)];
+    AddTickRuns(first, last, rank, fight.Runs);
+    uint64_t hash = fight.Runs.size();
+    for (TickRun& r : fight.Runs) {
+      r.MobKey = group[static_cast<size_t>(r.MobKey)]->Key;
       hash = Mix(hash, static_cast<uint64_t>(r.MobKey));
       hash = Mix(hash, Bits(r.From));
       hash = Mix(hash, Bits(r.To));
-      hash = Mix(hash, static_cast<uint64_t>(static_cast<int64_t>(r.TickNum)));
+      hash = Mix(hash, static_cast<uint64_t>(r.TickNum));
+      hash = Mix(hash, r.BaseSecond ? static_cast<uint64_t>(*r.BaseSecond) : 0x8000000000000000ull);
     }
-    f.Signature = hash;
+    fight.Signature = hash;
+  });
+  for (size_t e = 0; e < fights.size(); ++e) {
     const OverviewRow& row = lines.Rows[e];
     OverviewRow line =
         MakeOverviewRow(count_ + row.EventNum, row.Mob, row.Total, row.First, row.Last);
-    sink_(line, f);
+    sink_(line, fights[e]);
   }
   count_ += count;
   // Each mob's memory goes back at once.

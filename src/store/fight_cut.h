@@ -32,13 +32,21 @@ int32_t NumberSortedEvents(std::vector<EventRow>& rows, const std::vector<std::s
                            const std::vector<uint32_t>& rank, int16_t eventTimerSeconds,
                            Progress& progress);
 
-// One fight as the tables hold it: its tick runs and overview line.
+// The rows of one mob from From to To in one fight. Their ticks are
+// six-second slots from the second BaseSecond on (in whole seconds,
+// WholeSeconds), the first of them tick TickNum; without a BaseSecond every
+// row is in tick TickNum. ParseData gives each row its tick so
+// (data/schema.sql).
 struct TickRun {
   int64_t MobKey = 0;
   DateTime From = 0;
   DateTime To = 0;
-  int32_t TickNum = 0;
+  int64_t TickNum = 0;
+  std::optional<int64_t> BaseSecond;
 };
+
+// One fight as the tables hold it: its tick runs and overview line. A mob's
+// rows of the fight are one run, or two where rows come before its anchor.
 struct CutFight {
   std::vector<TickRun> Runs;
   uint64_t Signature = 0;  // of its runs: a fight with the same runs keeps its key

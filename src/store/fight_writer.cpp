@@ -45,7 +45,7 @@ FightWriter::FightWriter(Database& db)
   }
   insertRun_.emplace(db,
                      "INSERT OR REPLACE INTO TickRuns (FightKey, TickNum, MobKey, FromTime, "
-                     "ToTime) VALUES (?, ?, ?, ?, ?)");
+                     "ToTime, BaseSecond) VALUES (?, ?, ?, ?, ?, ?)");
   dropRuns_.emplace(db, "DELETE FROM TickRuns WHERE FightKey = ?");
   // The fights kept have their runs as the cut that made them left them,
   // unless the tables were changed since: then each kept fight's are counted.
@@ -126,11 +126,12 @@ void FightWriter::WriteRuns(int64_t key, const CutFight& fight) {
   // A run of a stored fight at the same mob and time belongs to no fight
   // that stays: it is replaced.
   for (const TickRun& r : fight.Runs) {
-    insertRun_->Bind(1, key)
-        .Bind(2, static_cast<int64_t>(r.TickNum))
-        .Bind(3, r.MobKey)
-        .Bind(4, r.From)
-        .Bind(5, r.To);
+    insertRun_->Bind(1, key).Bind(2, r.TickNum).Bind(3, r.MobKey).Bind(4, r.From).Bind(5, r.To);
+    if (r.BaseSecond) {
+      insertRun_->Bind(6, *r.BaseSecond);
+    } else {
+      insertRun_->BindNull(6);
+    }
     insertRun_->Step();
     insertRun_->Reset();
   }

@@ -1,5 +1,7 @@
 #include "store/schema.h"
 
+#include <algorithm>
+
 #include "common/text_fold.h"
 #include "store/database.h"
 #include "store/parse_state.h"
@@ -93,6 +95,32 @@ bool CarryEarlierTables(Database& db, const std::vector<SchemaObject>& program) 
   return true;
 }
 
+// Tables the cut fills (their lines follow from the per-second sums) and
+// that an earlier version kept in another form: TickRuns held a run per
+// tick. One of another form is made anew, empty, with the fights' lines that
+// named its runs; the next cut writes both. Returns whether any was.
+bool RemakeCutTables(Database& db, const std::vector<SchemaObject>& program) {
+  constexpr std::string_view kCutTables[] = {"TickRuns"};
+  bool remade = false;
+  for (const SchemaObject& o : SchemaObjectsOf(db)) {
+    if (o.Type != "table") continue;
+    for (const std::string_view cut : kCutTables) {
+      if (CompareNoCase(o.Name, cut) != 0) continue;
+      for (const SchemaObject& p : program) {
+        if (p.Type != "table" || p.Name != cut || p.Sql == o.Sql) continue;
+        db.ExecuteNative("DROP TABLE " + QuoteIdentifier(o.Name));
+        db.ExecuteNative(p.Sql);
+        remade = true;
+      }
+    }
+  }
+  if (remade) {
+    db.ExecuteNative("DELETE FROM Fights");
+    DropState(db, StateKey::CutTimer);
+  }
+  return remade;
+}
+
 }  // namespace
 
 bool IsEarlierTable(std::string_view name) {
@@ -105,6 +133,7 @@ bool IsEarlierTable(std::string_view name) {
 bool RestoreSchemaObjects(Database& db) {
   const std::vector<SchemaObject> program = ParseSchemaObjects();
   bool restored = CarryEarlierTables(db, program);
+  restored = RemakeCutTables(db, program) || restored;
   const std::vector<SchemaObject> stored = SchemaObjectsOf(db);
   auto find = [&](const SchemaObject& p) -> const SchemaObject* {
     for (const SchemaObject& o : stored) {
@@ -113,13 +142,21 @@ bool RestoreSchemaObjects(Database& db) {
     return nullptr;
   };
   bool newTable = false;
+  std::vector<std::string> madeViews;
+  // A view made again took its triggers along (the program makes them after it).
+  auto onMadeView = [&](const SchemaObject& p) {
+    return p.Type == "trigger" &&
+           std::any_of(madeViews.begin(), madeViews.end(),
+                       [&](const std::string& v) { return CompareNoCase(v, p.Table) == 0; });
+  };
   for (const SchemaObject& p : program) {
     const SchemaObject* o = find(p);
-    if (o != nullptr && o->Type == p.Type && o->Sql == p.Sql) continue;
+    if (o != nullptr && o->Type == p.Type && o->Sql == p.Sql && !onMadeView(p)) continue;
     if (o != nullptr) {
       if (p.Type == "table" || o->Type == "table") continue;  // rows are never dropped
-      db.ExecuteNative("DROP " + o->Type + " " + QuoteIdentifier(o->Name));
+      db.ExecuteNative("DROP " + o->Type + " IF EXISTS " + QuoteIdentifier(o->Name));
     }
+    if (p.Type == "view") madeViews.push_back(p.Name);
     db.ExecuteNative(p.Sql);
     restored = true;
     newTable = newTable || p.Type == "table";

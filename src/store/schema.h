@@ -29,7 +29,8 @@ std::vector<SchemaObject> SchemaObjectsOf(Database& db);
 // Makes again what of the program's tables, indexes, views and triggers a
 // file lacks or holds in another form (a table only when it is missing).
 // Tables an earlier version kept under other names are carried into their
-// new names once, with their rows. Returns whether anything was made.
+// new names once, with their rows; tick runs it kept in another form are
+// made anew, empty, for the next cut. Returns whether anything was made.
 bool RestoreSchemaObjects(Database& db);
 // Whether a table of that name is one of the program's, as an earlier
 // version named it (a new file does not take it over).

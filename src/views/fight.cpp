@@ -65,4 +65,32 @@ int32_t FightTicks(Database& db, int32_t eventNum) {
   return high < 1 ? 0 : static_cast<int32_t>(high);
 }
 
+std::optional<std::vector<TickSum>> SumPerTick(Database& db, int32_t eventNum, int32_t ticks,
+                                               const char* rows, size_t columns) {
+  std::vector<TickSum> sums(static_cast<size_t>(ticks) + 1);
+  Statement read(db, rows);
+  read.Bind(1, static_cast<int64_t>(eventNum));
+  while (read.Step()) {
+    if (!read.ColumnIsInteger(0) || read.ColumnInt(0) < 0 || read.ColumnInt(0) > ticks) {
+      return std::nullopt;
+    }
+    TickSum& tick = sums[static_cast<size_t>(read.ColumnInt(0))];
+    if (!tick.Rows) {
+      tick.Rows = true;
+      tick.Sums.resize(columns);
+    }
+    for (size_t c = 0; c < columns; ++c) {
+      const int column = static_cast<int>(c) + 1;
+      if (read.ColumnIsNull(column)) continue;
+      int64_t sum = 0;
+      if (!read.ColumnIsInteger(column) ||
+          __builtin_add_overflow(tick.Sums[c].value_or(0), read.ColumnInt(column), &sum)) {
+        return std::nullopt;
+      }
+      tick.Sums[c] = sum;
+    }
+  }
+  return sums;
+}
+
 }  // namespace qorn

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,5 +35,20 @@ Database OpenForViewToWrite(const std::string& databasePath);
 // hold, or seconds beyond what its rows can span. What a view allocates per
 // tick is so bounded by the fight, and its sums cannot overflow.
 int32_t FightTicks(Database& db, int32_t eventNum);
+
+// The sums per tick of columns of fight `eventNum`'s rows, as "SELECT
+// TickNum, sum(A), sum(B) ... FROM ParseData WHERE EventNum = e ... GROUP BY
+// TickNum" gives them, summed a row at a time where the engine would sort the
+// rows by their ticks first. `rows` selects TickNum and the columns, the
+// fight's number bound to its parameter. By tick, 0 to `ticks` (FightTicks');
+// a tick without rows has none, a column whose rows are all null no sum.
+// None when a value is not a whole number or a tick lies outside (a file
+// edited by hand): then the caller's SQL sums as the engine does.
+struct TickSum {
+  bool Rows = false;
+  std::vector<std::optional<int64_t>> Sums;
+};
+std::optional<std::vector<TickSum>> SumPerTick(Database& db, int32_t eventNum, int32_t ticks,
+                                               const char* rows, size_t columns);
 
 }  // namespace qorn

@@ -78,20 +78,36 @@ DotHits ReadDotHits(Database& db, int32_t eventNum) {
   return out;
 }
 
-// The sums of the pets' and of the direct damage per tick, grouped in one
+// The sums of the pets' and of the direct damage per tick, of the rows of one
 // query each instead of "SELECT sum(dmg) From ParseData Where EventNum = e
-// AND ... AND ticknum = t GROUP BY ticknum" once per tick.
-constexpr const char* kPetTickSums =
+// AND ... AND ticknum = t GROUP BY ticknum" once per tick; grouped by the
+// engine only in a file edited by hand (SumPerTick).
+struct TickSumsSql {
+  const char* rows;
+  const char* grouped;
+};
+constexpr TickSumsSql kPetTickSums = {
+    "SELECT ticknum, dmg FROM ParseData WHERE EventNum = ? AND (dmgtype = 'Pet' or dmgtype = "
+    "'Epic/Swarm')",
     "SELECT ticknum, sum(dmg) FROM ParseData WHERE EventNum = ? AND (dmgtype = 'Pet' or dmgtype "
-    "= 'Epic/Swarm') GROUP BY ticknum";
-constexpr const char* kDirectDamageTickSums =
+    "= 'Epic/Swarm') GROUP BY ticknum"};
+constexpr TickSumsSql kDirectDamageTickSums = {
+    "SELECT ticknum, dmg FROM ParseData WHERE EventNum = ? AND dmgtype = 'DD'",
     "SELECT ticknum, sum(dmg) FROM ParseData WHERE EventNum = ? AND dmgtype = 'DD' GROUP BY "
-    "ticknum";
+    "ticknum"};
 
 // Per tick (index tick - 1) the summed damage of `sql` (one of the above).
-std::vector<int64_t> TickSums(Database& db, int32_t eventNum, const char* sql, int32_t ticks) {
+std::vector<int64_t> TickSums(Database& db, int32_t eventNum, const TickSumsSql& sql,
+                              int32_t ticks) {
   std::vector<int64_t> sums(static_cast<size_t>(ticks), 0);
-  Statement rows(db, sql);
+  if (const auto perTick = SumPerTick(db, eventNum, ticks, sql.rows, 1)) {
+    for (int32_t tick = 1; tick <= ticks; ++tick) {
+      const TickSum& sum = (*perTick)[static_cast<size_t>(tick)];
+      if (sum.Rows && sum.Sums[0]) sums[static_cast<size_t>(tick - 1)] = *sum.Sums[0];
+    }
+    return sums;
+  }
+  Statement rows(db, sql.grouped);
   rows.Bind(1, static_cast<int64_t>(eventNum));
   while (rows.Step()) {
     const int64_t tick = rows.ColumnInt(0);

@@ -13,6 +13,7 @@
 #include "commands/program_folder.h"
 #include "store/database.h"
 #include "store/event_overview.h"
+#include "store/parse_state.h"
 #include "store/schema.h"
 #include "support/reference_dump.h"
 #include "support/temp_dir.h"
@@ -39,6 +40,49 @@ void MakeEarlierForm(const std::string& path) {
     }
     db.ExecuteNative("DROP TRIGGER " + name + "; " + sql);
   }
+}
+
+// Replaces each `from` in `text` with `to`.
+std::string Replaced(std::string text, std::string_view from, std::string_view to) {
+  for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
+}
+
+// Turns a file the program made into one of the earlier form that kept a tick
+// run per tick (a fight's rows of one mob in one tick), with its table, the
+// view that read a row's tick from its run and the trigger that wrote runs
+// of no fight, its cut noted as current.
+void MakeRunPerTickForm(const std::string& path) {
+  Database db(path, OpenMode::kExisting);
+  std::vector<std::string> triggers;
+  Statement all(db, "SELECT sql FROM sqlite_master WHERE type = 'trigger' AND tbl_name = 'ParseData'");
+  while (all.Step()) {
+    triggers.push_back(Replaced(
+        Replaced(std::string(all.ColumnText(0)), "ToTime, BaseSecond)", "ToTime)"),
+        "NEW.DTime, NEW.DTime, NULL);", "NEW.DTime, NEW.DTime);"));
+  }
+  db.ExecuteNative(
+      "CREATE TABLE PerTick AS SELECT f.FightKey AS FightKey, p.TickNum AS TickNum, r.MobKey AS "
+      "MobKey, min(p.DTime) AS FromTime, max(p.DTime) AS ToTime FROM ParseData p JOIN DamageRows "
+      "r ON r.RecNum = p.RecNum JOIN Fights f ON f.EventNum = p.EventNum GROUP BY f.FightKey, "
+      "r.MobKey, p.TickNum;"
+      "DROP VIEW ParseData; DROP TABLE TickRuns;"
+      "CREATE TABLE TickRuns (\n  FightKey INTEGER,\n  TickNum INTEGER,\n  MobKey INTEGER,\n"
+      "  FromTime REAL,\n  ToTime REAL\n);"
+      "INSERT INTO TickRuns SELECT * FROM PerTick; DROP TABLE PerTick;"
+      "CREATE INDEX TickRuns_Fight ON TickRuns (FightKey, TickNum);"
+      "CREATE UNIQUE INDEX TickRuns_MobTime ON TickRuns (MobKey, FromTime);"
+      "CREATE VIEW ParseData AS SELECT r.RecNum AS RecNum, r.DTime AS DTime, r.Who AS Who, "
+      "r.Mob AS Mob, r.Dmg AS Dmg, r.Crit AS Crit, r.DmgSrc AS DmgSrc, r.DmgType AS DmgType, "
+      "r.Cpower AS Cpower, r.Inten AS Inten, r.CoA AS CoA, r.Reserved AS Reserved, f.EventNum AS "
+      "EventNum, t.TickNum AS TickNum, r.Color AS Color FROM Fights f JOIN TickRuns t ON "
+      "t.FightKey = f.FightKey JOIN DamageRows r ON r.MobKey = t.MobKey AND r.DTime BETWEEN "
+      "t.FromTime AND t.ToTime AND t.FromTime = (SELECT max(u.FromTime) FROM TickRuns u WHERE "
+      "u.MobKey = r.MobKey AND u.FromTime <= r.DTime)");
+  for (const std::string& trigger : triggers) db.ExecuteNative(trigger);
+  NoteStoredCut(db, 18);
 }
 
 std::vector<std::string> Schema(const std::string& path) {
@@ -167,6 +211,54 @@ TEST_F(EarlierFormTest, IsReadAsItIsAndCarriedIntoTheNewFormOnce) {
     EXPECT_EQ(Schema(Db(folder)), madeSchema);
     EXPECT_EQ(Sums(Db(folder)), Sums(Db(full)));
     EXPECT_EQ(Stored(folder), Stored(full));
+  }
+}
+
+TEST_F(EarlierFormTest, RunsOfATickEachAreReadAsTheyAreAndMadeAnewOnce) {
+  const std::string made = GetLog("made", cut_);
+  const std::string madeStored = Stored(made);
+  const std::vector<std::string> madeSchema = Schema(Db(made));
+  const std::vector<ListRow> madeDots = FillDotBreakdown(Db(made), 1);
+  auto runs = [](const std::string& folder) {
+    Database db(Db(folder), OpenMode::kReadOnly);
+    return QueryInt(db, "SELECT count(*) FROM TickRuns");
+  };
+  {
+    SCOPED_TRACE("read only");
+    const std::string folder = GetLog("read", cut_);
+    MakeRunPerTickForm(Db(folder));
+    ASSERT_GT(runs(folder), runs(made));
+    EXPECT_EQ(Stored(folder), madeStored);
+    EXPECT_EQ(FillDotBreakdown(Db(folder), 1), madeDots);
+  }
+  {
+    SCOPED_TRACE("Get Previous, with the timer of the stored cut");
+    const std::string folder = GetLog("previous", cut_);
+    MakeRunPerTickForm(Db(folder));
+    NullProgress none;
+    RunGetPrevious(folder, 18, {none, none});
+    EXPECT_EQ(Schema(Db(folder)), madeSchema);
+    EXPECT_EQ(runs(folder), runs(made));
+    EXPECT_EQ(Stored(folder), madeStored);
+    // Carried over once: the next Get Previous finds the cut it made.
+    const std::string carried = test::ReadFile(Db(folder));
+    RunGetPrevious(folder, 18, {none, none});
+    EXPECT_TRUE(test::ReadFile(Db(folder)) == carried) << "the cut was written again";
+  }
+  {
+    SCOPED_TRACE("Get Log of appended lines");
+    const std::string folder = GetLog("appended", cut_);
+    MakeRunPerTickForm(Db(folder));
+    struct stat before {};
+    ASSERT_EQ(::stat(Db(folder).c_str(), &before), 0);
+    const std::string grown = GetLog("appended", whole_.size());
+    struct stat after {};
+    ASSERT_EQ(::stat(Db(folder).c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino) << "the appended lines were not read on their own";
+    const std::string full = GetLog("full", whole_.size());
+    EXPECT_EQ(Schema(Db(grown)), madeSchema);
+    EXPECT_EQ(runs(grown), runs(full));
+    EXPECT_EQ(Stored(grown), Stored(full));
   }
 }
 

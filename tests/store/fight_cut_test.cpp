@@ -9,7 +9,9 @@
 #include "store/mob_identity.h"
 #include "store/mob_order.h"
 #include "store/second_runs.h"
+#include "store/stored_fights.h"
 #include "support/parse_db.h"
+#include "support/temp_dir.h"
 
 namespace qorn {
 namespace {
@@ -40,6 +42,7 @@ struct Rows {
 
 // "EventNum/TickNum" of each row, in the order given.
 std::vector<std::string> EventsAndTicks(const std::vector<Row>& given, int16_t timer) {
+  std::vector<std::string> out(given.size());
   Rows in(given);
   const std::vector<uint32_t> rank = RankMobs(in.mobs.Texts());
   std::vector<EventRow> sorted = in.rows;
@@ -49,7 +52,6 @@ std::vector<std::string> EventsAndTicks(const std::vector<Row>& given, int16_t t
   });
   NullProgress quiet;
   NumberSortedEvents(sorted, in.mobs.Texts(), rank, timer, quiet);
-  std::vector<std::string> out(given.size());
   for (const EventRow& r : sorted) {
     out[static_cast<size_t>(r.RecNum)] =
         std::to_string(r.EventNum) + "/" + std::to_string(r.TickNum);
@@ -84,6 +86,16 @@ TEST(FightCut, CutsByMobAndQuietGapAndNumbersTicks) {
       {"the empty mob takes the next row into its fight, whatever its mob and gap",
        {{"", 500, false}, {"a gnoll", 0}, {"a gnoll", 6}},
        {"1/84", "1/1", "1/2"}},
+      {"without a DoT tick, the empty mob's next row counts on the slots of its first row",
+       {{"", 100, false}, {"a gnoll", 93, false}},
+       {"1/1", "1/-1"}},
+      {"the empty mob's rows before its first DoT tick shift the fight, the next row may "
+       "fall below 1",
+       {{"", 10, false}, {"", 50}, {"a gnoll", 0, false}},
+       {"1/1", "1/8", "1/-1"}},
+      {"first and last row of the empty mob's fight in one second: all tick 1",
+       {{"", 50, false}, {"", 100, false}, {"a gnoll", 50}},
+       {"1/1", "1/1", "1/1"}},
       {"a fight within one second is all tick 1",
        {{"a gnoll", 3, false}, {"a gnoll", 3}, {"a gnoll", 3, false}},
        {"1/1", "1/1", "1/1"}},
@@ -100,11 +112,23 @@ TEST(FightCut, CutsByMobAndQuietGapAndNumbersTicks) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(EventsAndTicks(c.rows, c.timer), c.expected) << c.what;
+    // ParseData numbers the stored rows by the tick runs the cut wrote.
+    test::TempDir dir;
+    const std::string db = dir.File("QornDB.mdb");
+    std::vector<test::FixtureRow> rows;
+    for (const Row& r : c.rows) {
+      rows.push_back({r.mob, r.second, static_cast<int>(r.dmg), r.dot ? "Dot" : "DD"});
+    }
+    test::WriteParseRows(db, rows);
+    NullProgress progress;
+    RenumberStoredParse(db, c.timer, progress);
+    EXPECT_EQ(test::EventsAndTicks(db), c.expected) << c.what << ", stored";
   }
 }
 
-// Each fight FightCutter hands on: "N mob total first-last: key:tick:from-to ...",
-// the times as seconds of the fixture.
+// Each fight FightCutter hands on: "N mob total first-last: key:tick@base:from-to
+// ...", the times as seconds of the fixture, "@base" left out where every row
+// of the run is in its tick.
 std::vector<std::string> CutFights(const std::vector<Row>& given, int16_t timer,
                                    std::vector<uint64_t>* signatures = nullptr) {
   // The mobs' seconds as Get Log makes them, given to the cutter in
@@ -130,8 +154,11 @@ std::vector<std::string> CutFights(const std::vector<Row>& given, int16_t timer,
                        std::to_string(line.Total) + " " + second(line.First) + "-" +
                        second(line.Last) + ":";
     for (const TickRun& r : fight.Runs) {
-      text += " " + std::to_string(r.MobKey) + ":" + std::to_string(r.TickNum) + ":" +
-              second(r.From) + "-" + second(r.To);
+      text += " " + std::to_string(r.MobKey) + ":" + std::to_string(r.TickNum);
+      if (r.BaseSecond) {
+        text += "@" + std::to_string(*r.BaseSecond - WholeSeconds(test::FixtureTime(0)));
+      }
+      text += ":" + second(r.From) + "-" + second(r.To);
     }
     out.push_back(text);
     if (signatures != nullptr) signatures->push_back(fight.Signature);
@@ -147,21 +174,29 @@ TEST(FightCut, TheCutterGivesEachFightsLineAndTickRuns) {
     const char* what;
     std::vector<Row> rows;
     std::vector<std::string> expected;
+    int16_t timer = 18;
   };
   const Case cases[] = {
-      {"a run per tick, seconds of one tick in one run, the damage of a second summed",
+      {"a mob's rows in one run from the anchor's slot; a fight within a second is all tick 1",
        {{"a gnoll", 0}, {"a gnoll", 0}, {"a gnoll", 3}, {"a gnoll", 6}, {"a gnoll", 40}},
-       {"1 a gnoll 40 0-6: 1:1:0-3 1:2:6-6", "2 a gnoll 10 40-40: 1:1:40-40"}},
+       {"1 a gnoll 40 0-6: 1:1@0:0-6", "2 a gnoll 10 40-40: 1:1:40-40"}},
       {"mobs in text order, each with its key; a fight's line keeps the first spelling",
        {{"a rat", 0}, {"A gnoll", 2}, {"a gnoll", 8}},
-       {"1 A gnoll 20 2-8: 2:1:2-2 2:2:8-8", "2 a rat 10 0-0: 1:1:0-0"}},
+       {"1 A gnoll 20 2-8: 2:1@2:2-8", "2 a rat 10 0-0: 1:1:0-0"}},
+      {"rows before the first DoT tick are a run of their own, on the slots counted back",
+       {{"a gnoll", 0, false}, {"a gnoll", 11, false}, {"a gnoll", 14}, {"a gnoll", 34, false}},
+       {"1 a gnoll 40 0-34: 1:1@-3:0-11 1:4@14:14-34"},
+       30},
       {"the empty mob's fight takes the next mob's first second, each run under its mob",
        {{"", 100, false}, {"a gnoll", 0}, {"a gnoll", 30}},
-       {"1  20 0-100: 1:17:100-100 2:1:0-0", "2 a gnoll 10 30-30: 2:1:30-30"}},
-      {"the empty mob alone is cut at the end", {{"", 5}, {"", 7}}, {"1  20 5-7: 1:1:5-7"}},
+       {"1  20 0-100: 1:17@96:100-100 2:1@0:0-0", "2 a gnoll 10 30-30: 2:1:30-30"}},
+      {"without a DoT tick, the slots before the first row run on as after it",
+       {{"", 100, false}, {"a gnoll", 93, false}},
+       {"1  20 93-100: 1:1@100:100-100 2:-1@88:93-93"}},
+      {"the empty mob alone is cut at the end", {{"", 5}, {"", 7}}, {"1  20 5-7: 1:1@5:5-7"}},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(CutFights(c.rows, 18), c.expected) << c.what;
+    EXPECT_EQ(CutFights(c.rows, c.timer), c.expected) << c.what;
   }
 }
 

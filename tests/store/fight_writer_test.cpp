@@ -30,7 +30,7 @@ bool WriteCut(Database& db, const Cut& cut) {
     fight.Signature = f.signature;
     for (int r = 0; r < f.runs; ++r) {
       const DateTime at = test::FixtureTime(f.first + 6 * r);
-      fight.Runs.push_back({std::string_view(f.mob) == "a rat" ? 2 : 1, at, at, r + 1});
+      fight.Runs.push_back({std::string_view(f.mob) == "a rat" ? 2 : 1, at, at, r + 1, {}});
     }
     const OverviewRow line =
         MakeOverviewRow(static_cast<int32_t>(i + 1), f.mob, 10 * f.runs,

@@ -97,6 +97,35 @@ TEST_F(FightViews, DotTicksSumEveryHitOfATickWithItsBuffs) {
   EXPECT_EQ(FillDotTicks(path_, 2, "Rat")[0], (ListRow{"1", "Rat", "10", "0", "0", "0"}));
 }
 
+TEST_F(FightViews, DotTicksAreTheEnginesSumsPerTick) {
+  // The list sums a row at a time what "... GROUP BY TickNum" sums, also in a
+  // file edited by hand whose values are no whole numbers.
+  const std::string good = test::ReadFile(path_);
+  const char* edits[] = {
+      "",
+      "UPDATE DamageRows SET Dmg = 2.5 WHERE RecNum = 0",
+      "UPDATE DamageRows SET Cpower = 'x', CoA = NULL WHERE RecNum = 1",
+  };
+  for (const char* edit : edits) {
+    SCOPED_TRACE(edit);
+    test::WriteFile(path_, good);
+    Rows expected;
+    {
+      Database db(path_);
+      db.ExecuteNative(edit);
+      Recordset rs(db,
+                   "SELECT TickNum, Sum([dmg]), sum(Cpower), sum(CoA), sum(inten) From ParseData "
+                   "Where EventNum = 1 GROUP BY TickNum;");
+      for (; !rs.EndOfFile(); rs.MoveNext()) {
+        ListRow row{rs.Field(0).AsText(), "a gnoll", rs.Field(1).AsText()};
+        for (int i = 2; i <= 4; ++i) row.push_back(rs.Field(i).AsDouble() < 0 ? "-1" : "0");
+        expected.push_back(row);
+      }
+    }
+    EXPECT_EQ(FillDotTicks(path_, 1, "a gnoll"), expected);
+  }
+}
+
 TEST_F(FightViews, DetailOfAFightWithEverySection) {
   const Rows expected = {
       {"DoTs"},

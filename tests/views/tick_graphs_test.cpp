@@ -138,20 +138,20 @@ TEST_F(TickGraphs, NoRowsOrRowsWithoutTicks) {
   // A fight number that holds no rows: only the footnote.
   EXPECT_EQ(ChartGridText(DrawDotTickGraph(path_, 99, "")), "\n          \n");
   EXPECT_EQ(ChartGridText(DrawAllDamageGraph(path_, 99, "x")), "\tPets\tDD's\n          x\n");
-  // DoT rows whose tick lies outside the fight's ticks (the tick of a run of
-  // rows edited by hand) have no row to go to.
+  // DoT rows whose tick lies outside the fight's ticks (the first tick of its
+  // run edited by hand to 0: its first six seconds in tick 0) have no row to
+  // go to.
   {
     Database db(path_);
     db.ExecuteNative(
-        "UPDATE TickRuns SET TickNum = 0 WHERE (SELECT DTime FROM ParseData WHERE Dmg = 50 AND "
-        "DmgType = 'Dot') BETWEEN FromTime AND ToTime");
+        "UPDATE TickRuns SET TickNum = 0 WHERE FightKey = (SELECT FightKey FROM Fights WHERE "
+        "EventNum = 1)");
   }
   EXPECT_EQ(ChartGridText(DrawDotTickGraph(path_, 1, "a gnoll")),
             "\tSplurt.\tDread Pyre.\tsplurt.\n"
-            "1\t100\t500\t0\n"
+            "1\t120\t0\t50\n"
             "2\t0\t0\t0\n"
-            "3\t0\t0\t0\n"
-            "4\t0\t510\t0\n"
+            "3\t0\t510\t0\n"
             "          a gnoll\n");
 }
 
