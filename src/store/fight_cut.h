@@ -58,7 +58,8 @@ using FightSink = std::function<void(OverviewRow& line, const CutFight& fight)>;
 
 // Cuts the fights of mobs given one at a time, in SortMobTime's order (their
 // texts without regard to case): a mob's fights follow those of the mobs
-// before it. Each mob's seconds are used up as they are cut.
+// before it. Each mob's seconds are used up as they are cut (the vector is
+// left empty, its room kept for the caller to read the next mob into).
 class FightCutter {
  public:
   FightCutter(int16_t eventTimerSeconds, FightSink sink);

@@ -1,5 +1,6 @@
 #include "store/seconds_format.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "common/error.h"
@@ -108,11 +109,15 @@ void DecodeSeconds(std::string_view bytes, MobSeconds& mob) {
   if (bytes.size() % kSecondBytes != 0) throw StoredSecondsDamaged();
   const size_t count = bytes.size() / kSecondBytes;
   const auto texts = static_cast<uint32_t>(mob.Texts.size());
-  const size_t first = mob.Seconds.size();
-  mob.Seconds.resize(first + count);
+  std::vector<EventRow>& seconds = mob.Seconds;
+  // A mob's pieces come one after another: room for them grows as a vector
+  // grows by itself, not a piece at a time.
+  if (seconds.capacity() - seconds.size() < count) {
+    seconds.reserve(std::max(seconds.size() + count, 2 * seconds.capacity()));
+  }
   const char* in = bytes.data();
   for (size_t i = 0; i < count; ++i, in += kSecondBytes) {
-    EventRow& s = mob.Seconds[first + i];
+    EventRow& s = seconds.emplace_back();
     uint32_t packed;
     std::memcpy(&s.When, in, 8);
     std::memcpy(&s.RecNum, in + 8, 8);

@@ -200,10 +200,16 @@ std::optional<int32_t> CutStoredSeconds(Database& db, int16_t eventTimerSeconds,
   ProgressSteps steps(progress, mobs.size());
   FightCutter cutter(eventTimerSeconds, sink);
   Statement chunks(db, kChunksOfMob);
+  // One mob's seconds are held at a time, each read into the room the
+  // mob before left.
+  std::vector<EventRow> room;
   for (size_t k = 0; k < mobs.size(); ++k) {
     stop.StopHere();
+    mobs[k].Seconds.swap(room);
     ReadStoredSeconds(chunks, mobs[k]);
     cutter.Add(mobs[k]);
+    mobs[k].Seconds.swap(room);
+    room.clear();
     steps.Done(k + 1);
   }
   return cutter.Finish();
