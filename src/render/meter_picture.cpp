@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
+#include <span>
 
 #include "common/number_format.h"
 
@@ -105,7 +106,11 @@ void DrawMeter(QPainter& painter, QSize size, const std::optional<FightMeter>& m
   const int gap = metrics.horizontalAdvance("  ");
   int damageWidth = 0;
   bool anyUptime = false;
-  for (const ListRow& cells : lines) {
+  // Only the lines that fit are measured: a fight of a thousand sources
+  // costs no more than one of ten.
+  const size_t fitting =
+      std::min(lines.size(), static_cast<size_t>(std::max(0, size.height() - y) / rowHeight + 1));
+  for (const ListRow& cells : std::span(lines).first(fitting)) {
     damageWidth = std::max(damageWidth, metrics.horizontalAdvance(Text(cells[1])));
     anyUptime = anyUptime || !cells[3].empty();
   }
