@@ -161,12 +161,14 @@ std::optional<CommandOutcome> GetAppendedLines(const std::string& databasePath, 
     // As a whole Get Log, a last line without its end is read as it stands;
     // the next Get Log then reads the log whole.
     StoredLog after = *stored;
+    std::optional<SecondsChange> change;
     if (since == LogSince::Grew) {
       AppendedParse appended =
           ParseAppendedLines(log, charName, stored->End, log.Size(), progress.loop, progress.stop);
       stages.Next(kStoringNewLines);
       if (appended.PetNamedBefore) return std::nullopt;
-      StoreAppendedParse(db, appended, stored->NextRecNum, stored->NextCastNum, progress.loop);
+      change = StoreAppendedParse(db, appended, stored->NextRecNum, stored->NextCastNum,
+                                  progress.loop);
       after =
           StoredLogOf(log, charName, appended.Records.End,
                       stored->NextRecNum + static_cast<int64_t>(appended.Records.DamageRecs.size()),
@@ -176,8 +178,9 @@ std::optional<CommandOutcome> GetAppendedLines(const std::string& databasePath, 
     }
     stages.Next(kCutting);
     // Read in the transaction: a cut another command made meanwhile holds.
-    NumberedParse numbered = CutStoredFights(db, EventTimerToCutWith(eventTimerSeconds, db),
-                                             progress.loop, keepOverview, progress.stop);
+    NumberedParse numbered =
+        CutStoredFights(db, EventTimerToCutWith(eventTimerSeconds, db), progress.loop,
+                        keepOverview, progress.stop, change ? &*change : nullptr);
     WriteStoredLog(db, after);
     CommandOutcome outcome;
     outcome.NoDamage = numbered.EventList.EventCount == 0;

@@ -153,8 +153,8 @@ int32_t NumberSortedEvents(std::vector<EventRow>& rows, const std::vector<std::s
   return count;
 }
 
-FightCutter::FightCutter(int16_t eventTimerSeconds, FightSink sink)
-    : timer_(eventTimerSeconds), sink_(std::move(sink)) {}
+FightCutter::FightCutter(int16_t eventTimerSeconds, FightSink sink, int32_t fightsBefore)
+    : timer_(eventTimerSeconds), sink_(std::move(sink)), count_(fightsBefore) {}
 
 void FightCutter::Add(MobSeconds& mob) {
   if (mob.Seconds.empty()) return;

@@ -62,9 +62,10 @@ using FightSink = std::function<void(OverviewRow& line, const CutFight& fight)>;
 // left empty, its room kept for the caller to read the next mob into).
 class FightCutter {
  public:
-  FightCutter(int16_t eventTimerSeconds, FightSink sink);
+  // The fights are numbered after `fightsBefore` (those of mobs before the first given).
+  FightCutter(int16_t eventTimerSeconds, FightSink sink, int32_t fightsBefore = 0);
   void Add(MobSeconds& mob);
-  // The number of fights.
+  // The number of the last fight.
   int32_t Finish();
 
  private:

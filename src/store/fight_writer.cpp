@@ -1,5 +1,8 @@
 #include "store/fight_writer.h"
 
+#include <limits>
+#include <map>
+
 #include "common/text_fold.h"
 #include "store/database_file.h"
 #include "store/parse_state.h"
@@ -26,6 +29,7 @@ FightWriter::FightWriter(Database& db)
       storedCount_(QueryInt(db, "SELECT count(*) FROM Fights")) {
   if (storedCount_ == 0) {
     // Nothing to keep: runs without a fight go, and the fights are written in place.
+    firstDifferent_ = 1;
     if (QueryInt(db, "SELECT EXISTS (SELECT 1 FROM TickRuns)") != 0) {
       db.ExecuteNative("DELETE FROM TickRuns");
       changed_ = true;
@@ -33,14 +37,16 @@ FightWriter::FightWriter(Database& db)
     insertFight_.emplace(
         db, std::string("INSERT INTO Fights ") + kFightColumns + " VALUES (?, ?, ?, ?, ?, ?, ?)");
   } else {
-    // The new lines go beside the stored ones, which are read in their order
-    // as the new fights come: a fight with the same runs keeps its key.
-    db.ExecuteNative(std::string("CREATE TABLE FightsNew ") + kFightColumns);
+    // The new lines go beside the stored ones (in a table of the connection's
+    // own, never written to the file or its journal), which are read in their
+    // order as the new fights come: a fight with the same runs keeps its key.
+    db.ExecuteNative(std::string("CREATE TEMP TABLE FightsNew ") + kFightColumns);
     insertFight_.emplace(db, std::string("INSERT INTO FightsNew ") + kFightColumns +
                                  " VALUES (?, ?, ?, ?, ?, ?, ?)");
     stored_.emplace(db,
                     "SELECT EventNum, FightKey, Mob, Total, FirstTime, LastTime, Signature FROM "
-                    "Fights ORDER BY EventNum");
+                    "Fights WHERE EventNum >= ? ORDER BY EventNum");
+    stored_->Bind(1, std::numeric_limits<int64_t>::min());
     NextStored();
   }
   insertRun_.emplace(db,
@@ -71,11 +77,16 @@ void FightWriter::NextStored() {
   storedSignature_ = static_cast<uint64_t>(stored_->ColumnInt(6));
 }
 
-void FightWriter::DropStored() {
+void FightWriter::Differs(int64_t eventNum) {
+  same_ = false;
+  if (firstDifferent_ == 0) firstDifferent_ = eventNum;
+}
+
+void FightWriter::DropStored(int64_t nextLine) {
   dropRuns_->Bind(1, storedKey_).Step();
   dropRuns_->Reset();
   changed_ = true;
-  same_ = false;
+  Differs(nextLine);
   NextStored();
 }
 
@@ -83,14 +94,15 @@ void FightWriter::Add(const OverviewRow& line, const CutFight& fight) {
   ++count_;
   // Stored fights before this one in the order are not fights any more.
   while (storedHeld_ && CompareFights(storedMob_, storedFirst_, line.Mob, line.First) < 0) {
-    DropStored();
+    DropStored(count_);
   }
   int64_t key = 0;
   if (storedHeld_ && CompareFights(storedMob_, storedFirst_, line.Mob, line.First) == 0 &&
       storedSignature_ == fight.Signature && storedLast_ == line.Last && storedKey_ != 0) {
     key = storedKey_;
-    same_ =
-        same_ && storedEventNum_ == count_ && storedMob_ == line.Mob && storedTotal_ == line.Total;
+    if (storedEventNum_ != count_ || storedMob_ != line.Mob || storedTotal_ != line.Total) {
+      Differs(count_);
+    }
     NextStored();
     // Runs lost since the cut that made them are written again.
     if (countRuns_) {
@@ -107,10 +119,12 @@ void FightWriter::Add(const OverviewRow& line, const CutFight& fight) {
     }
   } else {
     key = nextKey_++;
-    same_ = false;
+    Differs(count_);
     changed_ = true;
     WriteRuns(key, fight);
   }
+  // The lines before the first that differs are the stored ones.
+  if (firstDifferent_ == 0) return;
   insertFight_->Bind(1, static_cast<int64_t>(line.EventNum))
       .Bind(2, key)
       .Bind(3, line.Mob)
@@ -120,6 +134,33 @@ void FightWriter::Add(const OverviewRow& line, const CutFight& fight) {
       .Bind(7, static_cast<int64_t>(fight.Signature));
   insertFight_->Step();
   insertFight_->Reset();
+}
+
+void FightWriter::Keep(int64_t from, int64_t to) {
+  while (storedHeld_ && storedEventNum_ < from) DropStored(count_ + 1);
+  if (!stored_ || to < from) return;
+  const int64_t shift = count_ + 1 - from;
+  if (shift != 0) Differs(count_ + 1);
+  if (firstDifferent_ == 0) {
+    // Kept under their own numbers, after lines that are the stored ones.
+    Statement kept(db_, "SELECT count(*) FROM Fights WHERE EventNum BETWEEN ? AND ?");
+    kept.Bind(1, from).Bind(2, to).Step();
+    count_ += kept.ColumnInt(0);
+  } else {
+    Statement keep(db_,
+                   "INSERT INTO FightsNew SELECT EventNum + ?, FightKey, Mob, Total, FirstTime, "
+                   "LastTime, Signature FROM Fights WHERE EventNum BETWEEN ? AND ?");
+    keep.Bind(1, shift).Bind(2, from).Bind(3, to).Step();
+    count_ += sqlite3_changes64(db_.Handle());
+  }
+  // The stored fights are read on after them.
+  stored_->Reset();
+  stored_->Bind(1, to == std::numeric_limits<int64_t>::max() ? to : to + 1);
+  if (to == std::numeric_limits<int64_t>::max()) {
+    storedHeld_ = false;
+  } else {
+    NextStored();
+  }
 }
 
 void FightWriter::WriteRuns(int64_t key, const CutFight& fight) {
@@ -138,13 +179,14 @@ void FightWriter::WriteRuns(int64_t key, const CutFight& fight) {
 }
 
 bool FightWriter::Finish() {
-  while (storedHeld_) DropStored();
+  while (storedHeld_) DropStored(count_ + 1);
   if (!stored_) return changed_ || count_ > 0;
   stored_.reset();
   insertFight_.reset();
-  // The fights' lines are replaced when any differs.
+  // The fights' lines are replaced from the first that differs on.
   if (!same_ || count_ != storedCount_) {
-    db_.ExecuteNative("DELETE FROM Fights");
+    Statement drop(db_, "DELETE FROM Fights WHERE EventNum >= ?");
+    drop.Bind(1, firstDifferent_ != 0 ? firstDifferent_ : count_ + 1).Step();
     db_.ExecuteNative(std::string("INSERT INTO Fights ") + kFightColumns +
                       " SELECT * FROM FightsNew");
     changed_ = true;
@@ -175,10 +217,110 @@ Overview CutAndWriteOnce(Database& db, int16_t eventTimerSeconds, Progress& prog
   return overview;
 }
 
+// Where the cut of one mob whose seconds changed starts again, in the stored
+// fights' numbers: the fights FirstAgain to LastStored (none when LastStored
+// is below FirstAgain, a mob new to the cut) are cut again from its seconds
+// from ReadFrom on.
+struct CutAgain {
+  MobSeconds* Mob = nullptr;
+  int64_t FirstAgain = 0;
+  int64_t LastStored = 0;
+  DateTime ReadFrom = -std::numeric_limits<double>::infinity();
+};
+
+// The cut again of the mobs that changed, worked out from the stored cut as
+// it is (before anything is written); none when a whole cut must be made
+// instead (the empty mob, which is cut with the mob after it).
+std::optional<std::vector<CutAgain>> WhereToCutAgain(Database& db, std::vector<MobSeconds>& mobs,
+                                                     const SecondsChange& change) {
+  // The stored fight of the mob's last run that starts before a time: its
+  // number and first second.
+  Statement runBefore(db,
+                      "SELECT f.EventNum, f.FirstTime FROM TickRuns t JOIN Fights f ON f.FightKey "
+                      "= t.FightKey WHERE t.MobKey = ? AND t.FromTime < ? ORDER BY t.FromTime DESC "
+                      "LIMIT 1");
+  auto fightBefore = [&](int64_t key, DateTime before) -> std::optional<std::pair<int64_t, DateTime>> {
+    runBefore.Bind(1, key).Bind(2, before);
+    std::optional<std::pair<int64_t, DateTime>> out;
+    if (runBefore.Step()) out.emplace(runBefore.ColumnInt(0), runBefore.ColumnDouble(1));
+    runBefore.Reset();
+    return out;
+  };
+  constexpr DateTime kEver = std::numeric_limits<double>::infinity();
+  std::map<int64_t, DateTime> changedFrom(change.Mobs.begin(), change.Mobs.end());
+  std::vector<CutAgain> again;
+  for (size_t k = 0; k < mobs.size(); ++k) {
+    if (TakesTheNextRow(mobs[k].Texts.front())) return std::nullopt;
+    const auto changed = changedFrom.find(mobs[k].Key);
+    if (changed == changedFrom.end()) continue;
+    // A mob's fights follow those of the mobs before it.
+    int64_t before = 0;
+    for (size_t j = k; j-- > 0;) {
+      if (const auto last = fightBefore(mobs[j].Key, kEver)) {
+        before = last->first;
+        break;
+      }
+    }
+    CutAgain cut{&mobs[k], before + 1, before};
+    if (const auto last = fightBefore(mobs[k].Key, kEver)) cut.LastStored = last->first;
+    // The fight that held the last second before the change is cut again
+    // from its start: the fights before it stay.
+    if (const auto from = fightBefore(mobs[k].Key, changed->second)) {
+      cut.FirstAgain = from->first;
+      cut.ReadFrom = from->second;
+    }
+    again.push_back(cut);
+  }
+  return again;
+}
+
+// The fights of the mobs that changed cut again (WhereToCutAgain), the others
+// kept as they are; none when a whole cut must be made instead.
+std::optional<Overview> CutChangedOnce(Database& db, int16_t eventTimerSeconds,
+                                       const SecondsChange& change, Progress& progress,
+                                       bool keepLines, StopToken stop) {
+  if (change.CutTimer != eventTimerSeconds) return std::nullopt;
+  std::vector<MobSeconds> mobs;  // their texts only: the seconds are read a mob at a time
+  if (!ReadStoredMobsInOrder(db, mobs)) return std::nullopt;
+  const std::optional<std::vector<CutAgain>> again = WhereToCutAgain(db, mobs, change);
+  if (!again) return std::nullopt;
+  progress.SetValue(0);
+  progress.SetMaximum(static_cast<double>(again->size()) + 1);
+  ProgressSteps steps(progress, again->size());
+  FightWriter writer(db);
+  int64_t nextStored = 1;
+  for (size_t i = 0; i < again->size(); ++i) {
+    stop.StopHere();
+    const CutAgain& cut = (*again)[i];
+    writer.Keep(nextStored, cut.FirstAgain - 1);
+    MobSeconds& mob = *cut.Mob;
+    ReadStoredSecondsFrom(db, mob, cut.ReadFrom);
+    std::erase_if(mob.Seconds, [&](const EventRow& s) { return s.When < cut.ReadFrom; });
+    FightCutter cutter(
+        eventTimerSeconds, [&](OverviewRow& line, const CutFight& fight) { writer.Add(line, fight); },
+        static_cast<int32_t>(writer.Count()));
+    cutter.Add(mob);
+    cutter.Finish();
+    std::vector<EventRow>().swap(mob.Seconds);
+    nextStored = std::max(cut.LastStored, cut.FirstAgain - 1) + 1;
+    steps.Done(i + 1);
+  }
+  writer.Keep(nextStored, std::numeric_limits<int64_t>::max());
+  writer.Finish();
+  NoteStoredCut(db, eventTimerSeconds);
+  Overview overview;
+  if (keepLines) {
+    overview = StoredOverview(db);
+  } else {
+    overview.EventCount = static_cast<int32_t>(writer.Count());
+  }
+  return overview;
+}
+
 }  // namespace
 
 Overview CutAndWriteFights(Database& db, int16_t eventTimerSeconds, Progress& progress,
-                           bool keepLines, StopToken stop) {
+                           bool keepLines, StopToken stop, const SecondsChange* change) {
   // Seconds found damaged while they are cut: what the cut wrote so far is
   // undone, and they are made again from the rows and cut again. A new file
   // built without a journal cannot undo; its seconds were just written.
@@ -189,7 +331,12 @@ Overview CutAndWriteFights(Database& db, int16_t eventTimerSeconds, Progress& pr
   for (int attempt = 0;; ++attempt) {
     db.ExecuteNative("SAVEPOINT cut");
     try {
-      Overview overview = CutAndWriteOnce(db, eventTimerSeconds, progress, keepLines, stop);
+      std::optional<Overview> changed;
+      if (change != nullptr && attempt == 0) {
+        changed = CutChangedOnce(db, eventTimerSeconds, *change, progress, keepLines, stop);
+      }
+      Overview overview = changed ? std::move(*changed)
+                                  : CutAndWriteOnce(db, eventTimerSeconds, progress, keepLines, stop);
       db.ExecuteNative("RELEASE cut");
       return overview;
     } catch (const StoredSecondsDamaged&) {

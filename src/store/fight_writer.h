@@ -9,6 +9,7 @@
 #include "store/database.h"
 #include "store/event_overview.h"
 #include "store/fight_cut.h"
+#include "store/stored_seconds.h"
 
 namespace qorn {
 
@@ -26,11 +27,20 @@ class FightWriter {
   FightWriter& operator=(const FightWriter&) = delete;
 
   void Add(const OverviewRow& line, const CutFight& fight);
+  // The stored fights numbered `from` to `to` stay as they are, lines and
+  // runs, numbered on after the lines so far; stored fights before `from`
+  // that no line kept are gone.
+  void Keep(int64_t from, int64_t to);
+  // How many lines there are so far: the number of the last.
+  int64_t Count() const { return count_; }
   bool Finish();
 
  private:
   void NextStored();
-  void DropStored();
+  // The stored fight read goes, the next line to come numbered `nextLine`.
+  void DropStored(int64_t nextLine);
+  // The line of number `eventNum` is not the stored one.
+  void Differs(int64_t eventNum);
   void WriteRuns(int64_t key, const CutFight& fight);
 
   Database& db_;
@@ -39,6 +49,7 @@ class FightWriter {
   int64_t count_ = 0;
   bool changed_ = false;
   bool same_ = true;  // every line so far is the stored one of its number
+  int64_t firstDifferent_ = 0;  // the first line that is not, from which lines are written
   std::optional<Statement> insertFight_;
   std::optional<Statement> insertRun_;
   std::optional<Statement> dropRuns_;
@@ -57,7 +68,12 @@ class FightWriter {
 // cut. The overview keeps the fights' lines only when asked. Seconds found
 // damaged while they are cut are made again from the rows and cut again;
 // that needs a file with a rollback journal (not a new file being built).
+// With `change` (where the seconds changed since a cut that was current),
+// only the fights of the mobs that changed are cut again, from the fight
+// that held the last second before the change; the others keep their lines
+// and runs under the numbers they now have.
 Overview CutAndWriteFights(Database& db, int16_t eventTimerSeconds, Progress& progress,
-                           bool keepLines, StopToken stop = {});
+                           bool keepLines, StopToken stop = {},
+                           const SecondsChange* change = nullptr);
 
 }  // namespace qorn

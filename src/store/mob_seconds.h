@@ -28,6 +28,9 @@ struct MobSeconds {
   // (Mob, an index into Texts), the damage summed, and Dot when any row is a
   // DoT tick.
   std::vector<EventRow> Seconds;
+  // Seconds before those held, when only the last are read: the pieces that
+  // hold them stay as they are stored.
+  size_t Before = 0;
   // Read from the store: how many seconds and how much damage were written
   // for the mob, to check its seconds against when they are read.
   uint64_t NotedSeconds = 0;

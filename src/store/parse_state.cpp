@@ -1,5 +1,6 @@
 #include "store/parse_state.h"
 
+#include <charconv>
 #include <cstdint>
 
 #include "store/database.h"
@@ -127,9 +128,19 @@ void NoteStoredCut(Database& db, int16_t eventTimerSeconds) {
   WriteState(db, StateKey::EventTimer, static_cast<int64_t>(eventTimerSeconds));
 }
 
+std::optional<int16_t> CurrentCutTimer(Database& db) {
+  if (!SecondsNotedCurrent(db)) return std::nullopt;
+  const std::string note = ReadState(db, StateKey::CutTimer).value_or("");
+  const size_t blank = note.find(' ');
+  if (blank == std::string::npos || note.substr(blank + 1) != CutTables(db)) return std::nullopt;
+  int16_t timer = 0;
+  const auto [end, error] = std::from_chars(note.data(), note.data() + blank, timer);
+  if (error != std::errc() || end != note.data() + blank) return std::nullopt;
+  return timer;
+}
+
 bool StoredCutIsCurrent(Database& db, int16_t eventTimerSeconds) {
-  return SecondsNotedCurrent(db) && ReadState(db, StateKey::CutTimer).value_or("") ==
-                                        std::to_string(eventTimerSeconds) + " " + CutTables(db);
+  return CurrentCutTimer(db) == eventTimerSeconds;
 }
 
 bool StoredCutIsWhole(Database& db) {

@@ -84,6 +84,9 @@ bool SecondsNotedCurrent(Database& db);
 void MarkSecondsStale(Database& db);
 // Notes the timer the stored fights were cut with, and what the cut left.
 void NoteStoredCut(Database& db, int16_t eventTimerSeconds);
+// The timer the stored fights were cut with from the stored seconds as they
+// are now; none when the stored cut is not current.
+std::optional<int16_t> CurrentCutTimer(Database& db);
 // Whether the stored fights were cut with `eventTimerSeconds` from the
 // stored seconds as they are now.
 bool StoredCutIsCurrent(Database& db, int16_t eventTimerSeconds);

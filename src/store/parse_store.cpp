@@ -13,6 +13,7 @@
 #include "store/database_rebuild.h"
 #include "store/fight_writer.h"
 #include "store/mob_seconds.h"
+#include "store/parse_state.h"
 #include "store/seconds_format.h"
 #include "store/stored_seconds.h"
 
@@ -388,14 +389,18 @@ NumberedParse ParseWriter::Finish(Progress& progress, bool keepOverview, StopTok
   return result;
 }
 
-void StoreAppendedParse(Database& db, const AppendedParse& appended, int64_t firstRecNum,
-                        int64_t firstCast, Progress& progress) {
+std::optional<SecondsChange> StoreAppendedParse(Database& db, const AppendedParse& appended,
+                                                int64_t firstRecNum, int64_t firstCast,
+                                                Progress& progress) {
   const ParseResult& parsed = appended.Records;
-  // The stored mobs, read before the rows are added (which makes the noted
-  // seconds stale); seconds that are not current are made again from the
-  // rows by the next cut.
+  // The stored mobs and the stored cut, read before the rows are added (which
+  // makes the noted seconds and the cut stale); seconds that are not current
+  // are made again from the rows by the next cut.
   std::vector<MobSeconds> bySeconds;
-  const bool current = ReadStoredMobs(db, bySeconds);
+  SecondsTotals totals;
+  const bool current = ReadStoredMobs(db, bySeconds, &totals);
+  SecondsChange change;
+  change.CutTimer = CurrentCutTimer(db);
   MobIdentity mobs;
   for (const MobSeconds& m : bySeconds) mobs.AddStored(m.Key, m.Texts);
   SecondRuns runs(db);
@@ -403,26 +408,38 @@ void StoreAppendedParse(Database& db, const AppendedParse& appended, int64_t fir
   const CritRule crits(LoadSpellTable(db));
   InsertParsedRows(db, parsed, {firstRecNum, &crits, &keyOfRow}, progress, firstCast);
   ChangeLastCast(db, appended.LastCastChange, firstCast);
-  if (!current) return;
-  // Only the mobs the appended rows are on are read with their seconds.
+  if (!current) return std::nullopt;
+  // Only the mobs the appended rows are on are read, and of them only the
+  // last pieces of seconds, from where the appended seconds go.
   std::vector<size_t> changed(bySeconds.size(), kUnchanged);
   try {
     ForEachMobSeconds(runs, [&](uint32_t mob, std::vector<EventRow>& added) {
       if (mob >= bySeconds.size()) {
         bySeconds.resize(mob + 1);
         changed.resize(mob + 1, kUnchanged);
+        ++totals.Mobs;
       } else {
-        ReadStoredSeconds(db, bySeconds[mob]);
+        ReadStoredSecondsFrom(db, bySeconds[mob], added.front().When);
       }
-      bySeconds[mob].Key = mobs.KeyOf(mob);
-      bySeconds[mob].Texts = mobs.Mobs()[mob].Spellings;
-      changed[mob] = AddSeconds(bySeconds[mob], added);
+      MobSeconds& m = bySeconds[mob];
+      m.Key = mobs.KeyOf(mob);
+      m.Texts = mobs.Mobs()[mob].Spellings;
+      const size_t held = m.Seconds.size();
+      changed[mob] = m.Before + AddSeconds(m, added);
+      uint64_t damage = 0;
+      for (const EventRow& s : added) damage += static_cast<uint64_t>(s.Dmg);
+      m.NotedSeconds += m.Seconds.size() - held;
+      m.NotedDamage = static_cast<int64_t>(static_cast<uint64_t>(m.NotedDamage) + damage);
+      totals.Seconds += m.Seconds.size() - held;
+      totals.Damage += damage;
+      change.Mobs.emplace_back(m.Key, added.front().When);
     });
   } catch (const StoredSecondsDamaged&) {
-    return;
+    return std::nullopt;
   }
-  WriteMobSeconds(db, bySeconds, &changed);
-  MarkMobSecondsCurrent(db);
+  WriteChangedSeconds(db, bySeconds, changed);
+  MarkMobSecondsCurrent(db, totals);
+  return change;
 }
 
 }  // namespace qorn

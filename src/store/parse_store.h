@@ -10,6 +10,7 @@
 #include "store/crit_marks.h"
 #include "store/mob_identity.h"
 #include "store/second_runs.h"
+#include "store/stored_seconds.h"
 #include "store/stored_fights.h"
 
 namespace qorn {
@@ -55,9 +56,12 @@ class ParseWriter {
 // `db` (inside the caller's transaction): damage rows from RecNum
 // `firstRecNum` on with their crit marks, cast rows from `firstCast` on, the
 // change a fizzle or interrupt makes to the last stored cast, and the rows'
-// seconds (only the mobs the rows are on are read). The fights are cut
-// afterwards from the stored seconds.
-void StoreAppendedParse(Database& db, const AppendedParse& appended, int64_t firstRecNum,
-                        int64_t firstCast, Progress& progress);
+// seconds (only the last seconds of the mobs the rows are on are read). The
+// fights are cut afterwards from the stored seconds, again only where they
+// changed: returns where, when the stored seconds were current (else the
+// cut makes them again from the rows).
+std::optional<SecondsChange> StoreAppendedParse(Database& db, const AppendedParse& appended,
+                                                int64_t firstRecNum, int64_t firstCast,
+                                                Progress& progress);
 
 }  // namespace qorn

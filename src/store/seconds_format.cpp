@@ -61,12 +61,6 @@ std::string EncodeMob(const std::vector<std::string>& texts, uint64_t seconds, i
   return out;
 }
 
-std::string EncodeMob(const MobSeconds& mob) {
-  int64_t damage = 0;
-  for (const EventRow& s : mob.Seconds) damage += s.Dmg;
-  return EncodeMob(mob.Texts, mob.Seconds.size(), damage);
-}
-
 std::optional<MobSeconds> DecodeMob(int64_t key, std::string_view bytes) {
   try {
     Reader in(bytes);
@@ -129,5 +123,11 @@ void DecodeSeconds(std::string_view bytes, MobSeconds& mob) {
   }
 }
 
+std::optional<DateTime> FirstSecondOf(std::string_view piece) {
+  if (piece.size() < kSecondBytes) return std::nullopt;
+  DateTime when;
+  std::memcpy(&when, piece.data(), sizeof when);
+  return when;
+}
 
 }  // namespace qorn

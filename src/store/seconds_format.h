@@ -31,7 +31,6 @@ inline constexpr size_t kChunkSeconds = 2048;
 // much damage its pieces of SecondChunks hold. And back: none when the bytes
 // are not such a mob (of an earlier format, or damaged).
 std::string EncodeMob(const std::vector<std::string>& texts, uint64_t seconds, int64_t damage);
-std::string EncodeMob(const MobSeconds& mob);
 std::optional<MobSeconds> DecodeMob(int64_t key, std::string_view bytes);
 
 // One second as a piece of SecondChunks holds it, appended to `out`.
@@ -42,5 +41,7 @@ void PutSecond(std::string& out, DateTime when, int64_t recNum, int64_t dmg, uin
 // are not whole seconds of its spellings).
 std::string EncodeSeconds(const std::vector<EventRow>& seconds, size_t first, size_t last);
 void DecodeSeconds(std::string_view bytes, MobSeconds& mob);
+// The time of a piece's first second, without the rest; none when it holds none.
+std::optional<DateTime> FirstSecondOf(std::string_view piece);
 
 }  // namespace qorn

@@ -26,7 +26,7 @@ namespace {
 }  // namespace
 
 NumberedParse CutStoredFights(Database& db, int16_t eventTimerSeconds, Progress& progress,
-                              bool keepOverview, StopToken stop) {
+                              bool keepOverview, StopToken stop, const SecondsChange* change) {
   NumberedParse result;
   result.Events.SpellDatRecs = LoadSpellTable(db);
   MarkNewCrits(db, result.Events.SpellDatRecs);
@@ -42,7 +42,8 @@ NumberedParse CutStoredFights(Database& db, int16_t eventTimerSeconds, Progress&
     result.Events.EventCount = result.EventList.EventCount;
     return result;
   }
-  result.EventList = CutAndWriteFights(db, eventTimerSeconds, progress, keepOverview, stop);
+  result.EventList =
+      CutAndWriteFights(db, eventTimerSeconds, progress, keepOverview, stop, change);
   result.Events.EventCount = result.EventList.EventCount;
   return result;
 }

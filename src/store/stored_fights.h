@@ -9,6 +9,7 @@
 #include "common/stop_token.h"
 #include "store/crit_marks.h"
 #include "store/event_overview.h"
+#include "store/stored_seconds.h"
 
 namespace qorn {
 
@@ -38,8 +39,10 @@ NumberedParse RenumberStoredParse(const std::string& databasePath, int16_t event
                                   StopToken stop = {});
 
 // RenumberStoredParse's cut on an open database, inside a transaction the
-// caller holds.
+// caller holds; with `change`, where the stored seconds changed since the
+// stored cut (CutAndWriteFights).
 NumberedParse CutStoredFights(Database& db, int16_t eventTimerSeconds, Progress& progress,
-                              bool keepOverview = true, StopToken stop = {});
+                              bool keepOverview = true, StopToken stop = {},
+                              const SecondsChange* change = nullptr);
 
 }  // namespace qorn

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "common/text_fold.h"
 #include "store/mob_identity.h"
@@ -21,31 +22,26 @@ void SortByText(std::vector<Mob>& mobs, TextOf&& textOf) {
 
 }  // namespace
 
-void WriteMobSeconds(Database& db, const std::vector<MobSeconds>& bySeconds,
-                     const std::vector<size_t>* changedFrom) {
-  if (changedFrom == nullptr) {
-    db.ExecuteNative("DELETE FROM MobSeconds; DELETE FROM SecondChunks");
-  }
+void WriteChangedSeconds(Database& db, const std::vector<MobSeconds>& bySeconds,
+                         const std::vector<size_t>& changedFrom) {
   Statement header(db, "INSERT OR REPLACE INTO MobSeconds (MobKey, Mob, Seconds) VALUES (?, ?, ?)");
   Statement drop(db, "DELETE FROM SecondChunks WHERE MobKey = ? AND Chunk >= ?");
   Statement chunk(db, "INSERT INTO SecondChunks (MobKey, Chunk, Seconds) VALUES (?, ?, ?)");
-  for (size_t i = 0; i < bySeconds.size(); ++i) {
-    size_t from = 0;
-    if (changedFrom != nullptr) {
-      if (i >= changedFrom->size() || (*changedFrom)[i] == kUnchanged) continue;
-      from = (*changedFrom)[i] / kChunkSeconds;
-    }
+  for (size_t i = 0; i < bySeconds.size() && i < changedFrom.size(); ++i) {
+    if (changedFrom[i] == kUnchanged) continue;
     const MobSeconds& m = bySeconds[i];
-    header.Bind(1, m.Key).Bind(2, m.Texts.front()).BindBlob(3, EncodeMob(m));
+    header.Bind(1, m.Key)
+        .Bind(2, m.Texts.front())
+        .BindBlob(3, EncodeMob(m.Texts, m.NotedSeconds, m.NotedDamage));
     header.Step();
     header.Reset();
-    if (changedFrom != nullptr) {
-      drop.Bind(1, m.Key).Bind(2, static_cast<int64_t>(from)).Step();
-      drop.Reset();
-    }
-    for (size_t c = from; c * kChunkSeconds < m.Seconds.size(); ++c) {
-      const size_t first = c * kChunkSeconds;
-      const size_t last = std::min(m.Seconds.size(), first + kChunkSeconds);
+    const size_t from = changedFrom[i] / kChunkSeconds;
+    drop.Bind(1, m.Key).Bind(2, static_cast<int64_t>(from)).Step();
+    drop.Reset();
+    const size_t end = m.Before + m.Seconds.size();
+    for (size_t c = from; c * kChunkSeconds < end; ++c) {
+      const size_t first = c * kChunkSeconds - m.Before;
+      const size_t last = std::min(end, (c + 1) * kChunkSeconds) - m.Before;
       chunk.Bind(1, m.Key)
           .Bind(2, static_cast<int64_t>(c))
           .BindBlob(3, EncodeSeconds(m.Seconds, first, last));
@@ -104,32 +100,25 @@ std::vector<MobSpan> WriteSecondRuns(Database& db, SecondRuns& runs, const MobId
   return spans;
 }
 
+void SecondsTotals::Add(const MobSeconds& mob) {
+  ++Mobs;
+  Seconds += mob.NotedSeconds;
+  Damage += static_cast<uint64_t>(mob.NotedDamage);
+}
+
 namespace {
 
-// What is noted of all the stored seconds when they are written: how many
-// mobs, seconds and how much damage MobSeconds says they hold.
-struct SecondsNote {
-  uint64_t Mobs = 0;
-  uint64_t Seconds = 0;
-  uint64_t Damage = 0;  // wraps as damaged bytes may
-
-  std::string Text() const {
-    return std::to_string(Mobs) + " " + std::to_string(Seconds) + " " + std::to_string(Damage);
-  }
-  void Add(const MobSeconds& mob) {
-    ++Mobs;
-    Seconds += mob.NotedSeconds;
-    Damage += static_cast<uint64_t>(mob.NotedDamage);
-  }
-};
+// SecondsValid's text: "MOBS SECONDS DAMAGE".
+std::string NoteText(const SecondsTotals& t) {
+  return std::to_string(t.Mobs) + " " + std::to_string(t.Seconds) + " " + std::to_string(t.Damage);
+}
 
 // The stored mobs, their texts only, when the stored seconds are current:
 // no row changed since they were written, and MobSeconds is as it was then
 // (no mob lost or changed, no piece of a mob it does not hold).
-bool ReadCurrentMobs(Database& db, std::vector<MobSeconds>& out) {
+bool ReadCurrentMobs(Database& db, std::vector<MobSeconds>& out, SecondsTotals& found) {
   const std::optional<std::string> noted = ReadState(db, StateKey::SecondsValid);
   if (!noted) return false;
-  SecondsNote found;
   Statement all(db, "SELECT MobKey, Seconds FROM MobSeconds WHERE Seconds IS NOT NULL");
   while (all.Step()) {
     std::optional<MobSeconds> mob = DecodeMob(all.ColumnInt(0), all.ColumnBlob(1));
@@ -137,11 +126,26 @@ bool ReadCurrentMobs(Database& db, std::vector<MobSeconds>& out) {
     found.Add(*mob);
     out.push_back(std::move(*mob));
   }
-  if (found.Text() != *noted) return false;
+  if (NoteText(found) != *noted) return false;
   constexpr const char* kChunksOfNoMob =
       "SELECT EXISTS (SELECT 1 FROM SecondChunks WHERE MobKey NOT IN (SELECT MobKey FROM "
       "MobSeconds WHERE Seconds IS NOT NULL))";
   return QueryInt(db, kChunksOfNoMob) == 0;
+}
+
+// The damage of the mob's seconds from `first` on (summed as unsigned
+// numbers: damaged bytes may hold any value, and wrap); StoredSecondsDamaged
+// unless they are seconds in time order.
+uint64_t CheckedDamage(const MobSeconds& mob, size_t first) {
+  uint64_t damage = 0;
+  for (size_t i = first; i < mob.Seconds.size(); ++i) {
+    const EventRow& s = mob.Seconds[i];
+    if (!std::isfinite(s.When) || (i > first && !(mob.Seconds[i - 1].When < s.When))) {
+      throw StoredSecondsDamaged();
+    }
+    damage += static_cast<uint64_t>(s.Dmg);
+  }
+  return damage;
 }
 
 // Reads the stored seconds of `mob` with `chunks` ("SELECT Chunk, Seconds FROM
@@ -158,15 +162,7 @@ void ReadStoredSeconds(Statement& chunks, MobSeconds& mob) {
     DecodeSeconds(chunks.ColumnBlob(1), mob);
   }
   chunks.Reset();
-  // Summed as unsigned numbers: damaged bytes may hold any value, and wrap.
-  uint64_t damage = 0;
-  for (size_t i = first; i < mob.Seconds.size(); ++i) {
-    const EventRow& s = mob.Seconds[i];
-    if (!std::isfinite(s.When) || (i > first && !(mob.Seconds[i - 1].When < s.When))) {
-      throw StoredSecondsDamaged();
-    }
-    damage += static_cast<uint64_t>(s.Dmg);
-  }
+  const uint64_t damage = CheckedDamage(mob, first);
   if (mob.Seconds.size() - first != mob.NotedSeconds ||
       damage != static_cast<uint64_t>(mob.NotedDamage)) {
     throw StoredSecondsDamaged();
@@ -178,11 +174,21 @@ constexpr const char* kChunksOfMob =
 
 }  // namespace
 
-bool ReadStoredMobs(Database& db, std::vector<MobSeconds>& out) {
+bool ReadStoredMobs(Database& db, std::vector<MobSeconds>& out, SecondsTotals* noted) {
   out.clear();
-  if (ReadCurrentMobs(db, out)) return true;
+  SecondsTotals found;
+  if (ReadCurrentMobs(db, out, found)) {
+    if (noted != nullptr) *noted = found;
+    return true;
+  }
   out.clear();
   return false;
+}
+
+bool ReadStoredMobsInOrder(Database& db, std::vector<MobSeconds>& out) {
+  if (!ReadStoredMobs(db, out)) return false;
+  SortByText(out, [](const MobSeconds& m) -> std::string_view { return m.Texts.front(); });
+  return true;
 }
 
 void ReadStoredSeconds(Database& db, MobSeconds& mob) {
@@ -190,11 +196,39 @@ void ReadStoredSeconds(Database& db, MobSeconds& mob) {
   ReadStoredSeconds(chunks, mob);
 }
 
+void ReadStoredSecondsFrom(Database& db, MobSeconds& mob, DateTime from) {
+  // Every piece but the last holds kChunkSeconds: the last pieces are read
+  // from the end, back to the one that starts by `from`.
+  const uint64_t pieces = (mob.NotedSeconds + kChunkSeconds - 1) / kChunkSeconds;
+  Statement chunks(db, "SELECT Chunk, Seconds FROM SecondChunks WHERE MobKey = ? ORDER BY Chunk DESC");
+  chunks.Bind(1, mob.Key);
+  std::vector<std::string> read;  // the last first
+  for (uint64_t piece = pieces; piece-- > 0;) {
+    if (!chunks.Step() || chunks.ColumnInt(0) != static_cast<int64_t>(piece)) {
+      throw StoredSecondsDamaged();
+    }
+    read.emplace_back(chunks.ColumnBlob(1));
+    const std::optional<DateTime> first = FirstSecondOf(read.back());
+    if (first && *first <= from) break;
+  }
+  if (pieces == 0 && chunks.Step()) throw StoredSecondsDamaged();
+  mob.Before = static_cast<size_t>(pieces - read.size()) * kChunkSeconds;
+  const size_t first = mob.Seconds.size();
+  for (auto piece = read.rbegin(); piece != read.rend(); ++piece) {
+    const size_t before = mob.Seconds.size();
+    DecodeSeconds(*piece, mob);
+    if (std::next(piece) != read.rend() && mob.Seconds.size() - before != kChunkSeconds) {
+      throw StoredSecondsDamaged();
+    }
+  }
+  CheckedDamage(mob, first);
+  if (mob.Before + (mob.Seconds.size() - first) != mob.NotedSeconds) throw StoredSecondsDamaged();
+}
+
 std::optional<int32_t> CutStoredSeconds(Database& db, int16_t eventTimerSeconds, Progress& progress,
                                         StopToken stop, const FightSink& sink) {
   std::vector<MobSeconds> mobs;  // their texts only: the seconds are read a mob at a time
-  if (!ReadStoredMobs(db, mobs)) return std::nullopt;
-  SortByText(mobs, [](const MobSeconds& m) -> std::string_view { return m.Texts.front(); });
+  if (!ReadStoredMobsInOrder(db, mobs)) return std::nullopt;
   progress.SetValue(0);
   progress.SetMaximum(static_cast<double>(mobs.size()) + 1);
   ProgressSteps steps(progress, mobs.size());
@@ -216,15 +250,19 @@ std::optional<int32_t> CutStoredSeconds(Database& db, int16_t eventTimerSeconds,
 }
 
 void MarkMobSecondsCurrent(Database& db) {
-  SecondsNote note;
+  SecondsTotals totals;
   {
     Statement all(db, "SELECT MobKey, Seconds FROM MobSeconds WHERE Seconds IS NOT NULL");
     while (all.Step()) {
       const std::optional<MobSeconds> mob = DecodeMob(all.ColumnInt(0), all.ColumnBlob(1));
-      if (mob) note.Add(*mob);
+      if (mob) totals.Add(*mob);
     }
   }
-  WriteState(db, StateKey::SecondsValid, note.Text());
+  MarkMobSecondsCurrent(db, totals);
+}
+
+void MarkMobSecondsCurrent(Database& db, const SecondsTotals& totals) {
+  WriteState(db, StateKey::SecondsValid, NoteText(totals));
 }
 
 }  // namespace qorn

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/progress.h"
@@ -23,10 +24,12 @@ namespace qorn {
 
 class MobIdentity;
 
-// Replaces the stored seconds with `bySeconds` (all mobs), or writes only
-// the seconds from `changedFrom` on (by mob; kUnchanged: none).
-void WriteMobSeconds(Database& db, const std::vector<MobSeconds>& bySeconds,
-                     const std::vector<size_t>* changedFrom = nullptr);
+// Writes the seconds of the mobs of `bySeconds` that changed (by mob, the
+// place of the first that changed among all the mob's, kUnchanged: none),
+// from the piece that holds it on, and their lines: each with the seconds it
+// holds after its Before, noted as NotedSeconds and NotedDamage say.
+void WriteChangedSeconds(Database& db, const std::vector<MobSeconds>& bySeconds,
+                         const std::vector<size_t>& changedFrom);
 // Replaces the stored seconds with those of `runs`, whose mobs are those of
 // `mobs` (their keys and spellings). Returns each mob's key with its first
 // and last second, in the order of `mobs`.
@@ -36,16 +39,45 @@ struct MobSpan {
   DateTime Last = 0;
 };
 std::vector<MobSpan> WriteSecondRuns(Database& db, SecondRuns& runs, const MobIdentity& mobs);
-// Notes the stored seconds as those of the stored rows (SecondsValid).
+// What is noted of all the stored seconds (SecondsValid): how many mobs and
+// seconds MobSeconds says it holds, and their damage.
+struct SecondsTotals {
+  uint64_t Mobs = 0;
+  uint64_t Seconds = 0;
+  uint64_t Damage = 0;  // wraps as damaged bytes may
+
+  void Add(const MobSeconds& mob);
+};
+// Notes the stored seconds as those of the stored rows (SecondsValid), with
+// the totals of MobSeconds' lines, or with those given (what was noted,
+// and what was added since).
 void MarkMobSecondsCurrent(Database& db);
+void MarkMobSecondsCurrent(Database& db, const SecondsTotals& totals);
 
 // The stored mobs (their keys and spellings, without their seconds), when
 // their seconds are there and current: no row changed since they were
 // written, and they are as they were written. Else false, and none.
-bool ReadStoredMobs(Database& db, std::vector<MobSeconds>& out);
+// `noted`, when given, gets what SecondsValid noted of them.
+bool ReadStoredMobs(Database& db, std::vector<MobSeconds>& out, SecondsTotals* noted = nullptr);
+// The same in SortMobTime's order (their texts without regard to case).
+bool ReadStoredMobsInOrder(Database& db, std::vector<MobSeconds>& out);
 // Appends the stored seconds of `mob` (one of ReadStoredMobs') to its
 // Seconds; StoredSecondsDamaged when they are not what its line noted.
 void ReadStoredSeconds(Database& db, MobSeconds& mob);
+// The same for its last seconds only: those of the pieces from the last
+// whose first second is not after `from` (all when there is none), its
+// Before the seconds of the pieces before them. StoredSecondsDamaged when
+// the pieces read are not as many seconds as its line noted of them.
+void ReadStoredSecondsFrom(Database& db, MobSeconds& mob, DateTime from);
+
+// Where the stored seconds changed since they were cut: each mob whose
+// seconds changed (or that is new), by its key, and the first second that
+// changed; the seconds before it are those the cut saw. CutTimer: the timer
+// of the stored cut when it was current before they changed.
+struct SecondsChange {
+  std::optional<int16_t> CutTimer;
+  std::vector<std::pair<int64_t, DateTime>> Mobs;
+};
 
 // Cuts the fights of the stored seconds, read a mob at a time, into `sink`;
 // returns their number, or none when the stored seconds are not current.

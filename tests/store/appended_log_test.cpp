@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -123,6 +124,62 @@ TEST_F(AppendedLogTest, EveryShapeGrownAtRandomPointsGivesTheWholeLogsParse) {
   }
   // Most cuts at a line start read only what was appended.
   EXPECT_GE(appended, 12);
+}
+
+// Lines of Soandso at `second` seconds after 17:00 on 4 Dec 2026: a DoT tick
+// or a direct hit on `mob`.
+std::string Tick(int second, const char* mob) {
+  char line[160];
+  std::snprintf(line, sizeof line, "[Fri Dec 04 17:%02d:%02d 2026] %s has taken 50 damage from your Splurt.\n",
+                second / 60, second % 60, mob);
+  return line;
+}
+std::string Hit(int second, const char* mob) {
+  char line[160];
+  std::snprintf(line, sizeof line,
+                "[Fri Dec 04 17:%02d:%02d 2026] Soandso hit %s for 700 points of non-melee damage.\n",
+                second / 60, second % 60, mob);
+  return line;
+}
+
+TEST_F(AppendedLogTest, TheFightsOfTheMobsTheAppendedLinesAreOnAreCutAgainAsTheWholeLogCutsThem) {
+  // Only the fights of the mobs the appended lines are on are cut again, from
+  // the fight that held their last second before the appended ones; the
+  // others keep theirs under the numbers they now have.
+  struct Case {
+    const char* what;
+    std::string before;
+    std::string appended;
+  };
+  const std::string three = Tick(0, "a gnoll") + Tick(6, "a rat") + Tick(100, "a rat");
+  const Case cases[] = {
+      {"a fight grows", three, Tick(12, "a gnoll")},
+      {"a mob's new fight moves the mobs after it on", three, Tick(200, "a gnoll")},
+      {"a new mob between stored ones", three, Tick(50, "a hare")},
+      {"a new first mob", three, Tick(50, "a bat") + Tick(300, "a rat")},
+      {"several mobs grow, one by a new fight", three,
+       Tick(10, "a gnoll") + Tick(106, "a rat") + Tick(300, "a gnoll")},
+      {"a line earlier than those stored joins two fights", Tick(0, "a gnoll") + Tick(30, "a gnoll"),
+       Tick(15, "a gnoll")},
+      {"an earlier DoT tick moves a fight's anchor",
+       Hit(0, "a gnoll") + Tick(10, "a gnoll") + Hit(20, "a rat"), Tick(4, "a gnoll")},
+      {"rows before the first DoT tick grow", Hit(0, "a gnoll") + Tick(10, "a gnoll"),
+       Hit(14, "a gnoll") + Tick(20, "a gnoll")},
+      {"the empty mob, cut with the mob after it", Tick(0, "") + three,
+       Tick(3, "") + Tick(8, "a gnoll")},
+  };
+  for (const Case& c : cases) {
+    EXPECT_TRUE(GrowAndCompare(c.before + c.appended, c.before.size(), "Soandso", c.what))
+        << c.what << ": the appended lines were not read on their own";
+  }
+  // Seven mobs fought around the clock: every mob grows.
+  const std::string camp = Generate("camp", "300K");
+  std::mt19937 random(11);
+  for (int i = 0; i < 3; ++i) {
+    const size_t cut = camp.find('\n', std::uniform_int_distribution<size_t>(
+                                           camp.size() / 2, camp.size() - 2)(random)) + 1;
+    EXPECT_TRUE(GrowAndCompare(camp, cut, "Qornek", "camp"));
+  }
 }
 
 TEST_F(AppendedLogTest, LinesThatDependOnLinesAboveCarryOverAtEveryLineStart) {

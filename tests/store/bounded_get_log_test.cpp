@@ -22,6 +22,7 @@
 #include "common/progress.h"
 #include "store/database.h"
 #include "store/second_runs.h"
+#include "store/seconds_format.h"
 #include "store/stored_seconds.h"
 #include "support/carry_over_log.h"
 #include "support/reference_dump.h"
@@ -176,6 +177,69 @@ TEST(BoundedGetLog, TheSumsMadeAgainFromTheRowsAreThoseGetLogMade) {
     }
     // The runs' files have no name: nothing is left beside the database.
     EXPECT_EQ(home.Files().size(), 1u);
+  }
+}
+
+TEST(BoundedGetLog, TheLastSecondsOfAMobAreReadWithoutTheRest) {
+  // A mob of 5,000 seconds is three pieces (2,048, 2,048 and 904): lines
+  // appended after its last second read only the pieces they go into.
+  test::TempDir dir;
+  const std::string path = dir.File("QornDB.mdb");
+  MobSeconds mob;
+  mob.Key = 7;
+  mob.Texts = {"a gnoll"};
+  for (int i = 0; i < 5000; ++i) {
+    EventRow s;
+    s.When = 46000 + i / 86400.0;
+    s.RecNum = i;
+    s.Dmg = 10;
+    mob.Seconds.push_back(s);
+  }
+  mob.NotedSeconds = 5000;
+  mob.NotedDamage = 50000;
+  {
+    Database db(path);
+    WriteChangedSeconds(db, {mob}, {0});
+  }
+  const auto at = [&](int i) { return mob.Seconds[static_cast<size_t>(i)].When; };
+  struct Case {
+    const char* what;
+    DateTime from;
+    const char* damage;  // made to the pieces first, or empty
+    std::optional<size_t> before;  // the seconds not read; none: damaged
+  };
+  const Case cases[] = {
+      {"after the last second", at(4999) + 1, "", 4096},
+      {"in the last piece", at(4500), "", 4096},
+      {"at the first second of the last piece", at(4096), "", 4096},
+      {"the second before it", at(4095), "", 2048},
+      {"before the first second", at(0) - 1, "", 0},
+      {"the last piece cut short", at(4999) + 1,
+       "UPDATE SecondChunks SET Seconds = substr(Seconds, 1, 28 * 900) WHERE Chunk = 2", std::nullopt},
+      {"a piece read lost", at(100), "DELETE FROM SecondChunks WHERE Chunk = 1", std::nullopt},
+      {"a piece beyond the last", at(4999) + 1,
+       "INSERT INTO SecondChunks SELECT MobKey, 3, Seconds FROM SecondChunks WHERE Chunk = 2",
+       std::nullopt},
+  };
+  const std::string stored = test::ReadFile(path);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::WriteFile(path, stored);
+    Database db(path);
+    db.ExecuteNative(c.damage);
+    MobSeconds read = mob;
+    read.Seconds.clear();
+    if (!c.before) {
+      EXPECT_THROW(ReadStoredSecondsFrom(db, read, c.from), StoredSecondsDamaged);
+      continue;
+    }
+    ReadStoredSecondsFrom(db, read, c.from);
+    EXPECT_EQ(read.Before, *c.before);
+    EXPECT_TRUE(std::equal(read.Seconds.begin(), read.Seconds.end(),
+                           mob.Seconds.begin() + static_cast<std::ptrdiff_t>(*c.before),
+                           mob.Seconds.end(), [](const EventRow& a, const EventRow& b) {
+                             return a.When == b.When && a.RecNum == b.RecNum && a.Dmg == b.Dmg;
+                           }));
   }
 }
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "store/parse_state.h"
 #include "support/parse_db.h"
 #include "support/temp_dir.h"
@@ -21,22 +23,24 @@ struct Fight {
 };
 using Cut = std::vector<Fight>;
 
+// One fight as the cutter hands it on, numbered `eventNum`.
+void AddFight(FightWriter& writer, const Fight& f, int64_t eventNum) {
+  CutFight fight;
+  fight.Signature = f.signature;
+  for (int r = 0; r < f.runs; ++r) {
+    const DateTime at = test::FixtureTime(f.first + 6 * r);
+    fight.Runs.push_back({std::string_view(f.mob) == "a rat" ? 2 : 1, at, at, r + 1, {}});
+  }
+  writer.Add(MakeOverviewRow(static_cast<int32_t>(eventNum), f.mob, 10 * f.runs,
+                             test::FixtureTime(f.first),
+                             test::FixtureTime(f.first + 6 * (f.runs - 1))),
+             fight);
+}
+
 // Writes a cut as CutAndWriteFights does; whether anything was written.
 bool WriteCut(Database& db, const Cut& cut) {
   FightWriter writer(db);
-  for (size_t i = 0; i < cut.size(); ++i) {
-    const Fight& f = cut[i];
-    CutFight fight;
-    fight.Signature = f.signature;
-    for (int r = 0; r < f.runs; ++r) {
-      const DateTime at = test::FixtureTime(f.first + 6 * r);
-      fight.Runs.push_back({std::string_view(f.mob) == "a rat" ? 2 : 1, at, at, r + 1, {}});
-    }
-    const OverviewRow line =
-        MakeOverviewRow(static_cast<int32_t>(i + 1), f.mob, 10 * f.runs,
-                        test::FixtureTime(f.first), test::FixtureTime(f.first + 6 * (f.runs - 1)));
-    writer.Add(line, fight);
-  }
+  for (size_t i = 0; i < cut.size(); ++i) AddFight(writer, cut[i], static_cast<int64_t>(i + 1));
   const bool changed = writer.Finish();
   NoteStoredCut(db, 18);
   return changed;
@@ -131,6 +135,53 @@ TEST(FightWriter, KeepsWhatStaysAndWritesWhatChanged) {
     WriteCut(db, c.before);
     if (c.tamper != nullptr) db.ExecuteNative(c.tamper);
     EXPECT_EQ(WriteCut(db, c.after), c.changed);
+    EXPECT_EQ(Stored(db), c.expected);
+  }
+}
+
+TEST(FightWriter, KeepsStoredFightsAsTheyAreUnderTheirNewNumbers) {
+  // Stored fights kept a range at a time between fights cut again: their
+  // keys and runs stay, their numbers follow the lines before them.
+  struct Step {
+    int64_t keepFrom = 0, keepTo = 0;  // a range kept, or
+    Fight fight{};                     // a fight cut again (when keepTo is 0)
+  };
+  constexpr int64_t kAll = std::numeric_limits<int64_t>::max();
+  struct Case {
+    const char* what;
+    std::vector<Step> steps;
+    bool changed;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {"all kept: nothing to write", {{1, kAll}}, false, {"1:1:a gnoll:2", "2:2:a gnoll:1", "3:3:a rat:3"}},
+      {"a new fight between kept ones moves those after it on",
+       {{1, 1}, {0, 0, {"a gnoll", 50, 1, 21}}, {2, kAll}},
+       true,
+       {"1:1:a gnoll:2", "2:4:a gnoll:1", "3:2:a gnoll:1", "4:3:a rat:3"}},
+      {"a fight neither kept nor cut again goes with its runs",
+       {{1, 1}, {3, kAll}},
+       true,
+       {"1:1:a gnoll:2", "2:3:a rat:3"}},
+      {"a fight cut again the same keeps its key, one that changed gets a new one",
+       {{1, 1}, {0, 0, {"a gnoll", 100, 1, 12}}, {0, 0, {"a gnoll", 130, 2, 31}}, {3, kAll}},
+       true,
+       {"1:1:a gnoll:2", "2:2:a gnoll:1", "3:4:a gnoll:2", "4:3:a rat:3"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempDir dir;
+    Database db(dir.File("QornDB.mdb"));
+    WriteCut(db, kThree);
+    FightWriter writer(db);
+    for (const Step& step : c.steps) {
+      if (step.keepTo != 0) {
+        writer.Keep(step.keepFrom, step.keepTo);
+      } else {
+        AddFight(writer, step.fight, writer.Count() + 1);
+      }
+    }
+    EXPECT_EQ(writer.Finish(), c.changed);
     EXPECT_EQ(Stored(db), c.expected);
   }
 }
