@@ -1,6 +1,7 @@
 #include "common/date_time.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -95,12 +96,28 @@ std::string FormatSqlDateTime(DateTime value) {
 }
 
 std::string FormatGeneralDate(DateTime value) {
+  // "M/D/YYYY h:mm:ss AM", put together without a format string: every line
+  // of a long list shows two.
   const CivilTime c = ToCivil(value);
   const int h12 = c.hour % 12 == 0 ? 12 : c.hour % 12;
   char buf[40];
-  std::snprintf(buf, sizeof buf, "%d/%d/%d %d:%02d:%02d %s", c.month, c.day, c.year, h12, c.minute,
-                c.second, c.hour < 12 ? "AM" : "PM");
-  return buf;
+  char* const end = buf + sizeof buf;
+  char* p = std::to_chars(buf, end, c.month).ptr;
+  *p++ = '/';
+  p = std::to_chars(p, end, c.day).ptr;
+  *p++ = '/';
+  p = std::to_chars(p, end, c.year).ptr;
+  *p++ = ' ';
+  p = std::to_chars(p, end, h12).ptr;
+  for (const int twoDigits : {c.minute, c.second}) {
+    *p++ = ':';
+    *p++ = static_cast<char>('0' + twoDigits / 10);
+    *p++ = static_cast<char>('0' + twoDigits % 10);
+  }
+  *p++ = ' ';
+  *p++ = c.hour < 12 ? 'A' : 'P';
+  *p++ = 'M';
+  return std::string(buf, p);
 }
 
 std::optional<DateTime> ParseDateText(std::string_view text) {

@@ -243,12 +243,14 @@ Database::Database(const std::string& path, OpenMode mode) : path_(path) {
   }
   sqlite3_extended_result_codes(raw, 1);
   sqlite3_busy_timeout(raw, 1000);  // another program reading the file: wait a little
-  // Room for the pages a whole parse touches while it is stored or numbered.
-  // Pages set free are left as they are (the library may be built to zero
-  // them): cutting the fights again frees the pages of millions of rows, and
-  // zeroing each would write and journal it.
+  // Room for the pages a cut writes (a line or two a fight) and a list
+  // reads; the pages a command reads once (a log's per-second sums, the
+  // fights' lines) pass through it, and every page more is memory taken and
+  // touched afresh. Pages set free are left as they are (the library may be
+  // built to zero them): cutting the fights again frees pages, and zeroing
+  // each would write and journal it.
   sqlite3_exec(raw,
-               "PRAGMA cache_size = -65536; PRAGMA temp_store = MEMORY; PRAGMA secure_delete = OFF",
+               "PRAGMA cache_size = -8192; PRAGMA temp_store = MEMORY; PRAGMA secure_delete = OFF",
                nullptr, nullptr, nullptr);
   if (mode == OpenMode::kCreateIfNew) CreateSchemaIfNew();
 }
