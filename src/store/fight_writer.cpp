@@ -200,6 +200,12 @@ namespace {
 Overview CutAndWriteOnce(Database& db, int16_t eventTimerSeconds, Progress& progress,
                          bool keepLines, StopToken stop) {
   Overview overview;
+  // A cut with another timer than the stored one's leaves few fights as they
+  // were: the lines are written anew, in order, into emptied tables, rather
+  // than each compared with the stored one and replaced.
+  if (StoredCutTimer(db) != eventTimerSeconds) {
+    db.ExecuteNative("DELETE FROM TickRuns; DELETE FROM Fights");
+  }
   FightWriter writer(db);
   auto sink = [&](OverviewRow& line, const CutFight& fight) {
     writer.Add(line, fight);
