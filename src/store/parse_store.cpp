@@ -368,7 +368,6 @@ NumberedParse ParseWriter::Finish(Progress& progress, bool keepOverview, StopTok
   NumberedParse result;
   result.Events.SpellDatRecs = std::move(spells_);
   const std::vector<MobSpan> spans = WriteSecondRuns(db_, runs_, mobs_);
-  MarkMobSecondsCurrent(db_);
   if (timer_) {
     result.EventList = CutAndWriteFights(db_, *timer_, progress, keepOverview, stop);
     NoteCritSpells(db_, result.Events.SpellDatRecs);

@@ -85,7 +85,6 @@ void RebuildMobSeconds(Database& db, size_t secondsInMemory, StopToken stop) {
     }
   }
   WriteSecondRuns(db, runs, mobs);
-  MarkMobSecondsCurrent(db);
 }
 
 }  // namespace qorn

@@ -56,6 +56,7 @@ std::vector<MobSpan> WriteSecondRuns(Database& db, SecondRuns& runs, const MobId
   Statement header(db, "INSERT INTO MobSeconds (MobKey, Mob, Seconds) VALUES (?, ?, ?)");
   Statement chunk(db, "INSERT INTO SecondChunks (MobKey, Chunk, Seconds) VALUES (?, ?, ?)");
   std::vector<MobSpan> spans;
+  SecondsTotals totals;
   std::string piece;
   size_t inPiece = 0;
   int64_t chunkNum = 0;
@@ -80,6 +81,9 @@ std::vector<MobSpan> WriteSecondRuns(Database& db, SecondRuns& runs, const MobId
         .BindBlob(3, EncodeMob(texts, mobSeconds, mobDamage));
     header.Step();
     header.Reset();
+    ++totals.Mobs;
+    totals.Seconds += mobSeconds;
+    totals.Damage += static_cast<uint64_t>(mobDamage);
   };
   runs.Read([&](const MobSecond& s) {
     if (spans.empty() || s.Mob != mob) {
@@ -97,6 +101,7 @@ std::vector<MobSpan> WriteSecondRuns(Database& db, SecondRuns& runs, const MobId
     if (++inPiece == kChunkSeconds) flush();
   });
   endMob();
+  MarkMobSecondsCurrent(db, totals);
   return spans;
 }
 
@@ -247,18 +252,6 @@ std::optional<int32_t> CutStoredSeconds(Database& db, int16_t eventTimerSeconds,
     steps.Done(k + 1);
   }
   return cutter.Finish();
-}
-
-void MarkMobSecondsCurrent(Database& db) {
-  SecondsTotals totals;
-  {
-    Statement all(db, "SELECT MobKey, Seconds FROM MobSeconds WHERE Seconds IS NOT NULL");
-    while (all.Step()) {
-      const std::optional<MobSeconds> mob = DecodeMob(all.ColumnInt(0), all.ColumnBlob(1));
-      if (mob) totals.Add(*mob);
-    }
-  }
-  MarkMobSecondsCurrent(db, totals);
 }
 
 void MarkMobSecondsCurrent(Database& db, const SecondsTotals& totals) {

@@ -31,8 +31,8 @@ class MobIdentity;
 void WriteChangedSeconds(Database& db, const std::vector<MobSeconds>& bySeconds,
                          const std::vector<size_t>& changedFrom);
 // Replaces the stored seconds with those of `runs`, whose mobs are those of
-// `mobs` (their keys and spellings). Returns each mob's key with its first
-// and last second, in the order of `mobs`.
+// `mobs` (their keys and spellings), and notes them current. Returns each
+// mob's key with its first and last second, in the order of `mobs`.
 struct MobSpan {
   int64_t Key = 0;
   DateTime First = 0;
@@ -49,9 +49,7 @@ struct SecondsTotals {
   void Add(const MobSeconds& mob);
 };
 // Notes the stored seconds as those of the stored rows (SecondsValid), with
-// the totals of MobSeconds' lines, or with those given (what was noted,
-// and what was added since).
-void MarkMobSecondsCurrent(Database& db);
+// the totals of what was written: what MobSeconds' lines say.
 void MarkMobSecondsCurrent(Database& db, const SecondsTotals& totals);
 
 // The stored mobs (their keys and spellings, without their seconds), when
