@@ -13,6 +13,7 @@
 #include "bench_util.h"
 #include "offscreen_qt.h"
 #include "store/database.h"
+#include "store/stored_fights.h"
 #include "ui/graph_view.h"
 #include "views/tick_graphs.h"
 
@@ -70,9 +71,8 @@ int32_t LargestFight(const std::string& path) {
   return largest.EventNum;
 }
 
-// One fight of `ticks` ticks in which each of `dots` DoT sources, a pet and a
-// direct-damage spell hit in every tick.
-void WriteLongFight(const std::string& path, int ticks, int dots) {
+// The rows of WriteLongFight's fight, stored as rows of no fight yet.
+void WriteLongFightRows(const std::string& path, int ticks, int dots) {
   qorn::Database db(path);
   qorn::Transaction tx(db);
   db.ExecuteNative("DELETE FROM ParseData");
@@ -95,6 +95,14 @@ void WriteLongFight(const std::string& path, int ticks, int dots) {
     if (t % 3 == 0) row(2500, "Ignite Bones", "DD");
   }
   tx.Commit();
+}
+
+// One fight of `ticks` ticks in which each of `dots` DoT sources, a pet and a
+// direct-damage spell hit in every tick, cut as Get Previous cuts it.
+void WriteLongFight(const std::string& path, int ticks, int dots) {
+  WriteLongFightRows(path, ticks, dots);
+  qorn::NullProgress quiet;
+  qorn::RenumberStoredParse(path, 18, quiet, false);
 }
 
 }  // namespace
