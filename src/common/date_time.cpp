@@ -100,24 +100,26 @@ std::string FormatGeneralDate(DateTime value) {
   // of a long list shows two.
   const CivilTime c = ToCivil(value);
   const int h12 = c.hour % 12 == 0 ? 12 : c.hour % 12;
-  char buf[40];
-  char* const end = buf + sizeof buf;
-  char* p = std::to_chars(buf, end, c.month).ptr;
-  *p++ = '/';
-  p = std::to_chars(p, end, c.day).ptr;
-  *p++ = '/';
-  p = std::to_chars(p, end, c.year).ptr;
-  *p++ = ' ';
-  p = std::to_chars(p, end, h12).ptr;
+  std::string text;
+  text.reserve(24);
+  auto number = [&text](int n) {
+    char digits[12];  // any int, its sign included
+    text.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
+  };
+  number(c.month);
+  text += '/';
+  number(c.day);
+  text += '/';
+  number(c.year);
+  text += ' ';
+  number(h12);
   for (const int twoDigits : {c.minute, c.second}) {
-    *p++ = ':';
-    *p++ = static_cast<char>('0' + twoDigits / 10);
-    *p++ = static_cast<char>('0' + twoDigits % 10);
+    text += ':';
+    text += static_cast<char>('0' + twoDigits / 10);
+    text += static_cast<char>('0' + twoDigits % 10);
   }
-  *p++ = ' ';
-  *p++ = c.hour < 12 ? 'A' : 'P';
-  *p++ = 'M';
-  return std::string(buf, p);
+  text += c.hour < 12 ? " AM" : " PM";
+  return text;
 }
 
 std::optional<DateTime> ParseDateText(std::string_view text) {
