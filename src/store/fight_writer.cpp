@@ -23,10 +23,11 @@ constexpr const char* kFightColumns =
 
 }  // namespace
 
-FightWriter::FightWriter(Database& db)
+FightWriter::FightWriter(Database& db, Rewrite rewrite)
     : db_(db),
       nextKey_(QueryInt(db, "SELECT coalesce(max(FightKey), 0) + 1 FROM Fights")),
-      storedCount_(QueryInt(db, "SELECT count(*) FROM Fights")) {
+      storedCount_(QueryInt(db, "SELECT count(*) FROM Fights")),
+      rewrite_(rewrite) {
   if (storedCount_ == 0) {
     // Nothing to keep: runs without a fight go, and the fights are written in place.
     firstDifferent_ = 1;
@@ -68,6 +69,7 @@ void FightWriter::NextStored() {
     return;
   }
   storedHeld_ = true;
+  ++storedRead_;
   storedEventNum_ = stored_->ColumnInt(0);
   storedKey_ = stored_->ColumnInt(1);
   storedMob_.assign(stored_->ColumnText(2));
@@ -83,6 +85,7 @@ void FightWriter::Differs(int64_t eventNum) {
 }
 
 void FightWriter::DropStored(int64_t nextLine) {
+  ++storedDropped_;
   dropRuns_->Bind(1, storedKey_).Step();
   dropRuns_->Reset();
   changed_ = true;
@@ -91,6 +94,7 @@ void FightWriter::DropStored(int64_t nextLine) {
 }
 
 void FightWriter::Add(const OverviewRow& line, const CutFight& fight) {
+  RewriteTheRestWhenMostChange();
   ++count_;
   // Stored fights before this one in the order are not fights any more.
   while (storedHeld_ && CompareFights(storedMob_, storedFirst_, line.Mob, line.First) < 0) {
@@ -163,6 +167,65 @@ void FightWriter::Keep(int64_t from, int64_t to) {
   }
 }
 
+void FightWriter::RewriteTheRestWhenMostChange() {
+  // Looked at once every so many stored fights: a changed fight costs a
+  // search in each of the runs' indexes for each run that goes and each that
+  // comes; writing anew costs a line and its runs for every fight, changed or
+  // not, and a sort of the runs at the end.
+  constexpr int64_t kEvery = 1024;
+  if (rewrite_ != Rewrite::WhenMostChange || !storedHeld_ || storedRead_ % kEvery != 0 ||
+      2 * storedDropped_ <= storedRead_) {
+    return;
+  }
+  rewrite_ = Rewrite::Never;
+  // The stored fights from the one held on are not read again (a table read
+  // by a statement under way cannot lose an index): their runs go now, in one
+  // pass over the runs, their lines when the lines are written.
+  const int64_t firstGone = storedEventNum_;
+  storedHeld_ = false;
+  stored_->Reset();
+  for (SchemaObject& o : SchemaObjectsOf(db_)) {
+    if (o.Type == "index" && CompareNoCase(o.Table, "TickRuns") == 0) {
+      runIndexes_.push_back(std::move(o));
+    }
+  }
+  for (const SchemaObject& o : runIndexes_) {
+    db_.ExecuteNative("DROP INDEX " + QuoteIdentifier(o.Name));
+  }
+  Statement drop(db_,
+                 "DELETE FROM TickRuns WHERE FightKey IN (SELECT FightKey FROM Fights WHERE "
+                 "EventNum >= ?)");
+  drop.Bind(1, firstGone).Step();
+  changed_ = true;
+  Differs(count_ + 1);
+  // The lines from the first that differs are written in place from now on.
+  Statement lines(db_, "DELETE FROM Fights WHERE EventNum >= ?");
+  lines.Bind(1, firstDifferent_).Step();
+  db_.ExecuteNative(std::string("INSERT INTO Fights ") + kFightColumns +
+                    " SELECT * FROM FightsNew; DELETE FROM FightsNew");
+  insertFight_.emplace(
+      db_, std::string("INSERT INTO Fights ") + kFightColumns + " VALUES (?, ?, ?, ?, ?, ?, ?)");
+  linesInPlace_ = true;
+}
+
+void FightWriter::MakeRunIndexesAgain() {
+  for (const SchemaObject& o : runIndexes_) {
+    try {
+      db_.ExecuteNative(o.Sql);
+    } catch (const DatabaseError& e) {
+      if ((e.Code() & 0xff) != SQLITE_CONSTRAINT) throw;
+      // A run left by no fight (the tables edited by hand) at the mob and
+      // time of one written now: the one written last stays, as when the
+      // runs are written with the index in place.
+      db_.ExecuteNative(
+          "DELETE FROM TickRuns WHERE rowid NOT IN (SELECT max(rowid) FROM TickRuns GROUP BY "
+          "MobKey, FromTime)");
+      db_.ExecuteNative(o.Sql);
+    }
+  }
+  runIndexes_.clear();
+}
+
 void FightWriter::WriteRuns(int64_t key, const CutFight& fight) {
   // A run of a stored fight at the same mob and time belongs to no fight
   // that stays: it is replaced.
@@ -180,11 +243,12 @@ void FightWriter::WriteRuns(int64_t key, const CutFight& fight) {
 
 bool FightWriter::Finish() {
   while (storedHeld_) DropStored(count_ + 1);
+  MakeRunIndexesAgain();
   if (!stored_) return changed_ || count_ > 0;
   stored_.reset();
   insertFight_.reset();
   // The fights' lines are replaced from the first that differs on.
-  if (!same_ || count_ != storedCount_) {
+  if (!linesInPlace_ && (!same_ || count_ != storedCount_)) {
     Statement drop(db_, "DELETE FROM Fights WHERE EventNum >= ?");
     drop.Bind(1, firstDifferent_ != 0 ? firstDifferent_ : count_ + 1).Step();
     db_.ExecuteNative(std::string("INSERT INTO Fights ") + kFightColumns +
@@ -201,12 +265,10 @@ Overview CutAndWriteOnce(Database& db, int16_t eventTimerSeconds, Progress& prog
                          bool keepLines, StopToken stop) {
   Overview overview;
   // A cut with another timer than the stored one's leaves few fights as they
-  // were: the lines are written anew, in order, into emptied tables, rather
-  // than each compared with the stored one and replaced.
-  if (StoredCutTimer(db) != eventTimerSeconds) {
-    db.ExecuteNative("DELETE FROM TickRuns; DELETE FROM Fights");
-  }
-  FightWriter writer(db);
+  // were on some logs (a camp fought around the clock) and all of them on
+  // others (many mobs, each fought once): the writer compares, and writes the
+  // rest anew once most of the fights it compared have changed.
+  FightWriter writer(db, FightWriter::Rewrite::WhenMostChange);
   auto sink = [&](OverviewRow& line, const CutFight& fight) {
     writer.Add(line, fight);
     if (keepLines) overview.Rows.push_back(std::move(line));
@@ -245,7 +307,8 @@ std::optional<std::vector<CutAgain>> WhereToCutAgain(Database& db, std::vector<M
                       "SELECT f.EventNum, f.FirstTime FROM TickRuns t JOIN Fights f ON f.FightKey "
                       "= t.FightKey WHERE t.MobKey = ? AND t.FromTime < ? ORDER BY t.FromTime DESC "
                       "LIMIT 1");
-  auto fightBefore = [&](int64_t key, DateTime before) -> std::optional<std::pair<int64_t, DateTime>> {
+  auto fightBefore = [&](int64_t key,
+                         DateTime before) -> std::optional<std::pair<int64_t, DateTime>> {
     runBefore.Bind(1, key).Bind(2, before);
     std::optional<std::pair<int64_t, DateTime>> out;
     if (runBefore.Step()) out.emplace(runBefore.ColumnInt(0), runBefore.ColumnDouble(1));
@@ -303,7 +366,8 @@ std::optional<Overview> CutChangedOnce(Database& db, int16_t eventTimerSeconds,
     ReadStoredSecondsFrom(db, mob, cut.ReadFrom);
     std::erase_if(mob.Seconds, [&](const EventRow& s) { return s.When < cut.ReadFrom; });
     FightCutter cutter(
-        eventTimerSeconds, [&](OverviewRow& line, const CutFight& fight) { writer.Add(line, fight); },
+        eventTimerSeconds,
+        [&](OverviewRow& line, const CutFight& fight) { writer.Add(line, fight); },
         static_cast<int32_t>(writer.Count()));
     cutter.Add(mob);
     cutter.Finish();
@@ -341,8 +405,9 @@ Overview CutAndWriteFights(Database& db, int16_t eventTimerSeconds, Progress& pr
       if (change != nullptr && attempt == 0) {
         changed = CutChangedOnce(db, eventTimerSeconds, *change, progress, keepLines, stop);
       }
-      Overview overview = changed ? std::move(*changed)
-                                  : CutAndWriteOnce(db, eventTimerSeconds, progress, keepLines, stop);
+      Overview overview = changed
+                              ? std::move(*changed)
+                              : CutAndWriteOnce(db, eventTimerSeconds, progress, keepLines, stop);
       db.ExecuteNative("RELEASE cut");
       return overview;
     } catch (const StoredSecondsDamaged&) {

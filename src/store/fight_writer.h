@@ -3,12 +3,14 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/progress.h"
 #include "common/stop_token.h"
 #include "store/database.h"
 #include "store/event_overview.h"
 #include "store/fight_cut.h"
+#include "store/schema.h"
 #include "store/stored_seconds.h"
 
 namespace qorn {
@@ -21,7 +23,14 @@ namespace qorn {
 // written.
 class FightWriter {
  public:
-  explicit FightWriter(Database& db);
+  // Whether the writer may write the fights after the first ones anew when
+  // most of those first ones differ from the stored ones (a cut with another
+  // timer): the stored fights still to come and their runs then go, and the
+  // runs' indexes are made again at the end (a sort) instead of taking each
+  // changed fight's runs at their places. Never with Keep().
+  enum class Rewrite { Never, WhenMostChange };
+
+  explicit FightWriter(Database& db, Rewrite rewrite = Rewrite::Never);
   ~FightWriter();
   FightWriter(const FightWriter&) = delete;
   FightWriter& operator=(const FightWriter&) = delete;
@@ -42,13 +51,18 @@ class FightWriter {
   // The line of number `eventNum` is not the stored one.
   void Differs(int64_t eventNum);
   void WriteRuns(int64_t key, const CutFight& fight);
+  // Whether the stored fights read so far say that writing the rest anew is
+  // the shorter way, and if so, the stored runs from the held stored fight on
+  // go and the runs' indexes with them.
+  void RewriteTheRestWhenMostChange();
+  void MakeRunIndexesAgain();
 
   Database& db_;
   int64_t nextKey_;
   int64_t storedCount_;
   int64_t count_ = 0;
   bool changed_ = false;
-  bool same_ = true;  // every line so far is the stored one of its number
+  bool same_ = true;            // every line so far is the stored one of its number
   int64_t firstDifferent_ = 0;  // the first line that is not, from which lines are written
   std::optional<Statement> insertFight_;
   std::optional<Statement> insertRun_;
@@ -61,6 +75,10 @@ class FightWriter {
   std::string storedMob_;
   DateTime storedFirst_ = 0, storedLast_ = 0;
   uint64_t storedSignature_ = 0;
+  Rewrite rewrite_;
+  int64_t storedRead_ = 0, storedDropped_ = 0;  // stored fights read, and of them dropped
+  std::vector<SchemaObject> runIndexes_;        // dropped while the rest is written anew
+  bool linesInPlace_ = false;                   // the lines go into Fights, not beside them
 };
 
 // Cuts the fights from the stored seconds (made again from the rows first

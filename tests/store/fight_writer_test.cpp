@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
 
 #include "store/parse_state.h"
@@ -31,18 +32,21 @@ void AddFight(FightWriter& writer, const Fight& f, int64_t eventNum) {
     const DateTime at = test::FixtureTime(f.first + 6 * r);
     fight.Runs.push_back({std::string_view(f.mob) == "a rat" ? 2 : 1, at, at, r + 1, {}});
   }
-  writer.Add(MakeOverviewRow(static_cast<int32_t>(eventNum), f.mob, 10 * f.runs,
-                             test::FixtureTime(f.first),
-                             test::FixtureTime(f.first + 6 * (f.runs - 1))),
-             fight);
+  writer.Add(
+      MakeOverviewRow(static_cast<int32_t>(eventNum), f.mob, 10 * f.runs,
+                      test::FixtureTime(f.first), test::FixtureTime(f.first + 6 * (f.runs - 1))),
+      fight);
 }
 
 // Writes a cut as CutAndWriteFights does; whether anything was written.
-bool WriteCut(Database& db, const Cut& cut) {
-  FightWriter writer(db);
+bool WriteCut(Database& db, const Cut& cut,
+              FightWriter::Rewrite rewrite = FightWriter::Rewrite::Never) {
+  Transaction transaction(db);  // as the commands write (and one sync, not one a line)
+  FightWriter writer(db, rewrite);
   for (size_t i = 0; i < cut.size(); ++i) AddFight(writer, cut[i], static_cast<int64_t>(i + 1));
   const bool changed = writer.Finish();
   NoteStoredCut(db, 18);
+  transaction.Commit();
   return changed;
 }
 
@@ -106,7 +110,10 @@ TEST(FightWriter, KeepsWhatStaysAndWritesWhatChanged) {
       {"a new fight between stored ones",
        kThree,
        nullptr,
-       {{"a gnoll", 0, 2, 11}, {"a gnoll", 50, 1, 21}, {"a gnoll", 100, 1, 12}, {"a rat", 0, 3, 13}},
+       {{"a gnoll", 0, 2, 11},
+        {"a gnoll", 50, 1, 21},
+        {"a gnoll", 100, 1, 12},
+        {"a rat", 0, 3, 13}},
        true,
        {"1:1:a gnoll:2", "2:4:a gnoll:1", "3:2:a gnoll:1", "4:3:a rat:3"}},
       {"runs lost since the cut are written again for a kept fight",
@@ -121,12 +128,7 @@ TEST(FightWriter, KeepsWhatStaysAndWritesWhatChanged) {
        {{"a rat", 0, 1, 13}},
        true,
        {"1:1:a rat:1"}},
-      {"no fights at all: nothing to write",
-       {},
-       nullptr,
-       {},
-       false,
-       {}},
+      {"no fights at all: nothing to write", {}, nullptr, {}, false, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -154,7 +156,10 @@ TEST(FightWriter, KeepsStoredFightsAsTheyAreUnderTheirNewNumbers) {
     std::vector<std::string> expected;
   };
   const Case cases[] = {
-      {"all kept: nothing to write", {{1, kAll}}, false, {"1:1:a gnoll:2", "2:2:a gnoll:1", "3:3:a rat:3"}},
+      {"all kept: nothing to write",
+       {{1, kAll}},
+       false,
+       {"1:1:a gnoll:2", "2:2:a gnoll:1", "3:3:a rat:3"}},
       {"a new fight between kept ones moves those after it on",
        {{1, 1}, {0, 0, {"a gnoll", 50, 1, 21}}, {2, kAll}},
        true,
@@ -183,6 +188,64 @@ TEST(FightWriter, KeepsStoredFightsAsTheyAreUnderTheirNewNumbers) {
     }
     EXPECT_EQ(writer.Finish(), c.changed);
     EXPECT_EQ(Stored(db), c.expected);
+  }
+}
+
+TEST(FightWriter, WritingTheRestAnewGivesWhatComparingGives) {
+  // Enough stored fights for the writer to weigh, after the first thousand
+  // or so, whether to write the rest anew: a gnoll's fights a hundred seconds
+  // apart, then a rat's. In the cut that follows, a fight that `changed(i)`
+  // starts three seconds later (its runs elsewhere) with another signature.
+  constexpr int kLater = 3;
+  auto cut = [](auto changed) {
+    Cut out;
+    for (int i = 0; i < 3000; ++i) {
+      const bool moved = changed(i);
+      out.push_back({i < 2500 ? "a gnoll" : "a rat", 100 * i + (moved ? kLater : 0), 1 + i % 2,
+                     static_cast<uint64_t>(i) + (moved ? 100000 : 1)});
+    }
+    return out;
+  };
+  const Cut stored = cut([](int) { return false; });
+  const Cut mostChange = cut([](int i) { return i != 5; });
+  // A run of no fight (the tables edited by hand) where the cut puts the
+  // first run of the rat's fight 2900.
+  auto orphanRun = [](Database& db) {
+    Statement run(db,
+                  "INSERT INTO TickRuns (FightKey, TickNum, MobKey, FromTime, ToTime) VALUES "
+                  "(99999, 1, 2, ?, ?)");
+    const DateTime at = test::FixtureTime(100 * 2900 + kLater);
+    run.Bind(1, at).Bind(2, at).Step();
+  };
+  struct Case {
+    const char* what;
+    Cut after;
+    std::function<void(Database&)> tamper;
+  };
+  const Case cases[] = {
+      {"most fights change (one early one stays)", mostChange, nullptr},
+      {"a run of no fight at the place of a new run goes", mostChange, orphanRun},
+      {"few fights change", cut([](int i) { return i % 10 == 0; }), nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempDir dir;
+    Database compared(dir.File("compared.mdb"));
+    Database rewritten(dir.File("rewritten.mdb"));
+    for (Database* db : {&compared, &rewritten}) {
+      WriteCut(*db, stored);
+      if (c.tamper) c.tamper(*db);
+    }
+    EXPECT_TRUE(WriteCut(compared, c.after));
+    EXPECT_TRUE(WriteCut(rewritten, c.after, FightWriter::Rewrite::WhenMostChange));
+    EXPECT_EQ(Stored(rewritten), Stored(compared));
+    EXPECT_EQ(QueryInt(rewritten,
+                       "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND tbl_name = "
+                       "'TickRuns'"),
+              2);
+    Statement check(rewritten, "PRAGMA integrity_check");
+    ASSERT_TRUE(check.Step());
+    EXPECT_EQ(check.ColumnText(0), "ok");
   }
 }
 
