@@ -42,27 +42,16 @@ class FollowLogTest : public QObject {
     std::ofstream(home_->filePath(name).toStdString(), std::ios::binary) << bytes;
     return home_->filePath(name);
   }
-  static void Append(const QString& path, const std::string& bytes) {
-    std::ofstream(path.toStdString(), std::ios::binary | std::ios::app) << bytes;
-  }
+  static void Append(const QString& path, const std::string& bytes) { test::AppendTo(path, bytes); }
   // Two fights of a gnoll, 40 s apart.
   QString GnollLog() {
     return Write("gnoll.txt", Hit("00:00", "A gnoll", 100) + "\r\n" + Hit("00:06", "A gnoll", 100) +
                                   "\r\n" + Hit("00:46", "A gnoll", 100) + "\r\n");
   }
   std::unique_ptr<MainWindow> Open() {
-    auto w = std::make_unique<MainWindow>(home_->path().toStdString(), dialogs_);
-    w->show();
-    w->Yourname->setText("Soandso");
-    return w;
+    return test::OpenAs(home_->path().toStdString(), dialogs_, "Soandso");
   }
-  void GetLog(MainWindow& w, const QString& log) {
-    QTRY_VERIFY_WITH_TIMEOUT(w.mnuOpen->isEnabled(), 5000);
-    dialogs_.openAnswers = {log};
-    QSignalSpy done(&w, &MainWindow::commandFinished);
-    w.mnuOpen->trigger();
-    QVERIFY(done.wait(60000));
-  }
+  void GetLog(MainWindow& w, const QString& log) { test::GetLogOf(w, dialogs_, log); }
   // The cells of the fight selected in the overview.
   static QStringList Selected(MainWindow& w) {
     const QList<QTreeWidgetItem*> items = w.ListView1->selectedItems();
@@ -226,8 +215,8 @@ class FollowLogTest : public QObject {
     // A new fight comes first, the selection stays on its fight.
     Append(log, Hit("10:00", "A bat", 70) + "\r\n");
     QTRY_COMPARE_WITH_TIMEOUT(w->ListView1->RowCount(), 3, 5000);
-    QCOMPARE(Starts(*w), (QStringList{"12/4/2026 5:10:00 PM", "12/4/2026 5:00:46 PM",
-                                      "12/4/2026 5:00:00 PM"}));
+    QCOMPARE(Starts(*w),
+             (QStringList{"12/4/2026 5:10:00 PM", "12/4/2026 5:00:46 PM", "12/4/2026 5:00:00 PM"}));
     QCOMPARE(Selected(*w)[4], QString("12/4/2026 5:00:00 PM"));
 
     // By damage, most first: the fight that grows past the others moves up.
@@ -245,8 +234,8 @@ class FollowLogTest : public QObject {
 
   void theRowsFollowTheHeaderWheneverTheListIsFilledAgain() {
     const QString log = GnollLog();
-    const QString bats = Write("bats.txt", Hit("05:00", "A bat", 10) + "\r\n" +
-                                               Hit("30:00", "A bat", 20) + "\r\n");
+    const QString bats =
+        Write("bats.txt", Hit("05:00", "A bat", 10) + "\r\n" + Hit("30:00", "A bat", 20) + "\r\n");
     auto w = Open();
     GetLog(*w, log);
     ClickHeader(*w, 4);
@@ -262,8 +251,8 @@ class FollowLogTest : public QObject {
     w->mnuFollowLog->trigger();
     GetLog(*w, log);
     QCOMPARE(Starts(*w), gnolls);
-    const QString other = Write("other.txt", Hit("20:00", "A snake", 500) + "\r\n" +
-                                                 Hit("50:00", "A snake", 5) + "\r\n");
+    const QString other = Write(
+        "other.txt", Hit("20:00", "A snake", 500) + "\r\n" + Hit("50:00", "A snake", 5) + "\r\n");
     std::filesystem::rename(other.toStdString(), log.toStdString());
     QTRY_COMPARE_WITH_TIMEOUT(test::Column(w->ListView1, 0), (QStringList{"A snake", "A snake"}),
                               5000);
@@ -295,7 +284,8 @@ class FollowLogTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(!w->mnuFollowLog->isChecked(), 5000);
     QCOMPARE(dialogs_.messages.size(), 1);
     QVERIFY2(dialogs_.messages[0].startsWith("Follow Log: Follow Log has stopped: Cannot read the "
-                                             "log file " + log + ": "),
+                                             "log file " +
+                                             log + ": "),
              qPrintable(dialogs_.messages[0]));
     QCOMPARE(w->windowTitle(), "Qorn - " + log);
   }

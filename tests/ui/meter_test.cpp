@@ -54,22 +54,11 @@ class MeterTest : public QObject {
     std::ofstream(home_->filePath(name).toStdString(), std::ios::binary) << bytes;
     return home_->filePath(name);
   }
-  static void Append(const QString& path, const std::string& bytes) {
-    std::ofstream(path.toStdString(), std::ios::binary | std::ios::app) << bytes;
-  }
+  static void Append(const QString& path, const std::string& bytes) { test::AppendTo(path, bytes); }
   std::unique_ptr<MainWindow> Open() {
-    auto w = std::make_unique<MainWindow>(home_->path().toStdString(), dialogs_);
-    w->show();
-    w->Yourname->setText("Soandso");
-    return w;
+    return test::OpenAs(home_->path().toStdString(), dialogs_, "Soandso");
   }
-  void GetLog(MainWindow& w, const QString& log) {
-    QTRY_VERIFY_WITH_TIMEOUT(w.mnuOpen->isEnabled(), 5000);
-    dialogs_.openAnswers = {log};
-    QSignalSpy done(&w, &MainWindow::commandFinished);
-    w.mnuOpen->trigger();
-    QVERIFY(done.wait(60000));
-  }
+  void GetLog(MainWindow& w, const QString& log) { test::GetLogOf(w, dialogs_, log); }
   // What the window's meter shows, as its lines' text.
   static std::vector<std::string> Shown(const MeterWindow* meter) {
     std::vector<std::string> lines;

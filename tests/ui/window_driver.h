@@ -4,8 +4,11 @@
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTest>
+#include <fstream>
 #include <memory>
 #include <string>
+
+#include "scripted_dialogs.h"
 
 #include "ui/main_window.h"
 #include "ui/report_list.h"
@@ -22,6 +25,31 @@ inline std::unique_ptr<MainWindow> OpenAfterGetPrevious(const std::string& home,
   w->mnuOpenPrevious->trigger();
   if (w->CommandRunning()) done.wait(60000);
   return w;
+}
+
+// The window on the program folder `home`, shown, with `name` typed as the
+// character's name.
+inline std::unique_ptr<MainWindow> OpenAs(const std::string& home, Dialogs& dialogs,
+                                          const QString& name) {
+  auto w = std::make_unique<MainWindow>(home, dialogs);
+  w->show();
+  w->Yourname->setText(name);
+  return w;
+}
+
+// Get Log of `log` from File › Open, the file dialog answered with it;
+// returns when the command is done.
+inline void GetLogOf(MainWindow& w, ScriptedDialogs& dialogs, const QString& log) {
+  QTRY_VERIFY_WITH_TIMEOUT(w.mnuOpen->isEnabled(), 5000);
+  dialogs.openAnswers = {log};
+  QSignalSpy done(&w, &MainWindow::commandFinished);
+  w.mnuOpen->trigger();
+  QVERIFY(done.wait(60000));
+}
+
+// Adds `bytes` at the end of the file at `path`, as the game writes its log.
+inline void AppendTo(const QString& path, const std::string& bytes) {
+  std::ofstream(path.toStdString(), std::ios::binary | std::ios::app) << bytes;
 }
 
 // A click on a row of the overview, as the user makes it.
