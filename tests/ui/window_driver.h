@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAction>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTest>
