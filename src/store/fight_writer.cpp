@@ -173,11 +173,10 @@ void FightWriter::RewriteTheRestWhenMostChange() {
   // comes; writing anew costs a line and its runs for every fight, changed or
   // not, and a sort of the runs at the end.
   constexpr int64_t kEvery = 1024;
-  if (rewrite_ != Rewrite::WhenMostChange || !storedHeld_ || storedRead_ % kEvery != 0 ||
-      2 * storedDropped_ <= storedRead_) {
+  if (rewrite_ != Rewrite::WhenMostChange || linesInPlace_ || !storedHeld_ ||
+      storedRead_ % kEvery != 0 || 2 * storedDropped_ <= storedRead_) {
     return;
   }
-  rewrite_ = Rewrite::Never;
   // The stored fights from the one held on are not read again (a table read
   // by a statement under way cannot lose an index): their runs go now, in one
   // pass over the runs, their lines when the lines are written.

@@ -75,7 +75,7 @@ class FightWriter {
   std::string storedMob_;
   DateTime storedFirst_ = 0, storedLast_ = 0;
   uint64_t storedSignature_ = 0;
-  Rewrite rewrite_;
+  const Rewrite rewrite_;
   int64_t storedRead_ = 0, storedDropped_ = 0;  // stored fights read, and of them dropped
   std::vector<SchemaObject> runIndexes_;        // dropped while the rest is written anew
   bool linesInPlace_ = false;                   // the lines go into Fights, not beside them
